@@ -1,0 +1,94 @@
+# Windows build (cross-compiled): the product LineTalk.exe, the Windows tests and
+# the benchmarks, all with the static runtime so they run on a bare Windows or Wine.
+add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0500 NOMINMAX)
+set(LT_STATIC -static -static-libgcc -static-libstdc++)
+set(LT_SYSLIBS comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
+
+# Resources: res/resources.cmake names the script and what it is built from.
+include(${CMAKE_SOURCE_DIR}/res/resources.cmake)
+
+# One library per folder. The framework and the program refer to each other
+# (the buttons pump the application's queue, the frame holds the terminal), so
+# programs link the libraries they need as one group.
+set(LT_LINKED_FOLDERS "")
+foreach(folder IN LISTS LT_FOLDERS)
+    if(LT_SOURCES_${folder})
+        add_library(lt_${folder} STATIC ${LT_SOURCES_${folder}})
+        target_include_directories(lt_${folder} PUBLIC ${CMAKE_SOURCE_DIR})
+        target_compile_options(lt_${folder} PRIVATE ${LT_WARNINGS})
+        list(APPEND LT_LINKED_FOLDERS ${folder})
+    endif()
+endforeach()
+
+# lt_link(target folder...): links the named folders' libraries as one group.
+function(lt_link target)
+    set(libs "")
+    foreach(folder IN LISTS ARGN)
+        if(folder IN_LIST LT_LINKED_FOLDERS)
+            list(APPEND libs lt_${folder})
+            add_dependencies(${target} lt_${folder})
+        endif()
+    endforeach()
+    set(files "")
+    foreach(l IN LISTS libs)
+        list(APPEND files $<TARGET_FILE:${l}>)
+    endforeach()
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${target} PRIVATE -Wl,--start-group ${files} -Wl,--end-group ${LT_SYSLIBS})
+    target_link_options(${target} PRIVATE ${LT_STATIC})
+endfunction()
+
+set(LT_LIBS_util util)
+set(LT_LIBS_comm comm util)
+set(LT_LIBS_win win app util)
+set(LT_LIBS_terminal terminal app win comm util)
+set(LT_LIBS_app terminal app win comm util)
+
+add_executable(LineTalk WIN32 ${LT_ENTRY} ${LT_RC})
+target_compile_options(LineTalk PRIVATE ${LT_WARNINGS})
+lt_link(LineTalk ${LT_LIBS_app})
+target_link_options(LineTalk PRIVATE -mwindows)
+lt_resource_deps(LineTalk)
+
+# GoogleTest built from the system's sources with this compiler.
+set(GT /usr/src/googletest/googletest)
+if(EXISTS ${GT}/src/gtest-all.cc)
+    add_library(gtest_win STATIC ${GT}/src/gtest-all.cc)
+    target_include_directories(gtest_win PUBLIC ${GT}/include PRIVATE ${GT})
+
+    file(GLOB LT_TEST_HELPERS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/wine/helpers/*.cpp")
+    add_library(lt_testhelpers STATIC ${LT_TEST_HELPERS})
+    target_include_directories(lt_testhelpers PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+    target_compile_options(lt_testhelpers PRIVATE ${LT_WARNINGS})
+    target_link_libraries(lt_testhelpers PUBLIC gtest_win)
+
+    # One executable per test file, so that a crash or hang names its suite and
+    # each suite starts from a fresh process.
+    set(LT_TEST_RC ${CMAKE_SOURCE_DIR}/tests/wine/TestResources.rc)
+    file(GLOB LT_WINE_TESTS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/wine/test_*.cpp")
+    foreach(t IN LISTS LT_WINE_TESTS)
+        get_filename_component(name "${t}" NAME_WE)
+        lt_folder_of_test("${t}" folder)
+        add_executable(${name} ${t} ${LT_TEST_RC})
+        target_compile_options(${name} PRIVATE ${LT_WARNINGS})
+        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+        # The helpers hold main(); whole-archive keeps it and the answerers.
+        target_link_libraries(${name} PRIVATE -Wl,--whole-archive lt_testhelpers -Wl,--no-whole-archive gtest_win)
+        lt_link(${name} ${LT_LIBS_${folder}})
+        lt_resource_deps(${name})
+        set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    endforeach()
+endif()
+
+file(GLOB LT_BENCHES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/bench/bench_*.cpp")
+foreach(b IN LISTS LT_BENCHES)
+    get_filename_component(name "${b}" NAME_WE)
+    string(REGEX REPLACE "^bench_" "test_" probe "${name}")
+    lt_folder_of_test("${probe}" folder)
+    add_executable(${name} ${b} ${CMAKE_SOURCE_DIR}/tests/wine/TestResources.rc)
+    target_compile_options(${name} PRIVATE ${LT_WARNINGS})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    lt_link(${name} ${LT_LIBS_${folder}})
+    lt_resource_deps(${name})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endforeach()

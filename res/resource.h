@@ -1,0 +1,7 @@
+#ifndef LINETALK_RES_RESOURCE_H
+#define LINETALK_RES_RESOURCE_H
+// Resource identifiers shared by the resource script and the code.
+
+#define IDI_LINETALK 1
+
+#endif

@@ -1,0 +1,76 @@
+#ifndef TERMINAL_MAINCLIENT_H
+#define TERMINAL_MAINCLIENT_H
+
+#include <windows.h>
+#include <cstdint>
+
+#include "util/PVect.h"
+#include "win/PModDialog.h"
+
+class PBitmap;
+class PCom;
+class P_File;
+
+// The terminal: the modeless dialog (template 1) that fills the frame. It owns
+// the control objects bound to its items, the shared "courier" font and the
+// pale yellow brush of its edits, the button bitmaps, the tooltips, the open
+// port and the capture file, and routes every command to its operation.
+class mainClient : public PModDialog
+{
+public:
+    mainClient(PWin *parent, HINSTANCE module);
+    ~mainClient() override;
+
+    bool create() override;
+    bool preTranslate(MSG *msg) override;
+    LRESULT windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    // Colours of the edits: black on pale yellow like the receive view.
+    // Returns the brush for WM_CTLCOLOREDIT, 0 (default colouring) otherwise.
+    virtual HBRUSH onCtlColor(HDC dc, HWND control, UINT message);
+
+    // Port state. The port is open exactly when `port` is not null.
+    bool togglePort();        // false only when an open failed
+    bool ensurePortOpen();    // true when a port is open afterwards
+    void updatePortButton();
+    void editSettings();      // the settings dialog; stores and applies its result
+
+    bool isPortOpen() const { return port != nullptr; }
+    uint32_t getSendDelay() const { return sendDelay; }
+
+    // The data path: receiving, sending, file transfer, saving.
+    void onCommData(WPARAM count);
+    void clearReceived();
+    void toggleHex();
+    void toggleCapture();
+    void sendInput(int kind);     // 0: the send box, 1: the byte fields
+    bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay);
+    uint32_t decodeEscapes(char *text);
+    void syncByteFields(int id);
+    uint32_t readByteField(int id);
+    void writeByteField(int id, uint32_t value);
+    void sendFile();
+    void saveReceived();
+    void appendText(HWND view, const unsigned char *data, uint32_t length);
+    void appendHex(HWND view, const unsigned char *data, uint32_t length, uint32_t textLength);
+
+protected:
+    HFONT textFont;                 // owned; the send box, the view, the byte fields
+    HBRUSH editBrush;               // owned; 0x00CFFFFF
+    HWND toolTip;                   // the tooltip control, or null
+    PVect<unsigned char> rxBuffer;  // every byte received since the last clear, then a NUL
+    PVect<PBitmap *> images;        // the seven button bitmaps, owned
+    PCom *port;                     // owned; null while closed
+    P_File *captureFile;            // owned; null when not capturing
+    uint32_t hexLineCount;          // hex lines written into the view
+    uint32_t sendDelay;             // ms between bytes on send ("DelayOnSend")
+    unsigned char showHex;          // the view shows hex lines
+
+    // RICHED32.DLL, which registers the "RichEdit" class of the receive view.
+    static HMODULE richEditLib;
+
+private:
+    void addTooltips();
+};
+
+#endif

@@ -8,4 +8,55 @@
 
 // Dialogs and controls
 
+// Dialog templates
+#define IDD_TERMINAL 1
+#define IDD_PROGRESS 2
+#define IDD_SETTINGS 5
+
+// Terminal dialog (template 1); "&Done" is IDCANCEL (2)
+#define IDC_STRINGFRAME 101
+#define IDC_BYTEFRAME 102
+#define IDC_SENDFILE 103
+#define IDC_DECLABEL 104
+#define IDC_HEXLABEL 105
+#define IDC_BINLABEL 106
+#define IDC_SENDBOX 107
+#define IDC_DECFIELD 108
+#define IDC_HEXFIELD 109
+#define IDC_BINFIELD 110
+#define IDC_OPENCOMM 111
+#define IDC_SENDSTRING 112
+#define IDC_SENDBYTE 113
+#define IDC_SETUP 114
+#define IDC_VIEW 115
+#define IDC_RECEIVEDTITLE 116
+#define IDC_CLEAR 117
+#define IDC_SAVE 118
+#define IDC_CHARFIELD 119
+#define IDC_SHOWHEX 120
+#define IDC_CAPTURE 121
+#define IDC_CHECKFRAME 122
+#define IDC_CHARLABEL 123
+
+// Settings dialog (template 5); "&OK" is IDOK (1), "&Cancel" IDCANCEL (2)
+#define IDC_SET_BAUDLABEL 101
+#define IDC_SET_DATALABEL 102
+#define IDC_SET_PARITYLABEL 103
+#define IDC_SET_STOPLABEL 104
+#define IDC_SET_BAUD 105
+#define IDC_SET_DATA 106
+#define IDC_SET_PARITY 107
+#define IDC_SET_STOP 108
+#define IDC_SET_DEFAULT 109
+#define IDC_SET_FRAME 110
+#define IDC_SET_PORTLABEL 111
+#define IDC_SET_PORT 112
+#define IDC_SET_DELAYLABEL 113
+#define IDC_SET_DELAY 114
+
+// Progress dialog (template 2)
+#define IDC_PROG_BAR 101
+#define IDC_PROG_TEXT 102
+#define IDC_PROG_ABORT 103
+
 #endif

@@ -16,13 +16,13 @@
 class CommSettings
 {
 public:
-    static const uint32_t defaultWord = 0x000AD061u;   // COM2 9600 8N1, DTR/DSR and RTS/CTS handshake
+    static constexpr uint32_t defaultWord = 0x000AD061u;   // COM2 9600 8N1, DTR/DSR and RTS/CTS handshake
 
-    static const unsigned portCount = 8;      // "COM1" .. "COM8"
-    static const unsigned baudCount = 15;
-    static const unsigned stopBitsCount = 3;
-    static const unsigned parityCount = 5;
-    static const unsigned dataBitsCount = 4;
+    static constexpr unsigned portCount = 8;      // "COM1" .. "COM8"
+    static constexpr unsigned baudCount = 15;
+    static constexpr unsigned stopBitsCount = 3;
+    static constexpr unsigned parityCount = 5;
+    static constexpr unsigned dataBitsCount = 4;
 
     // Fields, in bit order. Assigning to them is a plain field store.
     uint32_t portIndex : 4;       // bits 0-3

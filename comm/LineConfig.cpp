@@ -1,0 +1,47 @@
+#include "comm/LineConfig.h"
+
+uint32_t LineConfig::writeMultiplierFor(uint32_t baudRate)
+{
+    return baudRate == 0 ? 0 : 19200u / baudRate;
+}
+
+bool LineConfig::build(const CommSettings &settings)
+{
+    if (!settings.isValid())
+        return false;
+
+    baudRate = uint32_t(settings.baudRate());
+    byteSize = uint8_t(settings.dataBits());
+    parity = uint8_t(settings.parity());
+    stopBits = uint8_t(settings.stopBits());
+    fBinary = 1;
+    fParity = 1;
+
+    setDtrDsr = true;
+    switch (settings.dtrDsrMode) {
+    case 0: fOutxDsrFlow = 0; fDtrControl = dtrControlDisable; break;
+    case 1: fOutxDsrFlow = 1; fDtrControl = dtrControlEnable; break;
+    case 2: fOutxDsrFlow = 1; fDtrControl = dtrControlHandshake; break;
+    default: setDtrDsr = false; break;
+    }
+
+    switch (settings.rtsCtsMode) {
+    case 0: fOutxCtsFlow = 0; fRtsControl = rtsControlDisable; break;
+    case 1: fOutxCtsFlow = 1; fRtsControl = rtsControlEnable; break;
+    case 2: fOutxCtsFlow = 1; fRtsControl = rtsControlHandshake; break;
+    default: fOutxCtsFlow = 1; fRtsControl = rtsControlToggle; break;
+    }
+
+    fOutX = fInX = uint8_t(settings.xonXoff);
+    xonChar = 0x11;
+    xoffChar = 0x13;
+    xonLim = 100;
+    xoffLim = 100;
+
+    readIntervalTimeout = noIntervalTimeout;
+    readTotalMultiplier = 0;
+    readTotalConstant = 1000;
+    writeTotalMultiplier = writeMultiplierFor(baudRate);
+    writeTotalConstant = 0;
+    return true;
+}

@@ -1,0 +1,406 @@
+#include "comm/PCom.h"
+
+#include <cstring>
+
+#include "comm/LineConfig.h"
+#include "comm/P_CList.h"
+#include "comm/sectLock.h"
+
+namespace {
+
+const DWORD purgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+
+void clearLineError(HANDLE port)
+{
+    DWORD errors = 0;
+    COMSTAT status;
+    std::memset(&status, 0, sizeof status);
+    ClearCommError(port, &errors, &status);
+}
+
+void applyLineConfig(const LineConfig &config, DCB &dcb)
+{
+    dcb.DCBlength = sizeof(DCB);
+    dcb.fBinary = config.fBinary;
+    dcb.fParity = config.fParity;
+    dcb.BaudRate = config.baudRate;
+    dcb.ByteSize = config.byteSize;
+    dcb.Parity = config.parity;
+    dcb.StopBits = config.stopBits;
+    if (config.setDtrDsr) {
+        dcb.fOutxDsrFlow = config.fOutxDsrFlow;
+        dcb.fDtrControl = config.fDtrControl;
+    }
+    dcb.fOutxCtsFlow = config.fOutxCtsFlow;
+    dcb.fRtsControl = config.fRtsControl;
+    dcb.fOutX = config.fOutX;
+    dcb.fInX = config.fInX;
+    dcb.XonChar = config.xonChar;
+    dcb.XoffChar = config.xoffChar;
+    dcb.XonLim = config.xonLim;
+    dcb.XoffLim = config.xoffLim;
+}
+
+} // namespace
+
+PCom::PCom(HWND notifyWnd)
+    : PComBase(notifyWnd), readerThreadId(0), running(0), rxQueue(new P_CList(4096)), waitMask(0),
+      stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)), readerThread(nullptr), leftInDriver(0),
+      pollingDriver(0)
+{
+    std::memset(&readOverlapped, 0, sizeof readOverlapped);
+    std::memset(&writeOverlapped, 0, sizeof writeOverlapped);
+    std::memset(&waitOverlapped, 0, sizeof waitOverlapped);
+    readOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    writeOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    waitOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    InitializeCriticalSection(&lock);
+}
+
+PCom::~PCom()
+{
+    close();
+    // A reader that did not end within close's bound still uses the queue,
+    // the lock and the events: leaving them is better than pulling them away.
+    if (readerThreadId != 0)
+        return;
+    if (readerThread)
+        CloseHandle(readerThread);
+    CloseHandle(readOverlapped.hEvent);
+    CloseHandle(writeOverlapped.hEvent);
+    CloseHandle(waitOverlapped.hEvent);
+    if (stopEvent)
+        CloseHandle(stopEvent);
+    delete rxQueue;
+    DeleteCriticalSection(&lock);
+}
+
+bool PCom::open()
+{
+    if (handle != INVALID_HANDLE_VALUE) {
+        close();
+        if (handle != INVALID_HANDLE_VALUE)
+            return false;
+    }
+
+    // A word edited in the registry may hold indexes beyond the tables.
+    char name[8];
+    LineConfig config;
+    if (!settings.deviceName(name, sizeof name) || !config.build(settings))
+        return false;
+    if (!stopEvent || !readOverlapped.hEvent || !writeOverlapped.hEvent || !waitOverlapped.hEvent)
+        return false;
+
+    SECURITY_ATTRIBUTES security = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE port = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, &security, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (port == INVALID_HANDLE_VALUE)
+        return false;
+
+    SetCommMask(port, EV_RXCHAR);
+    SetupComm(port, 2048, 1024);
+    PurgeComm(port, purgeAll);
+    COMMTIMEOUTS timeouts;
+    timeouts.ReadIntervalTimeout = config.readIntervalTimeout;
+    timeouts.ReadTotalTimeoutMultiplier = config.readTotalMultiplier;
+    timeouts.ReadTotalTimeoutConstant = config.readTotalConstant;
+    timeouts.WriteTotalTimeoutMultiplier = config.writeTotalMultiplier;
+    timeouts.WriteTotalTimeoutConstant = config.writeTotalConstant;
+    SetCommTimeouts(port, &timeouts);
+
+    DCB dcb;
+    std::memset(&dcb, 0, sizeof dcb);
+    dcb.DCBlength = sizeof(DCB);
+    GetCommState(port, &dcb);
+    applyLineConfig(config, dcb);
+    if (!SetCommState(port, &dcb)) {
+        CloseHandle(port);
+        return false;
+    }
+
+    ResetEvent(stopEvent);
+    leftInDriver = 0;
+    pollingDriver = 0;
+    running = 1;
+    DWORD id = 0;
+    readerThread = CreateThread(nullptr, 0, readerLoop, this, 0, &id);
+    if (!readerThread) {
+        running = 0;
+        CloseHandle(port);
+        return false;
+    }
+    // The reader does nothing before it sees the handle, so the id is in
+    // place before it can clear it.
+    readerThreadId = id;
+
+    sectLock held(&lock);
+    handle = port;
+    return true;
+}
+
+void PCom::close()
+{
+    if (handle == INVALID_HANDLE_VALUE)
+        return;
+    HANDLE port = handle;
+
+    running = 0;
+    stopReader(port);
+    // Never wait without bound: a reader that is still alive keeps the port
+    // (and open reports failure) rather than losing the handle under it.
+    if (readerThreadId != 0)
+        return;
+    if (readerThread) {
+        CloseHandle(readerThread);
+        readerThread = nullptr;
+    }
+
+    EscapeCommFunction(port, CLRDTR);
+    PurgeComm(port, purgeAll);
+    CloseHandle(port);
+    handle = INVALID_HANDLE_VALUE;
+}
+
+// The stop event releases the reader from any of its waits at once; clearing
+// the event mask also completes a pending event wait. The mask is cleared
+// again every 100 ms in case the reader was between two waits.
+void PCom::stopReader(HANDLE port)
+{
+    if (stopEvent)
+        SetEvent(stopEvent);
+    SetCommMask(port, 0);
+    DWORD start = GetTickCount();
+    while (readerThreadId != 0 && GetTickCount() - start < closeWaitLimitMs) {
+        SetCommMask(port, 0);
+        if (readerThread)
+            WaitForSingleObject(readerThread, 100);
+        else
+            Sleep(100);
+    }
+    // The id is the reader's last store; let the thread itself finish too.
+    if (readerThreadId == 0 && readerThread)
+        WaitForSingleObject(readerThread, 1000);
+}
+
+LONG PCom::write(const void *buffer, DWORD count)
+{
+    if (handle == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD written = 0;
+    if (WriteFile(handle, buffer, count, &written, &writeOverlapped))
+        return LONG(written);
+    if (GetLastError() != ERROR_IO_PENDING) {
+        clearLineError(handle);
+        return 0;
+    }
+    // Synchronous for the caller, bounded by the per-byte write time-out.
+    DWORD total = 0;
+    for (;;) {
+        written = 0;
+        if (GetOverlappedResult(handle, &writeOverlapped, &written, TRUE))
+            return LONG(total + written);
+        if (GetLastError() != ERROR_IO_INCOMPLETE) {
+            clearLineError(handle);
+            return LONG(total + written);
+        }
+        total += written;
+    }
+}
+
+void PCom::sendBreak(DWORD ms)
+{
+    if (handle == INVALID_HANDLE_VALUE)
+        return;
+    SetCommBreak(handle);
+    SleepEx(ms, FALSE);
+    ClearCommBreak(handle);
+}
+
+DWORD PCom::read(void *buffer, DWORD count)
+{
+    if (handle == INVALID_HANDLE_VALUE || count == 0)
+        return 0;
+    unsigned char *out = static_cast<unsigned char *>(buffer);
+    DWORD got = 0;
+    DWORD idle = 0;
+    for (;;) {
+        DWORD k;
+        {
+            sectLock held(&lock);
+            k = rxQueue->popBlock(out + got, count - got);
+        }
+        if (k > 0) {
+            idle = 0;
+            got += k;
+        }
+        if (got == count)
+            return got;
+        // The poll that found data counts as the first of the silence.
+        if (++idle >= pollLimit)
+            return got;
+        SleepEx(pollInterval, FALSE);
+    }
+}
+
+DWORD PCom::available()
+{
+    if (handle == INVALID_HANDLE_VALUE)
+        return 0;
+    sectLock held(&lock);
+    return rxQueue->count();
+}
+
+void PCom::purgeInput()
+{
+    sectLock held(&lock);
+    if (handle != INVALID_HANDLE_VALUE)
+        PurgeComm(handle, PURGE_RXCLEAR);
+    rxQueue->clear();
+}
+
+DWORD WINAPI PCom::readerLoop(LPVOID param)
+{
+    return static_cast<PCom *>(param)->runReader();
+}
+
+DWORD PCom::runReader()
+{
+    // open publishes the handle only once this thread exists.
+    HANDLE port;
+    for (;;) {
+        {
+            sectLock held(&lock);
+            port = handle;
+        }
+        if (port != INVALID_HANDLE_VALUE)
+            break;
+        WaitForSingleObject(stopEvent, 10);
+    }
+    if (!SetCommMask(port, EV_RXCHAR)) {
+        readerThreadId = 0;
+        return 0;
+    }
+
+    bool pending = false;
+    int failures = 0;
+    while (running) {
+        // Bytes left in the driver for want of room raise no further event:
+        // come back for them shortly, as the polling mode does every time.
+        if (drainAll() || pollingDriver) {
+            WaitForSingleObject(stopEvent, driverPollMs);
+            continue;
+        }
+        if (waitForEvent(port, pending)) {
+            failures = 0;
+            continue;
+        }
+        if (!running)
+            break;
+        if (pending)
+            continue;   // the wait is still armed; its time-out let us drain
+        // Wine's serial driver on a pseudo-terminal fails every event wait at
+        // once (ERROR_OPERATION_ABORTED). Never spin on such waits: after a
+        // few failures in a row, poll the driver's input count instead.
+        if (++failures >= waitFailuresBeforePolling)
+            pollingDriver = 1;
+        WaitForSingleObject(stopEvent, driverPollMs);
+    }
+    finishPendingWait(port, pending);
+    readerThreadId = 0;
+    return 1;
+}
+
+// Arms (unless already armed) and waits for one receive event, together with
+// the stop event. True when the wait ended with received bytes; false when it
+// failed, ended without an event, was stopped, or is still pending after its
+// time-out (pending then stays true).
+bool PCom::waitForEvent(HANDLE port, bool &pending)
+{
+    if (!pending) {
+        waitMask = 0;
+        ResetEvent(waitOverlapped.hEvent);
+        if (WaitCommEvent(port, &waitMask, &waitOverlapped))
+            return (waitMask & EV_RXCHAR) != 0;
+        if (GetLastError() != ERROR_IO_PENDING)
+            return false;
+        pending = true;
+    }
+    HANDLE waits[2] = {waitOverlapped.hEvent, stopEvent};
+    DWORD woke = WaitForMultipleObjects(2, waits, FALSE, 1000);
+    if (woke == WAIT_FAILED)
+        Sleep(driverPollMs);
+    if (woke != WAIT_OBJECT_0)
+        return false;
+    pending = false;
+    DWORD unused = 0;
+    if (!GetOverlappedResult(port, &waitOverlapped, &unused, FALSE))
+        return false;
+    return (waitMask & EV_RXCHAR) != 0;
+}
+
+// A pending wait writes into this object when it completes: see it complete
+// before the reader reports its end.
+void PCom::finishPendingWait(HANDLE port, bool pending)
+{
+    if (!pending)
+        return;
+    SetCommMask(port, 0);
+    CancelIo(port);
+    WaitForSingleObject(waitOverlapped.hEvent, 1000);
+}
+
+bool PCom::drainAll()
+{
+    while (running) {
+        if (drainDriver() == 0)
+            break;
+        Sleep(0);
+    }
+    return leftInDriver > 0;
+}
+
+// Takes only what fits: bytes beyond the queue's free space stay in the
+// driver, whose buffer and the line's flow control hold the peer back, and
+// are fetched once the terminal has drained the queue. Nothing is discarded.
+DWORD PCom::drainDriver()
+{
+    sectLock held(&lock);
+    leftInDriver = 0;
+    if (handle == INVALID_HANDLE_VALUE)
+        return 0;
+
+    DWORD errors = 0;
+    COMSTAT status;
+    std::memset(&status, 0, sizeof status);
+    if (!ClearCommError(handle, &errors, &status))
+        return 0;
+    DWORD n = rxQueue->freeSpace();
+    if (n > status.cbInQue)
+        n = status.cbInQue;
+    if (n > sizeof transferBuffer)
+        n = sizeof transferBuffer;
+    leftInDriver = status.cbInQue - n;
+    if (n == 0)
+        return 0;
+
+    DWORD got = 0;
+    if (!ReadFile(handle, transferBuffer, n, &got, &readOverlapped)) {
+        got = 0;
+        if (GetLastError() == ERROR_IO_PENDING) {
+            while (!GetOverlappedResult(handle, &readOverlapped, &got, TRUE)) {
+                if (GetLastError() != ERROR_IO_INCOMPLETE) {
+                    clearLineError(handle);
+                    break;
+                }
+            }
+        } else {
+            clearLineError(handle);
+        }
+    }
+    if (got > n)
+        got = n;
+    rxQueue->pushBlock(transferBuffer, got);
+    if (got > 0 && notifyWnd && notifyEnabled)
+        PostMessageA(notifyWnd, PWM_COMMDATA, WPARAM(rxQueue->count()), reinterpret_cast<LPARAM>(handle));
+    return got;
+}

@@ -1,0 +1,68 @@
+#ifndef COMM_PCOM_H
+#define COMM_PCOM_H
+
+#include <windows.h>
+
+#include "comm/PComBase.h"
+
+class P_CList;
+
+// A serial port on the Windows communications API: overlapped I/O, one
+// reader thread that moves received bytes into a 4096-byte queue and posts
+// PWM_COMMDATA to notifyWnd, and a close that stops the reader before it
+// releases the port.
+class PCom : public PComBase
+{
+public:
+    explicit PCom(HWND notifyWnd);
+    ~PCom() override;
+
+    bool open() override;
+    void close() override;
+    LONG write(const void *buffer, DWORD count) override;
+    DWORD read(void *buffer, DWORD count) override;
+    DWORD available() override;
+    void sendBreak(DWORD ms) override;
+    void purgeInput() override;
+
+    // How long close waits at most for the reader to end (it ends within a
+    // few milliseconds; the bound only keeps close from ever hanging).
+    static constexpr DWORD closeWaitLimitMs = 5000;
+    // The sleep between two polls of the driver once waits have proved useless.
+    static constexpr DWORD driverPollMs = 4;
+    // Consecutive failed event waits after which the reader polls instead.
+    static constexpr int waitFailuresBeforePolling = 3;
+
+    // True while the reader has given up on event waits and polls the driver.
+    bool readerPolls() const { return pollingDriver != 0; }
+
+protected:
+    volatile DWORD readerThreadId;
+    OVERLAPPED readOverlapped;
+    OVERLAPPED writeOverlapped;
+    CRITICAL_SECTION lock;
+    volatile BYTE running;
+    P_CList *rxQueue;
+
+private:
+    static DWORD WINAPI readerLoop(LPVOID param);
+    DWORD runReader();
+    // One pass: moves what fits of the driver's input into the queue.
+    DWORD drainDriver();
+    // Passes until the driver is empty or the queue full; true when bytes
+    // were left in the driver for want of room.
+    bool drainAll();
+    bool waitForEvent(HANDLE port, bool &pending);
+    void finishPendingWait(HANDLE port, bool pending);
+    void stopReader(HANDLE port);
+
+    OVERLAPPED waitOverlapped;   // the reader's event wait, apart from its reads
+    DWORD waitMask;
+    HANDLE stopEvent;            // set by close: releases every wait of the reader
+    HANDLE readerThread;
+    DWORD leftInDriver;          // bytes the last pass left for want of room
+    volatile BYTE pollingDriver;
+    unsigned char transferBuffer[4096];
+};
+
+#endif

@@ -1,0 +1,49 @@
+#ifndef COMM_PCOMBASE_H
+#define COMM_PCOMBASE_H
+
+#include <windows.h>
+
+#include "comm/CommNotify.h"
+#include "comm/CommSettings.h"
+
+// The port interface the terminal talks to. The owner stores the settings
+// word to use into `settings`, calls open, and deletes the object to close
+// the port.
+class PComBase
+{
+public:
+    explicit PComBase(HWND notifyWnd)
+        : notifyWnd(notifyWnd), settings(), handle(INVALID_HANDLE_VALUE), notifyEnabled(1),
+          pollInterval(20), pollLimit(100)
+    {
+    }
+    virtual ~PComBase() {}
+
+    PComBase(const PComBase &) = delete;
+    PComBase &operator=(const PComBase &) = delete;
+
+    // True when the port is open, configured and its reader runs.
+    virtual bool open() = 0;
+    // Does nothing when the port is not open.
+    virtual void close() = 0;
+    // Bytes written; 0 when the port is closed or the write failed at once.
+    virtual LONG write(const void *buffer, DWORD count) = 0;
+    // Bytes copied, possibly fewer than count after a silence.
+    virtual DWORD read(void *buffer, DWORD count) = 0;
+    // Bytes queued; 0 while the port is closed.
+    virtual DWORD available() = 0;
+    // Holds the line in the break state for ms milliseconds.
+    virtual void sendBreak(DWORD ms) = 0;
+    // Discards the driver's input and the whole receive queue.
+    virtual void purgeInput() {}
+
+    HWND notifyWnd;
+    CommSettings settings;
+    HANDLE handle;
+    // Written by the window thread, read by the reader: gates PWM_COMMDATA.
+    volatile BYTE notifyEnabled;
+    DWORD pollInterval;   // ms between the polls of a waiting read
+    DWORD pollLimit;      // empty polls after which a read gives up
+};
+
+#endif

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "comm/CommSettings.h"
+
+TEST(CommSettings, DefaultIsCom2At9600EightNoneOneWithHardwareHandshake)
+{
+    CommSettings s;
+    EXPECT_EQ(s.toWord(), 0x000AD061u);
+    EXPECT_EQ(CommSettings::defaultWord, 0x000AD061u);
+    EXPECT_EQ(s.portIndex, 1u);
+    EXPECT_EQ(s.baudIndex, 6u);
+    EXPECT_EQ(s.stopBitsIndex, 0u);
+    EXPECT_EQ(s.parityIndex, 2u);
+    EXPECT_EQ(s.dataBitsIndex, 3u);
+    EXPECT_EQ(s.dtrDsrMode, 2u);
+    EXPECT_EQ(s.rtsCtsMode, 2u);
+    EXPECT_EQ(s.xonXoff, 0u);
+    EXPECT_EQ(s.baudRate(), 9600);
+    EXPECT_EQ(s.dataBits(), 8);
+    EXPECT_EQ(s.parity(), 0);
+    EXPECT_EQ(s.stopBits(), 0);
+    EXPECT_TRUE(s.isValid());
+}
+
+TEST(CommSettings, FieldsPackLeastSignificantBitFirst)
+{
+    struct Case { const char *field; unsigned value; uint32_t word; };
+    const Case cases[] = {
+        {"port", 0xF, 0xFu},          {"baud", 0x1F, 0x1Fu << 4},  {"stop", 3, 3u << 9},
+        {"parity", 7, 7u << 11},      {"data", 3, 3u << 14},       {"dtr", 3, 3u << 16},
+        {"rts", 3, 3u << 18},         {"xon", 1, 1u << 20},
+    };
+    for (const Case &c : cases) {
+        CommSettings s(0);
+        if (!std::strcmp(c.field, "port")) s.portIndex = c.value;
+        if (!std::strcmp(c.field, "baud")) s.baudIndex = c.value;
+        if (!std::strcmp(c.field, "stop")) s.stopBitsIndex = c.value;
+        if (!std::strcmp(c.field, "parity")) s.parityIndex = c.value;
+        if (!std::strcmp(c.field, "data")) s.dataBitsIndex = c.value;
+        if (!std::strcmp(c.field, "dtr")) s.dtrDsrMode = c.value;
+        if (!std::strcmp(c.field, "rts")) s.rtsCtsMode = c.value;
+        if (!std::strcmp(c.field, "xon")) s.xonXoff = c.value;
+        EXPECT_EQ(s.toWord(), c.word) << c.field;
+        EXPECT_EQ(CommSettings(c.word).toWord(), c.word) << c.field;
+    }
+}
+
+TEST(CommSettings, ReservedBitsAreDroppedFromAStoredWord)
+{
+    CommSettings s(0xFFE00000u | 0x000AD061u);
+    EXPECT_EQ(s.toWord(), 0x000AD061u);
+    EXPECT_EQ(s.reserved, 0u);
+}
+
+TEST(CommSettings, EveryWordOfTheFieldsRoundTrips)
+{
+    for (uint32_t word = 0; word < (1u << 21); word += 97) {
+        ASSERT_EQ(CommSettings(word).toWord(), word);
+    }
+}
+
+TEST(CommSettings, PortTableNamesCom1ToCom8)
+{
+    ASSERT_EQ(CommSettings::portCount, 8u);
+    const char *expected[] = {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"};
+    for (unsigned i = 0; i < 8; ++i) {
+        EXPECT_STREQ(CommSettings::portLabel(i), expected[i]);
+        CommSettings s;
+        s.portIndex = i;
+        char name[8];
+        ASSERT_TRUE(s.deviceName(name, sizeof name));
+        EXPECT_STREQ(name, expected[i]);
+    }
+}
+
+TEST(CommSettings, BaudTableHasFifteenRatesWithDottedLabels)
+{
+    const long values[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400,
+                           56000, 57600, 115200, 128000, 256000};
+    const char *labels[] = {"110", "300", "600", "1.200", "2.400", "4.800", "9.600", "14.400",
+                            "19.200", "38.400", "56.000", "57.600", "115.200", "128.000", "256.000"};
+    ASSERT_EQ(CommSettings::baudCount, 15u);
+    for (unsigned i = 0; i < 15; ++i) {
+        EXPECT_EQ(CommSettings::baudValue(i), values[i]);
+        EXPECT_STREQ(CommSettings::baudLabel(i), labels[i]);
+    }
+}
+
+TEST(CommSettings, StopBitsParityAndDataTablesHoldPlatformValues)
+{
+    EXPECT_STREQ(CommSettings::stopBitsLabel(0), "ONESTOPBIT");
+    EXPECT_STREQ(CommSettings::stopBitsLabel(1), "ONE5STOPBITS");
+    EXPECT_STREQ(CommSettings::stopBitsLabel(2), "TWOSTOPBITS");
+    for (unsigned i = 0; i < 3; ++i)
+        EXPECT_EQ(CommSettings::stopBitsValue(i), long(i));
+
+    const char *parities[] = {"EVENPARITY", "MARKPARITY", "NOPARITY", "ODDPARITY", "SPACEPARITY"};
+    const long parityValues[] = {2, 3, 0, 1, 4};
+    for (unsigned i = 0; i < 5; ++i) {
+        EXPECT_STREQ(CommSettings::parityLabel(i), parities[i]);
+        EXPECT_EQ(CommSettings::parityValue(i), parityValues[i]);
+    }
+
+    const char *lengths[] = {"5", "6", "7", "8"};
+    for (unsigned i = 0; i < 4; ++i) {
+        EXPECT_STREQ(CommSettings::dataBitsLabel(i), lengths[i]);
+        EXPECT_EQ(CommSettings::dataBitsValue(i), long(5 + i));
+    }
+}
+
+TEST(CommSettings, IndexesBeyondTheTablesAreNeverLookedUp)
+{
+    EXPECT_EQ(CommSettings::portLabel(8), nullptr);
+    EXPECT_EQ(CommSettings::baudLabel(15), nullptr);
+    EXPECT_EQ(CommSettings::baudValue(31), -1);
+    EXPECT_EQ(CommSettings::stopBitsLabel(3), nullptr);
+    EXPECT_EQ(CommSettings::stopBitsValue(3), -1);
+    EXPECT_EQ(CommSettings::parityLabel(5), nullptr);
+    EXPECT_EQ(CommSettings::parityValue(7), -1);
+    EXPECT_EQ(CommSettings::dataBitsLabel(4), nullptr);
+    EXPECT_EQ(CommSettings::dataBitsValue(4), -1);
+    EXPECT_EQ(CommSettings::baudValue(~0u), -1);
+}
+
+TEST(CommSettings, AWordWithAnyIndexBeyondItsTableIsInvalid)
+{
+    CommSettings s;
+    s.portIndex = 8;
+    EXPECT_FALSE(s.isValid());
+    char name[8] = "x";
+    EXPECT_FALSE(s.deviceName(name, sizeof name));
+    EXPECT_STREQ(name, "");
+
+    s = CommSettings();
+    s.baudIndex = 15;
+    EXPECT_FALSE(s.isValid());
+    EXPECT_EQ(s.baudRate(), -1);
+    s = CommSettings();
+    s.stopBitsIndex = 3;
+    EXPECT_FALSE(s.isValid());
+    s = CommSettings();
+    s.parityIndex = 5;
+    EXPECT_FALSE(s.isValid());
+    // Four data lengths fill the two bits: every data index is in the table.
+    s = CommSettings();
+    s.dataBitsIndex = 3;
+    EXPECT_TRUE(s.isValid());
+}
+
+TEST(CommSettings, DeviceNameNeedsRoomForTheTerminator)
+{
+    CommSettings s;
+    char name[4] = "abc";
+    EXPECT_FALSE(s.deviceName(name, sizeof name));
+    EXPECT_STREQ(name, "");
+    EXPECT_FALSE(s.deviceName(nullptr, 10));
+}

@@ -1,0 +1,42 @@
+#ifndef TERMINAL_TEXTDUMP_H
+#define TERMINAL_TEXTDUMP_H
+
+#include <cstdint>
+
+// Where the text layout of the receive view goes: the real view in the
+// terminal, a string in the tests.
+class TextSink
+{
+public:
+    virtual ~TextSink() {}
+    // Appends `length` characters at the end of the view.
+    virtual void putText(const char *text, uint32_t length) = 0;
+    // Reports `done` bytes of the data handled; false = the operator aborted.
+    virtual bool progress(uint32_t done) = 0;
+};
+
+// The text layout of the receive view. Up to shortLimit bytes (every received
+// chunk) the data goes in as it is, line ends included, with each NUL shown as
+// "."; longer data (re-rendering the history) goes in as one text in which
+// every control character and DEL shows as ".".
+class TextDump
+{
+public:
+    enum { shortLimit = 1024, nulProgressStep = 50, longProgressStep = 256 };
+
+    // Renders `length` bytes; false when the sink aborted. For long data,
+    // scratch must hold `length` characters.
+    static bool render(TextSink &sink, const unsigned char *data, uint32_t length, char *scratch);
+
+    // Short path: segment by segment, one "." per NUL.
+    static bool renderShort(TextSink &sink, const unsigned char *data, uint32_t length);
+
+    // Long path: the dotted copy, inserted once, also when aborted (then
+    // only what was converted so far).
+    static bool renderLong(TextSink &sink, const unsigned char *data, uint32_t length, char *scratch);
+
+    // The byte as it shows in a long render.
+    static char dotted(unsigned char byte);
+};
+
+#endif

@@ -1,0 +1,158 @@
+#include "tests/wine/helpers/MessageBoxAnswerer.h"
+
+namespace {
+
+const int messageTextId = 0xFFFF;   // the static holding a message box's text
+const int fileNameComboId = 0x47C;  // cmb13 of the common file dialogs
+const int fileNameEditId = 0x480;   // edt1 of the common file dialogs
+const DWORD pollMs = 15;
+
+std::string windowText(HWND wnd)
+{
+    char buf[1024];
+    buf[0] = 0;
+    GetWindowTextA(wnd, buf, sizeof buf);
+    buf[sizeof buf - 1] = 0;
+    return buf;
+}
+
+BOOL CALLBACK findBox(HWND wnd, LPARAM param)
+{
+    if (MessageBoxAnswerer::isMessageBox(wnd)) {
+        *reinterpret_cast<HWND *>(param) = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+bool MessageBoxAnswerer::isMessageBox(HWND wnd)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(wnd))
+        return false;
+    char cls[16];
+    if (!GetClassNameA(wnd, cls, sizeof cls) || lstrcmpA(cls, "#32770") != 0)
+        return false;
+    if (GetDlgItem(wnd, fileNameComboId) || GetDlgItem(wnd, fileNameEditId))
+        return false;
+    HWND text = GetDlgItem(wnd, messageTextId);
+    if (!text)
+        return false;
+    char textCls[16];
+    return GetClassNameA(text, textCls, sizeof textCls) && lstrcmpiA(textCls, "Static") == 0;
+}
+
+HWND MessageBoxAnswerer::findMessageBox()
+{
+    HWND found = nullptr;
+    EnumWindows(findBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(int buttonId, int boxes, DWORD deadlineMs)
+    : button(buttonId), maxBoxes(boxes), deadline(GetTickCount() + deadlineMs),
+      stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread(nullptr)
+{
+    InitializeCriticalSection(&lock);
+    thread = CreateThread(nullptr, 0, threadMain, this, 0, nullptr);
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer()
+{
+    SetEvent(stopEvent);
+    if (thread) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    CloseHandle(stopEvent);
+    DeleteCriticalSection(&lock);
+}
+
+DWORD WINAPI MessageBoxAnswerer::threadMain(void *self)
+{
+    static_cast<MessageBoxAnswerer *>(self)->watch();
+    return 0;
+}
+
+void MessageBoxAnswerer::watch()
+{
+    while (answeredCount() < maxBoxes && LONG(GetTickCount() - deadline) < 0) {
+        if (WaitForSingleObject(stopEvent, pollMs) == WAIT_OBJECT_0)
+            return;
+        HWND box = findMessageBox();
+        if (!box)
+            continue;
+        Box seen;
+        seen.caption = windowText(box);
+        char text[2048];
+        text[0] = 0;
+        GetDlgItemTextA(box, messageTextId, text, sizeof text);
+        text[sizeof text - 1] = 0;
+        seen.text = text;
+        int id = button;
+        if (!GetDlgItem(box, id))
+            id = GetDlgItem(box, IDCANCEL) ? IDCANCEL : IDOK;
+        seen.pressed = id;
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+        // Count the box only once it is gone, so the same box is not
+        // answered twice and waitAnswered means "closed".
+        while (IsWindow(box) && IsWindowVisible(box)) {
+            if (WaitForSingleObject(stopEvent, pollMs) == WAIT_OBJECT_0)
+                return;
+            if (LONG(GetTickCount() - deadline) >= 0)
+                return;
+        }
+        EnterCriticalSection(&lock);
+        answered.push_back(seen);
+        LeaveCriticalSection(&lock);
+    }
+}
+
+bool MessageBoxAnswerer::waitAnswered(int n, DWORD timeoutMs) const
+{
+    DWORD until = GetTickCount() + timeoutMs;
+    for (;;) {
+        if (answeredCount() >= n)
+            return true;
+        if (LONG(GetTickCount() - until) >= 0)
+            return false;
+        // Keep this thread's own windows alive while waiting.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, pollMs, QS_ALLINPUT);
+    }
+}
+
+int MessageBoxAnswerer::answeredCount() const
+{
+    EnterCriticalSection(&lock);
+    int n = int(answered.size());
+    LeaveCriticalSection(&lock);
+    return n;
+}
+
+std::vector<MessageBoxAnswerer::Box> MessageBoxAnswerer::boxes() const
+{
+    EnterCriticalSection(&lock);
+    std::vector<Box> copy = answered;
+    LeaveCriticalSection(&lock);
+    return copy;
+}
+
+std::string MessageBoxAnswerer::caption(int i) const
+{
+    std::vector<Box> all = boxes();
+    return i >= 0 && size_t(i) < all.size() ? all[size_t(i)].caption : std::string();
+}
+
+std::string MessageBoxAnswerer::text(int i) const
+{
+    std::vector<Box> all = boxes();
+    return i >= 0 && size_t(i) < all.size() ? all[size_t(i)].text : std::string();
+}

@@ -1,0 +1,46 @@
+#ifndef APP_PAPPL_H
+#define APP_PAPPL_H
+
+#include "win/PWin.h"
+
+#include <cstdint>
+
+// The window-class name of the frame window: "pAppl Base".
+const char *appClassName();
+
+// The application object: one per process. It owns the main window object,
+// runs the main loop with its idle protocol and offers the nested pump that
+// long operations call between steps.
+class PAppl
+{
+public:
+    PAppl(HINSTANCE module, int showCmd);
+    PAppl(const PAppl &) = delete;
+    PAppl &operator=(const PAppl &) = delete;
+
+    virtual ~PAppl();
+    // Creates and shows the main window, runs the loop; returns its result.
+    virtual int run(const char *title);
+    // Maps the wParam of WM_QUIT to the loop's result.
+    virtual int quitCode(WPARAM code);
+    // A new main window object (not yet created on screen), or null.
+    virtual PWin *createMainWindow(const char *title, HINSTANCE module);
+    // Offers a queued message to the window it is addressed to and then to
+    // its ancestors, up to the desktop; true = consumed.
+    virtual bool preTranslate(MSG *msg);
+
+    // Handles every message waiting in the queue; never blocks.
+    int pumpMessages();
+    // Handles at most one message; more tells whether one was found.
+    // Returns quitCode of a WM_QUIT taken, else 0.
+    int pumpOne(bool &more);
+
+    static PAppl *instance();
+
+    int32_t showCmd;
+    uint32_t idleCount;
+    unsigned char quitting;
+    PWin *mainWindow;
+};
+
+#endif

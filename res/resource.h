@@ -6,6 +6,18 @@
 
 #define IDI_LINETALK 1
 
+// 16-colour button images; the top-left pixel is the transparent colour.
+#define IDB_SETUP 1        // list sheet with a tool (18 x 16, magenta)
+#define IDB_SEND 3         // computer with a modem (white)
+#define IDB_DONE 4         // open door with an arrow (white)
+#define IDB_DEFAULT 6      // yellow pushpin (white)
+#define IDB_CANCEL 7       // red cross (light grey)
+#define IDB_OK 8           // green tick (light grey)
+#define IDB_SAVE 9         // floppy disk (light grey)
+#define IDB_CLEAR 10       // paint brush (magenta)
+#define IDB_PORTOPEN 11    // traffic light showing green (white)
+#define IDB_PORTCLOSED 12  // traffic light showing red (white)
+
 // Dialogs and controls
 
 // Dialog templates

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "util/FileNames.h"
+
+TEST(FileNames, ExtensionStartsAtTheLastDotOfTheNamePart)
+{
+    EXPECT_STREQ(fileExtension("C:\\LOG\\A.DAT"), ".DAT");
+    EXPECT_STREQ(fileExtension("C:\\a.b\\name.tar.gz"), ".gz");
+    EXPECT_STREQ(fileExtension("C:\\a.b\\name"), "");
+    EXPECT_STREQ(fileExtension("name."), ".");
+    EXPECT_STREQ(fileExtension(""), "");
+}
+
+TEST(FileNames, ADotInAFolderIsNoExtension)
+{
+    const char *path = "Z:\\tmp\\dir.d\\plain";
+    EXPECT_EQ(fileExtension(path), path + std::strlen(path));
+}
+
+TEST(FileNames, BackupNameReplacesTheExtensionWithBac)
+{
+    char out[260];
+    ASSERT_TRUE(makeBackupName("C:\\LOG\\A.DAT", nullptr, out, sizeof out));
+    EXPECT_STREQ(out, "C:\\LOG\\A.BAC");
+    ASSERT_TRUE(makeBackupName("DATA.TXT", ".BAC", out, sizeof out));
+    EXPECT_STREQ(out, "DATA.BAC");
+    ASSERT_TRUE(makeBackupName("C:\\LOG\\A.DAT", "", out, sizeof out));
+    EXPECT_STREQ(out, "C:\\LOG\\A.BAC");
+}
+
+TEST(FileNames, BackupNameOfANameWithoutExtensionAddsOne)
+{
+    char out[260];
+    ASSERT_TRUE(makeBackupName("C:\\v1.0\\README", ".old", out, sizeof out));
+    EXPECT_STREQ(out, "C:\\v1.0\\README.old");
+}
+
+TEST(FileNames, BackupNameThatDoesNotFitIsRefused)
+{
+    char out[8];
+    EXPECT_FALSE(makeBackupName("ABCDEFG.TXT", ".BAC", out, sizeof out));
+    EXPECT_STREQ(out, "");
+    EXPECT_TRUE(makeBackupName("ABC.TXT", ".BAC", out, sizeof out));
+    EXPECT_STREQ(out, "ABC.BAC");
+}
+
+TEST(FileNames, ExtensionsMatchIgnoringCase)
+{
+    const char *const list[] = {".txt", ".bin", ".*", nullptr};
+    EXPECT_EQ(matchExtension(".TXT", list), 0);
+    EXPECT_EQ(matchExtension(".Bin", list), 1);
+    EXPECT_EQ(matchExtension(".*", list), 2);
+    EXPECT_EQ(matchExtension(".dat", list), -1);
+    EXPECT_EQ(matchExtension(".tx", list), -1);
+}
+
+TEST(FileNames, AppendingAnExtensionThatFitsAddsIt)
+{
+    char name[260] = "Z:\\tmp\\out";
+    ASSERT_TRUE(appendExtension(name, sizeof name, ".*"));
+    EXPECT_STREQ(name, "Z:\\tmp\\out.*");
+}
+
+TEST(FileNames, AppendingNeverWritesPastTheBuffer)
+{
+    char buffer[264];
+    std::memset(buffer, '#', sizeof buffer);
+    char *name = buffer;   // 260 usable bytes, 4 guard bytes after
+    std::string full(258, 'a');
+    std::memcpy(name, full.c_str(), full.size() + 1);   // 258 characters + NUL
+    EXPECT_FALSE(appendExtension(name, 260, ".*"));     // would need 261 bytes
+    EXPECT_EQ(std::string(name), full);
+    EXPECT_EQ(std::memcmp(buffer + 260, "####", 4), 0);
+    name[257] = 0;                                      // 257 characters: exactly fits
+    EXPECT_TRUE(appendExtension(name, 260, ".*"));
+    EXPECT_EQ(std::strlen(name), 259u);
+    EXPECT_EQ(std::memcmp(buffer + 260, "####", 4), 0);
+}
+
+TEST(FileNames, AppendingToAnUnterminatedBufferIsRefused)
+{
+    char name[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_FALSE(appendExtension(name, sizeof name, ".x"));
+    EXPECT_EQ(std::memcmp(name, "abcd", 4), 0);
+}
+
+TEST(FileNames, ErrorTextsFollowTheirCodes)
+{
+    EXPECT_STREQ(fileErrorText(0), "Nessun Errore");
+    EXPECT_STREQ(fileErrorText(1), "Gestore non allocato");
+    EXPECT_STREQ(fileErrorText(2), "File non aperto");
+    EXPECT_STREQ(fileErrorText(3), "Errore numero di user");
+    EXPECT_STREQ(fileErrorText(4), "Errore in lettura");
+    EXPECT_STREQ(fileErrorText(5), "Errore in scrittura");
+    EXPECT_STREQ(fileErrorText(6), "Errore di posizionamento");
+    EXPECT_STREQ(fileErrorText(7), "Errore indefinito");
+    EXPECT_STREQ(fileErrorText(8), "Errore indefinito");
+    EXPECT_STREQ(fileErrorText(-1), "Errore indefinito");
+}

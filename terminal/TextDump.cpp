@@ -51,6 +51,7 @@ bool TextDump::renderLong(TextSink &sink, const unsigned char *data, uint32_t le
         }
         scratch[i] = dotted(data[i]);
     }
+    scratch[i] = '\0';
     sink.putText(scratch, i);
     return finished;
 }

@@ -9,7 +9,8 @@ class TextSink
 {
 public:
     virtual ~TextSink() {}
-    // Appends `length` characters at the end of the view.
+    // Appends `length` characters at the end of the view; text[length] is
+    // always a NUL, so the text can go to the control as it is.
     virtual void putText(const char *text, uint32_t length) = 0;
     // Reports `done` bytes of the data handled; false = the operator aborted.
     virtual bool progress(uint32_t done) = 0;
@@ -24,8 +25,9 @@ class TextDump
 public:
     enum { shortLimit = 1024, nulProgressStep = 50, longProgressStep = 256 };
 
-    // Renders `length` bytes; false when the sink aborted. For long data,
-    // scratch must hold `length` characters.
+    // Renders `length` bytes, which are followed by a NUL (data[length] is
+    // 0); false when the sink aborted. For long data, scratch must hold
+    // length + 1 characters.
     static bool render(TextSink &sink, const unsigned char *data, uint32_t length, char *scratch);
 
     // Short path: segment by segment, one "." per NUL.

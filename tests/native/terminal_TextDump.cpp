@@ -14,6 +14,7 @@ struct ModelText : TextSink {
     int abortAt = -1;  // progress calls accepted before aborting
     void putText(const char *t, uint32_t length) override
     {
+        EXPECT_EQ(t[length], '\0');
         text.append(t, length);
         ++inserts;
     }
@@ -29,7 +30,9 @@ struct ModelText : TextSink {
 bool render(ModelText &m, const std::string &s)
 {
     std::vector<char> scratch(s.size() + 1);
-    return TextDump::render(m, reinterpret_cast<const unsigned char *>(s.data()), uint32_t(s.size()), scratch.data());
+    // The data is followed by a NUL, as the receive buffer keeps it.
+    std::string data = s + '\0';
+    return TextDump::render(m, reinterpret_cast<const unsigned char *>(data.data()), uint32_t(s.size()), scratch.data());
 }
 
 } // namespace

@@ -1,0 +1,529 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "comm/PCom.h"
+#include "wine/helpers/NullModemPeer.h"
+
+namespace {
+
+// No handshake: the peer end raises nothing the port could wait for.
+CommSettings plainSettings(unsigned baudIndex = 12)
+{
+    CommSettings s;
+    s.portIndex = 1;   // COM2, cabled to COM9
+    s.baudIndex = baudIndex;
+    s.dtrDsrMode = 0;
+    s.rtsCtsMode = 0;
+    return s;
+}
+
+template <typename Condition>
+bool waitFor(Condition condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(2);
+    }
+    return true;
+}
+
+// A message-only window that collects the port's notifications.
+class NotifySink
+{
+public:
+    NotifySink()
+    {
+        wnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
+                              nullptr);
+    }
+    ~NotifySink()
+    {
+        if (wnd)
+            DestroyWindow(wnd);
+    }
+    // Removes and returns the notifications waiting in the queue.
+    std::vector<MSG> take()
+    {
+        std::vector<MSG> got;
+        MSG msg;
+        while (PeekMessageA(&msg, wnd, PWM_COMMDATA, PWM_COMMDATA, PM_REMOVE))
+            got.push_back(msg);
+        return got;
+    }
+    HWND wnd;
+};
+
+class PComOnNullModem : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(peer.isOpen()) << "COM9, the peer end of COM2, does not open";
+        com.settings = plainSettings();
+    }
+
+    // Drains the queue until `count` bytes have come or timeoutMs passed.
+    std::vector<unsigned char> drain(size_t count, DWORD timeoutMs)
+    {
+        std::vector<unsigned char> got;
+        unsigned char chunk[511];
+        DWORD start = GetTickCount();
+        while (got.size() < count && GetTickCount() - start < timeoutMs) {
+            DWORD n = com.available();
+            if (n == 0) {
+                Sleep(1);
+                continue;
+            }
+            if (n > sizeof chunk)
+                n = sizeof chunk;
+            DWORD k = com.read(chunk, n);
+            got.insert(got.end(), chunk, chunk + k);
+        }
+        return got;
+    }
+
+    NullModemPeer peer;
+    NotifySink sink;
+    PCom com{sink.wnd};
+};
+
+std::string runStty(const char *ptyPath)
+{
+    char tmp[MAX_PATH] = {};
+    GetEnvironmentVariableA("LT_TMP", tmp, sizeof tmp);
+    std::string outName = std::string(tmp) + "\\stty.txt";
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE out = CreateFileA(outName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return "";
+    STARTUPINFOA si;
+    std::memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = out;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi;
+    std::string cmd = std::string("/bin/stty -F ") + ptyPath + " -a";
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(out);
+    if (!started)
+        return "";
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::string text;
+    FILE *f = std::fopen(outName.c_str(), "rb");
+    if (!f)
+        return "";
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        text.append(buf, n);
+    std::fclose(f);
+    return text;
+}
+
+bool hasWord(const std::string &text, const std::string &word)
+{
+    size_t at = 0;
+    while ((at = text.find(word, at)) != std::string::npos) {
+        bool startOk = at == 0 || text[at - 1] == ' ' || text[at - 1] == '\n' || text[at - 1] == ';';
+        size_t end = at + word.size();
+        bool endOk = end == text.size() || text[end] == ' ' || text[end] == '\n' || text[end] == ';' ||
+                     text[end] == '\r';
+        if (startOk && endOk)
+            return true;
+        at = end;
+    }
+    return false;
+}
+
+// Sends a few bytes a moment later, from a thread of its own.
+struct LateSend
+{
+    NullModemPeer *peer;
+    const unsigned char *bytes;
+    DWORD count;
+};
+
+DWORD WINAPI sendLate(LPVOID param)
+{
+    LateSend *late = static_cast<LateSend *>(param);
+    Sleep(100);   // the point: the bytes come while read is already polling
+    return late->peer->send(late->bytes, late->count) ? 1 : 0;
+}
+
+} // namespace
+
+TEST(PCom, NewObjectIsClosedWithItsDefaults)
+{
+    PCom com(nullptr);
+    EXPECT_EQ(com.handle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(com.settings.toWord(), 0x000AD061u);
+    EXPECT_EQ(com.notifyEnabled, 1);
+    EXPECT_EQ(com.pollInterval, 20u);
+    EXPECT_EQ(com.pollLimit, 100u);
+}
+
+TEST(PCom, ClosedPortDoesNothingAndNeverWaits)
+{
+    PCom com(nullptr);
+    unsigned char buf[4] = {1, 2, 3, 4};
+    DWORD start = GetTickCount();
+    EXPECT_EQ(com.write(buf, 4), 0);
+    EXPECT_EQ(com.read(buf, 4), 0u);
+    EXPECT_EQ(com.available(), 0u);
+    com.sendBreak(500);
+    com.close();
+    com.purgeInput();
+    EXPECT_LT(GetTickCount() - start, 200u);
+}
+
+TEST(PCom, OpensAndClosesCom2)
+{
+    PCom com(nullptr);
+    com.settings = plainSettings();
+    ASSERT_TRUE(com.open());
+    EXPECT_NE(com.handle, INVALID_HANDLE_VALUE);
+    com.close();
+    EXPECT_EQ(com.handle, INVALID_HANDLE_VALUE);
+    // And again, on the same object.
+    ASSERT_TRUE(com.open());
+    com.close();
+}
+
+TEST(PCom, OpensWithTheDefaultWord)
+{
+    PCom com(nullptr);
+    ASSERT_TRUE(com.open());   // COM2, 9600 8N1, hardware handshake
+    EXPECT_NE(com.handle, INVALID_HANDLE_VALUE);
+}
+
+TEST(PCom, OpeningAnOpenPortReopensIt)
+{
+    PCom com(nullptr);
+    com.settings = plainSettings();
+    ASSERT_TRUE(com.open());
+    ASSERT_TRUE(com.open());
+    EXPECT_NE(com.handle, INVALID_HANDLE_VALUE);
+}
+
+TEST(PCom, PortThatDoesNotExistFailsToOpen)
+{
+    PCom com(nullptr);
+    com.settings = plainSettings();
+    com.settings.portIndex = 2;   // COM3: no such port here
+    EXPECT_FALSE(com.open());
+    EXPECT_EQ(com.handle, INVALID_HANDLE_VALUE);
+}
+
+TEST(PCom, IndexesBeyondTheTablesFailToOpen)
+{
+    const char *what[] = {"port", "baud", "stop bits", "parity"};
+    for (int i = 0; i < 4; ++i) {
+        PCom com(nullptr);
+        com.settings = plainSettings();
+        if (i == 0) com.settings.portIndex = 9;
+        if (i == 1) com.settings.baudIndex = 20;
+        if (i == 2) com.settings.stopBitsIndex = 3;
+        if (i == 3) com.settings.parityIndex = 6;
+        EXPECT_FALSE(com.open()) << what[i];
+        EXPECT_EQ(com.handle, INVALID_HANDLE_VALUE) << what[i];
+    }
+}
+
+// Wine's serial driver refuses RTS_CONTROL_TOGGLE, so RTS/CTS mode 3 cannot be
+// set there: open reports it instead of running with other settings.
+TEST(PCom, RtsToggleRejectedByTheDriverFailsTheOpen)
+{
+    PCom com(nullptr);
+    com.settings = plainSettings();
+    com.settings.rtsCtsMode = 3;
+    EXPECT_FALSE(com.open());
+    EXPECT_EQ(com.handle, INVALID_HANDLE_VALUE);
+    // The port is free again afterwards.
+    com.settings.rtsCtsMode = 0;
+    EXPECT_TRUE(com.open());
+}
+
+// Wine does not refuse a second open of a COM device although the share
+// mode asks for exclusive access; Windows would. This records what happens.
+TEST(PCom, SecondOpenOfTheSamePortIsNotRefusedUnderWine)
+{
+    PCom first(nullptr), second(nullptr);
+    first.settings = second.settings = plainSettings();
+    ASSERT_TRUE(first.open());
+    EXPECT_TRUE(second.open());
+}
+
+TEST_F(PComOnNullModem, BytesWrittenReachThePeerInOrder)
+{
+    ASSERT_TRUE(com.open());
+    std::vector<unsigned char> bytes = NullModemPeer::pattern(3000, 7);
+    EXPECT_EQ(com.write(bytes.data(), 1000), 1000);
+    EXPECT_EQ(com.write(bytes.data() + 1000, 2000), 2000);
+    EXPECT_EQ(peer.receive(3000, 5000), bytes);
+}
+
+// With the default word (DTR/DSR and RTS/CTS handshake) output is not held
+// on the virtual cable: a pseudo-terminal has no modem lines to wait for.
+TEST_F(PComOnNullModem, DefaultHandshakeDoesNotHoldOutputOnTheVirtualCable)
+{
+    com.settings = CommSettings();
+    ASSERT_TRUE(com.open());
+    std::vector<unsigned char> bytes = NullModemPeer::pattern(200, 3);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(com.write(bytes.data(), 200), 200);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(peer.receive(200, 5000), bytes);
+}
+
+TEST_F(PComOnNullModem, BytesFromThePeerArriveThroughAvailableAndRead)
+{
+    ASSERT_TRUE(com.open());
+    std::vector<unsigned char> bytes = NullModemPeer::pattern(1500, 11);
+    ASSERT_TRUE(peer.send(bytes.data(), DWORD(bytes.size())));
+    ASSERT_TRUE(waitFor([&] { return com.available() == 1500; }, 5000)) << com.available();
+    std::vector<unsigned char> got(1500);
+    EXPECT_EQ(com.read(got.data(), 1500), 1500u);
+    EXPECT_EQ(got, bytes);
+    EXPECT_EQ(com.available(), 0u);
+}
+
+TEST_F(PComOnNullModem, EachPassThatQueuesBytesPostsOneNotification)
+{
+    ASSERT_TRUE(com.open());
+    unsigned char a[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    unsigned char got[10];
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(peer.send(a, 10));
+        ASSERT_TRUE(waitFor([&] { return com.available() == 10; }, 5000));
+        // The pass posts before it lets go of the queue, so the message is
+        // already waiting once the bytes can be seen.
+        std::vector<MSG> msgs = sink.take();
+        ASSERT_GE(msgs.size(), 1u) << "round " << round;
+        for (const MSG &m : msgs) {
+            EXPECT_GE(m.wParam, 1u);
+            EXPECT_LE(m.wParam, 10u);
+            EXPECT_EQ(m.lParam, reinterpret_cast<LPARAM>(com.handle));
+        }
+        EXPECT_EQ(msgs.back().wParam, 10u);
+        EXPECT_EQ(com.read(got, 10), 10u);
+    }
+}
+
+TEST_F(PComOnNullModem, NoNotificationWhileNotificationsAreOff)
+{
+    ASSERT_TRUE(com.open());
+    com.notifyEnabled = 0;
+    unsigned char a[5] = {9, 8, 7, 6, 5};
+    ASSERT_TRUE(peer.send(a, 5));
+    ASSERT_TRUE(waitFor([&] { return com.available() == 5; }, 5000));
+    EXPECT_TRUE(sink.take().empty());
+    // Switched on again, the next pass posts.
+    com.notifyEnabled = 1;
+    ASSERT_TRUE(peer.send(a, 5));
+    ASSERT_TRUE(waitFor([&] { return com.available() == 10; }, 5000));
+    EXPECT_EQ(sink.take().size() >= 1, true);
+}
+
+TEST_F(PComOnNullModem, ShortReadReturnsWhatCameAfterTheSilence)
+{
+    com.pollInterval = 10;
+    com.pollLimit = 20;
+    ASSERT_TRUE(com.open());
+    unsigned char a[3] = {0x41, 0x42, 0x43};
+    ASSERT_TRUE(peer.send(a, 3));
+    ASSERT_TRUE(waitFor([&] { return com.available() == 3; }, 5000));
+    unsigned char got[5] = {};
+    DWORD start = GetTickCount();
+    EXPECT_EQ(com.read(got, 5), 3u);
+    DWORD took = GetTickCount() - start;
+    // 19 further empty polls, 10 ms apart.
+    EXPECT_GE(took, 170u);
+    EXPECT_LT(took, 1000u);
+    EXPECT_EQ(got[0], 0x41);
+    EXPECT_EQ(got[2], 0x43);
+}
+
+TEST_F(PComOnNullModem, ReadGivesUpAfterAboutTwoSecondsOfSilenceByDefault)
+{
+    ASSERT_TRUE(com.open());
+    unsigned char got[2];
+    DWORD start = GetTickCount();
+    EXPECT_EQ(com.read(got, 2), 0u);
+    DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, 1900u);   // 99 sleeps of 20 ms
+    EXPECT_LT(took, 3500u);
+}
+
+TEST_F(PComOnNullModem, ReadOfNothingReturnsAtOnce)
+{
+    ASSERT_TRUE(com.open());
+    unsigned char got[1];
+    DWORD start = GetTickCount();
+    EXPECT_EQ(com.read(got, 0), 0u);
+    EXPECT_LT(GetTickCount() - start, 15u);
+}
+
+TEST_F(PComOnNullModem, ReadCompletesWithBytesThatArriveWhileItWaits)
+{
+    ASSERT_TRUE(com.open());
+    unsigned char a[4] = {1, 2, 3, 4};
+    ASSERT_TRUE(peer.send(a, 2));
+    ASSERT_TRUE(waitFor([&] { return com.available() == 2; }, 5000));
+    // The rest follows from another thread while read polls.
+    LateSend late = {&peer, a + 2, 2};
+    HANDLE t = CreateThread(nullptr, 0, sendLate, &late, 0, nullptr);
+    ASSERT_NE(t, nullptr);
+    unsigned char got[4] = {};
+    EXPECT_EQ(com.read(got, 4), 4u);
+    WaitForSingleObject(t, 5000);
+    CloseHandle(t);
+    EXPECT_EQ(std::memcmp(got, a, 4), 0);
+}
+
+TEST_F(PComOnNullModem, PurgeInputDiscardsTheQueue)
+{
+    ASSERT_TRUE(com.open());
+    unsigned char a[50] = {};
+    ASSERT_TRUE(peer.send(a, 50));
+    ASSERT_TRUE(waitFor([&] { return com.available() == 50; }, 5000));
+    com.purgeInput();
+    EXPECT_EQ(com.available(), 0u);
+}
+
+TEST_F(PComOnNullModem, CloseWhileTheReaderWaitsReturnsPromptly)
+{
+    ASSERT_TRUE(com.open());
+    unsigned char a[1] = {0x55};
+    ASSERT_TRUE(peer.send(a, 1));
+    // Once the byte is queued the reader has gone back to its wait.
+    ASSERT_TRUE(waitFor([&] { return com.available() == 1; }, 5000));
+    DWORD start = GetTickCount();
+    com.close();
+    DWORD took = GetTickCount() - start;
+    EXPECT_EQ(com.handle, INVALID_HANDLE_VALUE);
+    EXPECT_LT(took, 500u);
+    // The queue keeps its bytes across close, but a closed port reports none.
+    EXPECT_EQ(com.available(), 0u);
+}
+
+TEST_F(PComOnNullModem, CloseRightAfterOpenReturnsPromptly)
+{
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(com.open());
+        DWORD start = GetTickCount();
+        com.close();
+        EXPECT_LT(GetTickCount() - start, 500u) << "round " << i;
+    }
+}
+
+TEST_F(PComOnNullModem, CloseWhileTheQueueIsFullAndTheDriverHoldsMoreReturnsPromptly)
+{
+    ASSERT_TRUE(com.open());
+    std::vector<unsigned char> bytes = NullModemPeer::pattern(20000, 5);
+    ASSERT_TRUE(peer.startFlood(bytes));
+    ASSERT_TRUE(waitFor([&] { return com.available() == 4095; }, 10000));
+    DWORD start = GetTickCount();
+    com.close();
+    EXPECT_LT(GetTickCount() - start, 500u);
+}
+
+TEST_F(PComOnNullModem, OverflowKeepsEveryByteInOrder)
+{
+    ASSERT_TRUE(com.open());
+    const size_t total = 256 * 1024;
+    std::vector<unsigned char> bytes = NullModemPeer::pattern(total, 21);
+    ASSERT_TRUE(peer.startFlood(bytes));
+    // Nobody drains: the queue fills, and the rest must wait in the driver
+    // and the cable rather than be thrown away.
+    ASSERT_TRUE(waitFor([&] { return com.available() == 4095; }, 10000));
+    DWORD stalled = peer.floodSent();
+    ASSERT_TRUE(waitFor([&] {
+        DWORD now = peer.floodSent();
+        bool still = now == stalled;
+        stalled = now;
+        return still && now < total;
+    }, 10000));
+    EXPECT_EQ(com.available(), 4095u);
+    std::vector<unsigned char> got = drain(total, 60000);
+    EXPECT_TRUE(peer.waitFlood(10000));
+    ASSERT_EQ(got.size(), total);
+    EXPECT_TRUE(got == bytes) << "bytes lost or out of order";
+}
+
+TEST_F(PComOnNullModem, LineSettingsReachTheDevice)
+{
+    char pty[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableA("LT_PTY_COM2", pty, sizeof pty), 0u);
+    com.settings.baudIndex = 8;       // 19200
+    com.settings.dataBitsIndex = 2;   // 7 bits
+    com.settings.parityIndex = 0;     // even
+    com.settings.stopBitsIndex = 2;   // two
+    ASSERT_TRUE(com.open());
+    std::string stty = runStty(pty);
+    ASSERT_FALSE(stty.empty()) << "stty gave no output";
+    EXPECT_NE(stty.find("speed 19200 baud"), std::string::npos) << stty;
+    EXPECT_TRUE(hasWord(stty, "cs7")) << stty;
+    EXPECT_TRUE(hasWord(stty, "parenb")) << stty;
+    EXPECT_TRUE(hasWord(stty, "-parodd")) << stty;
+    EXPECT_TRUE(hasWord(stty, "cstopb")) << stty;
+}
+
+TEST_F(PComOnNullModem, SendBreakHoldsForItsDurationAndTheLineStillWorks)
+{
+    ASSERT_TRUE(com.open());
+    DWORD start = GetTickCount();
+    com.sendBreak(100);
+    DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, 90u);
+    EXPECT_LT(took, 1000u);
+    peer.purge();
+    unsigned char a[3] = {1, 2, 3};
+    EXPECT_EQ(com.write(a, 3), 3);
+    std::vector<unsigned char> got = peer.receive(3, 5000);
+    EXPECT_EQ(got, std::vector<unsigned char>(a, a + 3));
+}
+
+TEST_F(PComOnNullModem, AnIdleOpenPortCostsAlmostNoProcessorTime)
+{
+    ASSERT_TRUE(com.open());
+    FILETIME created, exited, kernel0, user0, kernel1, user1;
+    ASSERT_TRUE(GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0));
+    DWORD start = GetTickCount();
+    // Idle time is the point of this test: nothing to wait for.
+    Sleep(2000);
+    DWORD wall = GetTickCount() - start;
+    ASSERT_TRUE(GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1));
+    auto ticks = [](const FILETIME &f) { return (ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    ULONGLONG cpu100ns = ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0);
+    double cpuMs = double(cpu100ns) / 10000.0;
+    double share = cpuMs / double(wall);
+    std::printf("idle port: %.1f ms of processor time over %lu ms (%.2f%%), reader %s\n", cpuMs,
+                static_cast<unsigned long>(wall), share * 100.0, com.readerPolls() ? "polls" : "waits");
+    EXPECT_LT(share, 0.05);
+}
+
+TEST_F(PComOnNullModem, ObjectDestroyedWhileOpenClosesThePort)
+{
+    PCom *other = new PCom(nullptr);
+    other->settings = plainSettings();
+    ASSERT_TRUE(other->open());
+    DWORD start = GetTickCount();
+    delete other;
+    EXPECT_LT(GetTickCount() - start, 500u);
+    // The port opens again afterwards.
+    EXPECT_TRUE(com.open());
+}

@@ -75,6 +75,28 @@ bool appendExtension(char *buffer, size_t bufferSize, const char *ext)
     return true;
 }
 
+bool folderOf(const char *path, char *out, size_t outSize)
+{
+    if (outSize)
+        out[0] = 0;
+    const char *last = nullptr;
+    for (const char *p = path; *p; ++p) {
+        if (*p == '\\' || *p == '/')
+            last = p;
+    }
+    if (!last)
+        return false;
+    size_t length = size_t(last - path);
+    // A file in a drive root lives in "C:\", one at the top in "\".
+    if (length == 0 || (length == 2 && path[1] == ':'))
+        ++length;
+    if (length + 1 > outSize)
+        return false;
+    std::memcpy(out, path, length);
+    out[length] = 0;
+    return true;
+}
+
 const char *fileErrorText(int code)
 {
     static const char *const texts[] = {

@@ -27,6 +27,11 @@ int matchExtension(const char *ext, const char *const *extensions);
 // False, with buffer unchanged, when the result would not fit.
 bool appendExtension(char *buffer, size_t bufferSize, const char *ext);
 
+// The folder part of path into out: everything before its last separator,
+// keeping the separator of a drive root ("C:\\"). False, with out empty
+// when it has room, when path names no folder or the result does not fit.
+bool folderOf(const char *path, char *out, size_t outSize);
+
 // Text of a file error code (0..7); codes beyond the table give the text
 // of the undefined error.
 const char *fileErrorText(int code);

@@ -90,8 +90,15 @@ bool POpenSave::execute(FileRequest &request)
     fileName[0] = 0;
     DWORD reportedFilter = 0;
     bool ok = runDialog(request, &reportedFilter);
-    if (ok)
+    if (ok) {
+        // The system's dialog leaves the current directory in the folder of
+        // the chosen file, except Wine's when a full path into another folder
+        // is typed; make it so here, for afterDialog to find.
+        char chosenFolder[MAX_PATH];
+        if (folderOf(fileName, chosenFolder, sizeof chosenFolder))
+            SetCurrentDirectoryA(chosenFolder);
         ok = fixUpName(request, reportedFilter);
+    }
     afterDialog();
     if (haveSaved)
         SetCurrentDirectoryA(saved);

@@ -100,3 +100,25 @@ TEST(FileNames, ErrorTextsFollowTheirCodes)
     EXPECT_STREQ(fileErrorText(8), "Errore indefinito");
     EXPECT_STREQ(fileErrorText(-1), "Errore indefinito");
 }
+
+TEST(FileNames, TheFolderOfAPathIsWhatPrecedesItsLastSeparator)
+{
+    char out[260];
+    ASSERT_TRUE(folderOf("Z:\\tmp\\a\\file.txt", out, sizeof out));
+    EXPECT_STREQ(out, "Z:\\tmp\\a");
+    ASSERT_TRUE(folderOf("C:\\file.txt", out, sizeof out));
+    EXPECT_STREQ(out, "C:\\");
+    ASSERT_TRUE(folderOf("\\file.txt", out, sizeof out));
+    EXPECT_STREQ(out, "\\");
+    EXPECT_FALSE(folderOf("file.txt", out, sizeof out));
+    EXPECT_STREQ(out, "");
+}
+
+TEST(FileNames, AFolderThatDoesNotFitIsRefused)
+{
+    char out[7];
+    EXPECT_FALSE(folderOf("C:\\abcdef\\x", out, sizeof out));
+    EXPECT_STREQ(out, "");
+    EXPECT_TRUE(folderOf("C:\\abc\\x", out, sizeof out));
+    EXPECT_STREQ(out, "C:\\abc");
+}

@@ -255,6 +255,13 @@ TEST_F(PersistenceTest, AnUnterminatedOldPathIsIgnored)
     store("OldPath", REG_BINARY, remembered.data(), DWORD(remembered.size()));
     EXPECT_EQ(folderOfNextDialog(), folder);
     EXPECT_EQ(currentDirectory(), folder);
+    // A REG_SZ stored without its NUL: Wine's registry adds the terminator
+    // on reading, the system's may not; either way only the stored text is
+    // used, never the bytes after it.
+    store("OldPath", REG_SZ, remembered.data(), DWORD(remembered.size()));
+    std::string shown = folderOfNextDialog();
+    EXPECT_TRUE(shown == folder || shown == remembered) << shown;
+    EXPECT_EQ(currentDirectory(), folder);
 }
 
 TEST_F(PersistenceTest, AnEmptyOldPathIsIgnored)

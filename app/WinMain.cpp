@@ -1,7 +1,15 @@
 #include <windows.h>
+#include <commctrl.h>
 
-// Until the frame exists the entry only proves the product links and starts.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+#include "app/genApp.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd)
 {
-    return 0;
+    InitCommonControls();
+    int result;
+    {
+        genApp app(instance, showCmd);
+        result = app.run("Line Talk");
+    }
+    return result;
 }

@@ -36,6 +36,7 @@ public:
     void editSettings();      // the settings dialog; stores and applies its result
 
     bool isPortOpen() const { return port != nullptr; }
+    PCom *currentPort() const { return port; }
     uint32_t getSendDelay() const { return sendDelay; }
 
     // The data path: receiving, sending, file transfer, saving.

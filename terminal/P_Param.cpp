@@ -1,0 +1,160 @@
+#include "terminal/P_Param.h"
+
+#include <cstring>
+
+#include "res/resource.h"
+#include "terminal/Settings.h"
+#include "win/PBitmap.h"
+#include "win/POwnBtnImage.h"
+
+namespace {
+
+// Reads item i of a combo box into buffer; false when the item does not fit
+// or does not exist.
+bool itemText(HWND combo, unsigned i, char *buffer, size_t size)
+{
+    LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, WPARAM(i), 0);
+    if (length == CB_ERR || length < 0 || size_t(length) >= size)
+        return false;
+    if (SendMessageA(combo, CB_GETLBTEXT, WPARAM(i), LPARAM(buffer)) == CB_ERR)
+        return false;
+    buffer[length] = '\0';
+    return true;
+}
+
+} // namespace
+
+P_Param::P_Param(CommSettings *settings, uint32_t *delay, PWin *parent, int templateId,
+                 HINSTANCE module)
+    : PDialog(parent, templateId, module), settingsPtr(settings), delayPtr(delay), images(10)
+{
+    images.at(0) = new PBitmap(instance(), IDB_DEFAULT);
+    images.at(1) = new PBitmap(instance(), IDB_OK);
+    images.at(2) = new PBitmap(instance(), IDB_CANCEL);
+    addButton(IDC_SET_DEFAULT, 0);
+    addButton(IDOK, 1);
+    addButton(IDCANCEL, 2);
+}
+
+void P_Param::addButton(int id, int index)
+{
+    // Every button gets a one-element vector; the bitmaps stay ours.
+    PVect<PBitmap *> one(1);
+    one.at(0) = images.get(uint32_t(index));
+    new POwnBtnImage(this, id, one);
+}
+
+P_Param::~P_Param()
+{
+    destroy();
+    for (uint32_t i = 0; i < images.count(); ++i)
+        delete images.get(i);
+    images.clear();
+}
+
+bool P_Param::create()
+{
+    if (!PDialog::create())
+        return false;
+    fillCombos();
+    SetDlgItemInt(hwnd, IDC_SET_DELAY, delayPtr ? UINT(*delayPtr) : 0u, FALSE);
+    return true;
+}
+
+int P_Param::comboFor(LineField field)
+{
+    switch (field) {
+    case linePort: return IDC_SET_PORT;
+    case lineBaud: return IDC_SET_BAUD;
+    case lineStopBits: return IDC_SET_STOP;
+    case lineDataBits: return IDC_SET_DATA;
+    case lineParity: return IDC_SET_PARITY;
+    }
+    return 0;
+}
+
+void P_Param::fillCombo(HWND combo, LineField field)
+{
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (unsigned i = 0; i < lineFieldCount(field); ++i)
+        SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(lineFieldLabel(field, i)));
+}
+
+void P_Param::fillCombos()
+{
+    if (!hwnd || !settingsPtr)
+        return;
+    for (LineField field : lineFieldOrder) {
+        HWND combo = GetDlgItem(hwnd, comboFor(field));
+        fillCombo(combo, field);
+        // An index beyond the table (an edited registry value) has no label:
+        // the box then shows no selection.
+        selectByText(combo, lineFieldLabel(field, lineFieldIndex(*settingsPtr, field)));
+    }
+}
+
+void P_Param::selectByText(HWND combo, const char *label)
+{
+    SendMessageA(combo, CB_SETCURSEL, WPARAM(-1), 0);
+    if (!label)
+        return;
+    LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    char text[500];
+    for (LRESULT i = 0; i < count; ++i) {
+        if (itemText(combo, unsigned(i), text, sizeof text) && std::strcmp(text, label) == 0) {
+            SendMessageA(combo, CB_SETCURSEL, WPARAM(i), 0);
+            return;
+        }
+    }
+}
+
+unsigned P_Param::selectedIndex(HWND combo, unsigned count)
+{
+    char current[50];
+    int length = GetWindowTextA(combo, current, sizeof current);
+    if (length < 0)
+        length = 0;
+    current[length < int(sizeof current) ? length : int(sizeof current) - 1] = '\0';
+    char text[500];
+    for (unsigned i = 0; i < count; ++i)
+        if (itemText(combo, i, text, sizeof text) && std::strcmp(text, current) == 0)
+            return i;
+    return 0;
+}
+
+void P_Param::readBack()
+{
+    if (!hwnd)
+        return;
+    if (settingsPtr) {
+        for (LineField field : lineFieldOrder) {
+            HWND combo = GetDlgItem(hwnd, comboFor(field));
+            setLineFieldIndex(*settingsPtr, field, selectedIndex(combo, lineFieldCount(field)));
+        }
+    }
+    if (delayPtr)
+        *delayPtr = uint32_t(GetDlgItemInt(hwnd, IDC_SET_DELAY, nullptr, FALSE));
+}
+
+LRESULT P_Param::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_COMMAND) {
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            readBack();
+            EndDialog(wnd, IDOK);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(wnd, IDCANCEL);
+            return TRUE;
+        case IDC_SET_DEFAULT:
+            if (settingsPtr)
+                *settingsPtr = defaultSettings();
+            fillCombos();
+            break;
+        default:
+            break;
+        }
+    }
+    return PDialog::windowProc(wnd, msg, wParam, lParam);
+}

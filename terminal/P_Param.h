@@ -1,0 +1,57 @@
+#ifndef TERMINAL_P_PARAM_H
+#define TERMINAL_P_PARAM_H
+
+#include <windows.h>
+#include <cstdint>
+
+#include "comm/CommSettings.h"
+#include "terminal/lineFields.h"
+#include "util/PVect.h"
+#include "win/PDialog.h"
+
+class PBitmap;
+
+// The communication settings dialog (template 5), run modally with execute.
+// It edits the five line fields of the caller's settings word and the send
+// delay; the caller stores and applies the result.
+//
+// execute answers 1 after "&OK": the word holds the chosen line fields (the
+// other bits kept) and the delay the field's value. It answers 2 after
+// "&Cancel", Esc or the close box: the delay is unchanged and so is the word,
+// unless "&Default Setting" was pressed, which writes the default word into
+// it at once.
+class P_Param : public PDialog
+{
+public:
+    P_Param(CommSettings *settings, uint32_t *delay, PWin *parent, int templateId = 5,
+            HINSTANCE module = nullptr);
+    ~P_Param() override;
+
+    bool create() override;
+    LRESULT windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    // Fills every combo box from its table and selects the word's entry.
+    void fillCombos();
+    // Selects the first item whose text equals label (case-sensitive); no
+    // item, or a null label, leaves the box without selection.
+    void selectByText(HWND combo, const char *label);
+    // The position among the first count items of the item whose text equals
+    // the box's current text; 0 when none does.
+    unsigned selectedIndex(HWND combo, unsigned count);
+    // Stores the selections into the word and the delay field into the delay.
+    void readBack();
+
+    // The combo box showing a line field.
+    static int comboFor(LineField field);
+
+protected:
+    CommSettings *settingsPtr;
+    uint32_t *delayPtr;
+    PVect<PBitmap *> images;   // the three button bitmaps, owned
+
+private:
+    void fillCombo(HWND combo, LineField field);
+    void addButton(int id, int bitmapId);
+};
+
+#endif

@@ -1,0 +1,47 @@
+#ifndef TERMINAL_PROGRESSBAR_H
+#define TERMINAL_PROGRESSBAR_H
+
+#include <windows.h>
+#include <cstdint>
+
+#include "util/PVect.h"
+#include "win/PDialog.h"
+
+class PBitmap;
+
+// The modeless progress dialog (template 2) that a long operation on the
+// window thread drives: it reports the amount done with update and pumps the
+// queue between steps, which is what lets a click on "&Abort" reach it.
+//
+// Calling pattern: construct; show; UpdateWindow; pumpMessages; then per unit
+// of work update and, while it answers true, pumpMessages; delete at the end.
+class progressBar : public PDialog
+{
+public:
+    // format holds two "%d" (done, total) and is copied.
+    progressBar(PWin *parent, const char *format, int32_t total, COLORREF barColor,
+                int templateId = 2, int param = 0);
+    ~progressBar() override;
+
+    // Shows the dialog; false when its window could not be made.
+    bool show();
+    // Moves the bar and rewrites the text; false at once once aborted.
+    bool update(int32_t done);
+    bool isAborted() const { return aborted; }
+
+    bool preTranslate(MSG *msg) override;
+    LRESULT windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    bool aborted;            // "&Abort" pressed or the window went away
+    char *formatText;        // owned copy of the format
+    int32_t total;           // the 100 percent value
+    COLORREF barColor;
+    PVect<PBitmap *> images; // the Abort button's bitmap, owned
+    HWND prevFocus;          // the focus before show
+
+private:
+    void abort();
+};
+
+#endif

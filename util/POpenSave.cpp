@@ -4,6 +4,9 @@
 
 #include "util/FileNames.h"
 
+// The 32-bit product hands the dialog the 76-byte record.
+static_assert(sizeof(void *) != 4 || OPENFILENAME_SIZE_VERSION_400A == 76, "pre-2000 OPENFILENAME record");
+
 namespace {
 
 uint32_t entryCount(const char *const *extensions)

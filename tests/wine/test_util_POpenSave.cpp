@@ -153,3 +153,40 @@ TEST_F(POpenSaveTest, ASaveNameThatWouldNotFitWithItsExtensionIsRefused)
     ASSERT_TRUE(driver.waitDone());
     EXPECT_EQ(std::string(dialog.getFileName()), folder + "\\" + name);
 }
+
+TEST_F(POpenSaveTest, SavingOverAnExistingFileAsksFirstAndAcceptsYes)
+{
+    makeFile(folder + "\\exists.bin");
+    FileRequest request = {0, allFiles, saveFilter, FileRequest::saveMode};
+    POpenSave dialog(nullptr);
+    FileDialogDriver driver("exists.bin", IDYES);
+    ASSERT_TRUE(dialog.execute(request));
+    ASSERT_TRUE(driver.waitDone());
+    ASSERT_EQ(driver.messages().size(), 1u);
+    EXPECT_NE(driver.messages()[0].find("exists"), std::string::npos) << driver.messages()[0];
+    EXPECT_EQ(std::string(dialog.getFileName()), folder + "\\exists.bin");
+}
+
+TEST_F(POpenSaveTest, SavingOverAnExistingFileAnsweredNoChoosesNothing)
+{
+    makeFile(folder + "\\exists.bin");
+    FileRequest request = {0, allFiles, saveFilter, FileRequest::saveMode};
+    POpenSave dialog(nullptr);
+    FileDialogDriver driver("exists.bin", IDNO);
+    EXPECT_FALSE(dialog.execute(request));
+    ASSERT_TRUE(driver.waitDone());
+    EXPECT_EQ(driver.messages().size(), 1u);
+    EXPECT_TRUE(driver.cancelledAfterOk());
+    EXPECT_EQ(currentDirectory(), folder);
+}
+
+TEST_F(POpenSaveTest, OpeningAMissingFileIsRefusedByTheDialog)
+{
+    FileRequest request = {0, allFiles, openFilter, FileRequest::openMode};
+    POpenSave dialog(nullptr);
+    FileDialogDriver driver("absent.txt");
+    EXPECT_FALSE(dialog.execute(request));
+    ASSERT_TRUE(driver.waitDone());
+    EXPECT_EQ(driver.messages().size(), 1u);
+    EXPECT_TRUE(driver.cancelledAfterOk());
+}

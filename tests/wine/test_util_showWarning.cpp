@@ -22,3 +22,18 @@ TEST(showWarning, WorksWithNoWindowOfItsOwn)
     ASSERT_TRUE(answerer.waitAnswered(2));
     EXPECT_EQ(answerer.caption(1), "Two");
 }
+
+TEST(showWarning, IsOwnedByTheForegroundWindow)
+{
+    HWND frame = CreateWindowExA(0, "STATIC", "foreground", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(frame, nullptr);
+    SetForegroundWindow(frame);
+    HWND foreground = GetForegroundWindow();
+    ASSERT_EQ(foreground, frame);
+    MessageBoxAnswerer answerer(IDOK);
+    EXPECT_EQ(showWarning("Owned", "by the foreground"), IDOK);
+    ASSERT_TRUE(answerer.waitAnswered(1));
+    EXPECT_EQ(answerer.boxes()[0].owner, foreground);
+    DestroyWindow(frame);
+}

@@ -87,6 +87,7 @@ void MessageBoxAnswerer::watch()
             continue;
         Box seen;
         seen.caption = windowText(box);
+        seen.owner = GetWindow(box, GW_OWNER);
         char text[2048];
         text[0] = 0;
         GetDlgItemTextA(box, messageTextId, text, sizeof text);

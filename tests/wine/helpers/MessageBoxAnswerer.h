@@ -32,6 +32,7 @@ public:
         std::string caption;
         std::string text;
         int pressed;   // the button id sent to the box
+        HWND owner;    // the box's owner window (null: none)
     };
 
     explicit MessageBoxAnswerer(int button = IDOK, int maxBoxes = 1, DWORD deadlineMs = 20000);

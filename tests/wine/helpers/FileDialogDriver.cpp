@@ -107,9 +107,13 @@ void FileDialogDriver::drive()
     }
     // The dialog fills its folder view after it becomes visible; wait until
     // it can name the folder, which also means it is ready for input.
+    // A dialog that never names its folder is driven after a few seconds.
     std::string dir;
+    DWORD readyBy = GetTickCount() + 3000;
     while ((dir = shownFolder(dlg)).empty() && IsWindow(dlg)) {
-        if (stopped() || expired())
+        if (stopped())
+            return;
+        if (expired() || LONG(GetTickCount() - readyBy) >= 0)
             break;
     }
     char cap[512];

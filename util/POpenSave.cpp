@@ -4,8 +4,11 @@
 
 #include "util/FileNames.h"
 
+#include <cstddef>
+
 // The 32-bit product hands the dialog the 76-byte record.
-static_assert(sizeof(void *) != 4 || OPENFILENAME_SIZE_VERSION_400A == 76, "pre-2000 OPENFILENAME record");
+static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
+              "pre-2000 OPENFILENAME record");
 
 namespace {
 

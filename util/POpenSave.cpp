@@ -2,9 +2,9 @@
 
 #include <commdlg.h>
 
-#include "util/FileNames.h"
-
 #include <cstddef>
+
+#include "util/FileNames.h"
 
 // The 32-bit product hands the dialog the 76-byte record.
 static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,

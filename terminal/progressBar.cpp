@@ -31,12 +31,40 @@ progressBar::~progressBar()
     images.clear();
 }
 
+namespace {
+
+// A themed progress bar paints in the theme's colour and ignores
+// PBM_SETBARCOLOR (Wine themes its common controls even without a version 6
+// manifest). Taking the theme off this one control gives back the classic
+// bar in the colour asked for: a class list that names no theme class (an
+// empty one is not enough for Wine) leaves the control unthemed. uxtheme is
+// looked up at run time: without it there is no theme to take off.
+void useClassicLook(HWND control)
+{
+    HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
+    if (!uxtheme)
+        return;
+    typedef HRESULT(WINAPI * SetThemeFn)(HWND, LPCWSTR, LPCWSTR);
+    SetThemeFn setTheme = reinterpret_cast<SetThemeFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(uxtheme, "SetWindowTheme")));
+    if (setTheme) {
+        setTheme(control, L" ", L" ");
+        // The classic look has its own border: have it drawn.
+        SetWindowPos(control, nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    FreeLibrary(uxtheme);
+}
+
+} // namespace
+
 bool progressBar::show()
 {
     prevFocus = GetFocus();
     if (!create() || !hwnd)
         return false;
     HWND bar = GetDlgItem(hwnd, IDC_PROG_BAR);
+    useClassicLook(bar);
     SendMessageA(bar, PBM_SETRANGE32, 0, LPARAM(total));
     SendMessageA(bar, PBM_SETBARCOLOR, 0, LPARAM(barColor));
     return true;

@@ -304,11 +304,29 @@ inline void click(HWND dialog, int id)
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
 }
 
-// Runs a Linux program (Wine starts those too) with its output in a file
-// under the temporary folder; returns the output, "" on failure.
+inline std::string readAll(const std::string &path)
+{
+    std::string text;
+    HANDLE r = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (r == INVALID_HANDLE_VALUE)
+        return text;
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(r, buf, sizeof buf, &n, nullptr) && n > 0)
+        text.append(buf, n);
+    CloseHandle(r);
+    return text;
+}
+
+// Runs a Linux program (Wine starts those too) with its output in a fresh
+// file under the temporary folder; returns the output, "" when none came.
+// Wine does not follow a Linux child to its end, so the output is taken
+// once it is complete (ends with a line break and stops changing).
 inline std::string runLinux(const std::string &commandLine, DWORD timeoutMs = 10000)
 {
-    std::string out = tempFolder() + "linux-output.txt";
+    static int runs = 0;
+    std::string out = tempFolder() + "linux-output-" + std::to_string(++runs) + ".txt";
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
     HANDLE f = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -328,20 +346,20 @@ inline std::string runLinux(const std::string &commandLine, DWORD timeoutMs = 10
     CloseHandle(f);
     if (!ok)
         return "CreateProcess failed: " + std::to_string(GetLastError());
+    DWORD start = GetTickCount();
     WaitForSingleObject(pi.hProcess, timeoutMs);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    std::string text;
-    HANDLE r = CreateFileA(out.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (r == INVALID_HANDLE_VALUE)
-        return std::string();
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(r, buf, sizeof buf, &n, nullptr) && n > 0)
-        text.append(buf, n);
-    CloseHandle(r);
-    return text;
+    std::string last = readAll(out);
+    for (;;) {
+        if (GetTickCount() - start >= timeoutMs)
+            return last;
+        Sleep(20);
+        std::string now = readAll(out);
+        if (!now.empty() && now == last && now.back() == '\n')
+            return now;
+        last = now;
+    }
 }
 
 // The line settings Linux sees on the pseudo-terminal behind a port.
@@ -358,8 +376,10 @@ inline std::string sttyOf(const char *port)
 inline void setPtySpeed(const char *port, const char *speed)
 {
     std::string pty = env((std::string("LT_PTY_") + port).c_str());
+    // The settings are printed afterwards so that the run has an output
+    // whose end shows it is over.
     if (!pty.empty())
-        runLinux("/bin/stty -F " + pty + " " + speed);
+        runLinux("/bin/sh -c \"/bin/stty -F " + pty + " " + speed + "; /bin/stty -F " + pty + " -a\"");
 }
 
 // True when the port can be opened now. (Wine does not make a serial port

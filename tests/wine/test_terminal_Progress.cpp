@@ -61,6 +61,8 @@ TEST_F(ProgressDialog, ShowSetsRangeAndTheTemplate)
     EXPECT_EQ(lstrcmpiA(cls, PROGRESS_CLASSA), 0);
     EXPECT_TRUE(GetWindowLongPtrA(GetDlgItem(bar.hwnd, IDC_PROG_BAR), GWL_STYLE) & PBS_SMOOTH);
     EXPECT_EQ(text(bar.hwnd), "");
+    // PBM_GETBARCOLOR (WM_USER + 15)
+    EXPECT_EQ(SendDlgItemMessageA(bar.hwnd, IDC_PROG_BAR, WM_USER + 15, 0, 0), 0x103FFF);
     char abort[32] = "";
     GetDlgItemTextA(bar.hwnd, IDC_PROG_ABORT, abort, sizeof abort);
     EXPECT_STREQ(abort, "&Abort");
@@ -195,4 +197,14 @@ TEST_F(ProgressDialog, ScreenshotOfTheProgressDialog)
     RedrawWindow(bar.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     settle(t.app, 300);
     EXPECT_TRUE(screenshot(bar.hwnd, "screenshot-progress.bmp"));
+    // The filled part of the bar shows the colour asked for, not the theme's.
+    HWND control = GetDlgItem(bar.hwnd, IDC_PROG_BAR);
+    RECT r;
+    GetClientRect(control, &r);
+    POINT inside = {r.right / 10, r.bottom / 2};
+    ClientToScreen(control, &inside);
+    HDC screen = GetDC(nullptr);
+    COLORREF shown = GetPixel(screen, inside.x, inside.y);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(shown, COLORREF(0x103FFF));
 }

@@ -33,13 +33,24 @@ TEST(MessageBoxAnswerer, ABoxWithoutTheChosenButtonIsStillClosed)
     ASSERT_TRUE(answerer.waitAnswered(1));
 }
 
+namespace {
+
+DWORD WINAPI showFromThread(void *)
+{
+    return DWORD(MessageBoxA(nullptr, "from a thread", "Worker", MB_OKCANCEL));
+}
+
+INT_PTR CALLBACK quietDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+} // namespace
+
 TEST(MessageBoxAnswerer, AnswersABoxShownByAnotherThread)
 {
     MessageBoxAnswerer answerer(IDCANCEL);
-    HANDLE t = CreateThread(
-        nullptr, 0,
-        [](void *) -> DWORD { return DWORD(MessageBoxA(nullptr, "from a thread", "Worker", MB_OKCANCEL)); },
-        nullptr, 0, nullptr);
+    HANDLE t = CreateThread(nullptr, 0, showFromThread, nullptr, 0, nullptr);
     ASSERT_NE(t, nullptr);
     ASSERT_TRUE(answerer.waitAnswered(1));
     ASSERT_EQ(WaitForSingleObject(t, 10000), WAIT_OBJECT_0);
@@ -56,4 +67,71 @@ TEST(MessageBoxAnswerer, SeesNothingWhenNoBoxIsShown)
     EXPECT_FALSE(answerer.waitAnswered(1, 200));
     EXPECT_EQ(answerer.answeredCount(), 0);
     EXPECT_EQ(answerer.caption(0), "");
+}
+
+namespace {
+
+// A modeless dialog of the program's own with an unnumbered label, built in
+// memory: the answerer must leave it alone.
+HWND makeLabelledDialog()
+{
+    alignas(4) static WORD tmpl[64];
+    WORD *p = tmpl;
+    DLGTEMPLATE *dt = reinterpret_cast<DLGTEMPLATE *>(p);
+    dt->style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_SETFONT;
+    dt->dwExtendedStyle = 0;
+    dt->cdit = 1;
+    dt->x = 10;
+    dt->y = 10;
+    dt->cx = 120;
+    dt->cy = 40;
+    p = reinterpret_cast<WORD *>(dt + 1);
+    *p++ = 0;   // no menu
+    *p++ = 0;   // default class
+    for (const char *c = "Own"; ; ++c) {
+        *p++ = WORD(*c);
+        if (!*c)
+            break;
+    }
+    *p++ = 8;   // font size and name
+    for (const char *c = "MS Shell Dlg"; ; ++c) {
+        *p++ = WORD(*c);
+        if (!*c)
+            break;
+    }
+    p = reinterpret_cast<WORD *>((reinterpret_cast<ULONG_PTR>(p) + 3) & ~ULONG_PTR(3));
+    DLGITEMTEMPLATE *it = reinterpret_cast<DLGITEMTEMPLATE *>(p);
+    it->style = WS_CHILD | WS_VISIBLE | SS_LEFT;
+    it->dwExtendedStyle = 0;
+    it->x = 5;
+    it->y = 5;
+    it->cx = 100;
+    it->cy = 10;
+    it->id = 0xFFFF;
+    p = reinterpret_cast<WORD *>(it + 1);
+    *p++ = 0xFFFF;
+    *p++ = 0x0082;   // static
+    for (const char *c = "label"; ; ++c) {
+        *p++ = WORD(*c);
+        if (!*c)
+            break;
+    }
+    *p++ = 0;   // no creation data
+    return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dt, nullptr, quietDialogProc, 0);
+}
+
+} // namespace
+
+TEST(MessageBoxAnswerer, LeavesTheProgramsOwnDialogsAlone)
+{
+    HWND own = makeLabelledDialog();
+    ASSERT_NE(own, nullptr);
+    ASSERT_NE(GetDlgItem(own, 0xFFFF), nullptr);
+    EXPECT_FALSE(MessageBoxAnswerer::isMessageBox(own));
+    MessageBoxAnswerer answerer(IDOK);
+    EXPECT_EQ(MessageBoxA(nullptr, "real one", "Box", MB_OK), IDOK);
+    ASSERT_TRUE(answerer.waitAnswered(1));
+    EXPECT_EQ(answerer.text(0), "real one");
+    EXPECT_TRUE(IsWindow(own));
+    DestroyWindow(own);
 }

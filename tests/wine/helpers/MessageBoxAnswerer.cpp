@@ -3,6 +3,8 @@
 namespace {
 
 const int messageTextId = 0xFFFF;   // the static holding a message box's text
+const int wineIconId = 0x440;       // its icon static, as Wine numbers it
+const int windowsIconId = 0x14;     // ... and as Windows does
 const int fileNameComboId = 0x47C;  // cmb13 of the common file dialogs
 const int fileNameEditId = 0x480;   // edt1 of the common file dialogs
 const DWORD pollMs = 15;
@@ -38,8 +40,10 @@ bool MessageBoxAnswerer::isMessageBox(HWND wnd)
         return false;
     if (GetDlgItem(wnd, fileNameComboId) || GetDlgItem(wnd, fileNameEditId))
         return false;
+    // Text and icon statics together tell a message box from a dialog of
+    // the program that merely has an unnumbered label.
     HWND text = GetDlgItem(wnd, messageTextId);
-    if (!text)
+    if (!text || !(GetDlgItem(wnd, wineIconId) || GetDlgItem(wnd, windowsIconId)))
         return false;
     char textCls[16];
     return GetClassNameA(text, textCls, sizeof textCls) && lstrcmpiA(textCls, "Static") == 0;

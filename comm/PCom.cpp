@@ -283,11 +283,18 @@ DWORD PCom::runReader()
 
     bool pending = false;
     int failures = 0;
+    DWORD pollSleep = driverPollMs;
     while (running) {
         // Bytes left in the driver for want of room raise no further event:
         // come back for them shortly, as the polling mode does every time.
-        if (drainAll() || pollingDriver) {
-            WaitForSingleObject(stopEvent, driverPollMs);
+        DWORD moved = 0;
+        bool backlog = drainAll(moved);
+        if (backlog || pollingDriver) {
+            if (backlog || moved > 0)
+                pollSleep = driverPollMs;
+            else if (pollSleep < driverIdlePollMs)
+                pollSleep = pollSleep * 2 < driverIdlePollMs ? pollSleep * 2 : driverIdlePollMs;
+            WaitForSingleObject(stopEvent, pollSleep);
             continue;
         }
         if (waitForEvent(port, pending)) {
@@ -349,11 +356,13 @@ void PCom::finishPendingWait(HANDLE port, bool pending)
     WaitForSingleObject(waitOverlapped.hEvent, 1000);
 }
 
-bool PCom::drainAll()
+bool PCom::drainAll(DWORD &moved)
 {
     while (running) {
-        if (drainDriver() == 0)
+        DWORD n = drainDriver();
+        if (n == 0)
             break;
+        moved += n;
         Sleep(0);
     }
     return leftInDriver > 0;

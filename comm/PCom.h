@@ -28,8 +28,11 @@ public:
     // How long close waits at most for the reader to end (it ends within a
     // few milliseconds; the bound only keeps close from ever hanging).
     static constexpr DWORD closeWaitLimitMs = 5000;
-    // The sleep between two polls of the driver once waits have proved useless.
-    static constexpr DWORD driverPollMs = 4;
+    // The sleep between two polls of the driver, once waits have proved
+    // useless or while the queue is full: short after bytes came, growing to
+    // the longer bound while the line is idle.
+    static constexpr DWORD driverPollMs = 2;
+    static constexpr DWORD driverIdlePollMs = 10;
     // Consecutive failed event waits after which the reader polls instead.
     static constexpr int waitFailuresBeforePolling = 3;
 
@@ -51,7 +54,7 @@ private:
     DWORD drainDriver();
     // Passes until the driver is empty or the queue full; true when bytes
     // were left in the driver for want of room.
-    bool drainAll();
+    bool drainAll(DWORD &moved);
     bool waitForEvent(HANDLE port, bool &pending);
     void finishPendingWait(HANDLE port, bool pending);
     void stopReader(HANDLE port);

@@ -1,0 +1,114 @@
+// Receive throughput and idle cost of the port engine over a virtual
+// null-modem: the peer floods 4 MiB while the consumer drains the queue the
+// way the terminal does (available, then read of at most 511 bytes); then the
+// processor time of an idle open port over 10 s.
+//
+//   bench_comm_Receive [PORT [PEER]]   (defaults COM2 COM9, or the
+//                                       environment's LT_BENCH_PORT, LT_BENCH_PEER)
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "comm/PCom.h"
+
+// The benchmarks do not link the test helpers' library: take the peer's code.
+#include "wine/helpers/NullModemPeer.cpp"
+
+namespace {
+
+std::string pick(int argc, char **argv, int index, const char *env, const char *fallback)
+{
+    if (argc > index)
+        return argv[index];
+    char value[64] = {};
+    DWORD n = GetEnvironmentVariableA(env, value, sizeof value);
+    if (n > 0 && n < sizeof value)
+        return value;
+    return fallback;
+}
+
+ULONGLONG processorTime100ns()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ticks = [](const FILETIME &f) { return (ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    return ticks(kernel) + ticks(user);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string port = pick(argc, argv, 1, "LT_BENCH_PORT", "COM2");
+    std::string peerName = pick(argc, argv, 2, "LT_BENCH_PEER", "COM9");
+    if (port.size() != 4 || port.compare(0, 3, "COM") != 0 || port[3] < '1' || port[3] > '8') {
+        std::printf("port must be COM1..COM8, not %s\n", port.c_str());
+        return 2;
+    }
+
+    NullModemPeer peer(peerName.c_str());
+    if (!peer.isOpen()) {
+        std::printf("cannot open the peer %s\n", peerName.c_str());
+        return 1;
+    }
+    PCom com(nullptr);
+    com.settings.portIndex = unsigned(port[3] - '1');
+    com.settings.baudIndex = 14;   // 256000, the fastest table entry
+    com.settings.dtrDsrMode = 0;   // no handshake: the cable has no modem lines
+    com.settings.rtsCtsMode = 0;
+    if (!com.open()) {
+        std::printf("cannot open %s\n", port.c_str());
+        return 1;
+    }
+
+    const size_t total = 4u << 20;
+    std::vector<unsigned char> sent = NullModemPeer::pattern(total, 99);
+    std::vector<unsigned char> got;
+    got.reserve(total);
+    unsigned char chunk[511];
+    ULONGLONG cpu0 = processorTime100ns();
+    DWORD start = GetTickCount();
+    peer.startFlood(sent);
+    DWORD lastByte = GetTickCount();
+    // Ends when everything came, or after 10 s without a byte.
+    while (got.size() < total && GetTickCount() - lastByte < 10000) {
+        DWORD n = com.available();
+        if (n == 0) {
+            Sleep(1);
+            continue;
+        }
+        if (n > sizeof chunk)
+            n = sizeof chunk;
+        DWORD k = com.read(chunk, n);
+        got.insert(got.end(), chunk, chunk + k);
+        lastByte = GetTickCount();
+    }
+    DWORD took = GetTickCount() - start;
+    double cpuMs = double(processorTime100ns() - cpu0) / 10000.0;
+    peer.waitFlood(5000);
+
+    size_t same = 0;
+    while (same < got.size() && same < total && got[same] == sent[same])
+        ++same;
+    size_t lost = total - (got.size() < total ? got.size() : total);
+    double seconds = took ? took / 1000.0 : 0.001;
+    std::printf("receive: %zu bytes in %lu ms = %.0f bytes/s (line rate at 256000 baud 8N1: 25600 bytes/s)\n",
+                got.size(), static_cast<unsigned long>(took), double(got.size()) / seconds);
+    std::printf("receive: lost bytes %zu, first difference at %s, processor %.0f ms, reader %s\n", lost,
+                same == total ? "none" : std::to_string(same).c_str(), cpuMs,
+                com.readerPolls() ? "polls the driver" : "waits on events");
+
+    const DWORD idleMs = 10000;
+    ULONGLONG idle0 = processorTime100ns();
+    DWORD idleStart = GetTickCount();
+    Sleep(idleMs);
+    DWORD wall = GetTickCount() - idleStart;
+    double idleCpuMs = double(processorTime100ns() - idle0) / 10000.0;
+    std::printf("idle open port: %.1f ms of processor time over %lu ms (%.2f%%)\n", idleCpuMs,
+                static_cast<unsigned long>(wall), 100.0 * idleCpuMs / double(wall));
+    return lost == 0 && same == total ? 0 : 1;
+}

@@ -564,3 +564,40 @@ TEST_F(PComOnNullModem, ObjectDestroyedWhileOpenClosesThePort)
     // The port opens again afterwards.
     EXPECT_TRUE(com.open());
 }
+
+TEST_F(PComOnNullModem, BytesArriveWithTheDefaultWord)
+{
+    com.settings = CommSettings();
+    ASSERT_TRUE(com.open());
+    std::vector<unsigned char> bytes = NullModemPeer::pattern(700, 17);
+    ASSERT_TRUE(peer.send(bytes.data(), DWORD(bytes.size())));
+    EXPECT_EQ(drain(700, 5000), bytes);
+}
+
+TEST(PCom, EveryHandshakeModeButRtsToggleOpens)
+{
+    for (unsigned dtr = 0; dtr < 4; ++dtr)
+        for (unsigned rts = 0; rts < 3; ++rts)
+            for (unsigned xon = 0; xon < 2; ++xon) {
+                PCom com(nullptr);
+                com.settings = plainSettings();
+                com.settings.dtrDsrMode = dtr;
+                com.settings.rtsCtsMode = rts;
+                com.settings.xonXoff = xon;
+                EXPECT_TRUE(com.open()) << "dtr " << dtr << " rts " << rts << " xon " << xon;
+            }
+}
+
+// Under Wine every event wait on a pseudo-terminal fails at once; the reader
+// then polls the driver instead of retrying the wait in a loop.
+TEST_F(PComOnNullModem, ReaderPollsOnceEventWaitsKeepFailing)
+{
+    ASSERT_TRUE(com.open());
+    EXPECT_TRUE(waitFor([&] { return com.readerPolls(); }, 3000));
+    unsigned char a[2] = {0x10, 0x20};
+    ASSERT_TRUE(peer.send(a, 2));
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(waitFor([&] { return com.available() == 2; }, 2000));
+    // Bytes still come promptly: well within one idle poll and the cable's hops.
+    EXPECT_LT(GetTickCount() - start, 200u);
+}

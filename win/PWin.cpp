@@ -458,6 +458,9 @@ LRESULT PWin::route(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool asDia
 
     switch (msg) {
     case WM_DESTROY:
+        // A modeless dialog can go before its handle was ever stored.
+        if (!self->hwnd)
+            self->hwnd = wnd;
         self->unsubclass();
         self->hwnd = nullptr;
         RemovePropA(wnd, propName);

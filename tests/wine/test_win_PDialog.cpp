@@ -144,6 +144,17 @@ TEST_F(DialogTest, ModalInitFindsControlsAttachedAndHwndSet)
     EXPECT_EQ(dlg.edit->hwnd, nullptr);
 }
 
+TEST_F(DialogTest, AModalDialogCanRunAgainWithItsControlsAttachedAfresh)
+{
+    TestDialog dlg;
+    dlg.postOnInit(WM_COMMAND, IDOK);
+    EXPECT_EQ(dlg.execute(), 1);
+    dlg.init = InitView();
+    EXPECT_EQ(dlg.execute(), 1);
+    EXPECT_NE(dlg.init.editHwnd, nullptr);
+    EXPECT_TRUE(dlg.init.editBound);
+}
+
 TEST_F(DialogTest, ModelessInitComesBeforeAttachmentAndCreateFinishesIt)
 {
     TestDialog *dlg = new TestDialog;

@@ -103,7 +103,11 @@ std::string runStty(const char *ptyPath)
     char tmp[MAX_PATH] = {};
     if (GetEnvironmentVariableA("LT_TMP", tmp, sizeof tmp) == 0)
         return "";
-    std::string winName = std::string(tmp) + "\\stty.txt";
+    // A fresh name per run: Wine does not wait for a Linux child, so an older
+    // report must never be mistaken for this one.
+    static int runs = 0;
+    std::string winName = std::string(tmp) + "\\stty" + std::to_string(++runs) + ".txt";
+    DeleteFileA(winName.c_str());
     // LT_TMP is a path on drive Z:, which Wine maps to the host's root.
     std::string unixName = winName.substr(2);
     for (char &c : unixName)

@@ -283,6 +283,23 @@ TEST_F(P_FileTest, ResizeWithBackupKeepsTheOldContentsInTheBacFile)
     EXPECT_EQ(contents(p), "The quick!");
 }
 
+TEST_F(P_FileTest, ResizeWithBackupBeyondTheOldLengthGivesAFileOfTheNewSize)
+{
+    std::string p = path("short.txt");
+    makeFile(p, "abc");
+    P_File f(p.c_str(), P_File::readWrite);
+    ASSERT_TRUE(f.open());
+    ASSERT_TRUE(f.resize(10, ".BAC"));
+    EXPECT_EQ(f.getSize(), 10u);
+    EXPECT_EQ(f.getPosition(), 0u);
+    char buf[4] = {};
+    EXPECT_EQ(f.read(buf, 3), 3u);
+    EXPECT_STREQ(buf, "abc");
+    f.close();
+    EXPECT_EQ(contents(p).size(), 10u);
+    EXPECT_EQ(contents(path("short.BAC")), "abc");
+}
+
 TEST_F(P_FileTest, ResizeWithBackupCopiesMoreThanOneBlock)
 {
     std::string p = path("big.dat");

@@ -22,6 +22,9 @@
 //     cancelled, so the call under test always returns.
 //   - fileName null: presses IDCANCEL.
 //
+// The driver answers the dialog's own prompts itself; do not arm a
+// MessageBoxAnswerer for them at the same time (both would race for them).
+//
 // Typical use:
 //     FileDialogDriver driver("out.txt");        // relative: the shown folder
 //     bool ok = dialog.execute(request);

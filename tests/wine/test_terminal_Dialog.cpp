@@ -223,6 +223,57 @@ TEST_F(TerminalDialog, TenTooltipsAreRegisteredForTheButtonsAndCheckBoxes)
         EXPECT_EQ(tipOf(tooltip, t.dialog(), t.item(id)), "") << id;
 }
 
+// Puts the pointer on a control and waits for the tooltip to show for it;
+// the text it shows, "" when it did not show.
+std::string hoverTip(Terminal &t, int id)
+{
+    HWND tooltip = findTooltip(t.dialog());
+    if (!tooltip)
+        return std::string();
+    SetForegroundWindow(t.frame->hwnd);
+    HWND control = t.item(id);
+    RECT r;
+    GetClientRect(control, &r);
+    POINT centre = {r.right / 2, r.bottom / 2};
+    POINT screen = centre;
+    ClientToScreen(control, &screen);
+    SetCursorPos(screen.x, screen.y);
+    // The control's own mouse messages reach the tooltip only through the
+    // dialog's relay in the message loop.
+    PostMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(centre.x, centre.y));
+    std::string shown;
+    t.waitFor(
+        [&] {
+            if (!IsWindowVisible(tooltip))
+                return false;
+            char text[256] = "";
+            TOOLINFOA info;
+            ZeroMemory(&info, sizeof info);
+            info.cbSize = TTTOOLINFOA_V1_SIZE;
+            info.lpszText = text;
+            if (!SendMessageA(tooltip, TTM_GETCURRENTTOOLA, 0, LPARAM(&info)) || info.uId != UINT_PTR(control))
+                return false;
+            shown = text;
+            return true;
+        },
+        5000);
+    return shown;
+}
+
+TEST_F(TerminalDialog, HoveringOverAnImageButtonShowsItsTooltip)
+{
+    Terminal t;
+    ASSERT_TRUE(t.ready());
+    EXPECT_EQ(hoverTip(t, IDC_SAVE), "Save buffer to file");
+}
+
+TEST_F(TerminalDialog, HoveringOverACheckBoxShowsItsTooltip)
+{
+    Terminal t;
+    ASSERT_TRUE(t.ready());
+    EXPECT_EQ(hoverTip(t, IDC_SHOWHEX), "Change the show in Hex Or String");
+}
+
 TEST_F(TerminalDialog, EditsArePaleYellowWithBlackText)
 {
     Terminal t;

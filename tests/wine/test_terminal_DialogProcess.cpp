@@ -92,11 +92,14 @@ public:
         while (!(frame = frameOf(pi.dwProcessId)) && GetTickCount() - start < 20000 &&
                WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT) {
         }
-        // The frame is visible from its creation; the terminal is ready
-        // once the dialog inside it shows and its last item exists.
+        // The frame is visible from its creation and its buttons are made
+        // anew after the dialog; the terminal is ready once the frame has
+        // been sized around the dialog, the last step of its creation.
         while (frame && GetTickCount() - start < 20000 && WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT) {
+            RECT r;
+            GetWindowRect(frame, &r);
             HWND d = GetWindow(frame, GW_CHILD);
-            if (d && IsWindowVisible(d) && GetDlgItem(d, IDC_CAPTURE) && GetDlgItem(d, IDC_SAVE)) {
+            if (d && IsWindowVisible(d) && r.right - r.left > 100 && r.bottom - r.top > 100) {
                 dialog = d;
                 break;
             }

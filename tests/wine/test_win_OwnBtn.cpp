@@ -310,3 +310,32 @@ TEST_F(OwnBtnTest, ButtonWithoutImagesDrawsItsCaptionOnly)
     // Cut with an ellipsis rather than spilling over the edge.
     EXPECT_LE(text.right, b->width - b->colors().borderWidth);
 }
+
+TEST_F(OwnBtnTest, MultiFrameStripShowsFrameZeroNormallyAndFrameOnePressed)
+{
+    auto normal = greenImage();
+    auto pressed = makeImage(16, 16, [](int x, int y) { return x == 0 && y == 0 ? kMagenta : kBlue; });
+    PVect<PBitmap *> two(2);
+    two.at(0) = normal.get();
+    two.at(1) = pressed.get();
+    SnapImage *b = dlg->longCaption;
+    b->setImages(two);
+    ASSERT_NE(b->strip, nullptr);
+    EXPECT_EQ(b->strip->getFrameCount(), 2u);
+    EXPECT_FALSE(b->fitToImage);
+
+    b->drawAs(0);
+    auto n = b->picture();
+    RECT g = boxOf(*n, kGreen);
+    EXPECT_LT(g.left, g.right);
+    EXPECT_GE(boxOf(*n, kBlue).left, boxOf(*n, kBlue).right);
+
+    b->drawAs(ODS_SELECTED);
+    auto p = b->picture();
+    EXPECT_LT(boxOf(*p, kBlue).left, boxOf(*p, kBlue).right);
+    EXPECT_GE(boxOf(*p, kGreen).left, boxOf(*p, kGreen).right);
+
+    // With two frames the focus is the red frame.
+    b->drawAs(ODS_FOCUS);
+    EXPECT_EQ(b->picture()->at(0, b->height / 2), kRed);
+}

@@ -6,6 +6,7 @@
 
 #include "comm/CommSettings.h"
 #include "terminal/lineFields.h"
+#include "res/resource.h"
 #include "util/PVect.h"
 #include "win/PDialog.h"
 
@@ -23,7 +24,7 @@ class PBitmap;
 class P_Param : public PDialog
 {
 public:
-    P_Param(CommSettings *settings, uint32_t *delay, PWin *parent, int templateId = 5,
+    P_Param(CommSettings *settings, uint32_t *delay, PWin *parent, int templateId = IDD_SETTINGS,
             HINSTANCE module = nullptr);
     ~P_Param() override;
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "res/resource.h"
 #include "util/PVect.h"
 #include "win/PDialog.h"
 
@@ -20,7 +21,7 @@ class progressBar : public PDialog
 public:
     // format holds two "%d" (done, total) and is copied.
     progressBar(PWin *parent, const char *format, int32_t total, COLORREF barColor,
-                int templateId = 2, int param = 0);
+                int templateId = IDD_PROGRESS, int param = 0);
     ~progressBar() override;
 
     // Shows the dialog; false when its window could not be made.

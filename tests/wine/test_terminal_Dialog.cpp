@@ -73,30 +73,26 @@ const Tip tips[] = {
     {IDC_CAPTURE, "Capture all the receipt in a file"},
 };
 
-// The tooltip control of this thread that holds tools of the dialog.
-HWND findTooltip(HWND dialog)
+BOOL CALLBACK matchTooltip(HWND w, LPARAM p)
 {
-    struct Search
-    {
-        HWND dialog;
-        HWND found;
-    } s = {dialog, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM p) -> BOOL {
-            Search *s = reinterpret_cast<Search *>(p);
-            char cls[64] = "";
-            GetClassNameA(w, cls, sizeof cls);
-            if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0)
-                return TRUE;
-            if (SendMessageA(w, TTM_GETTOOLCOUNT, 0, 0) > 0) {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        LPARAM(&s));
-    return s.found;
+    HWND *found = reinterpret_cast<HWND *>(p);
+    char cls[64] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0)
+        return TRUE;
+    if (SendMessageA(w, TTM_GETTOOLCOUNT, 0, 0) > 0) {
+        *found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The tooltip control of this thread that holds tools.
+HWND findTooltip(HWND)
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), matchTooltip, LPARAM(&found));
+    return found;
 }
 
 // The tooltip text registered for a control, "" when it has none.

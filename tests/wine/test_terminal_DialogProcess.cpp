@@ -28,48 +28,45 @@ struct Found
 {
     DWORD pid;
     HWND frame;
+    int count;
 };
+
+BOOL CALLBACK matchFrame(HWND w, LPARAM p)
+{
+    Found *f = reinterpret_cast<Found *>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    char cls[64] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (owner == f->pid && lstrcmpA(cls, "pAppl Base") == 0 && IsWindowVisible(w)) {
+        f->frame = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK countWindows(HWND w, LPARAM p)
+{
+    Found *f = reinterpret_cast<Found *>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == f->pid)
+        ++f->count;
+    return TRUE;
+}
 
 HWND frameOf(DWORD pid)
 {
-    Found f = {pid, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            Found *f = reinterpret_cast<Found *>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            char cls[64] = "";
-            GetClassNameA(w, cls, sizeof cls);
-            if (owner == f->pid && lstrcmpA(cls, "pAppl Base") == 0 && IsWindowVisible(w)) {
-                f->frame = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        LPARAM(&f));
+    Found f = {pid, nullptr, 0};
+    EnumWindows(matchFrame, LPARAM(&f));
     return f.frame;
 }
 
 int windowsOf(DWORD pid)
 {
-    Found f = {pid, nullptr};
-    int count = 0;
-    struct Count
-    {
-        Found *f;
-        int *count;
-    } c = {&f, &count};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            Count *c = reinterpret_cast<Count *>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == c->f->pid)
-                ++*c->count;
-            return TRUE;
-        },
-        LPARAM(&c));
-    return count;
+    Found f = {pid, nullptr, 0};
+    EnumWindows(countWindows, LPARAM(&f));
+    return f.count;
 }
 
 // One run of the program, up to the moment its frame is on screen.

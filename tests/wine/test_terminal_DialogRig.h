@@ -179,30 +179,33 @@ inline bool portCarries(Terminal &t)
     return t.waitFor([&] { return t.client->currentPort() && t.client->currentPort()->available() >= before + 3; }, 5000);
 }
 
+struct CaptionSearch
+{
+    const char *caption;
+    HWND found;
+};
+
+inline BOOL CALLBACK matchCaption(HWND w, LPARAM p)
+{
+    CaptionSearch *s = reinterpret_cast<CaptionSearch *>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(w))
+        return TRUE;
+    char text[256] = "";
+    GetWindowTextA(w, text, sizeof text);
+    if (std::strcmp(text, s->caption) == 0) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A visible top-level window of this process with the given caption, or null.
 inline HWND findOwnWindow(const char *caption)
 {
-    struct Search
-    {
-        const char *caption;
-        HWND found;
-    } s = {caption, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            Search *s = reinterpret_cast<Search *>(p);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid != GetCurrentProcessId() || !IsWindowVisible(w))
-                return TRUE;
-            char text[256] = "";
-            GetWindowTextA(w, text, sizeof text);
-            if (std::strcmp(text, s->caption) == 0) {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        LPARAM(&s));
+    CaptionSearch s = {caption, nullptr};
+    EnumWindows(matchCaption, LPARAM(&s));
     return s.found;
 }
 

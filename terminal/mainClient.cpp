@@ -1,13 +1,24 @@
 #include "terminal/mainClient.h"
 
 #include <commctrl.h>
-#include <new>
+#include <richedit.h>
 
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "app/PAppl.h"
 #include "comm/CommNotify.h"
 #include "comm/PCom.h"
 #include "res/resource.h"
+#include "terminal/ByteFields.h"
+#include "terminal/Escapes.h"
+#include "terminal/HexDump.h"
 #include "terminal/P_Param.h"
 #include "terminal/Settings.h"
+#include "terminal/TextDump.h"
+#include "terminal/myOpenSave.h"
+#include "terminal/progressBar.h"
 #include "util/P_File.h"
 #include "win/PBitmap.h"
 #include "win/PEditSel.h"
@@ -76,7 +87,8 @@ const Tooltip tooltips[] = {
 mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
       editBrush(CreateSolidBrush(paleYellow)), toolTip(nullptr), rxBuffer(16384), images(10),
-      port(nullptr), captureFile(nullptr), hexLineCount(0), sendDelay(0), showHex(0)
+      port(nullptr), captureFile(nullptr), hexLineCount(0), sendDelay(0), showHex(0),
+      busyDepth(0), transferring(false)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
@@ -209,18 +221,10 @@ LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         if (HIWORD(wParam) == EN_CHANGE)
             syncByteFields(LOWORD(wParam));
-        switch (LOWORD(wParam)) {
-        case IDC_SENDFILE: sendFile(); break;
-        case IDC_OPENCOMM: togglePort(); break;
-        case IDC_SENDSTRING: sendInput(0); break;
-        case IDC_SENDBYTE: sendInput(1); break;
-        case IDC_SETUP: editSettings(); break;
-        case IDC_CLEAR: clearReceived(); break;
-        case IDC_SAVE: saveReceived(); break;
-        case IDC_SHOWHEX: toggleHex(); break;
-        case IDC_CAPTURE: toggleCapture(); break;
-        default: break;
-        }
+        // A command that comes while the view is being updated waits for the
+        // update to end.
+        if (isCommand(LOWORD(wParam)) && !deferWhileBusy(LOWORD(wParam), 0))
+            runCommand(LOWORD(wParam));
         break;
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
@@ -238,12 +242,47 @@ LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
         onCommData(wParam);
         break;
     case PWM_EDITENTER:
-        sendInput(wParam == IDC_SENDBOX ? 0 : 1);
+        if (!deferWhileBusy(deferredEditEnter, intptr_t(wParam)))
+            sendInput(wParam == IDC_SENDBOX ? 0 : 1);
         break;
     default:
         break;
     }
     return PModDialog::windowProc(wnd, msg, wParam, lParam);
+}
+
+bool mainClient::isCommand(int id)
+{
+    switch (id) {
+    case IDC_SENDFILE:
+    case IDC_OPENCOMM:
+    case IDC_SENDSTRING:
+    case IDC_SENDBYTE:
+    case IDC_SETUP:
+    case IDC_CLEAR:
+    case IDC_SAVE:
+    case IDC_SHOWHEX:
+    case IDC_CAPTURE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void mainClient::runCommand(int id)
+{
+    switch (id) {
+    case IDC_SENDFILE: sendFile(); break;
+    case IDC_OPENCOMM: togglePort(); break;
+    case IDC_SENDSTRING: sendInput(0); break;
+    case IDC_SENDBYTE: sendInput(1); break;
+    case IDC_SETUP: editSettings(); break;
+    case IDC_CLEAR: clearReceived(); break;
+    case IDC_SAVE: saveReceived(); break;
+    case IDC_SHOWHEX: toggleHex(); break;
+    case IDC_CAPTURE: toggleCapture(); break;
+    default: break;
+    }
 }
 
 HBRUSH mainClient::onCtlColor(HDC dc, HWND /*control*/, UINT message)
@@ -332,42 +371,532 @@ void mainClient::editSettings()
         writeRegDword("DelayOnSend", sendDelay);
 }
 
-// The data path: receiving, sending, file transfer and saving. Not wired yet:
-// each command does nothing until it is.
+// ---------------------------------------------------------------------------
+// The data path: receiving, sending, file transfer, saving.
+//
+// Re-entry: rendering and file transfer pump messages, so a PWM_COMMDATA or a
+// click can arrive in the middle of a drain or a render. While the view and
+// the history are being updated (busyDepth > 0) notifications are left to the
+// running drain (it loops until the queue is empty) and commands are queued
+// in `deferred`; they run, in arrival order, as soon as the update is over. A
+// drain also stops between chunks when a command waits, so a click is never
+// held up by a long flood. The history is therefore always the arrival order,
+// and the view always shows each byte once.
 
-void mainClient::onCommData(WPARAM) {}
+namespace {
 
-void mainClient::clearReceived() {}
+const char allFilesSave[] = "All Files (*.*)\0*.*\0";
+const char allFilesOpen[] = "All Files (*.*)\0\0";
+const char *const allExtensions[] = {".*", nullptr};
 
-void mainClient::toggleHex() {}
+const char renderFormat[] = "Performing...\n\rbyte %d of %d";
+const char sendFormat[] = "Sending file...\n\rbyte %d of %d";
+const COLORREF textBarColor = 0x10FF3F;
+const COLORREF hexBarColor = 0xFF103F;
+const COLORREF sendBarColor = 0x103FFF;
 
-void mainClient::toggleCapture() {}
+const uint32_t chunkBytes = 511;
+const uint32_t fileChunkBytes = 512;
+const int sendButtons[] = {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE};
 
-void mainClient::sendInput(int) {}
+// The four byte fields in their fixed order.
+const int byteFieldIds[ByteFields::fieldCount] = {IDC_DECFIELD, IDC_HEXFIELD, IDC_BINFIELD, IDC_CHARFIELD};
 
-bool mainClient::sendBytes(const unsigned char *, uint32_t, bool)
+int byteFieldPosition(int id)
 {
-    return false;
+    for (int p = 0; p < ByteFields::fieldCount; ++p)
+        if (byteFieldIds[p] == id)
+            return p;
+    return -1;
 }
 
-uint32_t mainClient::decodeEscapes(char *)
+void pump()
 {
-    return 0;
+    if (PAppl *app = PAppl::instance())
+        app->pumpMessages();
 }
 
-void mainClient::syncByteFields(int) {}
-
-uint32_t mainClient::readByteField(int)
+// The calling pattern of the progress dialog: shown, painted, pumped.
+progressBar *showProgress(PWin *owner, const char *format, uint32_t total, COLORREF color)
 {
-    return 0;
+    progressBar *bar = new progressBar(owner, format, int32_t(total), color, IDD_PROGRESS, 0);
+    if (bar->show() && bar->hwnd)
+        UpdateWindow(bar->hwnd);
+    pump();
+    return bar;
 }
 
-void mainClient::writeByteField(int, uint32_t) {}
+// Reports progress and lets the queue through; false once aborted.
+bool stepProgress(progressBar *bar, uint32_t done)
+{
+    if (!bar->update(int32_t(done)))
+        return false;
+    pump();
+    return true;
+}
 
-void mainClient::sendFile() {}
+void moveCaretToEnd(HWND view)
+{
+    CHARRANGE end = {0x7FFFFFF, 0x7FFFFFF};
+    SendMessageA(view, EM_EXSETSEL, 0, LPARAM(&end));
+}
 
-void mainClient::saveReceived() {}
+void insertAtEnd(HWND view, const char *text)
+{
+    moveCaretToEnd(view);
+    SendMessageA(view, EM_REPLACESEL, FALSE, LPARAM(text));
+}
 
-void mainClient::appendText(HWND, const unsigned char *, uint32_t) {}
+// The text layout into the receive view.
+class ViewTextSink : public TextSink
+{
+public:
+    ViewTextSink(HWND view, progressBar *bar) : view(view), bar(bar) {}
+    void putText(const char *text, uint32_t) override { insertAtEnd(view, text); }
+    bool progress(uint32_t done) override { return stepProgress(bar, done); }
 
-void mainClient::appendHex(HWND, const unsigned char *, uint32_t, uint32_t) {}
+private:
+    HWND view;
+    progressBar *bar;
+};
+
+// The hex layout into the receive view: line by line for a chunk, one
+// insertion for a long render.
+class ViewHexSink : public HexSink
+{
+public:
+    ViewHexSink(HWND view, progressBar *bar, uint32_t textLength, uint32_t length)
+        : view(view), bar(bar), textLength(textLength), batched(length > TextDump::shortLimit), lines(0)
+    {
+        if (batched)
+            batch.reserve((size_t(length) / HexDump::bytesPerLine + 2) * HexDump::fullLineChars + 1);
+    }
+    void eraseTail(uint32_t chars) override
+    {
+        SendMessageA(view, EM_SETSEL, WPARAM(textLength - chars), LPARAM(textLength));
+        SendMessageA(view, EM_REPLACESEL, FALSE, LPARAM(""));
+    }
+    bool putLine(const char *text, uint32_t length, uint32_t firstByte) override
+    {
+        if (!batched) {
+            insertAtEnd(view, text);
+            return stepProgress(bar, firstByte);
+        }
+        batch.insert(batch.end(), text, text + length);
+        if (++lines % 64 == 0)
+            return stepProgress(bar, firstByte);
+        return true;
+    }
+    // Puts the batched lines in, those formatted before an abort included.
+    void flush()
+    {
+        if (!batched || batch.empty())
+            return;
+        batch.push_back('\0');
+        insertAtEnd(view, batch.data());
+        batch.clear();
+    }
+
+private:
+    HWND view;
+    progressBar *bar;
+    uint32_t textLength;
+    bool batched;
+    uint32_t lines;
+    std::vector<char> batch;
+};
+
+} // namespace
+
+bool mainClient::syncingFields = false;
+
+// Holds the view busy for the life of the object.
+class mainClient::BusyScope
+{
+public:
+    explicit BusyScope(mainClient *owner) : owner(owner) { ++owner->busyDepth; }
+    ~BusyScope() { --owner->busyDepth; }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    mainClient *owner;
+};
+
+HWND mainClient::viewWindow() const
+{
+    return GetDlgItem(hwnd, IDC_VIEW);
+}
+
+bool mainClient::deferWhileBusy(int id, intptr_t arg)
+{
+    if (busyDepth == 0)
+        return false;
+    deferred.push(id, arg);
+    return true;
+}
+
+void mainClient::runDeferred()
+{
+    int id;
+    intptr_t arg;
+    while (busyDepth == 0 && deferred.pop(&id, &arg)) {
+        if (id == deferredEditEnter)
+            sendInput(arg == IDC_SENDBOX ? 0 : 1);
+        else
+            runCommand(id);
+    }
+}
+
+// After an update of the view: bytes that came while it ran get drained, the
+// commands that waited run.
+void mainClient::afterBusy()
+{
+    if (busyDepth != 0)
+        return;
+    if (port && port->available() > 0)
+        PostMessageA(hwnd, PWM_COMMDATA, 0, 0);
+    runDeferred();
+}
+
+void mainClient::appendReceived(const unsigned char *data, uint32_t count)
+{
+    uint32_t at = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
+    for (uint32_t i = 0; i < count; ++i)
+        rxBuffer.at(at + i) = data[i];
+    rxBuffer.at(at + count) = 0;
+}
+
+void mainClient::onCommData(WPARAM)
+{
+    if (!port)
+        return;
+    // The drain or render under way takes these bytes when it is done.
+    if (busyDepth != 0)
+        return;
+    bool captureFailed = false;
+    bool rendered = false;
+    {
+        BusyScope busy(this);
+        port->notifyEnabled = 0;
+        HWND view = viewWindow();
+        unsigned char buffer[chunkBytes + 1];
+        while (port) {
+            DWORD n = port->available();
+            if (n == 0)
+                break;
+            if (n > chunkBytes)
+                n = chunkBytes;
+            n = port->read(buffer, n);
+            if (n == 0)
+                break;
+            buffer[n] = 0;
+            if (captureFile) {
+                if (captureFile->write(buffer, n) != n)
+                    captureFailed = true;
+            } else {
+                uint32_t t = uint32_t(SendMessageA(view, WM_GETTEXTLENGTH, 0, 0));
+                SendMessageA(view, EM_SETSEL, t, t);
+                if (showHex)
+                    appendHex(view, buffer, n, t);
+                else
+                    appendText(view, buffer, n);
+                SendMessageA(view, EM_SCROLLCARET, 0, 0);
+                rendered = true;
+            }
+            appendReceived(buffer, n);
+            // A waiting click runs between two chunks, not after the flood.
+            if (captureFailed || !deferred.empty())
+                break;
+        }
+        if (rendered)
+            InvalidateRect(view, nullptr, FALSE);
+        if (port)
+            port->notifyEnabled = 1;
+    }
+    if (captureFailed)
+        failCapture();
+    afterBusy();
+}
+
+void mainClient::appendText(HWND view, const unsigned char *data, uint32_t length)
+{
+    progressBar *bar = showProgress(this, renderFormat, length, textBarColor);
+    ViewTextSink sink(view, bar);
+    std::vector<char> scratch(length > TextDump::shortLimit ? size_t(length) + 1 : 1);
+    TextDump::render(sink, data, length, scratch.data());
+    delete bar;
+}
+
+void mainClient::appendHex(HWND view, const unsigned char *data, uint32_t length, uint32_t textLength)
+{
+    progressBar *bar = showProgress(this, renderFormat, length, hexBarColor);
+    ViewHexSink sink(view, bar, textLength, length);
+    // The history holds the bytes of a short line the view may end in. When
+    // the view's length does not add up to hex lines nothing is discarded:
+    // the chunk simply starts a fresh line.
+    uint32_t historyBytes = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
+    HexDump::renderChunk(sink, rxBuffer.items(), historyBytes, data, length, textLength, &hexLineCount);
+    sink.flush();
+    delete bar;
+}
+
+// The whole history, into a view that holds nothing of it.
+void mainClient::renderHistory()
+{
+    if (rxBuffer.count() <= 1)
+        return;
+    BusyScope busy(this);
+    HWND view = viewWindow();
+    uint32_t n = rxBuffer.count() - 1;
+    if (showHex)
+        appendHex(view, rxBuffer.items(), n, 0);
+    else
+        appendText(view, rxBuffer.items(), n);
+    SendMessageA(view, EM_SCROLLCARET, 0, 0);
+}
+
+void mainClient::clearReceived()
+{
+    SetWindowTextA(viewWindow(), "");
+    rxBuffer.clear();
+    hexLineCount = 0;
+}
+
+void mainClient::toggleHex()
+{
+    {
+        BusyScope busy(this);
+        SetWindowTextA(viewWindow(), "");
+        hexLineCount = 0;
+        showHex = SendDlgItemMessageA(hwnd, IDC_SHOWHEX, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        renderHistory();
+    }
+    afterBusy();
+}
+
+void mainClient::toggleCapture()
+{
+    if (SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_GETCHECK, 0, 0) != BST_CHECKED) {
+        // Without a running capture the view already shows the history.
+        if (captureFile)
+            endCapture();
+        afterBusy();
+        return;
+    }
+    myOpenSave dialog(hwnd);
+    FileRequest request = {0, allExtensions, allFilesSave, 1};
+    if (!dialog.execute(request)) {
+        // Still capturing from before (the box was checked again): keep on.
+        if (!captureFile)
+            SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
+        return;
+    }
+    delete captureFile;
+    captureFile = new P_File(dialog.getFileName(), P_File::create);
+    if (captureFile->open()) {
+        clearReceived();
+        return;
+    }
+    delete captureFile;
+    captureFile = nullptr;
+    MessageBoxA(hwnd, "Unable to creat File", "Error on file", MB_ICONERROR);
+    SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
+}
+
+// Closes the capture and shows in the view what it received.
+void mainClient::endCapture()
+{
+    delete captureFile;
+    captureFile = nullptr;
+    hexLineCount = 0;
+    renderHistory();
+}
+
+// A capture write failed (disk full, file gone): said once, and the capture
+// ends as if unchecked. The bytes are all in the history and can be saved.
+void mainClient::failCapture()
+{
+    {
+        BusyScope busy(this);
+        delete captureFile;
+        captureFile = nullptr;
+        SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
+        MessageBoxA(hwnd, "Unable to write to File", "Error on file", MB_ICONERROR);
+        hexLineCount = 0;
+        renderHistory();
+    }
+    afterBusy();
+}
+
+void mainClient::setSendButtonsEnabled(bool on)
+{
+    for (int id : sendButtons)
+        EnableWindow(GetDlgItem(hwnd, id), on ? TRUE : FALSE);
+}
+
+void mainClient::sendInput(int kind)
+{
+    // One stream at a time on the line: the file transfer under way owns it.
+    if (transferring)
+        return;
+    if (!ensurePortOpen())
+        return;
+    if (kind == 0) {
+        char text[500];
+        UINT length = GetDlgItemTextA(hwnd, IDC_SENDBOX, text, sizeof text);
+        if (length == 0)
+            return;
+        text[sizeof text - 1] = '\0';
+        uint32_t n = decodeEscapes(text);
+        sendBytes(reinterpret_cast<unsigned char *>(text), n, true);
+        HWND box = GetDlgItem(hwnd, IDC_SENDBOX);
+        SendMessageA(box, EM_SETSEL, 0, -1);
+        SetFocus(box);
+        return;
+    }
+    UINT v = GetDlgItemInt(hwnd, IDC_DECFIELD, nullptr, FALSE);
+    unsigned char byte = (unsigned char)(v & 0xFF);
+    if (port)
+        port->write(&byte, 1);
+}
+
+bool mainClient::sendBytes(const unsigned char *data, uint32_t count, bool useDelay)
+{
+    if (!port)
+        return false;
+    if (useDelay && sendDelay != 0) {
+        for (uint32_t i = 0; i < count; ++i) {
+            if (!port || port->write(data + i, 1) == 0)
+                return false;
+            SleepEx(sendDelay, TRUE);
+        }
+        return true;
+    }
+    return port->write(data, count) == LONG(count);
+}
+
+uint32_t mainClient::decodeEscapes(char *text)
+{
+    return Escapes::decodeEscapes(text, uint32_t(strnlen(text, 499)));
+}
+
+void mainClient::syncByteFields(int id)
+{
+    if (syncingFields)
+        return;
+    syncingFields = true;
+    int p = byteFieldPosition(id);
+    if (p >= 0) {
+        uint32_t v = readByteField(id);
+        ByteFields::Field order[ByteFields::fieldCount - 1];
+        int n = ByteFields::updateOrder(ByteFields::Field(p), order);
+        for (int i = 0; i < n; ++i)
+            writeByteField(byteFieldIds[order[i]], v);
+    }
+    syncingFields = false;
+}
+
+uint32_t mainClient::readByteField(int id)
+{
+    int p = byteFieldPosition(id);
+    if (p < 0)
+        return 0;
+    char text[ByteFields::textSize];
+    if (GetDlgItemTextA(hwnd, id, text, sizeof text) == 0)
+        text[0] = '\0';
+    text[sizeof text - 1] = '\0';
+    return ByteFields::parse(ByteFields::Field(p), text);
+}
+
+void mainClient::writeByteField(int id, uint32_t value)
+{
+    int p = byteFieldPosition(id);
+    if (p < 0)
+        return;
+    if (p == ByteFields::Dec) {
+        SetDlgItemInt(hwnd, id, value, FALSE);
+        return;
+    }
+    char text[16];
+    ByteFields::format(ByteFields::Field(p), value, text, sizeof text);
+    SetDlgItemTextA(hwnd, id, text);
+}
+
+void mainClient::sendFile()
+{
+    if (transferring)
+        return;
+    // The send buttons stay disabled for the whole transfer: the pump between
+    // chunks would otherwise let a second send interleave with this one.
+    transferring = true;
+    setSendButtonsEnabled(false);
+    transferFile();
+    setSendButtonsEnabled(true);
+    transferring = false;
+}
+
+void mainClient::transferFile()
+{
+    if (!ensurePortOpen())
+        return;
+    myOpenSave dialog(hwnd);
+    FileRequest request = {0, allExtensions, allFilesOpen, 0};
+    if (!dialog.execute(request))
+        return;
+    P_File file(dialog.getFileName(), P_File::readOnly);
+    if (!file.open() || file.getSize() == 0)
+        return;
+    uint32_t size = file.getSize();
+    bool useDelay = false;
+    if (sendDelay != 0) {
+        int answer = MessageBoxA(hwnd, "Delay is not null!\r\nDo you want to use it anywhere?", "Warning",
+                                 MB_YESNOCANCEL | MB_ICONERROR);
+        if (answer == IDCANCEL)
+            return;
+        useDelay = answer == IDYES;
+    }
+    progressBar *bar = showProgress(this, sendFormat, size, sendBarColor);
+    uint32_t remaining = size;
+    unsigned char buffer[fileChunkBytes];
+    while (remaining > 0) {
+        uint32_t k = file.read(buffer, remaining < fileChunkBytes ? remaining : fileChunkBytes);
+        if (k == 0)
+            break;
+        if (!sendBytes(buffer, k, useDelay))
+            break;
+        remaining -= k;
+        if (!stepProgress(bar, size - remaining))
+            break;
+    }
+    if (remaining == 0)
+        MessageBoxA(hwnd, "File Transfered", "Success", MB_ICONINFORMATION);
+    else
+        MessageBoxA(hwnd, "Transfer aborted\r\nFile may be corrupted!", "Error", MB_ICONERROR);
+    delete bar;
+    file.close();
+}
+
+void mainClient::saveReceived()
+{
+    if (rxBuffer.count() == 0) {
+        MessageBoxA(hwnd, "Nothing to Save", "Warning", MB_ICONINFORMATION);
+        return;
+    }
+    myOpenSave dialog(hwnd);
+    FileRequest request = {0, allExtensions, allFilesSave, 1};
+    if (!dialog.execute(request))
+        return;
+    P_File file(dialog.getFileName(), P_File::create);
+    if (!file.open()) {
+        MessageBoxA(hwnd, "Unable to creat File", "Error on file", MB_ICONERROR);
+        return;
+    }
+    // Received while the dialog was up counts too: the count is taken now.
+    uint32_t n = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
+    if (file.write(rxBuffer.items(), n) == n)
+        MessageBoxA(hwnd, "File Saved", "Success", MB_ICONINFORMATION);
+    else
+        MessageBoxA(hwnd, "Unable to write to File", "Error on file", MB_ICONERROR);
+    file.close();
+}

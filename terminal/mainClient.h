@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "terminal/CommandQueue.h"
 #include "util/PVect.h"
 #include "win/PModDialog.h"
 
@@ -36,6 +37,11 @@ public:
     void editSettings();      // the settings dialog; stores and applies its result
 
     bool isPortOpen() const { return port != nullptr; }
+    // The receive history (the received bytes and a NUL) and the hex lines
+    // in the view, for those who look from outside.
+    const PVect<unsigned char> &received() const { return rxBuffer; }
+    uint32_t hexLines() const { return hexLineCount; }
+    bool isTransferring() const { return transferring; }
     PCom *currentPort() const { return port; }
     uint32_t getSendDelay() const { return sendDelay; }
 
@@ -72,6 +78,30 @@ protected:
 
 private:
     void addTooltips();
+
+    class BusyScope;
+    friend class BusyScope;
+    // The pseudo command of a deferred PWM_EDITENTER.
+    enum { deferredEditEnter = -1 };
+
+    static bool isCommand(int id);
+    void runCommand(int id);
+    bool deferWhileBusy(int id, intptr_t arg);
+    void runDeferred();
+    void afterBusy();
+    HWND viewWindow() const;
+    void appendReceived(const unsigned char *data, uint32_t count);
+    void renderHistory();
+    void endCapture();
+    void failCapture();
+    void setSendButtonsEnabled(bool on);
+    void transferFile();
+
+    uint32_t busyDepth;          // drains and renders under way
+    bool transferring;           // a file transfer owns the line
+    CommandQueue deferred;       // commands that came while busy
+    // Writing one byte field raises EN_CHANGE in the others: one update at a time.
+    static bool syncingFields;
 };
 
 #endif

@@ -1,0 +1,250 @@
+// Throughput of the terminal's data path through the real dialog over the
+// virtual null-modem COM2 <-> COM9: a 4 MiB receive flood in text, hex and
+// capture mode, the Show Hex re-render of a 1 MiB history, and a 1 MiB file
+// send without delay. Prints one line per figure.
+//
+//   bench_terminal_DataPath.exe [receive|render|send]...   (all when none)
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "wine/test_terminal_SendReceiveRig.h"
+// The dialog drivers are test helpers; benchmarks build them in.
+#include "wine/helpers/FileDialogDriver.cpp"
+// Both helpers name their private constants alike; one translation unit
+// holds them here, so the second set is renamed.
+#define fileNameComboId answererFileNameComboId
+#define fileNameEditId answererFileNameEditId
+#define pollMs answererPollMs
+#include "wine/helpers/MessageBoxAnswerer.cpp"
+#undef fileNameComboId
+#undef fileNameEditId
+#undef pollMs
+
+namespace {
+
+const double lineRate = 25600.0;  // 256000 baud, 8N1: ten bits per byte
+
+struct Memory {
+    double peakWorkingSetMiB = 0;
+    double pagefileMiB = 0;
+};
+
+// PROCESS_MEMORY_COUNTERS, looked up at run time so no import library is needed.
+struct Counters {
+    DWORD cb;
+    DWORD PageFaultCount;
+    SIZE_T PeakWorkingSetSize;
+    SIZE_T WorkingSetSize;
+    SIZE_T QuotaPeakPagedPoolUsage;
+    SIZE_T QuotaPagedPoolUsage;
+    SIZE_T QuotaPeakNonPagedPoolUsage;
+    SIZE_T QuotaNonPagedPoolUsage;
+    SIZE_T PagefileUsage;
+    SIZE_T PeakPagefileUsage;
+};
+
+Memory memory()
+{
+    typedef BOOL(WINAPI * Query)(HANDLE, Counters *, DWORD);
+    Memory m;
+    Query q = reinterpret_cast<Query>(reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+    if (!q)
+        return m;
+    Counters c;
+    std::memset(&c, 0, sizeof c);
+    c.cb = sizeof c;
+    if (q(GetCurrentProcess(), &c, sizeof c)) {
+        m.peakWorkingSetMiB = double(c.PeakWorkingSetSize) / 1048576.0;
+        m.pagefileMiB = double(c.PeakPagefileUsage) / 1048576.0;
+    }
+    return m;
+}
+
+std::vector<unsigned char> printablePattern(size_t n)
+{
+    std::vector<unsigned char> b(n);
+    unsigned x = 12345;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1103515245u + 12345u;
+        b[i] = (unsigned char)(0x20 + (x >> 16) % 0x5F);
+        if (i % 64 == 62)
+            b[i] = '\r';
+        if (i % 64 == 63)
+            b[i] = '\n';
+    }
+    return b;
+}
+
+struct Flood {
+    rig::Peer *peer;
+    const std::vector<unsigned char> *bytes;
+    volatile bool done = false;
+    static DWORD WINAPI run(LPVOID arg)
+    {
+        Flood *f = static_cast<Flood *>(arg);
+        const size_t block = 4096;
+        for (size_t at = 0; at < f->bytes->size(); at += block) {
+            size_t n = f->bytes->size() - at < block ? f->bytes->size() - at : block;
+            if (!f->peer->send(f->bytes->data() + at, DWORD(n)))
+                break;
+        }
+        f->done = true;
+        return 0;
+    }
+};
+
+bool startCapture(rig::Terminal &term, const std::string &path)
+{
+    FileDialogDriver driver(path.c_str(), IDYES);
+    term.check(IDC_CAPTURE, true);
+    driver.waitDone();
+    return term.isChecked(IDC_CAPTURE);
+}
+
+// One receive flood; returns false when it could not run.
+bool receiveFlood(const char *mode, size_t total, double limitSeconds)
+{
+    rig::Terminal term;
+    rig::Peer peer;
+    if (!term.ready() || !peer.isOpen() || !term.openPort()) {
+        printf("receive %-7s: terminal or cable not available\n", mode);
+        return false;
+    }
+    if (!strcmp(mode, "hex"))
+        term.check(IDC_SHOWHEX, true);
+    if (!strcmp(mode, "capture") && !startCapture(term, rig::tempPath("bench-capture.bin"))) {
+        printf("receive capture: capture could not start\n");
+        return false;
+    }
+    std::vector<unsigned char> data = printablePattern(total);
+    Flood flood;
+    flood.peer = &peer;
+    flood.bytes = &data;
+    double start = rig::nowMs();
+    HANDLE t = CreateThread(nullptr, 0, &Flood::run, &flood, 0, nullptr);
+    double lastGrowth = start;
+    uint32_t last = 0;
+    // Done when every byte is in the history, or when nothing has come for
+    // three seconds after the peer finished (what is missing then is lost).
+    term.waitFor([&] {
+        uint32_t c = term.historyCount();
+        double now = rig::nowMs();
+        if (c != last) {
+            last = c;
+            lastGrowth = now;
+        }
+        if (c >= total + 1)
+            return true;
+        if (flood.done && now - lastGrowth > 3000)
+            return true;
+        return (now - start) / 1000.0 > limitSeconds;
+    }, DWORD(limitSeconds * 1000 + 10000));
+    double end = rig::nowMs();
+    WaitForSingleObject(t, 60000);
+    CloseHandle(t);
+    std::vector<unsigned char> got = term.history();
+    size_t lost = total > got.size() ? total - got.size() : 0;
+    bool inOrder = got.size() <= total && std::equal(got.begin(), got.end(), data.begin());
+    double secs = (got.size() >= total ? end : lastGrowth) / 1000.0 - start / 1000.0;
+    double rate = secs > 0 ? double(got.size()) / secs : 0;
+    Memory m = memory();
+    printf("receive %-7s: %zu bytes in %.2f s = %.0f bytes/s (%.1fx the 25,600 bytes/s line), lost %zu, %s, "
+           "peak working set %.1f MiB, peak pagefile %.1f MiB\n",
+           mode, got.size(), secs, rate, rate / lineRate, lost, inOrder ? "in order" : "OUT OF ORDER",
+           m.peakWorkingSetMiB, m.pagefileMiB);
+    if (!strcmp(mode, "capture"))
+        term.check(IDC_SHOWHEX, false), term.check(IDC_CAPTURE, false);
+    fflush(stdout);
+    return true;
+}
+
+void renderHistory(size_t total)
+{
+    rig::Terminal term;
+    rig::Peer peer;
+    if (!term.ready() || !peer.isOpen() || !term.openPort()) {
+        printf("render: terminal or cable not available\n");
+        return;
+    }
+    // Fill the history fast: captured data does not touch the view.
+    if (!startCapture(term, rig::tempPath("bench-render.bin"))) {
+        printf("render: capture could not start\n");
+        return;
+    }
+    std::vector<unsigned char> data = printablePattern(total);
+    peer.send(data);
+    term.waitFor([&] { return term.historyCount() >= total + 1; }, 120000);
+    double t0 = rig::nowMs();
+    term.check(IDC_CAPTURE, false);  // renders the history as text
+    double t1 = rig::nowMs();
+    term.check(IDC_SHOWHEX, true);
+    double t2 = rig::nowMs();
+    term.check(IDC_SHOWHEX, false);
+    double t3 = rig::nowMs();
+    printf("render: history of %u bytes: Show Hex re-render %.2f s (%u characters), text re-render %.2f s, "
+           "end-of-capture render %.2f s\n",
+           unsigned(term.historyCount() ? term.historyCount() - 1 : 0), (t2 - t1) / 1000.0,
+           unsigned(((total + 7) / 8) * 34), (t3 - t2) / 1000.0, (t1 - t0) / 1000.0);
+    fflush(stdout);
+}
+
+void sendFile(size_t total)
+{
+    rig::Terminal term;
+    rig::Peer peer;
+    if (!term.ready() || !peer.isOpen() || !term.openPort()) {
+        printf("send: terminal or cable not available\n");
+        return;
+    }
+    std::vector<unsigned char> data = printablePattern(total);
+    std::string path = rig::tempPath("bench-send.bin");
+    rig::writeFile(path, data);
+    MessageBoxAnswerer answerer(IDOK, 1, 600000);
+    FileDialogDriver driver(path.c_str());
+    double start = rig::nowMs();
+    term.command(IDC_SENDFILE);
+    term.waitFor([&] { return peer.receivedCount() >= total; }, 120000);
+    std::vector<double> t = peer.arrivals();
+    std::vector<unsigned char> got = peer.received();
+    double first = t.empty() ? start : t.front();
+    double end = t.empty() ? start : t.back();
+    double rate = end > start ? double(got.size()) * 1000.0 / (end - start) : 0;
+    printf("send: file of %zu bytes: %zu at the peer in %.2f s (first byte after %.0f ms) = %.0f bytes/s (%.1fx the line), %s, "
+           "message \"%s\"\n",
+           total, got.size(), (end - start) / 1000.0, first - start, rate, rate / lineRate,
+           got == data ? "intact" : "DIFFERENT", answerer.waitAnswered(1, 5000) ? answerer.text(0).c_str() : "none");
+    fflush(stdout);
+}
+
+bool wanted(int argc, char **argv, const char *what)
+{
+    if (argc < 2)
+        return true;
+    for (int i = 1; i < argc; ++i)
+        if (!strcmp(argv[i], what))
+            return true;
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    const size_t flood = 4u << 20;
+    if (wanted(argc, argv, "receive")) {
+        receiveFlood("capture", flood, 600);
+        receiveFlood("hex", flood, 600);
+        receiveFlood("text", flood, 600);
+    }
+    if (wanted(argc, argv, "render"))
+        renderHistory(1u << 20);
+    if (wanted(argc, argv, "send"))
+        sendFile(1u << 20);
+    return 0;
+}

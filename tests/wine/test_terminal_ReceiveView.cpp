@@ -1,0 +1,343 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "terminal/HexDump.h"
+#include "test_terminal_SendReceiveRig.h"
+#include "wine/helpers/FileDialogDriver.h"
+#include "wine/helpers/MessageBoxAnswerer.h"
+
+using rig::bytesOf;
+
+namespace {
+
+std::string hexDump(const std::vector<unsigned char> &bytes)
+{
+    std::string out;
+    char line[HexDump::lineBufferSize];
+    for (size_t i = 0; i < bytes.size(); i += 8) {
+        size_t n = bytes.size() - i < 8 ? bytes.size() - i : 8;
+        uint32_t len = HexDump::formatHexLine(bytes.data() + i, uint32_t(n), uint32_t(i / 8), line);
+        out.append(line, len);
+    }
+    return out;
+}
+
+// Printable bytes only, so the view's text compares byte for byte.
+std::vector<unsigned char> printable(size_t count, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<unsigned char> b(count);
+    for (auto &c : b)
+        c = (unsigned char)(0x21 + rng() % 0x5E);
+    return b;
+}
+
+class ReceiveView : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(term.ready());
+        ASSERT_TRUE(peer.isOpen());
+        ASSERT_TRUE(term.openPort());
+        spy.view = term.view();
+    }
+
+    bool receive(const std::vector<unsigned char> &bytes)
+    {
+        size_t before = term.history().size();
+        if (!peer.send(bytes))
+            return false;
+        return term.waitFor([&] { return term.history().size() >= before + bytes.size(); });
+    }
+    bool receive(const std::string &s) { return receive(bytesOf(s)); }
+
+    rig::Terminal term;
+    rig::Peer peer;
+    rig::Spy spy;
+};
+
+} // namespace
+
+TEST_F(ReceiveView, ABThenCInHexGiveOneLine)
+{
+    term.check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(receive("AB"));
+    ASSERT_TRUE(receive("C"));
+    EXPECT_EQ(term.viewText(), "000000 414243" + std::string(11, ' ') + "ABC\r\n");
+    EXPECT_EQ(term.client->hexLines(), 1u);
+}
+
+TEST_F(ReceiveView, EightThenThreeBytesGiveLabels000000And000008)
+{
+    term.check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(receive("ABCDEFGH"));
+    ASSERT_TRUE(receive("IJK"));
+    std::string t = term.viewText();
+    ASSERT_EQ(t.size(), 34u + 29u);
+    EXPECT_EQ(t.substr(0, 7), "000000 ");
+    EXPECT_EQ(t.substr(34, 7), "000008 ");
+    EXPECT_EQ(term.client->hexLines(), 2u);
+}
+
+TEST_F(ReceiveView, TenBytesInHexGiveAFullLineAndATwoByteLine)
+{
+    term.check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(receive("0123456789"));
+    EXPECT_EQ(term.viewText(), hexDump(bytesOf("0123456789")));
+    EXPECT_EQ(term.viewLength(), 34u + 28u);
+}
+
+TEST_F(ReceiveView, NulShowsAsDotInTextModeAlsoAsLastByte)
+{
+    ASSERT_TRUE(receive(std::string("A\0B\0", 4)));
+    EXPECT_EQ(term.viewText(), "A.B.");
+    EXPECT_EQ(term.history(), bytesOf(std::string("A\0B\0", 4)));
+    EXPECT_EQ(term.historyCount(), 5u);
+}
+
+TEST_F(ReceiveView, HistoryKeepsEveryByteWithATerminatingNul)
+{
+    ASSERT_TRUE(receive("xyz"));
+    const PVect<unsigned char> &b = term.client->received();
+    ASSERT_EQ(b.count(), 4u);
+    EXPECT_EQ(b.items()[3], 0);
+}
+
+TEST_F(ReceiveView, ShowHexWith2000BytesRendersInOneInsertion)
+{
+    std::vector<unsigned char> data;
+    for (int i = 0; i < 200; ++i) {
+        std::string l = "line " + std::to_string(100 + i) + "\r\n";  // ten bytes
+        data.insert(data.end(), l.begin(), l.end());
+    }
+    ASSERT_EQ(data.size(), 2000u);
+    ASSERT_TRUE(receive(data));
+
+    spy.viewInserts = 0;
+    term.check(IDC_SHOWHEX, true);
+    EXPECT_EQ(spy.viewInserts, 1);
+    EXPECT_EQ(term.viewText(), hexDump(data));
+    EXPECT_EQ(term.client->hexLines(), 250u);
+
+    spy.viewInserts = 0;
+    term.check(IDC_SHOWHEX, false);
+    EXPECT_EQ(spy.viewInserts, 1);
+    std::string shown = term.viewText();
+    ASSERT_EQ(shown.size(), 2000u);
+    EXPECT_EQ(shown.find('\r'), std::string::npos);
+    EXPECT_EQ(shown.substr(0, 10), "line 100..");
+}
+
+TEST_F(ReceiveView, ShowHexWithNothingReceivedOnlyEmptiesTheView)
+{
+    term.setText(IDC_VIEW, "left over");
+    spy.progressDialogs = 0;
+    term.check(IDC_SHOWHEX, true);
+    EXPECT_EQ(term.viewText(), "");
+    EXPECT_EQ(spy.progressDialogs, 0);
+}
+
+TEST_F(ReceiveView, ClearEmptiesViewAndHistoryAndRestartsLabels)
+{
+    term.check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(receive("0123456789"));
+    term.command(IDC_CLEAR);
+    EXPECT_EQ(term.viewText(), "");
+    EXPECT_EQ(term.historyCount(), 0u);
+    ASSERT_TRUE(receive("Q"));
+    EXPECT_EQ(term.viewText(), hexDump(bytesOf("Q")));
+}
+
+TEST_F(ReceiveView, AnySplitRendersLikeTheWholeSequenceInTheRealView)
+{
+    term.check(IDC_SHOWHEX, true);
+    std::vector<unsigned char> all = printable(150, 7);
+    std::mt19937 rng(99);
+    size_t at = 0;
+    while (at < all.size()) {
+        size_t n = 1 + rng() % 13;
+        if (n > all.size() - at)
+            n = all.size() - at;
+        ASSERT_TRUE(receive(std::vector<unsigned char>(all.begin() + long(at), all.begin() + long(at + n))));
+        at += n;
+    }
+    EXPECT_EQ(term.history(), all);
+    EXPECT_EQ(term.viewText(), hexDump(all));
+}
+
+TEST_F(ReceiveView, CaptureSendsBytesToTheFileNotTheViewAndShowsThemWhenEnded)
+{
+    std::string path = rig::tempPath("capture.bin");
+    {
+        FileDialogDriver driver(path.c_str(), IDYES);
+        term.check(IDC_CAPTURE, true);
+        ASSERT_TRUE(driver.waitDone());
+    }
+    ASSERT_TRUE(term.isChecked(IDC_CAPTURE));
+    ASSERT_TRUE(receive("hello"));
+    EXPECT_EQ(term.viewText(), "");
+    std::vector<unsigned char> file;
+    ASSERT_TRUE(rig::readFile(path, file));
+    EXPECT_EQ(file, bytesOf("hello"));
+
+    term.check(IDC_CAPTURE, false);
+    EXPECT_EQ(term.viewText(), "hello");
+    ASSERT_TRUE(receive("!"));
+    EXPECT_EQ(term.viewText(), "hello!");
+    ASSERT_TRUE(rig::readFile(path, file));
+    EXPECT_EQ(file, bytesOf("hello"));
+}
+
+TEST_F(ReceiveView, CaptureStartClearsTheHistory)
+{
+    ASSERT_TRUE(receive("before"));
+    std::string path = rig::tempPath("capture-clears.bin");
+    FileDialogDriver driver(path.c_str(), IDYES);
+    term.check(IDC_CAPTURE, true);
+    ASSERT_TRUE(driver.waitDone());
+    EXPECT_EQ(term.historyCount(), 0u);
+    EXPECT_EQ(term.viewText(), "");
+    term.check(IDC_CAPTURE, false);
+}
+
+TEST_F(ReceiveView, CancelledCaptureDialogUnchecksTheBox)
+{
+    FileDialogDriver driver(nullptr);
+    term.check(IDC_CAPTURE, true);
+    ASSERT_TRUE(driver.waitDone());
+    EXPECT_FALSE(term.isChecked(IDC_CAPTURE));
+    ASSERT_TRUE(receive("v"));
+    EXPECT_EQ(term.viewText(), "v");
+}
+
+TEST_F(ReceiveView, UncreatableCaptureFileIsReportedAndReceptionStaysInTheView)
+{
+    std::string path = rig::tempPath("readonly.bin");
+    ASSERT_TRUE(rig::writeFile(path, bytesOf("keep")));
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    {
+        MessageBoxAnswerer answerer(IDOK, 3, 8000);
+        FileDialogDriver driver(path.c_str(), IDYES);
+        term.check(IDC_CAPTURE, true);
+        ASSERT_TRUE(driver.waitDone());
+        term.settle(500);
+        bool reported = false;
+        for (const MessageBoxAnswerer::Box &b : answerer.boxes())
+            if (b.text == "Unable to creat File" && b.caption == "Error on file")
+                reported = true;
+        if (!reported && term.isChecked(IDC_CAPTURE)) {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            term.check(IDC_CAPTURE, false);
+            GTEST_SKIP() << "this file system lets a read-only file be recreated";
+        }
+        EXPECT_TRUE(reported);
+        EXPECT_FALSE(term.isChecked(IDC_CAPTURE));
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(receive("seen"));
+    EXPECT_EQ(term.viewText(), "seen");
+}
+
+TEST_F(ReceiveView, FailingCaptureWriteIsReportedOnceAndEndsTheCaptureKeepingTheBytes)
+{
+    // /dev/full accepts the open and refuses every write, as a full disk does.
+    std::string full = "Z:\\dev\\full";
+    if (GetFileAttributesA(full.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no /dev/full here";
+    {
+        FileDialogDriver driver(full.c_str(), IDYES);
+        term.check(IDC_CAPTURE, true);
+        ASSERT_TRUE(driver.waitDone());
+    }
+    if (!term.isChecked(IDC_CAPTURE))
+        GTEST_SKIP() << "the device could not be opened as a capture file";
+    MessageBoxAnswerer answerer(IDOK, 3);
+    ASSERT_TRUE(receive("abc"));
+    ASSERT_TRUE(answerer.waitAnswered(1));
+    ASSERT_TRUE(receive("def"));
+    term.settle(300);
+    EXPECT_EQ(answerer.answeredCount(), 1);
+    EXPECT_EQ(answerer.text(0), "Unable to write to File");
+    EXPECT_EQ(answerer.caption(0), "Error on file");
+    EXPECT_FALSE(term.isChecked(IDC_CAPTURE));
+    EXPECT_EQ(term.history(), bytesOf("abcdef"));
+    EXPECT_EQ(term.viewText(), "abcdef");
+}
+
+namespace {
+
+// Presses things in the middle of renders: every progress dialog that comes
+// up gets another PWM_COMMDATA posted, and a chosen one a click on Show Hex.
+struct Meddler {
+    HWND dialog;
+    HWND showHex;
+    int seen = 0;
+    int toggleAt = 0;
+    static void onShown(HWND, void *arg)
+    {
+        Meddler *m = static_cast<Meddler *>(arg);
+        ++m->seen;
+        PostMessageA(m->dialog, PWM_COMMDATA, 1, 0);
+        if (m->seen == m->toggleAt)
+            PostMessageA(m->showHex, BM_CLICK, 0, 0);
+    }
+};
+
+} // namespace
+
+TEST_F(ReceiveView, NotificationsAndClicksDuringARenderKeepArrivalOrder)
+{
+    term.check(IDC_SHOWHEX, true);
+    Meddler m;
+    m.dialog = term.dialog();
+    m.showHex = term.item(IDC_SHOWHEX);
+    m.toggleAt = 5;
+    spy.onProgressShown = &Meddler::onShown;
+    spy.onProgressArg = &m;
+    std::vector<unsigned char> data = printable(6000, 3);
+    ASSERT_TRUE(peer.send(data));
+    ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size(); }, 30000));
+    term.settle(200);
+    spy.onProgressShown = nullptr;
+    EXPECT_EQ(term.history(), data);
+    ASSERT_GE(m.seen, m.toggleAt);
+    // The click switched to text; the history was re-rendered once and
+    // followed by exactly the bytes that came later.
+    EXPECT_FALSE(term.isChecked(IDC_SHOWHEX));
+    term.check(IDC_SHOWHEX, true);
+    EXPECT_EQ(term.viewText(), hexDump(data));
+}
+
+TEST_F(ReceiveView, ClearClickedDuringARenderTakesEffectBetweenChunks)
+{
+    Meddler m;
+    m.dialog = term.dialog();
+    m.showHex = nullptr;
+    spy.onProgressShown = [](HWND, void *arg) {
+        Meddler *self = static_cast<Meddler *>(arg);
+        if (++self->seen == 3)
+            PostMessageA(self->dialog, WM_COMMAND, MAKEWPARAM(IDC_CLEAR, BN_CLICKED), 0);
+    };
+    spy.onProgressArg = &m;
+    term.check(IDC_SHOWHEX, true);
+    std::vector<unsigned char> data = printable(4000, 5);
+    ASSERT_TRUE(peer.send(data));
+    // Whatever the clear kept is a tail of the data, and the view shows that
+    // tail exactly.
+    ASSERT_TRUE(term.waitFor([&] {
+        std::vector<unsigned char> h = term.history();
+        return h.size() > 0 && h.back() == data.back() && std::equal(h.begin(), h.end(), data.end() - long(h.size()));
+    }, 30000));
+    term.settle(200);
+    spy.onProgressShown = nullptr;
+    std::vector<unsigned char> kept = term.history();
+    ASSERT_LT(kept.size(), data.size());
+    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), data.end() - long(kept.size())));
+    EXPECT_EQ(term.viewText(), hexDump(kept));
+}

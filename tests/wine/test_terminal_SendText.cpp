@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "test_terminal_SendReceiveRig.h"
+#include "wine/helpers/MessageBoxAnswerer.h"
+
+using rig::bytesOf;
+
+namespace {
+
+class SendText : public ::testing::Test
+{
+protected:
+    explicit SendText(DWORD delay = 0) : term(delay) {}
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(term.ready());
+        ASSERT_TRUE(peer.isOpen());
+        ASSERT_TRUE(term.openPort());
+    }
+
+    // Sends the send box with "&String" and collects what the peer got.
+    std::vector<unsigned char> sendBox(const std::string &text, size_t expect)
+    {
+        term.setText(IDC_SENDBOX, text);
+        term.command(IDC_SENDSTRING);
+        term.waitFor([&] { return peer.receivedCount() >= expect; }, 5000);
+        return peer.received();
+    }
+
+    rig::Terminal term;
+    rig::Peer peer;
+};
+
+class SendTextWithDelay : public SendText
+{
+protected:
+    SendTextWithDelay() : SendText(50) {}
+};
+
+} // namespace
+
+TEST_F(SendText, HexEscapeSendsCarriageReturn)
+{
+    EXPECT_EQ(sendBox("AT\\0D", 3), (std::vector<unsigned char>{0x41, 0x54, 0x0D}));
+}
+
+TEST_F(SendText, TwoBackslashesSendOne)
+{
+    EXPECT_EQ(sendBox("a\\\\b", 3), bytesOf("a\\b"));
+}
+
+TEST_F(SendText, EscapedPairSendsItsByte)
+{
+    EXPECT_EQ(sendBox("\\41", 1), bytesOf("A"));
+}
+
+TEST_F(SendText, SingleDigitEscapeAtTheEndSendsItsValue)
+{
+    EXPECT_EQ(sendBox("x\\4", 2), (std::vector<unsigned char>{'x', 0x04}));
+}
+
+TEST_F(SendText, BackslashBeforeNonHexIsSentAsItStands)
+{
+    EXPECT_EQ(sendBox("\\zz\\", 4), bytesOf("\\zz\\"));
+}
+
+TEST_F(SendText, NulEscapeIsSentLikeAnyByte)
+{
+    EXPECT_EQ(sendBox("a\\00b", 3), (std::vector<unsigned char>{'a', 0, 'b'}));
+}
+
+TEST_F(SendText, SendBoxIsSelectedAndFocusedAfterSending)
+{
+    sendBox("hi", 2);
+    DWORD start = 0, end = 0;
+    SendMessageA(term.item(IDC_SENDBOX), EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 2u);
+    EXPECT_EQ(GetFocus(), term.item(IDC_SENDBOX));
+}
+
+TEST_F(SendText, EmptySendBoxSendsNothing)
+{
+    term.setText(IDC_SENDBOX, "");
+    term.command(IDC_SENDSTRING);
+    term.settle(200);
+    EXPECT_EQ(peer.receivedCount(), 0u);
+}
+
+TEST_F(SendText, WithoutDelayTheStringGoesOutAtOnce)
+{
+    double start = rig::nowMs();
+    std::vector<unsigned char> got = sendBox("0123456789", 10);
+    ASSERT_EQ(got, bytesOf("0123456789"));
+    std::vector<double> t = peer.arrivals();
+    EXPECT_LT(t.back() - t.front(), 40.0);
+    EXPECT_LT(t.back() - start, 500.0);
+}
+
+TEST_F(SendTextWithDelay, WithDelayEachByteFollowsTheLastByAtLeastTheDelay)
+{
+    double start = rig::nowMs();
+    term.setText(IDC_SENDBOX, "ABCDE");
+    term.command(IDC_SENDSTRING);
+    double returned = rig::nowMs();
+    // The pause follows the last byte too.
+    EXPECT_GE(returned - start, 5 * 50.0 - 5);
+    ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 5; }, 3000));
+    EXPECT_EQ(peer.received(), bytesOf("ABCDE"));
+    std::vector<double> t = peer.arrivals();
+    for (size_t i = 1; i < t.size(); ++i)
+        EXPECT_GE(t[i] - t[i - 1], 40.0) << "byte " << i;
+    EXPECT_GE(t.back() - t.front(), 4 * 50.0 - 10);
+}
+
+TEST_F(SendText, Dec65ShowsHexBinAndChar)
+{
+    term.type(IDC_DECFIELD, "65");
+    EXPECT_EQ(term.text(IDC_HEXFIELD), "41");
+    EXPECT_EQ(term.text(IDC_BINFIELD), "01000001");
+    EXPECT_EQ(term.text(IDC_CHARFIELD), "A");
+    EXPECT_EQ(term.text(IDC_DECFIELD), "65");
+}
+
+TEST_F(SendText, Dec300ShowsLowByteAndSendsIt)
+{
+    term.type(IDC_DECFIELD, "300");
+    EXPECT_EQ(term.text(IDC_HEXFIELD), "12C");
+    EXPECT_EQ(term.text(IDC_BINFIELD), "00101100");
+    EXPECT_EQ(term.text(IDC_CHARFIELD), ",");
+    term.command(IDC_SENDBYTE);
+    ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 1; }, 3000));
+    EXPECT_EQ(peer.received(), (std::vector<unsigned char>{0x2C}));
+}
+
+TEST_F(SendText, ClearingCharSetsTheOthersToZero)
+{
+    term.type(IDC_CHARFIELD, "A");
+    EXPECT_EQ(term.text(IDC_DECFIELD), "65");
+    term.type(IDC_CHARFIELD, "");
+    EXPECT_EQ(term.text(IDC_DECFIELD), "0");
+    EXPECT_EQ(term.text(IDC_HEXFIELD), "00");
+    EXPECT_EQ(term.text(IDC_BINFIELD), "00000000");
+}
+
+TEST_F(SendText, LowerCaseHexSetsDec)
+{
+    term.type(IDC_HEXFIELD, "ff");
+    EXPECT_EQ(term.text(IDC_DECFIELD), "255");
+    EXPECT_EQ(term.text(IDC_BINFIELD), "11111111");
+}
+
+TEST_F(SendText, BinSetsTheFieldsToItsLeftAndRight)
+{
+    term.type(IDC_BINFIELD, "1000010");
+    EXPECT_EQ(term.text(IDC_HEXFIELD), "42");
+    EXPECT_EQ(term.text(IDC_DECFIELD), "66");
+    EXPECT_EQ(term.text(IDC_CHARFIELD), "B");
+}
+
+TEST_F(SendText, EnterInAByteFieldSendsTheDecByte)
+{
+    term.type(IDC_HEXFIELD, "7E");
+    PostMessageA(term.dialog(), PWM_EDITENTER, IDC_HEXFIELD, 0);
+    ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 1; }, 3000));
+    EXPECT_EQ(peer.received(), (std::vector<unsigned char>{0x7E}));
+}
+
+TEST_F(SendText, EditEnterFromTheSendBoxSendsTheString)
+{
+    term.setText(IDC_SENDBOX, "ok");
+    PostMessageA(term.dialog(), PWM_EDITENTER, IDC_SENDBOX, 0);
+    ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 2; }, 3000));
+    EXPECT_EQ(peer.received(), bytesOf("ok"));
+}
+
+TEST(SendTextClosedPort, AnsweringNoSendsNothingAndKeepsThePortClosed)
+{
+    rig::Terminal term;
+    rig::Peer peer;
+    ASSERT_TRUE(term.ready());
+    term.setText(IDC_SENDBOX, "never");
+    MessageBoxAnswerer answerer(IDNO);
+    term.command(IDC_SENDSTRING);
+    ASSERT_TRUE(answerer.waitAnswered(1));
+    EXPECT_EQ(answerer.text(0), "Do you want to open now?");
+    EXPECT_EQ(answerer.caption(0), "Comm is not opened");
+    EXPECT_FALSE(term.client->isPortOpen());
+    term.settle(200);
+    EXPECT_EQ(peer.receivedCount(), 0u);
+}
+
+TEST(SendTextClosedPort, AnsweringYesOpensThePortAndSends)
+{
+    rig::Terminal term;
+    rig::Peer peer;
+    ASSERT_TRUE(term.ready());
+    term.setText(IDC_SENDBOX, "now");
+    MessageBoxAnswerer answerer(IDYES);
+    term.command(IDC_SENDSTRING);
+    ASSERT_TRUE(answerer.waitAnswered(1));
+    EXPECT_TRUE(term.client->isPortOpen());
+    ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 3; }, 3000));
+    EXPECT_EQ(peer.received(), bytesOf("now"));
+}

@@ -371,7 +371,9 @@ inline std::string sttyOf(const char *port)
     std::string pty = env((std::string("LT_PTY_") + port).c_str());
     if (pty.empty())
         return std::string();
-    return runLinux("/bin/stty -F " + pty + " -a");
+    // Through a shell, as everywhere else: a bare /bin/stty started from here
+    // has been seen to take the calling test program down with it under Wine.
+    return runLinux("/bin/sh -c \"/bin/stty -F " + pty + " -a\"");
 }
 
 // Sets the line speed Linux keeps on the pseudo-terminal behind a port, so

@@ -4,7 +4,7 @@
 
 LT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 LT_PIDS=()
-export WINEDEBUG=-all
+export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 lc() { printf '%s' "$1" | tr 'A-Z' 'a-z'; }

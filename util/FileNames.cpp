@@ -75,6 +75,11 @@ bool appendExtension(char *buffer, size_t bufferSize, const char *ext)
     return true;
 }
 
+bool hasWildcard(const char *text)
+{
+    return text && std::strpbrk(text, "*?") != nullptr;
+}
+
 bool folderOf(const char *path, char *out, size_t outSize)
 {
     if (outSize)

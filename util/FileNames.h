@@ -27,6 +27,10 @@ int matchExtension(const char *ext, const char *const *extensions);
 // False, with buffer unchanged, when the result would not fit.
 bool appendExtension(char *buffer, size_t bufferSize, const char *ext);
 
+// Whether text holds a wildcard ('*' or '?'): a filter pattern such as ".*",
+// which no file name may contain.
+bool hasWildcard(const char *text);
+
 // The folder part of path into out: everything before its last separator,
 // keeping the separator of a drive root ("C:\\"). False, with out empty
 // when it has room, when path names no folder or the result does not fit.

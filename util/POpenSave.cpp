@@ -82,6 +82,11 @@ bool POpenSave::fixUpName(FileRequest &request, DWORD reportedFilter)
         request.filterIndex = reportedFilter - 1;
     if (request.filterIndex >= entryCount(request.extensions))
         return true;
+    // "All Files" has the pattern ".*" for its extension: appended, it would
+    // make a name that no file system creates ("log.*"), so the name stays
+    // as typed.
+    if (hasWildcard(request.extensions[request.filterIndex]))
+        return true;
     // A name that would not fit with its extension is refused rather than
     // cut: a cut name is not the file the user asked for.
     return appendExtension(fileName, sizeof fileName, request.extensions[request.filterIndex]);

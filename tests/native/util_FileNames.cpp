@@ -60,8 +60,17 @@ TEST(FileNames, ExtensionsMatchIgnoringCase)
 TEST(FileNames, AppendingAnExtensionThatFitsAddsIt)
 {
     char name[260] = "Z:\\tmp\\out";
-    ASSERT_TRUE(appendExtension(name, sizeof name, ".*"));
-    EXPECT_STREQ(name, "Z:\\tmp\\out.*");
+    ASSERT_TRUE(appendExtension(name, sizeof name, ".txt"));
+    EXPECT_STREQ(name, "Z:\\tmp\\out.txt");
+}
+
+TEST(FileNames, FilterPatternsAreToldFromExtensions)
+{
+    EXPECT_TRUE(hasWildcard(".*"));
+    EXPECT_TRUE(hasWildcard(".t?t"));
+    EXPECT_FALSE(hasWildcard(".txt"));
+    EXPECT_FALSE(hasWildcard(""));
+    EXPECT_FALSE(hasWildcard(nullptr));
 }
 
 TEST(FileNames, AppendingNeverWritesPastTheBuffer)

@@ -218,45 +218,55 @@ TEST_F(ReceiveView, CancelledCaptureDialogUnchecksTheBox)
 
 TEST_F(ReceiveView, UncreatableCaptureFileIsReportedAndReceptionStaysInTheView)
 {
-    std::string path = rig::tempPath("readonly.bin");
+    // Another program holds the file open without sharing, so it can be
+    // neither replaced nor emptied.
+    std::string path = rig::tempPath("held.bin");
     ASSERT_TRUE(rig::writeFile(path, bytesOf("keep")));
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     {
+        rig::HeldFile holder(path);
+        ASSERT_TRUE(holder.held());
         MessageBoxAnswerer answerer(IDOK, 3, 8000);
         FileDialogDriver driver(path.c_str(), IDYES);
         term.check(IDC_CAPTURE, true);
         ASSERT_TRUE(driver.waitDone());
-        term.settle(500);
-        bool reported = false;
+        // The dialog's replace question may come first; the terminal's own
+        // box must come exactly once.
+        ASSERT_TRUE(term.waitFor([&] {
+            for (const MessageBoxAnswerer::Box &b : answerer.boxes())
+                if (b.text == "Unable to creat File")
+                    return true;
+            return false;
+        }));
+        term.settle(300);
+        int reported = 0;
         for (const MessageBoxAnswerer::Box &b : answerer.boxes())
             if (b.text == "Unable to creat File" && b.caption == "Error on file")
-                reported = true;
-        if (!reported && term.isChecked(IDC_CAPTURE)) {
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            term.check(IDC_CAPTURE, false);
-            GTEST_SKIP() << "this file system lets a read-only file be recreated";
-        }
-        EXPECT_TRUE(reported);
+                ++reported;
+        EXPECT_EQ(reported, 1);
         EXPECT_FALSE(term.isChecked(IDC_CAPTURE));
     }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::vector<unsigned char> file;
+    ASSERT_TRUE(rig::readFile(path, file));
+    EXPECT_EQ(file, bytesOf("keep"));
     ASSERT_TRUE(receive("seen"));
     EXPECT_EQ(term.viewText(), "seen");
 }
 
 TEST_F(ReceiveView, FailingCaptureWriteIsReportedOnceAndEndsTheCaptureKeepingTheBytes)
 {
-    // /dev/full accepts the open and refuses every write, as a full disk does.
-    std::string full = "Z:\\dev\\full";
-    if (GetFileAttributesA(full.c_str()) == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "no /dev/full here";
+    std::string full = rig::fullDevice();
+    ASSERT_FALSE(full.empty()) << "Z:\\dev\\full cannot be opened";
     {
+        // Opening must succeed without a box; one that comes anyway is
+        // answered so the test ends.
+        MessageBoxAnswerer unexpected(IDOK, 3, 8000);
         FileDialogDriver driver(full.c_str(), IDYES);
         term.check(IDC_CAPTURE, true);
         ASSERT_TRUE(driver.waitDone());
+        term.settle(200);
+        EXPECT_EQ(unexpected.answeredCount(), 0);
     }
-    if (!term.isChecked(IDC_CAPTURE))
-        GTEST_SKIP() << "the device could not be opened as a capture file";
+    ASSERT_TRUE(term.isChecked(IDC_CAPTURE)) << "the full device did not open as a capture file";
     MessageBoxAnswerer answerer(IDOK, 3);
     ASSERT_TRUE(receive("abc"));
     ASSERT_TRUE(answerer.waitAnswered(1));

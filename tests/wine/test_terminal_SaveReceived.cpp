@@ -125,15 +125,39 @@ TEST_F(SaveReceived, SavingWhileCapturingWritesWhatCameSinceTheCaptureStarted)
     term.check(IDC_CAPTURE, false);
 }
 
-TEST_F(SaveReceived, UncreatableFileIsReported)
+TEST_F(SaveReceived, ANameTypedWithoutExtensionIsSavedUnderThatName)
+{
+    ASSERT_TRUE(receive(bytesOf("plain")));
+    std::string path = rig::tempPath("noextension");
+    DeleteFileA(path.c_str());
+    EXPECT_EQ(save(path), "File Saved|Success");
+    std::vector<unsigned char> file;
+    ASSERT_TRUE(rig::readFile(path, file));
+    EXPECT_EQ(file, bytesOf("plain"));
+}
+
+TEST_F(SaveReceived, FileHeldByAnotherProgramCannotBeCreatedAndIsLeftAlone)
 {
     ASSERT_TRUE(receive(bytesOf("x")));
-    std::string path = rig::tempPath("locked.bin");
+    std::string path = rig::tempPath("held.bin");
     ASSERT_TRUE(rig::writeFile(path, bytesOf("keep")));
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    std::string shown = save(path);
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (shown == "File Saved|Success")
-        GTEST_SKIP() << "this file system lets a read-only file be recreated";
-    EXPECT_EQ(shown, "Unable to creat File|Error on file");
+    {
+        rig::HeldFile holder(path);
+        ASSERT_TRUE(holder.held());
+        EXPECT_EQ(save(path), "Unable to creat File|Error on file");
+    }
+    std::vector<unsigned char> file;
+    ASSERT_TRUE(rig::readFile(path, file));
+    EXPECT_EQ(file, bytesOf("keep"));
+    EXPECT_EQ(term.history(), bytesOf("x"));
+}
+
+TEST_F(SaveReceived, WriteFailingOnAFullVolumeIsReported)
+{
+    ASSERT_TRUE(receive(bytesOf("lost?")));
+    std::string full = rig::fullDevice();
+    ASSERT_FALSE(full.empty()) << "Z:\\dev\\full cannot be opened";
+    EXPECT_EQ(save(full), "Unable to write to File|Error on file");
+    // Nothing is lost: the history still holds the bytes for another try.
+    EXPECT_EQ(term.history(), bytesOf("lost?"));
 }

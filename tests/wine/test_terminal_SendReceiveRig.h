@@ -85,6 +85,43 @@ inline bool readFile(const std::string &path, std::vector<unsigned char> &bytes)
     return ok && done == size;
 }
 
+// Holds a file open with no sharing, as another program that has it open
+// would: nobody can create, replace or open it while this object lives.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string &path)
+        : h(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                        nullptr))
+    {
+    }
+    ~HeldFile()
+    {
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+    HeldFile(const HeldFile &) = delete;
+    HeldFile &operator=(const HeldFile &) = delete;
+    bool held() const { return h != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE h;
+};
+
+// Linux's /dev/full seen through Wine's Z: drive: it opens like a file and
+// every write fails with "disk full", as on a full volume. GetFileAttributes
+// is no probe for it (Wine answers ERROR_INVALID_PARAMETER for a device), so
+// this opens it. Empty when the device cannot be opened for writing.
+inline std::string fullDevice()
+{
+    const char *path = "Z:\\dev\\full";
+    HANDLE f = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return std::string();
+    CloseHandle(f);
+    return path;
+}
+
 inline std::vector<unsigned char> bytesOf(const std::string &s) { return std::vector<unsigned char>(s.begin(), s.end()); }
 
 // The far end of the cable. Its reader thread collects every byte with the

@@ -51,7 +51,9 @@ protected:
 
 } // namespace
 
-TEST_F(POpenSaveTest, ASaveNameWithoutExtensionGetsTheOnlyFiltersExtension)
+// The only entry is "All Files" (".*"): a name "received.*" could not be
+// created, so the name is kept as typed.
+TEST_F(POpenSaveTest, ASaveNameWithoutExtensionUnderAllFilesStaysAsTyped)
 {
     FileRequest request = {0, allFiles, saveFilter, FileRequest::saveMode};
     POpenSave dialog(nullptr);
@@ -59,7 +61,7 @@ TEST_F(POpenSaveTest, ASaveNameWithoutExtensionGetsTheOnlyFiltersExtension)
     ASSERT_TRUE(dialog.execute(request));
     ASSERT_TRUE(driver.waitDone());
     EXPECT_EQ(driver.folder(), folder);
-    EXPECT_EQ(std::string(dialog.getFileName()), folder + "\\received.*");
+    EXPECT_EQ(std::string(dialog.getFileName()), folder + "\\received");
     EXPECT_EQ(request.filterIndex, 0u);
 }
 
@@ -141,12 +143,12 @@ TEST_F(POpenSaveTest, AModeThatIsNeitherOpenNorSaveShowsNoDialog)
 
 TEST_F(POpenSaveTest, ASaveNameThatWouldNotFitWithItsExtensionIsRefused)
 {
-    // folder + '\\' + name is exactly 258 characters: 2 more for ".*" would
-    // need 261 bytes with the NUL.
-    size_t nameLength = 258 - folder.size() - 1;
+    // folder + '\\' + name is exactly 256 characters: 4 more for ".bin"
+    // would need 261 bytes with the NUL.
+    size_t nameLength = 256 - folder.size() - 1;
     ASSERT_LT(nameLength, 256u);
     std::string name(nameLength, 'n');
-    FileRequest request = {0, allFiles, saveFilter, FileRequest::saveMode};
+    FileRequest request = {1, textAndAll, textFilter, FileRequest::saveMode};
     POpenSave dialog(nullptr);
     FileDialogDriver driver(name.c_str());
     EXPECT_FALSE(dialog.execute(request));

@@ -58,8 +58,10 @@ public:
     void writeByteField(int id, uint32_t value);
     void sendFile();
     void saveReceived();
-    void appendText(HWND view, const unsigned char *data, uint32_t length);
-    void appendHex(HWND view, const unsigned char *data, uint32_t length, uint32_t textLength);
+    // withProgress: show the progress dialog (re-renders of the history).
+    void appendText(HWND view, const unsigned char *data, uint32_t length, bool withProgress = true);
+    void appendHex(HWND view, const unsigned char *data, uint32_t length, uint32_t textLength,
+                   bool withProgress = true);
 
 protected:
     HFONT textFont;                 // owned; the send box, the view, the byte fields

@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "terminal/HexDump.h"
+#include "win/PEdit.h"
 #include "test_terminal_SendReceiveRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
@@ -282,14 +284,15 @@ TEST_F(ReceiveView, FailingCaptureWriteIsReportedOnceAndEndsTheCaptureKeepingThe
 
 namespace {
 
-// Presses things in the middle of renders: every progress dialog that comes
-// up gets another PWM_COMMDATA posted, and a chosen one a click on Show Hex.
+// Presses things in the middle of drains: every insertion into the view gets
+// another PWM_COMMDATA posted, and a chosen one a click on Show Hex. They are
+// dispatched by the pumping of the next chunk's render.
 struct Meddler {
     HWND dialog;
     HWND showHex;
     int seen = 0;
     int toggleAt = 0;
-    static void onShown(HWND, void *arg)
+    static void onShown(void *arg)
     {
         Meddler *m = static_cast<Meddler *>(arg);
         ++m->seen;
@@ -308,13 +311,13 @@ TEST_F(ReceiveView, NotificationsAndClicksDuringARenderKeepArrivalOrder)
     m.dialog = term.dialog();
     m.showHex = term.item(IDC_SHOWHEX);
     m.toggleAt = 5;
-    spy.onProgressShown = &Meddler::onShown;
-    spy.onProgressArg = &m;
+    spy.onViewInsert = &Meddler::onShown;
+    spy.onViewInsertArg = &m;
     std::vector<unsigned char> data = printable(6000, 3);
     ASSERT_TRUE(peer.send(data));
     ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size(); }, 30000));
     term.settle(200);
-    spy.onProgressShown = nullptr;
+    spy.onViewInsert = nullptr;
     EXPECT_EQ(term.history(), data);
     ASSERT_GE(m.seen, m.toggleAt);
     // The click switched to text; the history was re-rendered once and
@@ -329,12 +332,12 @@ TEST_F(ReceiveView, ClearClickedDuringARenderTakesEffectBetweenChunks)
     Meddler m;
     m.dialog = term.dialog();
     m.showHex = nullptr;
-    spy.onProgressShown = [](HWND, void *arg) {
+    spy.onViewInsert = [](void *arg) {
         Meddler *self = static_cast<Meddler *>(arg);
         if (++self->seen == 3)
             PostMessageA(self->dialog, WM_COMMAND, MAKEWPARAM(IDC_CLEAR, BN_CLICKED), 0);
     };
-    spy.onProgressArg = &m;
+    spy.onViewInsertArg = &m;
     term.check(IDC_SHOWHEX, true);
     std::vector<unsigned char> data = printable(4000, 5);
     ASSERT_TRUE(peer.send(data));
@@ -345,9 +348,129 @@ TEST_F(ReceiveView, ClearClickedDuringARenderTakesEffectBetweenChunks)
         return h.size() > 0 && h.back() == data.back() && std::equal(h.begin(), h.end(), data.end() - long(h.size()));
     }, 30000));
     term.settle(200);
-    spy.onProgressShown = nullptr;
+    spy.onViewInsert = nullptr;
     std::vector<unsigned char> kept = term.history();
     ASSERT_LT(kept.size(), data.size());
     EXPECT_TRUE(std::equal(kept.begin(), kept.end(), data.end() - long(kept.size())));
     EXPECT_EQ(term.viewText(), hexDump(kept));
+}
+
+namespace {
+
+// Sends a block from a thread of its own, in pieces so others can see how far
+// it is: more than the cable holds would block the test's thread, which is
+// also the terminal's.
+struct SendingThread {
+    rig::Peer *peer;
+    const std::vector<unsigned char> *bytes;
+    volatile LONG sent = 0;
+    HANDLE thread = nullptr;
+    SendingThread(rig::Peer &p, const std::vector<unsigned char> &b) : peer(&p), bytes(&b)
+    {
+        thread = CreateThread(nullptr, 0, &SendingThread::run, this, 0, nullptr);
+    }
+    ~SendingThread()
+    {
+        if (thread) {
+            WaitForSingleObject(thread, 120000);
+            CloseHandle(thread);
+        }
+    }
+    static DWORD WINAPI run(LPVOID arg)
+    {
+        SendingThread *self = static_cast<SendingThread *>(arg);
+        const size_t piece = 4096;
+        for (size_t at = 0; at < self->bytes->size(); at += piece) {
+            size_t n = std::min(piece, self->bytes->size() - at);
+            if (!self->peer->send(self->bytes->data() + at, DWORD(n)))
+                break;
+            InterlockedExchange(&self->sent, LONG(at + n));
+        }
+        return 0;
+    }
+};
+
+// Types keys as an operator would while the sender is under way: from a
+// thread of its own, because the terminal's thread is busy draining.
+struct TypingThread {
+    const SendingThread *sender;
+    const char *keys;
+    volatile LONG typedDuringFlood = 0;
+    HANDLE thread = nullptr;
+    TypingThread(const SendingThread &s, const char *k) : sender(&s), keys(k)
+    {
+        thread = CreateThread(nullptr, 0, &TypingThread::run, this, 0, nullptr);
+    }
+    ~TypingThread()
+    {
+        if (thread) {
+            WaitForSingleObject(thread, 60000);
+            CloseHandle(thread);
+        }
+    }
+    bool finished() const { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
+    static DWORD WINAPI run(LPVOID arg)
+    {
+        TypingThread *self = static_cast<TypingThread *>(arg);
+        DWORD start = GetTickCount();
+        while (self->sender->sent < 16384 && GetTickCount() - start < 30000)
+            Sleep(5);
+        for (const char *k = self->keys; *k; ++k) {
+            pressKey(BYTE(*k));
+            if (size_t(self->sender->sent) < self->sender->bytes->size())
+                InterlockedIncrement(&self->typedDuringFlood);
+            Sleep(15);  // the pace of a fast typist
+        }
+        return 0;
+    }
+};
+
+} // namespace
+
+TEST_F(ReceiveView, ReceivedChunksShowNoProgressDialogButAReRenderDoes)
+{
+    spy.progressDialogs = 0;
+    ASSERT_TRUE(receive(printable(3000, 4)));
+    EXPECT_EQ(spy.progressDialogs, 0);
+    term.check(IDC_SHOWHEX, true);
+    EXPECT_EQ(spy.progressDialogs, 1);
+    ASSERT_TRUE(receive("more"));
+    EXPECT_EQ(spy.progressDialogs, 1);
+}
+
+TEST_F(ReceiveView, AChunkOfNulsGoesIntoTheViewWithOneInsertion)
+{
+    std::vector<unsigned char> zeros(400, 0);
+    spy.viewInserts = 0;
+    ASSERT_TRUE(receive(zeros));
+    EXPECT_EQ(term.viewText(), std::string(400, '.'));
+    // However the cable split the block: one insertion a chunk, not one a NUL.
+    EXPECT_LE(spy.viewInserts, 4);
+}
+
+TEST_F(ReceiveView, TypingIntoTheSendBoxDuringAFloodLosesNoKeystroke)
+{
+    HWND box = term.item(IDC_SENDBOX);
+    SetForegroundWindow(term.dialog());
+    SetFocus(box);
+    ASSERT_TRUE(term.waitFor([&] { return GetFocus() == box; }));
+    // In lines, as a device prints them.
+    std::vector<unsigned char> data = printable(400000, 9);
+    for (size_t i = 62; i + 1 < data.size(); i += 64)
+        data[i] = '\r', data[i + 1] = '\n';
+    const char keys[] = "HELLOWORLD";
+    LONG typedDuringFlood;
+    {
+        SendingThread flood(peer, data);
+        TypingThread typist(flood, keys);
+        ASSERT_TRUE(term.waitFor([&] { return typist.finished() && term.history().size() >= data.size(); }, 120000));
+        typedDuringFlood = typist.typedDuringFlood;
+    }
+    term.settle(300);
+    ASSERT_GE(typedDuringFlood, 5) << "the flood ended before the typing";
+    EXPECT_EQ(term.history(), data);
+    char typed[64] = {0};
+    GetWindowTextA(box, typed, sizeof typed);
+    EXPECT_STREQ(typed, "helloworld");
+    EXPECT_EQ(GetFocus(), box);
 }

@@ -316,6 +316,9 @@ public:
     // When set, called for each progress dialog that comes up.
     void (*onProgressShown)(HWND dialog, void *arg) = nullptr;
     void *onProgressArg = nullptr;
+    // When set, called for each insertion into the receive view, before it.
+    void (*onViewInsert)(void *arg) = nullptr;
+    void *onViewInsertArg = nullptr;
 
 private:
     static Spy *&current()
@@ -329,8 +332,11 @@ private:
         Spy *self = current();
         if (code == HC_ACTION && self) {
             const CWPSTRUCT *m = reinterpret_cast<const CWPSTRUCT *>(lParam);
-            if (m->message == EM_REPLACESEL && self->view && m->hwnd == self->view)
+            if (m->message == EM_REPLACESEL && self->view && m->hwnd == self->view) {
                 ++self->viewInserts;
+                if (self->onViewInsert)
+                    self->onViewInsert(self->onViewInsertArg);
+            }
             if (m->message == WM_SETTEXT && m->lParam && GetDlgCtrlID(m->hwnd) == IDC_PROG_TEXT &&
                 GetDlgItem(GetParent(m->hwnd), IDC_PROG_BAR)) {
                 const char *t = reinterpret_cast<const char *>(m->lParam);

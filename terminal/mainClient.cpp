@@ -650,8 +650,18 @@ void mainClient::onCommData(WPARAM)
             DWORD n = port->available();
             if (n == 0)
                 break;
-            if (n > chunkBytes)
+            if (n > chunkBytes) {
                 n = chunkBytes;
+                // With more waiting, a hex chunk ends on a line boundary (504
+                // to 511 bytes), so the next one need not take back a short
+                // last line: Wine's rich edit seeks every offset it is given
+                // from the start of the text (measured: selecting the tail
+                // of a 4 MB view cost more than inserting into it).
+                if (showHex && !captureFile) {
+                    uint32_t held = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
+                    n -= (held + n) % HexDump::bytesPerLine;
+                }
+            }
             n = port->read(buffer, n);
             if (n == 0)
                 break;
@@ -662,7 +672,8 @@ void mainClient::onCommData(WPARAM)
             } else {
                 paint.hold();
                 uint32_t t = uint32_t(SendMessageA(view, WM_GETTEXTLENGTH, 0, 0));
-                SendMessageA(view, EM_SETSEL, t, t);
+                // The caret to t, the end, without naming the offset (see above).
+                moveCaretToEnd(view);
                 if (showHex)
                     appendHex(view, buffer, n, t, false);
                 else

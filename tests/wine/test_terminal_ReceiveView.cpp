@@ -474,3 +474,20 @@ TEST_F(ReceiveView, TypingIntoTheSendBoxDuringAFloodLosesNoKeystroke)
     EXPECT_STREQ(typed, "helloworld");
     EXPECT_EQ(GetFocus(), box);
 }
+
+TEST_F(ReceiveView, AHexFloodRendersLikeOneDumpOfTheWhole)
+{
+    // Starts on an odd offset so the flood's chunks must realign.
+    term.check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(receive("odd"));
+    std::vector<unsigned char> data = printable(100000, 12);
+    {
+        SendingThread flood(peer, data);
+        ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size() + 3; }, 120000));
+    }
+    term.settle(200);
+    std::vector<unsigned char> all = bytesOf("odd");
+    all.insert(all.end(), data.begin(), data.end());
+    EXPECT_EQ(term.history(), all);
+    EXPECT_EQ(term.viewText(), hexDump(all));
+}

@@ -448,21 +448,15 @@ void insertAtEnd(HWND view, const char *text)
     SendMessageA(view, EM_REPLACESEL, FALSE, LPARAM(text));
 }
 
-// The text layout into the receive view. The pieces of one render (the
-// segments between NULs and their dots) are collected and go in with one
-// insertion: an insertion costs the same for one character as for a line,
-// and a chunk of NULs would otherwise take 511 of them.
-class ViewTextSink : public TextSink
+// Text for the view collected over one render and put in with one
+// insertion: an insertion costs the same for one character as for a line.
+class ViewBatch
 {
 public:
-    ViewTextSink(HWND view, progressBar *bar, uint32_t length) : view(view), bar(bar)
-    {
-        text.reserve(size_t(length) + 1);
-    }
-    void putText(const char *piece, uint32_t length) override { text.insert(text.end(), piece, piece + length); }
-    bool progress(uint32_t done) override { return stepProgress(bar, done); }
+    explicit ViewBatch(size_t expected) { text.reserve(expected); }
+    void add(const char *piece, uint32_t length) { text.insert(text.end(), piece, piece + length); }
     // Puts the collected text in, what came before an abort included.
-    void flush()
+    void flush(HWND view)
     {
         if (text.empty())
             return;
@@ -472,9 +466,23 @@ public:
     }
 
 private:
+    std::vector<char> text;
+};
+
+// The text layout into the receive view, one insertion per render: piece by
+// piece, a chunk of NULs took one insertion per NUL.
+class ViewTextSink : public TextSink
+{
+public:
+    ViewTextSink(HWND view, progressBar *bar, uint32_t length) : view(view), bar(bar), batch(size_t(length) + 1) {}
+    void putText(const char *piece, uint32_t length) override { batch.add(piece, length); }
+    bool progress(uint32_t done) override { return stepProgress(bar, done); }
+    void flush() { batch.flush(view); }
+
+private:
     HWND view;
     progressBar *bar;
-    std::vector<char> text;
+    ViewBatch batch;
 };
 
 // The hex layout into the receive view, one insertion per render: line by
@@ -484,9 +492,9 @@ class ViewHexSink : public HexSink
 {
 public:
     ViewHexSink(HWND view, progressBar *bar, uint32_t textLength, uint32_t length)
-        : view(view), bar(bar), textLength(textLength), everyLine(length <= TextDump::shortLimit), lines(0)
+        : view(view), bar(bar), textLength(textLength), everyLine(length <= TextDump::shortLimit), lines(0),
+          batch((size_t(length) / HexDump::bytesPerLine + 2) * HexDump::fullLineChars + 1)
     {
-        batch.reserve((size_t(length) / HexDump::bytesPerLine + 2) * HexDump::fullLineChars + 1);
     }
     void eraseTail(uint32_t chars) override
     {
@@ -495,20 +503,12 @@ public:
     }
     bool putLine(const char *text, uint32_t length, uint32_t firstByte) override
     {
-        batch.insert(batch.end(), text, text + length);
+        batch.add(text, length);
         if (everyLine || ++lines % 64 == 0)
             return stepProgress(bar, firstByte);
         return true;
     }
-    // Puts the batched lines in, those formatted before an abort included.
-    void flush()
-    {
-        if (batch.empty())
-            return;
-        batch.push_back('\0');
-        insertAtEnd(view, batch.data());
-        batch.clear();
-    }
+    void flush() { batch.flush(view); }
 
 private:
     HWND view;
@@ -516,7 +516,7 @@ private:
     uint32_t textLength;
     bool everyLine;
     uint32_t lines;
-    std::vector<char> batch;
+    ViewBatch batch;
 };
 
 // Wine's rich-edit control repaints itself inside every EM_REPLACESEL
@@ -671,9 +671,10 @@ void mainClient::onCommData(WPARAM)
                     captureFailed = true;
             } else {
                 paint.hold();
+                // The renderers put their text in at the end themselves; the
+                // caret is not set to t first, as Wine's rich edit would seek
+                // that offset from the start of the text (see above).
                 uint32_t t = uint32_t(SendMessageA(view, WM_GETTEXTLENGTH, 0, 0));
-                // The caret to t, the end, without naming the offset (see above).
-                moveCaretToEnd(view);
                 if (showHex)
                     appendHex(view, buffer, n, t, false);
                 else

@@ -45,16 +45,16 @@ uint32_t HexDump::formatHexLine(const unsigned char *bytes, uint32_t count, uint
     return k;
 }
 
-uint32_t HexDump::tailBytes(uint32_t textLength, uint32_t lineCount, uint32_t historyBytes)
+uint32_t HexDump::tailBytes(uint32_t textLength, uint32_t lineCount, uint32_t historyBytes, uint32_t firstLine)
 {
     uint32_t r = textLength % fullLineChars;
-    if (r <= shortLineBase || lineCount == 0)
+    if (r <= shortLineBase || lineCount <= firstLine)
         return 0;
     uint32_t m = r - shortLineBase;
-    // The view must be exactly lineCount lines whose last one is short: a
-    // view cut by an abort or a control that counts line ends differently
-    // fails this and simply gets a fresh line.
-    if (uint64_t(lineCount - 1) * fullLineChars + r != textLength)
+    // The view must be exactly the lines it is said to hold, the last one
+    // short: a view cut by an abort or a control that counts line ends
+    // differently fails this and simply gets a fresh line.
+    if (uint64_t(lineCount - firstLine - 1) * fullLineChars + r != textLength)
         return 0;
     if (m > historyBytes)
         return 0;
@@ -63,11 +63,11 @@ uint32_t HexDump::tailBytes(uint32_t textLength, uint32_t lineCount, uint32_t hi
 
 bool HexDump::renderChunk(HexSink &sink, const unsigned char *history, uint32_t historyBytes,
                           const unsigned char *data, uint32_t length, uint32_t textLength,
-                          uint32_t *lineCount)
+                          uint32_t *lineCount, uint32_t firstLine)
 {
     char line[lineBufferSize];
     uint32_t used = 0;
-    uint32_t m = tailBytes(textLength, *lineCount, historyBytes);
+    uint32_t m = tailBytes(textLength, *lineCount, historyBytes, firstLine);
     if (m != 0) {
         unsigned char bytes[bytesPerLine];
         for (uint32_t i = 0; i < m; ++i)

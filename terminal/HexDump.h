@@ -40,20 +40,23 @@ public:
     static uint32_t lineLength(uint32_t count);
 
     // How many bytes of a trailing short line can be rebuilt, for a view of
-    // textLength characters that holds lineCount hex lines, with historyBytes
-    // bytes received before the new chunk. 0 means: start on a fresh line,
+    // textLength characters that holds the hex lines firstLine to
+    // lineCount - 1 (the lines before were cut from its top), with
+    // historyBytes bytes received before the new chunk. 0 means: start on a fresh line,
     // erasing nothing. Anything the arithmetic cannot vouch for gives 0, so a
     // view that does not look like the hex lines it should hold never costs
     // received data.
-    static uint32_t tailBytes(uint32_t textLength, uint32_t lineCount, uint32_t historyBytes);
+    static uint32_t tailBytes(uint32_t textLength, uint32_t lineCount, uint32_t historyBytes,
+                              uint32_t firstLine = 0);
 
-    // Renders one chunk after a view of textLength characters holding
-    // *lineCount lines of the history (historyBytes bytes at history).
+    // Renders one chunk after a view of textLength characters holding the
+    // lines firstLine to *lineCount - 1 of the history (historyBytes bytes at
+    // history).
     // Updates *lineCount (a line stopped by an abort still counts). Returns
     // false when the sink aborted.
     static bool renderChunk(HexSink &sink, const unsigned char *history, uint32_t historyBytes,
                             const unsigned char *data, uint32_t length, uint32_t textLength,
-                            uint32_t *lineCount);
+                            uint32_t *lineCount, uint32_t firstLine = 0);
 
     // The byte as it shows in the character column.
     static char shownChar(unsigned char byte);

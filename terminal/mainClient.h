@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "terminal/CommandQueue.h"
+#include "terminal/LineBreaker.h"
+#include "terminal/Scrollback.h"
 #include "util/PVect.h"
 #include "win/PModDialog.h"
 
@@ -44,6 +46,10 @@ public:
     bool isTransferring() const { return transferring; }
     PCom *currentPort() const { return port; }
     uint32_t getSendDelay() const { return sendDelay; }
+    // The characters the receive view keeps (its scrollback); the history
+    // keeps everything. Takes effect with the next bytes shown.
+    void setViewLimit(uint32_t chars) { scrollback.setLimit(chars); }
+    uint32_t viewLimit() const { return scrollback.limit(); }
 
     // The data path: receiving, sending, file transfer, saving.
     void onCommData(WPARAM count);
@@ -80,6 +86,8 @@ protected:
 
 private:
     void addTooltips();
+    void configureView(HWND view);
+    HWND renewView();
 
     class BusyScope;
     friend class BusyScope;
@@ -94,11 +102,15 @@ private:
     HWND viewWindow() const;
     void appendReceived(const unsigned char *data, uint32_t count);
     void renderHistory();
+    HWND trimView(HWND view);
     void endCapture();
     void failCapture();
     void setSendButtonsEnabled(bool on);
     void transferFile();
 
+    Scrollback scrollback;       // how much of the history the view keeps
+    LineBreaker viewLines;       // bounds the lines of the text view
+    uint32_t hexLinesCut;        // hex lines cut from the top of the view
     uint32_t busyDepth;          // drains and renders under way
     bool transferring;           // a file transfer owns the line
     CommandQueue deferred;       // commands that came while busy

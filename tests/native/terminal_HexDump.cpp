@@ -219,3 +219,13 @@ TEST(HexDump, ByteByByteRenderingMatchesWholeForEveryLength)
         ASSERT_EQ(bytes.text, whole.text) << total;
     }
 }
+
+TEST(HexDump, TailBytesCountsOnlyTheLinesStillInTheView)
+{
+    // Lines 0..9 written, 0..6 cut from the top: 2 full lines and a short one.
+    EXPECT_EQ(HexDump::tailBytes(34 * 2 + 29, 10, 100, 7), 3u);
+    // Without the cut lines the length does not add up: a fresh line.
+    EXPECT_EQ(HexDump::tailBytes(34 * 2 + 29, 10, 100, 0), 0u);
+    // More lines cut than written: nothing to vouch for.
+    EXPECT_EQ(HexDump::tailBytes(29, 3, 100, 5), 0u);
+}

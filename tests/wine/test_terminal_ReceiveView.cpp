@@ -48,6 +48,7 @@ protected:
         ASSERT_TRUE(peer.isOpen());
         ASSERT_TRUE(term.openPort());
         spy.view = term.view();
+        spy.dialog = term.dialog();
     }
 
     bool receive(const std::vector<unsigned char> &bytes)
@@ -490,4 +491,125 @@ TEST_F(ReceiveView, AHexFloodRendersLikeOneDumpOfTheWhole)
     all.insert(all.end(), data.begin(), data.end());
     EXPECT_EQ(term.history(), all);
     EXPECT_EQ(term.viewText(), hexDump(all));
+}
+
+namespace {
+
+bool endsWith(const std::string &whole, const std::string &tail)
+{
+    return tail.size() <= whole.size() && whole.compare(whole.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace
+
+TEST_F(ReceiveView, AHexFloodPastTheScrollbackKeepsWholeLinesOfTheDumpAndItsContinuation)
+{
+    term.client->setViewLimit(20000);
+    term.check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(receive("odd"));
+    std::vector<unsigned char> data = printable(60000, 3);
+    {
+        SendingThread flood(peer, data);
+        ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size() + 3; }, 60000));
+    }
+    term.settle(200);
+    std::vector<unsigned char> all = bytesOf("odd");
+    all.insert(all.end(), data.begin(), data.end());
+    EXPECT_EQ(term.history(), all) << "the history keeps everything";
+
+    // 60003 bytes end in a three-byte line; five more complete it.
+    ASSERT_TRUE(receive("12345"));
+    all.insert(all.end(), {'1', '2', '3', '4', '5'});
+    std::string whole = hexDump(all);
+    std::string shown = term.viewText();
+    EXPECT_LE(shown.size(), 20000u);
+    EXPECT_GE(shown.size(), 10000u - 34u);
+    EXPECT_EQ((whole.size() - shown.size()) % 34, 0u) << "the view starts on a line";
+    EXPECT_TRUE(endsWith(whole, shown));
+    EXPECT_EQ(shown.substr(shown.size() - 34), whole.substr(whole.size() - 34));
+    EXPECT_EQ(term.client->hexLines(), uint32_t((all.size() + 7) / 8));
+}
+
+TEST_F(ReceiveView, ATextFloodPastTheScrollbackIsCutAtALineStart)
+{
+    term.client->setViewLimit(20000);
+    std::string sent;
+    for (int i = 0; sent.size() < 50000; ++i)
+        sent += "line " + std::to_string(100000 + i) + " of the flood\r\n";
+    std::vector<unsigned char> data = bytesOf(sent);
+    {
+        SendingThread flood(peer, data);
+        ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size(); }, 60000));
+    }
+    term.settle(200);
+    EXPECT_EQ(term.history(), data);
+    std::string shown = term.viewText();
+    EXPECT_LE(shown.size(), 20000u);
+    EXPECT_GE(shown.size(), 9000u);
+    ASSERT_TRUE(endsWith(sent, shown));
+    EXPECT_EQ(shown.compare(0, 5, "line "), 0) << shown.substr(0, 40);
+}
+
+TEST_F(ReceiveView, ShowHexOfAHistoryPastTheScrollbackRendersItsEndWithTheRightLabels)
+{
+    term.client->setViewLimit(20000);
+    std::vector<unsigned char> data = printable(40003, 5);
+    {
+        SendingThread flood(peer, data);
+        ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size(); }, 60000));
+    }
+    term.settle(200);
+
+    spy.viewInserts = 0;
+    term.check(IDC_SHOWHEX, true);
+    EXPECT_EQ(spy.viewInserts, 1) << "one insertion, nothing cut again";
+    std::string whole = hexDump(data);
+    std::string shown = term.viewText();
+    EXPECT_LE(shown.size(), 10000u);
+    EXPECT_GT(shown.size(), 10000u - 34u);
+    EXPECT_TRUE(endsWith(whole, shown));
+    EXPECT_EQ((whole.size() - shown.size()) % 34, 0u);
+    EXPECT_EQ(term.client->hexLines(), 5001u);
+
+    // The short last line still continues.
+    ASSERT_TRUE(receive("XYZ"));
+    data.insert(data.end(), {'X', 'Y', 'Z'});
+    EXPECT_TRUE(endsWith(hexDump(data), term.viewText()));
+    EXPECT_EQ(term.client->hexLines(), 5001u);
+
+    // Back to text: the last bytes, one character each, in lines of at
+    // most 2048 characters (the bytes hold no line ends).
+    term.check(IDC_SHOWHEX, false);
+    shown = term.viewText();
+    std::string unbroken;
+    size_t longest = 0, run = 0;
+    for (char c : shown) {
+        if (c == '\r' || c == '\n') {
+            run = 0;
+            continue;
+        }
+        unbroken += c;
+        longest = std::max(longest, ++run);
+    }
+    EXPECT_EQ(unbroken.size(), 10000u);
+    EXPECT_TRUE(endsWith(std::string(data.begin(), data.end()), unbroken));
+    EXPECT_EQ(longest, 2048u);
+}
+
+TEST_F(ReceiveView, TextWithoutLineEndsShowsInLinesOfBoundedLength)
+{
+    // A device that never ends a line: the view breaks it every 2048
+    // characters, the history keeps the bytes as they came.
+    std::vector<unsigned char> data = printable(5000, 9);
+    {
+        SendingThread flood(peer, data);
+        ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size(); }, 60000));
+    }
+    term.settle(100);
+    EXPECT_EQ(term.history(), data);
+    std::string sent(data.begin(), data.end());
+    EXPECT_EQ(term.viewText(), sent.substr(0, 2048) + "\r\n" + sent.substr(2048, 2048) + "\r\n" + sent.substr(4096));
+    // A line end from the device starts the count again.
+    ASSERT_TRUE(receive("\r\nshort"));
+    EXPECT_TRUE(endsWith(term.viewText(), sent.substr(4096) + "\r\nshort"));
 }

@@ -311,6 +311,7 @@ public:
     int viewInserts = 0;                     // EM_REPLACESEL sent to the receive view
     int progressDialogs = 0;                 // progress dialogs initialised
     HWND view = nullptr;
+    HWND dialog = nullptr;  // the view's dialog
     // When set, "&Abort" is pressed as soon as a progress dialog comes up.
     bool abortOnShow = false;
     // When set, called for each progress dialog that comes up.
@@ -332,7 +333,11 @@ private:
         Spy *self = current();
         if (code == HC_ACTION && self) {
             const CWPSTRUCT *m = reinterpret_cast<const CWPSTRUCT *>(lParam);
-            if (m->message == EM_REPLACESEL && self->view && m->hwnd == self->view) {
+            // The terminal replaces its view control when it empties it:
+            // the view is known by its place in the dialog as well.
+            bool toView = self->view && (m->hwnd == self->view ||
+                                         (GetParent(m->hwnd) == self->dialog && GetDlgCtrlID(m->hwnd) == IDC_VIEW));
+            if (m->message == EM_REPLACESEL && toView) {
                 ++self->viewInserts;
                 if (self->onViewInsert)
                     self->onViewInsert(self->onViewInsertArg);

@@ -1,0 +1,51 @@
+#ifndef TERMINAL_SCROLLBACK_H
+#define TERMINAL_SCROLLBACK_H
+
+#include <cstdint>
+
+// How much of the history the receive view holds. The history itself (and
+// so a save or a capture) keeps every byte; the view keeps its last `limit`
+// characters, like any terminal's scrollback. A view growing without end
+// costs the rich-edit control memory and time with every byte (under Wine
+// some 400 to 550 bytes a character: a 4 MiB hex flood took 7 GiB), so a
+// flood could not be followed for long.
+//
+// Once the view passes the limit it is cut back to keepChars(), half the
+// limit, from the top, so cutting is rare: a cut rebuilds the view with
+// what it keeps, which costs about as much as inserting it anew. In hex the cut
+// takes whole 34-character lines: what is left still adds up to hex lines
+// and the continuation of a short last line keeps working; the offset
+// labels run on from the line count.
+class Scrollback
+{
+public:
+    enum : uint32_t { defaultLimit = 524288, minimumLimit = 4096 };
+
+    explicit Scrollback(uint32_t limit = defaultLimit);
+    // Clamped to minimumLimit and up, so that what a cut keeps is still
+    // more than a short render: a re-render of a tail shows its line ends
+    // as dots like one of the whole.
+    void setLimit(uint32_t chars);
+    uint32_t limit() const { return maxChars; }
+    // What a cut leaves at most.
+    uint32_t keepChars() const { return maxChars / 2; }
+
+    // Characters to take from the top of a hex view of textLength
+    // characters: 0 within the limit, else a whole number of lines.
+    uint32_t hexCut(uint32_t textLength) const;
+    // Characters to take from the top of a text view, at least; the caller
+    // moves the cut on to the next line start when it can.
+    uint32_t textCut(uint32_t textLength) const;
+
+    // The first line that a hex render of the whole history of `bytes`
+    // bytes shows: the lines from it on fit in keepChars().
+    uint32_t firstHexLine(uint32_t bytes) const;
+    // The first byte that a text render of the whole history shows (a
+    // re-render shows one character per byte).
+    uint32_t firstTextByte(uint32_t bytes) const;
+
+private:
+    uint32_t maxChars;
+};
+
+#endif

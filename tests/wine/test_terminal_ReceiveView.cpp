@@ -613,3 +613,34 @@ TEST_F(ReceiveView, TextWithoutLineEndsShowsInLinesOfBoundedLength)
     ASSERT_TRUE(receive("\r\nshort"));
     EXPECT_TRUE(endsWith(term.viewText(), sent.substr(4096) + "\r\nshort"));
 }
+
+TEST_F(ReceiveView, AnEmptiedViewKeepsItsPlaceLookAndFocus)
+{
+    HWND before = term.view();
+    RECT r0;
+    GetWindowRect(before, &r0);
+    LONG style0 = GetWindowLongA(before, GWL_STYLE);
+    HFONT font0 = HFONT(SendMessageA(before, WM_GETFONT, 0, 0));
+    HWND next0 = GetNextDlgTabItem(term.dialog(), before, FALSE);
+    ASSERT_TRUE(receive("some text"));
+    SetFocus(before);
+
+    term.command(IDC_CLEAR);
+    HWND after = term.view();
+    ASSERT_TRUE(after != nullptr);
+    RECT r1;
+    GetWindowRect(after, &r1);
+    EXPECT_TRUE(EqualRect(&r0, &r1));
+    EXPECT_EQ(GetWindowLongA(after, GWL_STYLE), style0);
+    EXPECT_EQ(HFONT(SendMessageA(after, WM_GETFONT, 0, 0)), font0);
+    EXPECT_EQ(GetNextDlgTabItem(term.dialog(), after, FALSE), next0) << "same place in the tab order";
+    EXPECT_EQ(GetFocus(), after);
+    EXPECT_EQ(term.viewText(), "");
+    // Exactly one receive view in the dialog, and it takes what comes next.
+    int views = 0;
+    for (HWND c = GetWindow(term.dialog(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        views += GetDlgCtrlID(c) == IDC_VIEW;
+    EXPECT_EQ(views, 1);
+    ASSERT_TRUE(receive("more"));
+    EXPECT_EQ(term.viewText(), "more");
+}

@@ -828,38 +828,42 @@ HWND mainClient::trimView(HWND view)
                 cut = uint32_t(next);
         }
     }
-    std::vector<char> kept(size_t(t - cut) + 1, '\0');
+    std::vector<char> kept(size_t(t - cut) + 1, '\0');  // EM_GETTEXTRANGE terminates it
     TEXTRANGEA range;
     range.chrg.cpMin = LONG(cut);
     range.chrg.cpMax = LONG(t);
     range.lpstrText = kept.data();
     LRESULT got = SendMessageA(view, EM_GETTEXTRANGE, 0, LPARAM(&range));
-    size_t read = got > 0 ? size_t(got) : 0;
-    kept[read < kept.size() ? read : kept.size() - 1] = '\0';
+    uint32_t read = got > 0 ? uint32_t(got) : 0;
+    if (read > t - cut)
+        read = t - cut;
     HWND fresh = renewView();
-    if (!showHex) {
-        // The kept lines are already short: this only counts the last one.
-        std::vector<char> text;
-        text.reserve(kept.size() + 2);
-        viewLines.append(kept.data(), uint32_t(strlen(kept.data())), text);
-        text.push_back('\0');
-        insertAtEnd(fresh, text.data());
-        return fresh;
-    }
-    insertAtEnd(fresh, kept.data());
-    // A view read back otherwise than it was written fails the line check
-    // of the next hex chunk, which then starts a fresh line.
-    if (showHex)
+    ViewBatch batch(size_t(read) + 3);
+    if (showHex) {
+        batch.add(kept.data(), read);
+        // A view read back otherwise than it was written fails the line
+        // check of the next hex chunk, which then starts a fresh line.
         hexLinesCut += cut / HexDump::fullLineChars;
+    } else {
+        // The kept lines are already short: this only counts the last one.
+        batch.add(kept.data(), read, viewLines);
+    }
+    batch.flush(fresh);
     return fresh;
+}
+
+// The hex lines start again from line 0 with the next render.
+void mainClient::restartHexLines()
+{
+    hexLineCount = 0;
+    hexLinesCut = 0;
 }
 
 void mainClient::clearReceived()
 {
     renewView();
     rxBuffer.clear();
-    hexLineCount = 0;
-    hexLinesCut = 0;
+    restartHexLines();
 }
 
 void mainClient::toggleHex()
@@ -867,8 +871,7 @@ void mainClient::toggleHex()
     {
         BusyScope busy(this);
         renewView();
-        hexLineCount = 0;
-        hexLinesCut = 0;
+        restartHexLines();
         showHex = SendDlgItemMessageA(hwnd, IDC_SHOWHEX, BM_GETCHECK, 0, 0) == BST_CHECKED;
         renderHistory();
     }
@@ -909,8 +912,7 @@ void mainClient::endCapture()
 {
     delete captureFile;
     captureFile = nullptr;
-    hexLineCount = 0;
-    hexLinesCut = 0;
+    restartHexLines();
     renderHistory();
 }
 
@@ -924,8 +926,7 @@ void mainClient::failCapture()
         captureFile = nullptr;
         SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
         MessageBoxA(hwnd, "Unable to write to File", "Error on file", MB_ICONERROR);
-        hexLineCount = 0;
-        hexLinesCut = 0;
+        restartHexLines();
         renderHistory();
     }
     afterBusy();

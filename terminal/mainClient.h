@@ -103,6 +103,7 @@ private:
     void appendReceived(const unsigned char *data, uint32_t count);
     void renderHistory();
     HWND trimView(HWND view);
+    void restartHexLines();
     void endCapture();
     void failCapture();
     void setSendButtonsEnabled(bool on);

@@ -391,6 +391,20 @@ struct SendingThread {
     }
 };
 
+// Floods the terminal from the far end until its history holds `expected`
+// bytes; then lets the last paint through.
+bool floodUntil(rig::Terminal &term, rig::Peer &peer, const std::vector<unsigned char> &data, size_t expected,
+                DWORD timeoutMs = 60000)
+{
+    bool arrived;
+    {
+        SendingThread flood(peer, data);
+        arrived = term.waitFor([&] { return term.history().size() >= expected; }, timeoutMs);
+    }
+    term.settle(200);
+    return arrived;
+}
+
 // Types keys as an operator would while the sender is under way: from a
 // thread of its own, because the terminal's thread is busy draining.
 struct TypingThread {
@@ -482,11 +496,7 @@ TEST_F(ReceiveView, AHexFloodRendersLikeOneDumpOfTheWhole)
     term.check(IDC_SHOWHEX, true);
     ASSERT_TRUE(receive("odd"));
     std::vector<unsigned char> data = printable(100000, 12);
-    {
-        SendingThread flood(peer, data);
-        ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size() + 3; }, 120000));
-    }
-    term.settle(200);
+    ASSERT_TRUE(floodUntil(term, peer, data, data.size() + 3, 120000));
     std::vector<unsigned char> all = bytesOf("odd");
     all.insert(all.end(), data.begin(), data.end());
     EXPECT_EQ(term.history(), all);
@@ -508,11 +518,7 @@ TEST_F(ReceiveView, AHexFloodPastTheScrollbackKeepsWholeLinesOfTheDumpAndItsCont
     term.check(IDC_SHOWHEX, true);
     ASSERT_TRUE(receive("odd"));
     std::vector<unsigned char> data = printable(60000, 3);
-    {
-        SendingThread flood(peer, data);
-        ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size() + 3; }, 60000));
-    }
-    term.settle(200);
+    ASSERT_TRUE(floodUntil(term, peer, data, data.size() + 3));
     std::vector<unsigned char> all = bytesOf("odd");
     all.insert(all.end(), data.begin(), data.end());
     EXPECT_EQ(term.history(), all) << "the history keeps everything";
@@ -537,11 +543,7 @@ TEST_F(ReceiveView, ATextFloodPastTheScrollbackIsCutAtALineStart)
     for (int i = 0; sent.size() < 50000; ++i)
         sent += "line " + std::to_string(100000 + i) + " of the flood\r\n";
     std::vector<unsigned char> data = bytesOf(sent);
-    {
-        SendingThread flood(peer, data);
-        ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size(); }, 60000));
-    }
-    term.settle(200);
+    ASSERT_TRUE(floodUntil(term, peer, data, data.size()));
     EXPECT_EQ(term.history(), data);
     std::string shown = term.viewText();
     EXPECT_LE(shown.size(), 20000u);
@@ -554,11 +556,7 @@ TEST_F(ReceiveView, ShowHexOfAHistoryPastTheScrollbackRendersItsEndWithTheRightL
 {
     term.client->setViewLimit(20000);
     std::vector<unsigned char> data = printable(40003, 5);
-    {
-        SendingThread flood(peer, data);
-        ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size(); }, 60000));
-    }
-    term.settle(200);
+    ASSERT_TRUE(floodUntil(term, peer, data, data.size()));
 
     spy.viewInserts = 0;
     term.check(IDC_SHOWHEX, true);
@@ -601,11 +599,7 @@ TEST_F(ReceiveView, TextWithoutLineEndsShowsInLinesOfBoundedLength)
     // A device that never ends a line: the view breaks it every 2048
     // characters, the history keeps the bytes as they came.
     std::vector<unsigned char> data = printable(5000, 9);
-    {
-        SendingThread flood(peer, data);
-        ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= data.size(); }, 60000));
-    }
-    term.settle(100);
+    ASSERT_TRUE(floodUntil(term, peer, data, data.size()));
     EXPECT_EQ(term.history(), data);
     std::string sent(data.begin(), data.end());
     EXPECT_EQ(term.viewText(), sent.substr(0, 2048) + "\r\n" + sent.substr(2048, 2048) + "\r\n" + sent.substr(4096));

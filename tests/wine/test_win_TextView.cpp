@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/helpers/PopupMenuDriver.h"
 #include "tests/wine/res/textviewIds.h"
 #include "win/PTextView.h"
 
@@ -536,4 +537,294 @@ TEST_F(TextView, PaintsBlackTextOnTheBackgroundColour)
     DestroyWindow(view);
     view = nullptr;
     DeleteObject(f);
+}
+
+namespace {
+
+// Where a click puts the caret before offset: just inside its cell.
+LPARAM clickAt(HWND view, size_t offset, int dy = 2)
+{
+    LRESULT p = SendMessageA(view, EM_POSFROMCHAR, offset, 0);
+    return MAKELPARAM(short(LOWORD(p)) + 1, short(HIWORD(p)) + dy);
+}
+
+std::string clipboardText(HWND owner)
+{
+    std::string text;
+    if (!OpenClipboard(owner))
+        return "<clipboard busy>";
+    HANDLE h = GetClipboardData(CF_TEXT);
+    if (h) {
+        const char *p = static_cast<const char *>(GlobalLock(h));
+        if (p)
+            text.assign(p, strnlen(p, GlobalSize(h)));
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void clearClipboard(HWND owner)
+{
+    if (OpenClipboard(owner)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+// Real keystrokes, through the system's input as an operator's.
+void chord(std::initializer_list<BYTE> mods, BYTE key)
+{
+    for (BYTE m : mods)
+        keybd_event(m, 0, 0, 0);
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+    for (BYTE m : mods)
+        keybd_event(m, 0, KEYEVENTF_KEYUP, 0);
+}
+
+// Posts a keystroke and its release, as the input would; pressed modifiers
+// cannot be posted, so this serves keys that need none.
+void postKey(HWND w, WPARAM key)
+{
+    PostMessageA(w, WM_KEYDOWN, key, 1);
+    PostMessageA(w, WM_KEYUP, key, LPARAM(0xC0000001));
+}
+
+} // namespace
+
+class TextViewInput : public TextView
+{
+protected:
+    void SetUp() override
+    {
+        TextView::SetUp();
+        HFONT f = terminalFont();
+        font = f;
+        send(WM_SETFONT, WPARAM(f), TRUE);
+        SetForegroundWindow(host);
+        SetFocus(view);
+        ASSERT_TRUE(pumpUntil([&] { return GetFocus() == view; }));
+    }
+
+    void TearDown() override
+    {
+        TextView::TearDown();
+        DeleteObject(font);
+    }
+
+    void click(size_t offset, WPARAM keys = 0)
+    {
+        PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON | keys, clickAt(view, offset));
+        PostMessageA(view, WM_LBUTTONUP, keys, clickAt(view, offset));
+        pumpOnce();
+    }
+
+    HFONT font = nullptr;
+};
+
+TEST_F(TextViewInput, ClickPlacesTheCaretAndADragSelects)
+{
+    send(WM_SETTEXT, 0, LPARAM("first line\r\nsecond line\r\nthird line"));
+    click(3);
+    EXPECT_EQ(selection(), std::make_pair(DWORD(3), DWORD(3)));
+    PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, 6));
+    PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 14));
+    PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 18));
+    PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 18));
+    pumpOnce();
+    EXPECT_EQ(selection(), std::make_pair(DWORD(6), DWORD(18)));
+    EXPECT_EQ(GetCapture(), nullptr);
+    // Dragging backwards selects backwards; the reported range is in order.
+    PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, 20));
+    PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 2));
+    PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 2));
+    pumpOnce();
+    EXPECT_EQ(selection(), std::make_pair(DWORD(2), DWORD(20)));
+    // A click past the end of a line puts the caret at its end.
+    LRESULT p = send(EM_POSFROMCHAR, 3);
+    PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, short(HIWORD(p)) + 2));
+    PostMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(300, short(HIWORD(p)) + 2));
+    pumpOnce();
+    EXPECT_EQ(selection(), std::make_pair(DWORD(10), DWORD(10)));
+}
+
+TEST_F(TextViewInput, ShiftClickExtendsAndDoubleClickSelectsAWord)
+{
+    send(WM_SETTEXT, 0, LPARAM("alpha beta gamma\r\ndelta"));
+    click(2);
+    click(13, MK_SHIFT);
+    EXPECT_EQ(selection(), std::make_pair(DWORD(2), DWORD(13)));
+    PostMessageA(view, WM_LBUTTONDBLCLK, MK_LBUTTON, clickAt(view, 8));
+    PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 8));
+    pumpOnce();
+    EXPECT_EQ(selection(), std::make_pair(DWORD(6), DWORD(10)));
+}
+
+TEST_F(TextViewInput, CtrlCAndCtrlInsertCopyExactlyTheSelection)
+{
+    const char *text = "0123456789\r\nabcdefghij\r\nKLMNOPQRST";
+    send(WM_SETTEXT, 0, LPARAM(text));
+    clearClipboard(host);
+    PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, 4));
+    PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 17));
+    PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 17));
+    pumpOnce();
+    ASSERT_EQ(selection(), std::make_pair(DWORD(4), DWORD(17)));
+    chord({VK_CONTROL}, 'C');
+    EXPECT_TRUE(pumpUntil([&] { return clipboardText(host) == "456789\r\nabcde"; }))
+        << clipboardText(host);
+    send(EM_SETSEL, 24, 28);
+    chord({VK_CONTROL}, VK_INSERT);
+    EXPECT_TRUE(pumpUntil([&] { return clipboardText(host) == "KLMN"; })) << clipboardText(host);
+    // WM_COPY copies the selection too, and an empty selection leaves the clipboard alone.
+    send(EM_SETSEL, 0, 2);
+    send(WM_COPY);
+    EXPECT_EQ(clipboardText(host), "01");
+    send(EM_SETSEL, 5, 5);
+    send(WM_COPY);
+    EXPECT_EQ(clipboardText(host), "01");
+}
+
+TEST_F(TextViewInput, KeysMoveAndExtendAndTypingChangesNothing)
+{
+    send(WM_SETTEXT, 0, LPARAM("abcdef\r\nghijkl\r\nmnopqr"));
+    send(EM_SETSEL, 0, 0);
+    chord({VK_SHIFT}, VK_RIGHT);
+    chord({VK_SHIFT}, VK_RIGHT);
+    ASSERT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(0), DWORD(2)); }));
+    chord({VK_SHIFT}, VK_DOWN);
+    ASSERT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(0), DWORD(10)); }));
+    // Right without Shift drops the selection at its end; over a CR LF in one step.
+    chord({}, VK_RIGHT);
+    ASSERT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(10), DWORD(10)); }));
+    chord({}, VK_END);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == 14; }));
+    chord({}, VK_RIGHT);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == 16; }));
+    chord({}, VK_LEFT);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == 14; }));
+    chord({}, VK_HOME);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == 8; }));
+    chord({VK_CONTROL}, VK_END);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == 22; }));
+    chord({VK_CONTROL, VK_SHIFT}, VK_HOME);
+    ASSERT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(0), DWORD(22)); }));
+    chord({}, 'X');
+    chord({}, VK_BACK);
+    chord({}, VK_DELETE);
+    PostMessageA(view, WM_CHAR, 'y', 1);
+    PostMessageA(view, WM_PASTE, 0, 0);
+    PostMessageA(view, WM_CUT, 0, 0);
+    send(EM_SETSEL, 1, 1);
+    chord({VK_CONTROL}, 'A');
+    ASSERT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(0), DWORD(22)); }));
+    EXPECT_EQ(textOf(view), "abcdef\r\nghijkl\r\nmnopqr");
+    EXPECT_EQ(send(WM_GETDLGCODE) & (DLGC_WANTARROWS | DLGC_WANTCHARS), DLGC_WANTARROWS | DLGC_WANTCHARS);
+    EXPECT_EQ(send(WM_GETDLGCODE) & (DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_HASSETSEL), 0);
+}
+
+TEST_F(TextViewInput, CtrlEndResumesFollowingAfterScrollingUp)
+{
+    append(lines(0, 300));
+    send(WM_VSCROLL, SB_TOP);
+    send(EM_SETSEL, 30, 50);
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), FALSE);
+    append(lines(300, 20));
+    EXPECT_EQ(firstVisible(), 0);
+    chord({VK_CONTROL}, VK_END);
+    ASSERT_TRUE(pumpUntil([&] { return send(PTVM_ISFOLLOWING) == TRUE; }));
+    LRESULT end = firstVisible();
+    EXPECT_GT(end, 250);
+    append(lines(320, 3));
+    EXPECT_EQ(firstVisible(), end + 3);
+}
+
+TEST_F(TextViewInput, PageKeysAndTheWheelScroll)
+{
+    append(lines(0, 500));
+    send(WM_VSCROLL, SB_TOP);
+    send(EM_SETSEL, 0, 0);
+    postKey(view, VK_NEXT);
+    ASSERT_TRUE(pumpUntil([&] { return firstVisible() > 0; }));
+    LRESULT page = firstVisible();
+    EXPECT_GT(page, 5);
+    postKey(view, VK_PRIOR);
+    ASSERT_TRUE(pumpUntil([&] { return firstVisible() == 0; }));
+    UINT perNotch = 3;
+    SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &perNotch, 0);
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA)), 0);
+    EXPECT_EQ(firstVisible(), LRESULT(perNotch));
+    // Half notches add up.
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA / 2)), 0);
+    EXPECT_EQ(firstVisible(), LRESULT(perNotch));
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA / 2)), 0);
+    EXPECT_EQ(firstVisible(), LRESULT(2 * perNotch));
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(WHEEL_DELTA * 5)), 0);
+    EXPECT_EQ(firstVisible(), 0);
+}
+
+TEST_F(TextViewInput, DraggingAboveTheViewScrollsAndGoesOnSelecting)
+{
+    append(lines(0, 400));
+    send(WM_VSCROLL, SB_TOP);
+    for (int i = 0; i < 200; ++i)
+        send(WM_VSCROLL, SB_LINEDOWN);
+    ASSERT_EQ(firstVisible(), 200);
+    size_t start = size_t(send(EM_LINEINDEX, 202)) + 3;
+    PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, start));
+    PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, WORD(-30)));
+    // The mouse stands still above the view: the view goes on scrolling.
+    EXPECT_TRUE(pumpUntil([&] { return firstVisible() <= 190; }));
+    PostMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(20, WORD(-30)));
+    pumpOnce();
+    std::pair<DWORD, DWORD> s = selection();
+    EXPECT_EQ(s.second, DWORD(start));
+    // The caret follows the mouse onto the first row in view.
+    EXPECT_GE(s.first, DWORD(send(EM_LINEINDEX, WPARAM(firstVisible()))));
+    EXPECT_LT(s.first, DWORD(send(EM_LINEINDEX, WPARAM(firstVisible() + 1))));
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(TextViewInput, ContextMenuOffersCopyAndSelectAll)
+{
+    const char *text = "menu text\r\nsecond";
+    send(WM_SETTEXT, 0, LPARAM(text));
+    clearClipboard(host);
+    send(EM_SETSEL, 2, 2);
+    RECT r;
+    GetWindowRect(view, &r);
+    {
+        PopupMenuDriver driver(2);
+        PostMessageA(view, WM_CONTEXTMENU, WPARAM(view), MAKELPARAM(r.left + 30, r.top + 30));
+        ASSERT_TRUE(pumpUntil([&] { return driver.done() && !PopupMenuDriver::findMenu(); }, 10000));
+        std::vector<PopupMenuDriver::Item> items = driver.items();
+        ASSERT_EQ(items.size(), 2u);
+        EXPECT_EQ(items[0].text, "Copy");
+        EXPECT_TRUE(items[0].grayed);
+        EXPECT_EQ(items[1].text, "Select All");
+        EXPECT_FALSE(items[1].grayed);
+    }
+    EXPECT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(0), DWORD(17)); }));
+    {
+        PopupMenuDriver driver(1);
+        PostMessageA(view, WM_CONTEXTMENU, WPARAM(view), MAKELPARAM(r.left + 30, r.top + 30));
+        ASSERT_TRUE(pumpUntil([&] { return driver.done() && !PopupMenuDriver::findMenu(); }, 10000));
+        ASSERT_EQ(driver.items().size(), 2u);
+        EXPECT_FALSE(driver.items()[0].grayed);
+    }
+    EXPECT_TRUE(pumpUntil([&] { return clipboardText(host) == text; })) << clipboardText(host);
+}
+
+TEST_F(TextViewInput, CaretStandsAtTheCaretOffsetWhileFocused)
+{
+    send(WM_SETTEXT, 0, LPARAM("abc\r\ndefgh"));
+    send(EM_SETSEL, 8, 8);
+    pumpOnce();
+    POINT caret = {-1, -1};
+    ASSERT_TRUE(GetCaretPos(&caret));
+    LRESULT p = send(EM_POSFROMCHAR, 8);
+    EXPECT_NEAR(caret.x, short(LOWORD(p)), 2);
+    EXPECT_EQ(caret.y, short(HIWORD(p)));
+    EXPECT_GT(short(HIWORD(p)), 0);
 }

@@ -338,7 +338,9 @@ LRESULT PTextView::setText(const char *text)
 LRESULT PTextView::append(const char *text, size_t n)
 {
     size_t at = store.length();
-    if (!layout.reserve(store.lineCount() + TextStore::lineEndsIn(text, n)) || !store.append(text, n))
+    // Room first: a length the memory cannot hold fails before the text is read.
+    if (!store.reserve(n) || !layout.reserve(store.lineCount() + TextStore::lineEndsIn(text, n)) ||
+        !store.append(text, n))
         return -1;
     layout.update(store, at);
     textChanged();

@@ -58,6 +58,11 @@ size_t TextStore::lineEndsIn(const char *t, size_t n)
     return count;
 }
 
+bool TextStore::reserve(size_t more)
+{
+    return reserveText(more);
+}
+
 bool TextStore::reserveText(size_t n)
 {
     size_t need = len + n + 1;
@@ -172,12 +177,12 @@ bool TextStore::replace(size_t pos, size_t count, const char *t, size_t n)
     size_t newLen = len - count + n;
     if (newLen < n)
         return false;
-    // Everything that can fail happens before the text is touched. One more
+    // Everything that can fail happens before the text is touched, and the
+    // room for the text is had before the new text is read at all. One more
     // start than the line ends may be needed for a CR whose LF goes away.
-    size_t moreLines = lineEndsIn(t, n) + lineEndsIn(text() + pos + count, tail) + 1;
     if (newLen > len && !reserveText(newLen - len))
         return false;
-    if (!reserveLines(moreLines))
+    if (!reserveLines(lineEndsIn(t, n) + lineEndsIn(text() + pos + count, tail) + 1))
         return false;
     if (!buf && !reserveText(0))
         return false;

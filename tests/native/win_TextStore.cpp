@@ -408,3 +408,25 @@ TEST(TextStoreProperty, RandomEditsMatchAPlainStringModel)
         }
     }
 }
+
+// Growth that cannot be had must fail cleanly rather than abort the process.
+extern "C" const char *__asan_default_options()
+{
+    return "allocator_may_return_null=1";
+}
+
+TEST(TextStore, GrowthThatFailsLeavesTextAndIndexAsTheyWere)
+{
+    TextStore t;
+    append(t, "kept\r\ntext");
+    const char small[] = "x";
+    // Lengths no memory can hold: refused before the text is read.
+    EXPECT_FALSE(t.append(small, SIZE_MAX / 2));
+    EXPECT_FALSE(t.append(small, SIZE_MAX - 3));
+    EXPECT_FALSE(t.reserve(SIZE_MAX / 2));
+    EXPECT_FALSE(t.replace(2, 1, small, SIZE_MAX - 1));
+    EXPECT_STREQ(t.data(), "kept\r\ntext");
+    EXPECT_EQ(storeStarts(t), (std::vector<size_t>{0, 6}));
+    append(t, "!");
+    EXPECT_STREQ(t.data(), "kept\r\ntext!");
+}

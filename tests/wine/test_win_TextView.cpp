@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <richedit.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -827,4 +828,121 @@ TEST_F(TextViewInput, CaretStandsAtTheCaretOffsetWhileFocused)
     EXPECT_NEAR(caret.x, short(LOWORD(p)), 2);
     EXPECT_EQ(caret.y, short(HIWORD(p)));
     EXPECT_GT(short(HIWORD(p)), 0);
+}
+
+namespace {
+
+// A copy of this program started with --textview-peer=<window> talks to a
+// view of the parent from its own process, as an operator's tool would, and
+// ends with 0 when every answer was right (its step number otherwise).
+int runPeer(HWND view)
+{
+    char buf[64];
+    std::memset(buf, 'X', sizeof buf);
+    if (SendMessageA(view, WM_GETTEXTLENGTH, 0, 0) != 13)
+        return 10;
+    if (SendMessageA(view, WM_GETTEXT, sizeof buf, LPARAM(buf)) != 13 || std::strcmp(buf, "from the test") != 0)
+        return 11;
+    std::memset(buf, 'X', sizeof buf);
+    if (SendMessageA(view, WM_GETTEXT, 5, LPARAM(buf)) != 4 || std::strcmp(buf, "from") != 0 || buf[5] != 'X')
+        return 12;
+    DWORD start = 0xDEAD, end = 0xBEEF;
+    LRESULT packed = SendMessageA(view, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    if (start != 2 || end != 9 || packed != MAKELRESULT(2, 9))
+        return 13;
+    if (SendMessageA(view, EM_GETSEL, 0, 0) != MAKELRESULT(2, 9))
+        return 14;
+    if (!SendMessageA(view, WM_SETTEXT, 0, LPARAM("set from afar")))
+        return 15;
+    if (SendMessageA(view, WM_GETTEXTLENGTH, 0, 0) != 13)
+        return 16;
+    return 0;
+}
+
+struct PeerMode
+{
+    PeerMode()
+    {
+        const char *flag = std::strstr(GetCommandLineA(), "--textview-peer=");
+        if (flag)
+            ExitProcess(UINT(runPeer(HWND(uintptr_t(std::strtoull(flag + 16, nullptr, 16))))));
+    }
+} peerMode;
+
+} // namespace
+
+TEST_F(TextView, TextAndSelectionMessagesWorkFromAnotherProcess)
+{
+    send(WM_SETTEXT, 0, LPARAM("from the test"));
+    send(EM_SETSEL, 2, 9);
+    char self[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+    ASSERT_TRUE(n > 0 && n < sizeof self);
+    char cmd[MAX_PATH + 64];
+    wsprintfA(cmd, "\"%s\" --textview-peer=%lx", self, static_cast<unsigned long>(uintptr_t(view)));
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    // The peer's messages are answered by this thread: keep pumping.
+    bool ended = pumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 30000);
+    DWORD code = 99;
+    if (!ended)
+        TerminateProcess(pi.hProcess, 98);
+    WaitForSingleObject(pi.hProcess, 5000);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(textOf(view), "set from afar");
+}
+
+TEST_F(TextView, AppendThatCannotGrowAnswersMinusOneAndKeepsTheText)
+{
+    append("kept\r\n");
+    send(EM_SETSEL, 1, 3);
+    const char small[] = "x";
+    // A length no memory holds: refused before the text is read.
+    EXPECT_EQ(send(PTVM_APPEND, WPARAM(-2), LPARAM(small)), -1);
+    EXPECT_EQ(send(PTVM_APPEND, WPARAM(-2) / 2, LPARAM(small)), -1);
+    EXPECT_EQ(textOf(view), "kept\r\n");
+    EXPECT_EQ(lineCount(), 2);
+    EXPECT_EQ(selection(), std::make_pair(DWORD(1), DWORD(3)));
+    EXPECT_EQ(append("more"), 10);
+}
+
+TEST_F(TextView, StaysInTheDialogsTabOrder)
+{
+    HWND dlg = CreateDialogParamA(self(), MAKEINTRESOURCEA(IDD_TV_DIALOG), nullptr, nullptr, 0);
+    ASSERT_NE(dlg, nullptr);
+    HWND before = GetDlgItem(dlg, IDC_TV_BEFORE), item = GetDlgItem(dlg, IDC_TV_VIEW);
+    HWND after = GetDlgItem(dlg, IDC_TV_AFTER);
+    SetForegroundWindow(dlg);
+    SetFocus(before);
+    auto pumpDialog = [&](HWND want) {
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < 5000) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                if (!IsDialogMessageA(dlg, &msg)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
+            if (GetFocus() == want)
+                return true;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+        return false;
+    };
+    ASSERT_TRUE(pumpDialog(before));
+    SendMessageA(item, WM_SETTEXT, 0, LPARAM("abc"));
+    postKey(before, VK_TAB);
+    EXPECT_TRUE(pumpDialog(item));
+    // Arrows stay with the view; Tab goes on to the next control.
+    postKey(item, VK_RIGHT);
+    EXPECT_TRUE(pumpDialog(item));
+    postKey(item, VK_TAB);
+    EXPECT_TRUE(pumpDialog(after));
+    DestroyWindow(dlg);
 }

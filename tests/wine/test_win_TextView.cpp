@@ -386,8 +386,8 @@ TEST_F(TextView, HeadCutKeepsTheFirstVisibleLineOnItsText)
 {
     append(lines(0, 300));
     send(WM_VSCROLL, SB_TOP);
-    for (int i = 0; i < 100; ++i)
-        send(WM_VSCROLL, SB_LINEDOWN);
+    send(EM_LINESCROLL, 0, 99);
+    send(WM_VSCROLL, SB_LINEDOWN);
     EXPECT_EQ(firstVisible(), 100);
     send(EM_SETSEL, 100 * 13 + 5, 100 * 13 + 9);
     // Cut the first 40 lines.
@@ -769,8 +769,7 @@ TEST_F(TextViewInput, DraggingAboveTheViewScrollsAndGoesOnSelecting)
 {
     append(lines(0, 400));
     send(WM_VSCROLL, SB_TOP);
-    for (int i = 0; i < 200; ++i)
-        send(WM_VSCROLL, SB_LINEDOWN);
+    send(EM_LINESCROLL, 0, 200);
     ASSERT_EQ(firstVisible(), 200);
     size_t start = size_t(send(EM_LINEINDEX, 202)) + 3;
     PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, start));
@@ -945,4 +944,162 @@ TEST_F(TextView, StaysInTheDialogsTabOrder)
     postKey(item, VK_TAB);
     EXPECT_TRUE(pumpDialog(after));
     DestroyWindow(dlg);
+}
+
+namespace {
+
+WNDPROC countedProc = nullptr;
+long paintCount = 0;
+
+LRESULT CALLBACK countPaints(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_PAINT)
+        ++paintCount;
+    return CallWindowProcA(countedProc, w, msg, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(TextView, AFloodIsPaintedAtMostAFrameAtATimeAndItsEndIsShown)
+{
+    countedProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countPaints)));
+    pumpOnce();
+    std::string chunk = lines(0, 20);
+    paintCount = 0;
+    DWORD start = GetTickCount();
+    int appended = 0;
+    // Appends as fast as they come, nothing else handled in between.
+    while (GetTickCount() - start < 300) {
+        append(chunk);
+        ++appended;
+    }
+    DWORD elapsed = GetTickCount() - start;
+    long duringFlood = paintCount;
+    EXPECT_GT(appended, 100);
+    // About 30 frames a second: never one per append.
+    EXPECT_LE(duringFlood, long(elapsed / 30 + 2)) << appended << " appends in " << elapsed << " ms";
+    // The last append is painted once the queue is handled.
+    EXPECT_TRUE(pumpUntil([&] { return paintCount > duringFlood; }, 1000));
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), TRUE);
+    // The end is in view.
+    RECT client;
+    GetClientRect(view, &client);
+    LRESULT endAt = send(EM_POSFROMCHAR, WPARAM(send(WM_GETTEXTLENGTH)));
+    EXPECT_GE(short(HIWORD(endAt)), 0);
+    EXPECT_LT(short(HIWORD(endAt)), client.bottom);
+    SCROLLINFO si = {};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(view, SB_VERT, &si));
+    EXPECT_EQ(si.nMax + 1, int(lineCount()));
+    EXPECT_EQ(si.nPos, int(firstVisible()));
+    SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countedProc));
+}
+
+namespace {
+
+// Drags the view's scroll thumb with the real mouse, from another thread
+// while the view's thread runs the scroll bar's tracking loop: press on the
+// thumb, move to `fraction` of the track, release.
+struct ThumbDrag
+{
+    HWND view;
+    DWORD guiThread;
+    double fraction;
+    int trackSeen = -1;
+    volatile LONG finished = 0;
+
+    static void mouseAt(int x, int y, DWORD flags)
+    {
+        int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
+        mouse_event(flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, DWORD(x * 65535 / (sx - 1)),
+                    DWORD(y * 65535 / (sy - 1)), 0, 0);
+    }
+
+    template <class C>
+    static bool waitFor(C cond)
+    {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+            if (cond())
+                return true;
+            WaitForSingleObject(GetCurrentThread(), 10);
+        }
+        return false;
+    }
+
+    bool tracking() const
+    {
+        GUITHREADINFO gti = {};
+        gti.cbSize = sizeof gti;
+        return GetGUIThreadInfo(guiThread, &gti) && gti.hwndCapture == view;
+    }
+
+    void run()
+    {
+        SCROLLBARINFO sbi = {};
+        sbi.cbSize = sizeof sbi;
+        if (GetScrollBarInfo(view, OBJID_VSCROLL, &sbi)) {
+            int x = (sbi.rcScrollBar.left + sbi.rcScrollBar.right) / 2;
+            int top = sbi.rcScrollBar.top;
+            mouseAt(x, top + (sbi.xyThumbTop + sbi.xyThumbBottom) / 2, 0);
+            mouseAt(x, top + (sbi.xyThumbTop + sbi.xyThumbBottom) / 2, MOUSEEVENTF_LEFTDOWN);
+            if (waitFor([&] { return tracking(); })) {
+                int trackTop = sbi.dxyLineButton, trackBottom = sbi.rcScrollBar.bottom - top - sbi.dxyLineButton;
+                int y = top + trackTop + int((trackBottom - trackTop) * fraction);
+                mouseAt(x, y, 0);
+                waitFor([&] {
+                    SCROLLINFO si = {};
+                    si.cbSize = sizeof si;
+                    si.fMask = SIF_TRACKPOS;
+                    GetScrollInfo(view, SB_VERT, &si);
+                    trackSeen = si.nTrackPos;
+                    return si.nTrackPos > 65535;
+                });
+                mouseAt(x, y, MOUSEEVENTF_LEFTUP);
+                waitFor([&] { return !tracking(); });
+            } else {
+                mouseAt(x, top, MOUSEEVENTF_LEFTUP);
+            }
+        }
+        InterlockedExchange(&finished, 1);
+    }
+
+    static DWORD WINAPI main(void *self)
+    {
+        static_cast<ThumbDrag *>(self)->run();
+        return 0;
+    }
+};
+
+} // namespace
+
+TEST_F(TextView, DraggingTheThumbReachesRowsPast16Bits)
+{
+    std::string many;
+    for (int i = 0; i < 200000; ++i)
+        many += "r\r\n";
+    ASSERT_EQ(append(many), LRESULT(many.size()));
+    send(WM_VSCROLL, SB_TOP);
+    SetForegroundWindow(host);
+    pumpOnce();
+    ThumbDrag drag{view, GetCurrentThreadId(), 0.75};
+    HANDLE thread = CreateThread(nullptr, 0, ThumbDrag::main, &drag, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    bool done = pumpUntil([&] { return drag.finished != 0; }, 20000);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    ASSERT_TRUE(done);
+    EXPECT_GT(drag.trackSeen, 65535);
+    // The view went where the thumb was let go: three quarters down, far
+    // past what the 16-bit position of WM_VSCROLL could say.
+    LRESULT top = firstVisible();
+    EXPECT_GT(top, 120000);
+    EXPECT_LT(top, 180000);
+    SCROLLINFO si = {};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_POS;
+    ASSERT_TRUE(GetScrollInfo(view, SB_VERT, &si));
+    EXPECT_EQ(si.nPos, int(top));
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), FALSE);
 }

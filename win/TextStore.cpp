@@ -65,9 +65,11 @@ bool TextStore::reserve(size_t more)
 
 bool TextStore::reserveText(size_t n)
 {
-    size_t need = len + n + 1;
-    if (need < len)
+    // No text of half the address space can be held: refusing it here keeps
+    // every sum below from wrapping.
+    if (n >= SIZE_MAX / 2 - len - begin)
         return false;
+    size_t need = len + n + 1;
     if (begin + need <= cap)
         return true;
     // The room a head cut left is reused once it is at least as large as the

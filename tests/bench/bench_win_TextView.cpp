@@ -190,6 +190,22 @@ int main()
     SendMessageA(view, WM_VSCROLL, SB_TOP, 0);
     std::printf(", at the top %.3f ms\n", repaintMs(view, 200));
 
+    // Idle: a full view with the focus (its caret blinking) and nothing arriving.
+    SetFocus(view);
+    pump();
+    FILETIME created, exited, kernel0, user0, kernel1, user1;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
+    double i0 = now();
+    while (now() - i0 < 3.0) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        pump();
+    }
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1);
+    auto ticks = [](FILETIME f) { return (ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    double busy = double(ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0)) / 1e7;
+    std::printf("idle with a full view: %.1f ms of processor time in %.1f s (%.2f%%)\n", busy * 1000, now() - i0,
+                busy * 100 / (now() - i0));
+
     double r0 = now();
     SetWindowPos(view, nullptr, 0, 0, 200, 250, SWP_NOMOVE | SWP_NOZORDER);
     double r1 = now();

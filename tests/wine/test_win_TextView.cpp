@@ -535,6 +535,26 @@ TEST_F(TextView, PaintsBlackTextOnTheBackgroundColour)
     EXPECT_GT(black, 100);
     // The text is in the first two rows; below them only the background.
     EXPECT_EQ(px[size_t((cy - 2) * cx + cx / 2)], COLORREF(0x00CFFFFF));
+    // A selection is drawn in the system's highlight colour.
+    COLORREF mark = GetSysColor(COLOR_HIGHLIGHT);
+    send(EM_SETSEL, 9, 12);
+    int marked = 0;
+    EXPECT_TRUE(pumpUntil([&] {
+        px = grab(view, cx, cy);
+        marked = 0;
+        for (COLORREF c : px)
+            marked += c == mark;
+        return marked > 50;
+    }));
+    screenshot(view, "screenshot-textview-selection.bmp");
+    send(EM_SETSEL, 0, 0);
+    EXPECT_TRUE(pumpUntil([&] {
+        px = grab(view, cx, cy);
+        for (COLORREF c : px)
+            if (c == mark)
+                return false;
+        return true;
+    }));
     DestroyWindow(view);
     view = nullptr;
     DeleteObject(f);

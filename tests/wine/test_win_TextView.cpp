@@ -1123,3 +1123,46 @@ TEST_F(TextView, DraggingTheThumbReachesRowsPast16Bits)
     EXPECT_EQ(si.nPos, int(top));
     EXPECT_EQ(send(PTVM_ISFOLLOWING), FALSE);
 }
+
+TEST_F(TextView, ScrollCaretAndTheScrollBarCommands)
+{
+    append(lines(0, 1000));
+    send(WM_VSCROLL, SB_TOP);
+    EXPECT_EQ(firstVisible(), 0);
+    // The caret far below: EM_SETSEL alone does not scroll, EM_SCROLLCARET does.
+    LRESULT at = send(EM_LINEINDEX, 500) + 3;
+    send(EM_SETSEL, WPARAM(at), LPARAM(at));
+    EXPECT_EQ(firstVisible(), 0);
+    send(EM_SCROLLCARET);
+    LRESULT top = firstVisible();
+    EXPECT_GT(top, 400);
+    EXPECT_LE(top, 500);
+    LRESULT y = short(HIWORD(send(EM_POSFROMCHAR, WPARAM(at))));
+    RECT client;
+    GetClientRect(view, &client);
+    EXPECT_GE(y, 0);
+    EXPECT_LT(y, client.bottom);
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), FALSE);
+    // A caret above the view: it scrolls up to it.
+    send(EM_SETSEL, 20, 20);
+    send(EM_SCROLLCARET);
+    EXPECT_EQ(firstVisible(), 1);
+    send(WM_VSCROLL, SB_PAGEDOWN);
+    LRESULT page = firstVisible() - 1;
+    EXPECT_GT(page, 5);
+    send(WM_VSCROLL, SB_PAGEUP);
+    EXPECT_EQ(firstVisible(), 1);
+    // A thumb position sent by a program, in a range 16 bits can hold.
+    send(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 700));
+    EXPECT_EQ(firstVisible(), 700);
+    send(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 65000));
+    EXPECT_EQ(firstVisible(), 1001 - page);
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), TRUE);
+    // The caret at the end scrolled into view follows again.
+    send(WM_VSCROLL, SB_TOP);
+    send(EM_SETSEL, WPARAM(-1), LPARAM(-1));
+    send(EM_SCROLLCARET);
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), TRUE);
+    EXPECT_EQ(send(EM_LINESCROLL, 0, -10), TRUE);
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), FALSE);
+}

@@ -1166,3 +1166,28 @@ TEST_F(TextView, ScrollCaretAndTheScrollBarCommands)
     EXPECT_EQ(send(EM_LINESCROLL, 0, -10), TRUE);
     EXPECT_EQ(send(PTVM_ISFOLLOWING), FALSE);
 }
+
+TEST_F(TextViewInput, EndOfAWrappedRowKeepsTheCaretOnThatRow)
+{
+    send(WM_SETTEXT, 0, LPARAM((std::string(300, 'w') + "\r\nnext").c_str()));
+    ASSERT_GT(lineCount(), 3);
+    LRESULT row1 = send(EM_LINEINDEX, 1), row2 = send(EM_LINEINDEX, 2);
+    send(EM_SETSEL, 0, 0);
+    postKey(view, VK_END);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == DWORD(row1); }));
+    POINT caret;
+    ASSERT_TRUE(GetCaretPos(&caret));
+    LRESULT first = send(EM_POSFROMCHAR, 0), last = send(EM_POSFROMCHAR, WPARAM(row1 - 1));
+    EXPECT_EQ(caret.y, short(HIWORD(first)));
+    EXPECT_GT(caret.x, short(LOWORD(last)));
+    // Down along the row ends, then Home to the start of the row it is on.
+    postKey(view, VK_DOWN);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == DWORD(row2); }));
+    ASSERT_TRUE(GetCaretPos(&caret));
+    EXPECT_EQ(caret.y, short(HIWORD(send(EM_POSFROMCHAR, WPARAM(row1)))));
+    postKey(view, VK_HOME);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == DWORD(row1); }));
+    ASSERT_TRUE(GetCaretPos(&caret));
+    EXPECT_EQ(caret.y, short(HIWORD(send(EM_POSFROMCHAR, WPARAM(row1)))));
+    EXPECT_LE(caret.x, 2);
+}

@@ -18,31 +18,31 @@
 #include "wine/helpers/MessageBoxAnswerer.h"
 #include "wine/helpers/NullModemPeer.h"
 
-// The terminal on COM4, whose cable (to COM13) the run lets a test pull out
+// The terminal on COM6, whose cable (to COM13) the run lets a test pull out
 // and plug back in: the device behind the open port vanishes as an unplugged
 // USB adapter does, and comes back under the same name.
 
 namespace {
 
 const char peerName[] = "\\\\.\\COM13";   // COM10 and up only by their device name
-const char lostTitle[] = "Received - COM4 lost, waiting";
+const char lostTitle[] = "Received - COM6 lost, waiting";
 
-// COM4 at 256000 baud, 8N1, no handshake (the cable raises none).
-const DWORD com4Setup = 0x3u | (14u << 4) | (0u << 9) | (2u << 11) | (3u << 14);
-// COM4 at 19200 baud, 7 data bits, even parity, two stop bits: settings the
+// COM6 at 256000 baud, 8N1, no handshake (the cable raises none).
+const DWORD com6Setup = 0x5u | (14u << 4) | (0u << 9) | (2u << 11) | (3u << 14);
+// COM6 at 19200 baud, 7 data bits, even parity, two stop bits: settings the
 // pseudo-terminal shows plainly.
-const DWORD com4Unusual = 0x3u | (8u << 4) | (2u << 9) | (0u << 11) | (2u << 14);
+const DWORD com6Unusual = 0x5u | (8u << 4) | (2u << 9) | (0u << 11) | (2u << 14);
 
-// The cable COM4-COM13: pulled, its socat ends and both pseudo-terminals go;
+// The cable COM6-COM13: pulled, its socat ends and both pseudo-terminals go;
 // plugged in, a new pair appears under the same link names.
 class Cable
 {
 public:
-    Cable() : script(rig::env("LT_CABLE_COM4"))
+    Cable() : script(rig::env("LT_CABLE_COM6"))
     {
         if (script.size() > 3 && script.compare(script.size() - 3, 3, ".sh") == 0) {
             std::string dir = script.substr(0, script.rfind('/'));
-            link = dir + "/com4";
+            link = dir + "/com6";
             pidFile = windowsName(script.substr(0, script.size() - 3) + ".pid");
             unpluggedFile = windowsName(script.substr(0, script.size() - 3) + ".unplugged");
         }
@@ -85,7 +85,7 @@ public:
         std::string out = dlgrig::runLinux("/bin/sh -c \"" + script + " start; echo cable-in\"");
         return out.find("cable-in") != std::string::npos && plugged();
     }
-    // What Linux says of the line settings of the pseudo-terminal at COM4.
+    // What Linux says of the line settings of the pseudo-terminal at COM6.
     std::string stty() const { return dlgrig::runLinux("/bin/sh -c \"/bin/stty -F " + link + " -a\""); }
 
 private:
@@ -286,11 +286,11 @@ private:
 class PortLoss : public ::testing::Test
 {
 protected:
-    explicit PortLoss(DWORD delay = 0, DWORD setup = com4Setup) : term(delay), setup(setup) {}
+    explicit PortLoss(DWORD delay = 0, DWORD setup = com6Setup) : term(delay), setup(setup) {}
 
     void SetUp() override
     {
-        ASSERT_TRUE(cable.present()) << "the run gives no pullable cable (LT_CABLE_COM4)";
+        ASSERT_TRUE(cable.present()) << "the run gives no pullable cable (LT_CABLE_COM6)";
         if (!cable.plugged()) {
             ASSERT_TRUE(cable.plugIn());
         }
@@ -361,7 +361,7 @@ protected:
 class PortLossUnusual : public PortLoss
 {
 protected:
-    PortLossUnusual() : PortLoss(0, com4Unusual) {}
+    PortLossUnusual() : PortLoss(0, com6Unusual) {}
 };
 
 // A port whose device is there but whose writes come up short (a full
@@ -534,7 +534,7 @@ TEST_F(PortLossUnusual, RestoredCableReopensByItselfWithTheSameSettings)
     pullNow();
     ASSERT_TRUE(term.waitFor([&] { return waiting(); }, 3000));
     // Whatever the registry says by now, the lost port comes back as it was.
-    rig::storeSetting("Setup", com4Setup);
+    rig::storeSetting("Setup", com6Setup);
     term.settle(1500);
     ASSERT_TRUE(cable.plugIn());
     DWORD plugged = GetTickCount();

@@ -133,9 +133,10 @@ lt_cable() { # comA comB
 }
 
 # A cable the tests may pull out and plug back in: "$LT_PORTS/cable-comA.sh
-# stop" removes cable-comA.pid, ends its socat and then removes the links
-# (the pseudo-terminals and their names vanish, as an unplugged adapter's
-# do) and finally writes cable-comA.unplugged; "start" makes a new pair
+# stop" removes cable-comA.pid, ends its socat and then puts empty folders in
+# place of the links, as for a port that does not exist (the pseudo-terminals
+# and their names vanish, as an unplugged adapter's do), and finally writes
+# cable-comA.unplugged; "start" makes a new pair
 # under the same link names and writes cable-comA.pid when the links are in
 # place. Every socat it starts is recorded in cable-pids for lt_cleanup.
 lt_pullable_cable() { # comA comB
@@ -155,8 +156,10 @@ stop)
         for _ in \$(seq 100); do kill -0 "\$pid" 2>/dev/null || break; sleep 0.05; done
     fi
     # The names go with the device, as an unplugged adapter's do (socat
-    # leaves its links behind). Then the pull is complete.
+    # leaves its links behind). An empty folder, not nothing, stands in for
+    # them: Wine would open the host's /dev/ttyS device for a missing name.
     rm -f "$d/$a" "$d/$b"
+    mkdir -p "$d/$a" "$d/$b"
     : >"$d/cable-$a.unplugged"
     ;;
 start)

@@ -399,9 +399,9 @@ std::string pad(size_t n)
 TEST_F(PortLoss, IdleLossIsNoticedWithinASecondAndShownOnceWithoutABox)
 {
     {
-        rig::Peer peer(peerName);
+        NullModemPeer peer(peerName);
         ASSERT_TRUE(peer.isOpen());
-        ASSERT_TRUE(peer.send(std::string("hello\r\n")));
+        ASSERT_TRUE(peer.send("hello\r\n", 7));
         ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= 7; }, 3000));
     }
     MessageBoxAnswerer answerer(IDOK, 1, 12000);
@@ -552,13 +552,12 @@ TEST_F(PortLossUnusual, RestoredCableReopensByItselfWithTheSameSettings)
     EXPECT_TRUE(hasWord(stty, "19200")) << stty;
     EXPECT_TRUE(hasWord(stty, "cstopb")) << stty;
 
-    rig::Peer peer(peerName);
+    NullModemPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     term.setText(IDC_SENDBOX, "after\\0D");
     term.command(IDC_SENDSTRING);
-    ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 6; }, 3000));
-    EXPECT_EQ(peer.received(), rig::bytesOf("after\r"));
-    ASSERT_TRUE(peer.send(std::string("back")));
+    EXPECT_EQ(peer.receive(6, 3000), rig::bytesOf("after\r"));
+    ASSERT_TRUE(peer.send("back", 4));
     ASSERT_TRUE(term.waitFor([&] { return history().size() >= 4; }, 3000));
     EXPECT_EQ(history(), "back");
 }
@@ -628,7 +627,7 @@ TEST_F(PortLoss, SendingWhileWaitingAsksAndTriesThePortAtOnce)
     }
     EXPECT_TRUE(waiting());
     ASSERT_TRUE(cable.plugIn());
-    rig::Peer peer(peerName);
+    NullModemPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     {
         MessageBoxAnswerer answerer(IDYES, 1, 10000);
@@ -637,8 +636,7 @@ TEST_F(PortLoss, SendingWhileWaitingAsksAndTriesThePortAtOnce)
         term.settle(200);
     }
     ASSERT_TRUE(term.waitFor([&] { return term.client->isPortOpen(); }, 2500));
-    ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 1; }, 3000));
-    EXPECT_EQ(peer.received(), rig::bytesOf("x"));
+    EXPECT_EQ(peer.receive(1, 3000), rig::bytesOf("x"));
 }
 
 class PortWriteFailure : public PortLoss
@@ -666,7 +664,7 @@ protected:
 
 TEST_F(PortWriteFailure, AShortStringWriteOnAPresentPortIsReportedOnce)
 {
-    rig::Peer peer(peerName);
+    NullModemPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     term.setText(IDC_SENDBOX, "hello");
     MessageBoxAnswerer answerer(IDOK, 2, 8000);
@@ -681,8 +679,7 @@ TEST_F(PortWriteFailure, AShortStringWriteOnAPresentPortIsReportedOnce)
     EXPECT_TRUE(term.client->isPortOpen());
     EXPECT_FALSE(waiting());
     EXPECT_EQ(title(), "Received");
-    ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 4; }, 3000));
-    EXPECT_EQ(peer.received(), rig::bytesOf("hell"));
+    EXPECT_EQ(peer.receive(4, 3000), rig::bytesOf("hell"));
 }
 
 TEST_F(PortWriteFailure, AFailedByteWriteIsReportedOnce)
@@ -719,12 +716,12 @@ TEST_F(PortWriteFailure, AWholeWriteShowsNothing)
     term.command(IDC_OPENCOMM);
     term.command(IDC_OPENCOMM);
     ASSERT_TRUE(term.client->isPortOpen());
-    rig::Peer peer(peerName);
+    NullModemPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     term.setText(IDC_SENDBOX, "fine");
     MessageBoxAnswerer answerer(IDOK, 1, 3000);
     term.command(IDC_SENDSTRING);
-    ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 4; }, 3000));
+    EXPECT_EQ(peer.receive(4, 3000), rig::bytesOf("fine"));
     term.settle(300);
     EXPECT_EQ(answerer.answeredCount(), 0);
 }

@@ -463,6 +463,40 @@ TEST_F(PortLoss, LossDuringAFloodKeepsEveryByteTheReaderTook)
     EXPECT_EQ(watch->lostNotices, 1);
 }
 
+TEST_F(PortLoss, LossDuringACapturedFloodKeepsEveryByteInTheFile)
+{
+    std::string path = rig::tempPath("loss-capture.bin");
+    {
+        FileDialogDriver driver(path.c_str(), IDYES);
+        term.check(IDC_CAPTURE, true);
+        ASSERT_TRUE(driver.waitDone());
+    }
+    ASSERT_TRUE(term.isChecked(IDC_CAPTURE));
+    std::vector<unsigned char> flood = NullModemPeer::pattern(4 * 1024 * 1024, 11);
+    {
+        NullModemPeer peer(peerName);
+        ASSERT_TRUE(peer.isOpen());
+        Puller puller(cable, [&] { return peer.floodSent() >= 256 * 1024; });
+        ASSERT_TRUE(peer.startFlood(flood, 1024));
+        ASSERT_TRUE(term.waitFor([&] { return waiting(); }, 30000));
+        ASSERT_TRUE(puller.finish());
+        EXPECT_LT(watch->lostAt - puller.pulledAt, 1000u);
+        EXPECT_TRUE(peer.waitFlood(5000));
+    }
+    expectWaitingShown();
+    // Capturing goes on while the port is awaited; the file holds all the
+    // reader took, from the flood's first byte on.
+    EXPECT_TRUE(term.isChecked(IDC_CAPTURE));
+    std::vector<unsigned char> file;
+    ASSERT_TRUE(rig::readFile(path, file));
+    ASSERT_GE(watch->queuedAtLoss, 0);
+    EXPECT_EQ(file.size(), size_t(watch->queuedAtLoss));
+    EXPECT_GE(file.size(), 200000u);
+    ASSERT_LT(file.size(), flood.size());
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), flood.begin()));
+    term.check(IDC_CAPTURE, false);
+}
+
 TEST_F(PortLossFileDelay, LossDuringAFileTransferEndsItAsAborted)
 {
     std::vector<unsigned char> data = NullModemPeer::pattern(3000, 3);

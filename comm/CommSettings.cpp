@@ -65,7 +65,7 @@ uint32_t CommSettings::toWord() const
 {
     return (uint32_t(portIndex) << 0) | (uint32_t(baudIndex) << 4) | (uint32_t(stopBitsIndex) << 9) |
            (uint32_t(parityIndex) << 11) | (uint32_t(dataBitsIndex) << 14) | (uint32_t(dtrDsrMode) << 16) |
-           (uint32_t(rtsCtsMode) << 18) | (uint32_t(xonXoff) << 20);
+           (uint32_t(rtsCtsMode) << 18) | (uint32_t(xonXoff) << 20) | (uint32_t(reserved) << 21);
 }
 
 void CommSettings::fromWord(uint32_t word)
@@ -78,7 +78,7 @@ void CommSettings::fromWord(uint32_t word)
     dtrDsrMode = (word >> 16) & 0x3;
     rtsCtsMode = (word >> 18) & 0x3;
     xonXoff = (word >> 20) & 0x1;
-    reserved = 0;
+    reserved = (word >> 21) & 0x7FF;
 }
 
 bool CommSettings::isValid() const

@@ -33,12 +33,13 @@ public:
     uint32_t dtrDsrMode : 2;      // bits 16-17: 0 off, 1 enable, 2 handshake, 3 keep the port's own
     uint32_t rtsCtsMode : 2;      // bits 18-19: 0 off, 1 enable, 2 handshake, 3 toggle
     uint32_t xonXoff : 1;         // bit 20: XON/XOFF in both directions
-    uint32_t reserved : 11;       // bits 21-31, always zero
+    uint32_t reserved : 11;       // bits 21-31: unused here, kept as stored
 
     CommSettings();                        // the default word
     explicit CommSettings(uint32_t word);  // unpacks a stored word
 
-    // The packed word; reserved bits always read as zero.
+    // The packed word. The reserved bits go back as they came: a word read
+    // from the registry and stored again keeps them.
     uint32_t toWord() const;
     void fromWord(uint32_t word);
 

@@ -46,7 +46,7 @@ void applyLineConfig(const LineConfig &config, DCB &dcb)
 PCom::PCom(HWND notifyWnd)
     : PComBase(notifyWnd), readerThreadId(0), running(0), rxQueue(new P_CList(4096)), waitMask(0),
       stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)), readerThread(nullptr), leftInDriver(0),
-      pollingDriver(0)
+      pollingDriver(0), lost(0), queuedTotal(0)
 {
     std::memset(&readOverlapped, 0, sizeof readOverlapped);
     std::memset(&writeOverlapped, 0, sizeof writeOverlapped);
@@ -121,6 +121,9 @@ bool PCom::open()
     ResetEvent(stopEvent);
     leftInDriver = 0;
     pollingDriver = 0;
+    link = LinkLoss();
+    lost = 0;
+    queuedTotal = 0;
     running = 1;
     DWORD id = 0;
     readerThread = CreateThread(nullptr, 0, readerLoop, this, 0, &id);
@@ -258,6 +261,30 @@ void PCom::purgeInput()
     rxQueue->clear();
 }
 
+// The reader finds out by itself within statusCheckMs; a writer whose write
+// has just failed asks at once, so that it can tell a vanished device from a
+// refused write.
+bool PCom::isLost()
+{
+    if (lost)
+        return true;
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    sectLock held(&lock);
+    DWORD errors = 0;
+    COMSTAT status;
+    std::memset(&status, 0, sizeof status);
+    if (!ClearCommError(handle, &errors, &status) && LinkLoss::meansDeviceGone(GetLastError()))
+        lost = 1;
+    return lost != 0;
+}
+
+DWORD PCom::bytesQueued()
+{
+    sectLock held(&lock);
+    return queuedTotal;
+}
+
 DWORD WINAPI PCom::readerLoop(LPVOID param)
 {
     return static_cast<PCom *>(param)->runReader();
@@ -284,7 +311,8 @@ DWORD PCom::runReader()
     bool pending = false;
     int failures = 0;
     DWORD pollSleep = driverPollMs;
-    while (running) {
+    // A lost device ends the reader: nothing more can come from it.
+    while (running && !lost) {
         // Bytes left in the driver for want of room raise no further event:
         // come back for them shortly, as the polling mode does every time.
         DWORD moved = 0;
@@ -313,6 +341,9 @@ DWORD PCom::runReader()
         WaitForSingleObject(stopEvent, driverPollMs);
     }
     finishPendingWait(port, pending);
+    // Said once, by posting: the reader never waits on the window thread.
+    if (lost && running && notifyWnd)
+        PostMessageA(notifyWnd, PWM_COMMLOST, 0, reinterpret_cast<LPARAM>(port));
     readerThreadId = 0;
     return 1;
 }
@@ -333,7 +364,7 @@ bool PCom::waitForEvent(HANDLE port, bool &pending)
         pending = true;
     }
     HANDLE waits[2] = {waitOverlapped.hEvent, stopEvent};
-    DWORD woke = WaitForMultipleObjects(2, waits, FALSE, 1000);
+    DWORD woke = WaitForMultipleObjects(2, waits, FALSE, statusCheckMs);
     if (woke == WAIT_FAILED)
         Sleep(driverPollMs);
     if (woke != WAIT_OBJECT_0)
@@ -381,8 +412,12 @@ DWORD PCom::drainDriver()
     DWORD errors = 0;
     COMSTAT status;
     std::memset(&status, 0, sizeof status);
-    if (!ClearCommError(handle, &errors, &status))
+    if (!ClearCommError(handle, &errors, &status)) {
+        if (link.statusFailed(GetLastError()))
+            lost = 1;
         return 0;
+    }
+    link.statusOk();
     DWORD n = rxQueue->freeSpace();
     if (n > status.cbInQue)
         n = status.cbInQue;
@@ -409,6 +444,7 @@ DWORD PCom::drainDriver()
     if (got > n)
         got = n;
     rxQueue->pushBlock(transferBuffer, got);
+    queuedTotal += got;
     if (got > 0 && notifyWnd && notifyEnabled)
         PostMessageA(notifyWnd, PWM_COMMDATA, WPARAM(rxQueue->count()), reinterpret_cast<LPARAM>(handle));
     return got;

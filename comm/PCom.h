@@ -5,6 +5,8 @@
 
 #include "comm/PComBase.h"
 
+#include "comm/LinkLoss.h"
+
 class P_CList;
 
 // A serial port on the Windows communications API: overlapped I/O, one
@@ -24,6 +26,7 @@ public:
     DWORD available() override;
     void sendBreak(DWORD ms) override;
     void purgeInput() override;
+    bool isLost() override;
 
     // How long close waits at most for the reader to end (it ends within a
     // few milliseconds; the bound only keeps close from ever hanging).
@@ -35,9 +38,15 @@ public:
     static constexpr DWORD driverIdlePollMs = 10;
     // Consecutive failed event waits after which the reader polls instead.
     static constexpr int waitFailuresBeforePolling = 3;
+    // The longest an event wait lasts before the reader looks at the port's
+    // status: a device that vanishes is noticed within this, even where the
+    // wait itself never reports it.
+    static constexpr DWORD statusCheckMs = 250;
 
     // True while the reader has given up on event waits and polls the driver.
     bool readerPolls() const { return pollingDriver != 0; }
+    // Bytes the reader has moved into the queue since the port was opened.
+    DWORD bytesQueued();
 
 protected:
     volatile DWORD readerThreadId;
@@ -65,6 +74,9 @@ private:
     HANDLE readerThread;
     DWORD leftInDriver;          // bytes the last pass left for want of room
     volatile BYTE pollingDriver;
+    LinkLoss link;               // the reader's view of the device; under lock
+    volatile BYTE lost;          // the device has gone: the reader has stopped
+    DWORD queuedTotal;           // under lock
     unsigned char transferBuffer[4096];
 };
 

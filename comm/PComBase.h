@@ -36,6 +36,9 @@ public:
     virtual void sendBreak(DWORD ms) = 0;
     // Discards the driver's input and the whole receive queue.
     virtual void purgeInput() {}
+    // True once the device behind the open port has gone (unplugged); asks
+    // the driver when the reader has not found out yet.
+    virtual bool isLost() { return false; }
 
     HWND notifyWnd;
     CommSettings settings;

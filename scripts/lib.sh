@@ -66,6 +66,7 @@ lt_cleanup() {
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
         "$LT_WINESERVER" -k >/dev/null 2>&1 || true
     fi
+    lt_track_pulled_cables
     for pid in "${LT_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${LT_PIDS[@]}"; do
         for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -129,6 +130,65 @@ lt_cable() { # comA comB
     lt_track $!
     lt_wait_links "$d/$(lc "$a")" "$d/$(lc "$b")" || return 1
     lt_map_port "$a" "$d/$(lc "$a")"; lt_map_port "$b" "$d/$(lc "$b")"
+}
+
+# A cable the tests may pull out and plug back in: "$LT_PORTS/cable-comA.sh
+# stop" removes cable-comA.pid, ends its socat and then puts empty folders in
+# place of the links, as for a port that does not exist (the pseudo-terminals
+# and their names vanish, as an unplugged adapter's do), and finally writes
+# cable-comA.unplugged; "start" makes a new pair
+# under the same link names and writes cable-comA.pid when the links are in
+# place. Every socat it starts is recorded in cable-pids for lt_cleanup.
+lt_pullable_cable() { # comA comB
+    local d=$LT_PORTS a b
+    a=$(lc "$1"); b=$(lc "$2")
+    local script=$d/cable-$a.sh
+    cat >"$script" <<EOF
+#!/bin/sh
+pidfile=$d/cable-$a.pid
+case "\$1" in
+stop)
+    pid=\$(cat "\$pidfile" 2>/dev/null)
+    # Gone before the kill: whoever watches the file sees the pull begin.
+    rm -f "\$pidfile"
+    if [ -n "\$pid" ]; then
+        kill "\$pid" 2>/dev/null
+        for _ in \$(seq 100); do kill -0 "\$pid" 2>/dev/null || break; sleep 0.05; done
+    fi
+    # The names go with the device, as an unplugged adapter's do (socat
+    # leaves its links behind). An empty folder, not nothing, stands in for
+    # them: Wine would open the host's /dev/ttyS device for a missing name.
+    rm -f "$d/$a" "$d/$b"
+    mkdir -p "$d/$a" "$d/$b"
+    : >"$d/cable-$a.unplugged"
+    ;;
+start)
+    rm -rf "\$pidfile" "$d/$a" "$d/$b" "$d/cable-$a.unplugged"
+    socat "pty,raw,echo=0,link=$d/$a" "pty,raw,echo=0,link=$d/$b" </dev/null >/dev/null 2>>"$d/socat-$a-$b.log" &
+    pid=\$!
+    echo "\$pid" >>"$d/cable-pids"
+    for _ in \$(seq 100); do [ -e "$d/$a" ] && [ -e "$d/$b" ] && break; sleep 0.05; done
+    echo "\$pid" >"\$pidfile.new" && mv "\$pidfile.new" "\$pidfile"
+    ;;
+esac
+EOF
+    chmod +x "$script"
+    "$script" start
+    lt_wait_links "$d/$a" "$d/$b" || return 1
+    lt_map_port "$1" "$d/$a"; lt_map_port "$2" "$d/$b"
+    export "LT_CABLE_$(printf '%s' "$1" | tr 'a-z' 'A-Z')=$script"
+}
+
+# The socats that pullable cables started, wherever they were started from
+# (a test restarts them from inside Wine).
+lt_track_pulled_cables() {
+    local f=${LT_PORTS:-/nonexistent}/cable-pids pid
+    [ -f "$f" ] || return 0
+    while read -r pid; do
+        # Only a pid that still runs socat is ours to end.
+        grep -q socat "/proc/$pid/cmdline" 2>/dev/null && LT_PIDS+=("$pid")
+    done <"$f"
+    rm -f "$f"
 }
 
 # A loopback device: whatever is written to the port comes straight back.

@@ -279,6 +279,20 @@ LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case PWM_COMMDATA:
         onCommData(wParam);
         break;
+    case PWM_COMMLOST:
+        onPortLost();
+        break;
+    case WM_TIMER:
+        if (wParam == PortKeeper::retryTimer) {
+            retryPort();
+            return 0;
+        }
+        if (wParam == PortKeeper::lossTimer) {
+            KillTimer(hwnd, PortKeeper::lossTimer);
+            onPortLost();
+            return 0;
+        }
+        break;
     case PWM_EDITENTER:
         if (!deferWhileBusy(deferredEditEnter, intptr_t(wParam)))
             sendInput(wParam == IDC_SENDBOX ? 0 : 1);
@@ -334,13 +348,19 @@ HBRUSH mainClient::onCtlColor(HDC dc, HWND /*control*/, UINT message)
 
 bool mainClient::togglePort()
 {
+    // While a lost port is awaited, the button ends the waiting.
+    if (keeper.isWaiting()) {
+        keeper.stop();
+        updatePortButton();
+        return true;
+    }
     if (port) {
         delete port;
         port = nullptr;
         updatePortButton();
         return true;
     }
-    port = new (std::nothrow) PCom(hwnd);
+    port = PortKeeper::makePort(hwnd);
     if (!port) {
         updatePortButton();
         return true;
@@ -359,11 +379,53 @@ bool mainClient::togglePort()
     return true;
 }
 
+// The device behind the open port has gone: everything its reader queued
+// goes into the history (or the capture file) first, then the port is closed
+// and awaited with the same settings.
+void mainClient::onPortLost()
+{
+    // A notice from a port closed by hand since, or from a port that is back.
+    if (!port || !port->isLost())
+        return;
+    // A drain or render under way still holds the port: come back after it.
+    if (busyDepth != 0) {
+        SetTimer(hwnd, PortKeeper::lossTimer, PortKeeper::lossDelayMs, nullptr);
+        return;
+    }
+    // The queue holds at most a few chunks; the bound only guards the loop.
+    for (int pass = 0; pass < 64 && port && busyDepth == 0 && port->available() > 0; ++pass)
+        onCommData(0);
+    if (!port)
+        return;   // a command that waited for the drain closed it
+    if (busyDepth != 0) {
+        SetTimer(hwnd, PortKeeper::lossTimer, PortKeeper::lossDelayMs, nullptr);
+        return;
+    }
+    CommSettings settings = port->settings;
+    delete port;
+    port = nullptr;
+    keeper.startWaiting(hwnd, settings);
+    updatePortButton();
+}
+
+void mainClient::retryPort()
+{
+    if (port) {
+        keeper.stop();
+        return;
+    }
+    PCom *back = keeper.retry();
+    if (!back)
+        return;
+    port = back;
+    updatePortButton();
+}
+
 void mainClient::updatePortButton()
 {
     if (!hwnd)
         return;
-    const char *caption = port ? "&Close Comm" : "&Open Comm";
+    const char *caption = port ? "&Close Comm" : keeper.isWaiting() ? "Stop &Waiting" : "&Open Comm";
     uint32_t image = port ? imageGreenLight : imageRedLight;
     HWND button = GetDlgItem(hwnd, IDC_OPENCOMM);
     PWin *object = PWin::fromHandle(button);
@@ -384,7 +446,13 @@ bool mainClient::ensurePortOpen()
                              MB_YESNO | MB_ICONINFORMATION);
     if (answer == IDNO)
         return false;
-    return togglePort();
+    if (!keeper.isWaiting())
+        return togglePort();
+    // The lost port, tried now: if it is still away, the waiting goes on.
+    retryPort();
+    if (!port)
+        MessageBoxA(hwnd, "Unable to open Comm", "Error Comm", MB_ICONERROR);
+    return port != nullptr;
 }
 
 void mainClient::editSettings()
@@ -401,8 +469,9 @@ void mainClient::editSettings()
         return;
     if (current.toWord() != previous.toWord()) {
         writeRegDword("Setup", current.toWord());
-        // Reopen with what was just stored.
-        if (port && togglePort())
+        // Reopen with what was just stored (a lost port too: the waiting
+        // ends and the new settings are tried at once).
+        if ((port || keeper.isWaiting()) && togglePort())
             togglePort();
     }
     if (sendDelay != previousDelay)
@@ -952,7 +1021,8 @@ void mainClient::sendInput(int kind)
             return;
         text[sizeof text - 1] = '\0';
         uint32_t n = decodeEscapes(text);
-        sendBytes(reinterpret_cast<unsigned char *>(text), n, true);
+        if (!sendBytes(reinterpret_cast<unsigned char *>(text), n, true))
+            writeFailed();
         HWND box = GetDlgItem(hwnd, IDC_SENDBOX);
         SendMessageA(box, EM_SETSEL, 0, -1);
         SetFocus(box);
@@ -960,8 +1030,20 @@ void mainClient::sendInput(int kind)
     }
     UINT v = GetDlgItemInt(hwnd, IDC_DECFIELD, nullptr, FALSE);
     unsigned char byte = (unsigned char)(v & 0xFF);
+    if (port && port->write(&byte, 1) != 1)
+        writeFailed();
+}
+
+// A write that failed or came up short is said once. When the device has
+// gone, the loss is what the operator sees instead.
+void mainClient::writeFailed()
+{
+    if (port && port->isLost()) {
+        onPortLost();
+        return;
+    }
     if (port)
-        port->write(&byte, 1);
+        MessageBoxA(hwnd, "Unable to write to Comm", "Error Comm", MB_ICONERROR);
 }
 
 bool mainClient::sendBytes(const unsigned char *data, uint32_t count, bool useDelay)

@@ -6,6 +6,7 @@
 
 #include "terminal/CommandQueue.h"
 #include "terminal/LineBreaker.h"
+#include "terminal/PortKeeper.h"
 #include "terminal/Scrollback.h"
 #include "util/PVect.h"
 #include "win/PModDialog.h"
@@ -39,6 +40,9 @@ public:
     void editSettings();      // the settings dialog; stores and applies its result
 
     bool isPortOpen() const { return port != nullptr; }
+    // The port was lost and is being waited for.
+    bool isWaitingForPort() const { return keeper.isWaiting(); }
+    const PortKeeper &portKeeper() const { return keeper; }
     // The receive history (the received bytes and a NUL) and the hex lines
     // in the view, for those who look from outside.
     const PVect<unsigned char> &received() const { return rxBuffer; }
@@ -108,6 +112,9 @@ private:
     void failCapture();
     void setSendButtonsEnabled(bool on);
     void transferFile();
+    void onPortLost();
+    void retryPort();
+    void writeFailed();
 
     Scrollback scrollback;       // how much of the history the view keeps
     LineBreaker viewLines;       // bounds the lines of the text view
@@ -115,6 +122,7 @@ private:
     uint32_t busyDepth;          // drains and renders under way
     bool transferring;           // a file transfer owns the line
     CommandQueue deferred;       // commands that came while busy
+    PortKeeper keeper;           // brings a lost port back
     // Writing one byte field raises EN_CHANGE in the others: one update at a time.
     static bool syncingFields;
 };

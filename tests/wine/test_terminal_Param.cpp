@@ -427,6 +427,39 @@ TEST_F(SettingsDialog, TerminalLineChangeWhileOpenReopensWithTheNewSettings)
     t.command(IDC_OPENCOMM);
 }
 
+// Bits 21-31 of "Setup" are not this program's: loading the word, the
+// dialog's OK and the store after it leave them as they were.
+TEST_F(SettingsDialog, OkKeepsTheReservedBitsOfTheWord)
+{
+    CommSettings word(0xFFE00000u | defaultWord);
+    uint32_t delay = 0;
+    int r = runParam(word, delay, [&](HWND d) {
+        selectComboText(d, IDC_SET_BAUD, "19.200");
+        click(d, IDOK);
+    });
+    EXPECT_EQ(r, IDOK);
+    EXPECT_EQ(word.baudIndex, 8u);
+    EXPECT_EQ(word.toWord() & 0xFFE00000u, 0xFFE00000u);
+}
+
+TEST_F(SettingsDialog, TerminalStoresTheReservedBitsItLoaded)
+{
+    const DWORD reserved = 0x5AA00000u;
+    Terminal t(reserved | defaultWord);
+    ASSERT_TRUE(t.ready());
+    {
+        ModalDriver driver(caption, [&](HWND d) {
+            selectComboText(d, IDC_SET_PORT, "COM8");
+            click(d, IDOK);
+        });
+        t.command(IDC_SETUP);
+        EXPECT_TRUE(driver.finish());
+    }
+    DWORD word = 0;
+    EXPECT_TRUE(readDword("Setup", word));
+    EXPECT_EQ(word, reserved | (defaultWord & ~0xFu) | 7u);
+}
+
 TEST_F(SettingsDialog, TerminalReopenThatFailsLeavesThePortClosed)
 {
     Terminal t;

@@ -5,8 +5,7 @@
 #include <cstdint>
 
 #include "terminal/CommandQueue.h"
-#include "terminal/LineBreaker.h"
-#include "terminal/Scrollback.h"
+#include "terminal/ReceiveRenderer.h"
 #include "util/PVect.h"
 #include "win/PModDialog.h"
 
@@ -42,14 +41,14 @@ public:
     // The receive history (the received bytes and a NUL) and the hex lines
     // in the view, for those who look from outside.
     const PVect<unsigned char> &received() const { return rxBuffer; }
-    uint32_t hexLines() const { return hexLineCount; }
+    uint32_t hexLines() const { return renderer.hexLines(); }
     bool isTransferring() const { return transferring; }
     PCom *currentPort() const { return port; }
     uint32_t getSendDelay() const { return sendDelay; }
     // The characters the receive view keeps (its scrollback); the history
     // keeps everything. Takes effect with the next bytes shown.
-    void setViewLimit(uint32_t chars) { scrollback.setLimit(chars); }
-    uint32_t viewLimit() const { return scrollback.limit(); }
+    void setViewLimit(uint32_t chars) { renderer.setLimit(chars); }
+    uint32_t viewLimit() const { return renderer.limit(); }
 
     // The data path: receiving, sending, file transfer, saving.
     void onCommData(WPARAM count);
@@ -77,7 +76,6 @@ protected:
     PVect<PBitmap *> images;        // the seven button bitmaps, owned
     PCom *port;                     // owned; null while closed
     P_File *captureFile;            // owned; null when not capturing
-    uint32_t hexLineCount;          // hex lines written into the view
     uint32_t sendDelay;             // ms between bytes on send ("DelayOnSend")
     unsigned char showHex;          // the view shows hex lines
 
@@ -86,8 +84,6 @@ protected:
 
 private:
     void addTooltips();
-    void configureView(HWND view);
-    HWND renewView();
 
     class BusyScope;
     friend class BusyScope;
@@ -102,16 +98,12 @@ private:
     HWND viewWindow() const;
     void appendReceived(const unsigned char *data, uint32_t count);
     void renderHistory();
-    HWND trimView(HWND view);
-    void restartHexLines();
     void endCapture();
     void failCapture();
     void setSendButtonsEnabled(bool on);
     void transferFile();
 
-    Scrollback scrollback;       // how much of the history the view keeps
-    LineBreaker viewLines;       // bounds the lines of the text view
-    uint32_t hexLinesCut;        // hex lines cut from the top of the view
+    ReceiveRenderer renderer;    // renders into the receive view
     uint32_t busyDepth;          // drains and renders under way
     bool transferring;           // a file transfer owns the line
     CommandQueue deferred;       // commands that came while busy

@@ -1,0 +1,1027 @@
+#include "win/PTextView.h"
+
+#include <richedit.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+const char PTextView::className[] = "PTextView";
+
+namespace {
+
+const UINT_PTR frameTimer = 1;
+const UINT_PTR dragTimer = 2;
+// About 30 frames a second while text streams in.
+const DWORD frameMs = 33;
+const UINT dragMs = 50;
+// Space between the border and the first column.
+const int margin = 2;
+
+bool isControl(char c)
+{
+    unsigned char u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
+
+int signedLow(LPARAM l)
+{
+    return static_cast<short>(LOWORD(l));
+}
+
+int signedHigh(LPARAM l)
+{
+    return static_cast<short>(HIWORD(l));
+}
+
+} // namespace
+
+bool PTextView::registerClass(HINSTANCE module)
+{
+    WNDCLASSA wc;
+    if (GetClassInfoA(module, className, &wc))
+        return true;
+    ZeroMemory(&wc, sizeof wc);
+    // Global, so that a dialog template of any module of the process finds it.
+    wc.style = CS_DBLCLKS | CS_GLOBALCLASS;
+    wc.lpfnWndProc = windowProc;
+    wc.cbWndExtra = sizeof(LONG_PTR);
+    wc.hInstance = module;
+    wc.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
+    wc.hbrBackground = nullptr;
+    wc.lpszClassName = className;
+    return RegisterClassA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+LRESULT CALLBACK PTextView::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    PTextView *view = reinterpret_cast<PTextView *>(GetWindowLongPtrA(hwnd, 0));
+    if (msg == WM_NCCREATE) {
+        view = new (std::nothrow) PTextView(hwnd);
+        if (!view)
+            return FALSE;
+        SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(view));
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, 0, 0);
+        delete view;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    if (!view)
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return view->handle(msg, wParam, lParam);
+}
+
+PTextView::PTextView(HWND window)
+    : hwnd(window), font(nullptr), background(GetSysColor(COLOR_WINDOW)), cellW(8), cellH(16),
+      clientW(0), clientH(0), visibleRows(1), topRow(0), follow(true), focused(false),
+      dragging(false), dragAt{0, 0}, wheelRest(0), framePending(false), lastFrame(0),
+      memDC(nullptr), memBitmap(nullptr), memOldBitmap(nullptr), memW(0), memH(0),
+      backBrush(nullptr), markBrush(nullptr), fixedFont(nullptr), cells(nullptr), cellDx(nullptr), cellCap(0)
+{
+}
+
+PTextView::~PTextView()
+{
+    if (memDC) {
+        SelectObject(memDC, memOldBitmap);
+        DeleteDC(memDC);
+    }
+    if (memBitmap)
+        DeleteObject(memBitmap);
+    if (backBrush)
+        DeleteObject(backBrush);
+    if (markBrush)
+        DeleteObject(markBrush);
+    if (fixedFont)
+        DeleteObject(fixedFont);
+    std::free(cells);
+    std::free(cellDx);
+}
+
+LRESULT PTextView::handle(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE: {
+        measureFont();
+        fitToClient();
+        const CREATESTRUCTA *cs = reinterpret_cast<const CREATESTRUCTA *>(lParam);
+        if (cs && cs->lpszName && HIWORD(reinterpret_cast<ULONG_PTR>(cs->lpszName)) && *cs->lpszName)
+            setText(cs->lpszName);
+        return 0;
+    }
+    case WM_SIZE:
+        fitToClient();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (dc)
+            paint(dc);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam == frameTimer) {
+            KillTimer(hwnd, frameTimer);
+            framePending = false;
+            frameNow();
+        } else if (wParam == dragTimer) {
+            if (dragging)
+                onMouseMove(dragAt.x, dragAt.y);
+            else
+                KillTimer(hwnd, dragTimer);
+        }
+        return 0;
+
+    case WM_SETTEXT:
+        return setText(reinterpret_cast<const char *>(lParam));
+    case WM_GETTEXT:
+        return getText(size_t(wParam), reinterpret_cast<char *>(lParam));
+    case WM_GETTEXTLENGTH:
+        return LRESULT(store.length());
+    case PTVM_APPEND: {
+        const char *text = reinterpret_cast<const char *>(lParam);
+        size_t n = wParam == WPARAM(-1) ? (text ? std::strlen(text) : 0) : size_t(wParam);
+        return append(text, text ? n : 0);
+    }
+    case PTVM_ERASETAIL:
+        return eraseTail(size_t(wParam));
+    case PTVM_ERASEHEAD:
+        return eraseHead(size_t(wParam));
+    case PTVM_ISFOLLOWING:
+        return following() ? TRUE : FALSE;
+    case EM_REPLACESEL:
+        return replaceSelection(reinterpret_cast<const char *>(lParam));
+
+    case EM_GETSEL:
+        return getSel(reinterpret_cast<DWORD *>(wParam), reinterpret_cast<DWORD *>(lParam));
+    case EM_SETSEL:
+        // As the system's controls: the values are 32-bit, -1 meaning the end.
+        setSel(long(int32_t(wParam)), long(int32_t(lParam)));
+        return 0;
+    case EM_EXGETSEL: {
+        CHARRANGE *range = reinterpret_cast<CHARRANGE *>(lParam);
+        if (range) {
+            range->cpMin = LONG(sel.from());
+            range->cpMax = LONG(sel.to());
+        }
+        return 0;
+    }
+    case EM_EXSETSEL: {
+        const CHARRANGE *range = reinterpret_cast<const CHARRANGE *>(lParam);
+        if (!range)
+            return LRESULT(sel.to());
+        setSel(range->cpMin, range->cpMax);
+        return LRESULT(sel.to());
+    }
+    case EM_GETTEXTRANGE:
+        return getTextRange(reinterpret_cast<void *>(lParam));
+    case EM_SCROLLCARET:
+        showCaret();
+        frameNow();
+        return 0;
+
+    case EM_SETBKGNDCOLOR: {
+        COLORREF old = background;
+        background = wParam ? GetSysColor(COLOR_WINDOW) : COLORREF(lParam);
+        if (backBrush) {
+            DeleteObject(backBrush);
+            backBrush = nullptr;
+        }
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return LRESULT(old);
+    }
+    case EM_SETTEXTMODE:
+        // Only plain text is shown; rich text is refused as a rich edit
+        // refuses a mode it cannot switch to.
+        return (wParam & TM_RICHTEXT) ? LRESULT(E_INVALIDARG) : 0;
+    case EM_GETTEXTMODE:
+        return TM_PLAINTEXT;
+    case WM_SETFONT:
+        font = reinterpret_cast<HFONT>(wParam);
+        measureFont();
+        fitToClient();
+        if (LOWORD(lParam))
+            frameNow();
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(font);
+
+    case EM_GETLINECOUNT:
+        return LRESULT(rowCount() ? rowCount() : 1);
+    case EM_GETFIRSTVISIBLELINE:
+        return LRESULT(topRow);
+    case EM_LINEINDEX:
+        return lineIndex(wParam);
+    case EM_EXLINEFROMCHAR:
+        return LRESULT(layout.position(store, size_t(lParam < 0 ? 0 : lParam)).row);
+    case EM_LINEFROMCHAR: {
+        size_t at = int32_t(wParam) < 0 ? sel.caretAt() : size_t(wParam);
+        return LRESULT(layout.position(store, at).row);
+    }
+    case EM_POSFROMCHAR:
+        return posFromChar(size_t(wParam));
+    case EM_LINESCROLL:
+        scrollBy(int32_t(lParam));
+        updateScrollBar();
+        frameNow();
+        return TRUE;
+    case EM_SCROLL: {
+        uint64_t before = topRow;
+        onVScroll(int(wParam), 0);
+        return MAKELRESULT(WORD(int64_t(topRow) - int64_t(before)), TRUE);
+    }
+    case WM_VSCROLL:
+        return onVScroll(LOWORD(wParam), HIWORD(wParam));
+    case WM_MOUSEWHEEL:
+        onWheel(signedHigh(LPARAM(wParam)));
+        return 0;
+
+    case WM_COPY:
+        copy();
+        return 0;
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case WM_UNDO:
+        // Read-only: the operator cannot change the text.
+        return 0;
+
+    case WM_GETDLGCODE:
+        // Arrows and characters are ours; Tab, Enter and Esc stay the dialog's.
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_SETFOCUS:
+        focused = true;
+        CreateCaret(hwnd, nullptr, 2, cellH);
+        placeCaret();
+        ShowCaret(hwnd);
+        return 0;
+    case WM_KILLFOCUS:
+        focused = false;
+        DestroyCaret();
+        endDrag();
+        return 0;
+    case WM_KEYDOWN:
+        onKey(wParam);
+        return 0;
+    case WM_CHAR:
+        // Ctrl+A and Ctrl+C as characters; every other character is ignored.
+        if (wParam == 1)
+            selectAll();
+        else if (wParam == 3)
+            copy();
+        return 0;
+    case WM_LBUTTONDOWN:
+        onMouseDown(signedLow(lParam), signedHigh(lParam), (wParam & MK_SHIFT) != 0);
+        return 0;
+    case WM_LBUTTONDBLCLK: {
+        size_t from, to;
+        TextSelection::wordAround(store.data(), store.length(), hit(signedLow(lParam), signedHigh(lParam)),
+                                  from, to);
+        sel.set(from, to, store.length());
+        frameNow();
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (dragging)
+            onMouseMove(signedLow(lParam), signedHigh(lParam));
+        return 0;
+    case WM_LBUTTONUP:
+        endDrag();
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (dragging) {
+            dragging = false;
+            KillTimer(hwnd, dragTimer);
+        }
+        return 0;
+    case WM_RBUTTONDOWN:
+        SetFocus(hwnd);
+        return 0;
+    case WM_CONTEXTMENU:
+        onContextMenu(signedLow(lParam), signedHigh(lParam));
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+// ---- Text changes -------------------------------------------------------
+
+void PTextView::textChanged()
+{
+    if (topRow > maxTop())
+        topRow = maxTop();
+    if (follow && sel.empty())
+        topRow = maxTop();
+    scheduleFrame();
+}
+
+LRESULT PTextView::setText(const char *text)
+{
+    size_t n = text ? std::strlen(text) : 0;
+    if (!layout.reserve(TextStore::lineEndsIn(text, n) + 1) || !store.assign(text ? text : "", n))
+        return FALSE;
+    layout.update(store, 0);
+    sel.placeCaret(0, store.length());
+    follow = true;
+    topRow = maxTop();
+    textChanged();
+    return TRUE;
+}
+
+LRESULT PTextView::append(const char *text, size_t n)
+{
+    size_t at = store.length();
+    if (!layout.reserve(store.lineCount() + TextStore::lineEndsIn(text, n)) || !store.append(text, n))
+        return -1;
+    layout.update(store, at);
+    textChanged();
+    return LRESULT(store.length());
+}
+
+LRESULT PTextView::replaceSelection(const char *text)
+{
+    size_t n = text ? std::strlen(text) : 0;
+    size_t from = sel.from();
+    if (!layout.reserve(store.lineCount() + TextStore::lineEndsIn(text, n)) ||
+        !store.replace(from, sel.to() - from, text, n))
+        return 0;
+    layout.update(store, from);
+    sel.placeCaret(from + n, store.length());
+    textChanged();
+    return 0;
+}
+
+LRESULT PTextView::eraseTail(size_t n)
+{
+    store.eraseTail(n);
+    layout.update(store, store.length());
+    sel.tailCut(store.length());
+    textChanged();
+    return LRESULT(store.length());
+}
+
+LRESULT PTextView::eraseHead(size_t n)
+{
+    if (n > store.length())
+        n = store.length();
+    // The first visible row keeps showing the text it showed, when that stays.
+    size_t shown, shownEnd;
+    layout.rowRange(store, topRow, shown, shownEnd);
+    layout.dropHead(store, store.eraseHead(n));
+    sel.headCut(n);
+    topRow = shown >= n ? layout.position(store, shown - n).row : 0;
+    textChanged();
+    return LRESULT(store.length());
+}
+
+// ---- Reading ------------------------------------------------------------
+
+LRESULT PTextView::getText(size_t size, char *out) const
+{
+    if (!out || size == 0)
+        return 0;
+    size_t n = store.length() < size - 1 ? store.length() : size - 1;
+    std::memcpy(out, store.data(), n);
+    out[n] = '\0';
+    return LRESULT(n);
+}
+
+// The range is trusted only as far as its own numbers go: nothing is written
+// for a reversed or negative range (the caller sized the buffer by it), and
+// the end is clamped to the text.
+LRESULT PTextView::getTextRange(void *param) const
+{
+    TEXTRANGEA *range = static_cast<TEXTRANGEA *>(param);
+    if (!range || !range->lpstrText)
+        return 0;
+    LONG from = range->chrg.cpMin, to = range->chrg.cpMax;
+    if (from < 0 || (to >= 0 && to < from))
+        return 0;
+    size_t len = store.length();
+    size_t end = to < 0 || size_t(to) > len ? len : size_t(to);
+    size_t start = size_t(from) > end ? end : size_t(from);
+    std::memcpy(range->lpstrText, store.data() + start, end - start);
+    range->lpstrText[end - start] = '\0';
+    return LRESULT(end - start);
+}
+
+LRESULT PTextView::getSel(DWORD *start, DWORD *end) const
+{
+    if (start)
+        *start = DWORD(sel.from());
+    if (end)
+        *end = DWORD(sel.to());
+    // As the rich edit: offsets past 16 bits cannot be packed.
+    if (sel.to() > 0xFFFF)
+        return -1;
+    return MAKELRESULT(WORD(sel.from()), WORD(sel.to()));
+}
+
+// Negative values mean the end (both negative), or keep the caret where the
+// selection ends and drop the selection (start negative); a reversed range
+// keeps its direction, the caret at `end`.
+void PTextView::setSel(long start, long end)
+{
+    size_t len = store.length();
+    if (start < 0 && end < 0)
+        sel.placeCaret(len, len);
+    else if (start < 0)
+        sel.placeCaret(sel.to(), len);
+    else
+        sel.set(size_t(start), end < 0 ? len : size_t(end), len);
+    placeCaret();
+    scheduleFrame();
+}
+
+LRESULT PTextView::lineIndex(WPARAM param) const
+{
+    uint64_t row;
+    if (int32_t(param) < 0)
+        row = layout.position(store, sel.caretAt()).row;
+    else
+        row = uint64_t(param);
+    uint64_t rows = rowCount() ? rowCount() : 1;
+    if (row >= rows)
+        return -1;
+    size_t from, to;
+    layout.rowRange(store, row, from, to);
+    return LRESULT(from);
+}
+
+LRESULT PTextView::posFromChar(size_t offset) const
+{
+    if (offset > store.length())
+        return -1;
+    TextLayout::Position p = layout.position(store, offset);
+    int64_t y = (int64_t(p.row) - int64_t(topRow)) * cellH;
+    int64_t x = margin + int64_t(p.column) * cellW;
+    if (y < SHRT_MIN)
+        y = SHRT_MIN;
+    if (y > SHRT_MAX)
+        y = SHRT_MAX;
+    if (x > SHRT_MAX)
+        x = SHRT_MAX;
+    return MAKELRESULT(WORD(short(x)), WORD(short(y)));
+}
+
+// ---- Scrolling ----------------------------------------------------------
+
+uint64_t PTextView::rowCount() const
+{
+    return layout.rowCount();
+}
+
+uint64_t PTextView::maxTop() const
+{
+    uint64_t rows = rowCount();
+    return rows > uint64_t(visibleRows) ? rows - uint64_t(visibleRows) : 0;
+}
+
+// Every scroll decides whether the view follows the end: it does exactly
+// when the last row is in view afterwards.
+void PTextView::scrollTo(uint64_t row)
+{
+    topRow = row > maxTop() ? maxTop() : row;
+    follow = topRow >= maxTop();
+}
+
+void PTextView::scrollBy(int64_t rows)
+{
+    if (rows < 0 && uint64_t(-rows) > topRow)
+        scrollTo(0);
+    else
+        scrollTo(uint64_t(int64_t(topRow) + rows));
+}
+
+void PTextView::showRow(uint64_t row)
+{
+    if (row < topRow)
+        scrollTo(row);
+    else if (row >= topRow + uint64_t(visibleRows))
+        scrollTo(row - uint64_t(visibleRows) + 1);
+    else
+        scrollTo(topRow);
+}
+
+void PTextView::showCaret()
+{
+    showRow(layout.position(store, sel.caretAt()).row);
+    updateScrollBar();
+}
+
+LRESULT PTextView::onVScroll(int code, int thumb16)
+{
+    switch (code) {
+    case SB_LINEUP:
+        scrollBy(-1);
+        break;
+    case SB_LINEDOWN:
+        scrollBy(1);
+        break;
+    case SB_PAGEUP:
+        scrollBy(-int64_t(visibleRows));
+        break;
+    case SB_PAGEDOWN:
+        scrollBy(visibleRows);
+        break;
+    case SB_TOP:
+        scrollTo(0);
+        break;
+    case SB_BOTTOM:
+        scrollTo(maxTop());
+        break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+        // WM_VSCROLL carries only 16 bits of the thumb: the scroll bar has
+        // all 32. Outside a drag nTrackPos is the current position; a thumb
+        // position sent by a program then counts when the range fits 16 bits.
+        SCROLLINFO si;
+        si.cbSize = sizeof si;
+        si.fMask = SIF_POS | SIF_TRACKPOS | SIF_RANGE;
+        if (!GetScrollInfo(hwnd, SB_VERT, &si))
+            return 0;
+        int pos = si.nTrackPos;
+        if (pos == si.nPos && si.nMax <= 0xFFFF && code == SB_THUMBPOSITION)
+            pos = thumb16;
+        scrollTo(uint64_t(pos < 0 ? 0 : pos));
+        break;
+    }
+    default:
+        return 0;
+    }
+    updateScrollBar();
+    frameNow();
+    return 0;
+}
+
+void PTextView::onWheel(int delta)
+{
+    UINT lines = 3;
+    SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    wheelRest += delta;
+    int notches = wheelRest / WHEEL_DELTA;
+    wheelRest -= notches * WHEEL_DELTA;
+    if (notches == 0 || lines == 0)
+        return;
+    int64_t step = lines == WHEEL_PAGESCROLL ? visibleRows : int64_t(lines);
+    scrollBy(-notches * step);
+    updateScrollBar();
+    frameNow();
+}
+
+// ---- Operator input -----------------------------------------------------
+
+bool PTextView::following() const
+{
+    return follow && sel.empty();
+}
+
+void PTextView::moveCaret(size_t to, bool extend)
+{
+    if (extend)
+        sel.extendTo(to, store.length());
+    else
+        sel.placeCaret(to, store.length());
+    showCaret();
+    frameNow();
+}
+
+void PTextView::onKey(WPARAM key)
+{
+    bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    bool shift = GetKeyState(VK_SHIFT) < 0;
+    const char *t = store.data();
+    size_t len = store.length();
+    size_t caret = sel.caretAt();
+    TextLayout::Position p = layout.position(store, caret);
+    switch (key) {
+    case VK_LEFT:
+        if (!shift && !sel.empty())
+            moveCaret(sel.from(), false);
+        else if (caret >= 2 && t[caret - 1] == '\n' && t[caret - 2] == '\r')
+            moveCaret(caret - 2, shift);
+        else
+            moveCaret(caret ? caret - 1 : 0, shift);
+        break;
+    case VK_RIGHT:
+        if (!shift && !sel.empty())
+            moveCaret(sel.to(), false);
+        else if (caret + 1 < len && t[caret] == '\r' && t[caret + 1] == '\n')
+            moveCaret(caret + 2, shift);
+        else
+            moveCaret(caret < len ? caret + 1 : len, shift);
+        break;
+    case VK_UP:
+        moveCaret(p.row ? layout.offsetAt(store, p.row - 1, p.column) : 0, shift);
+        break;
+    case VK_DOWN:
+        moveCaret(p.row + 1 < rowCount() ? layout.offsetAt(store, p.row + 1, p.column) : len, shift);
+        break;
+    case VK_PRIOR:
+    case VK_NEXT: {
+        int64_t page = key == VK_PRIOR ? -int64_t(visibleRows) : int64_t(visibleRows);
+        int64_t row = int64_t(p.row) + page;
+        uint64_t last = rowCount() ? rowCount() - 1 : 0;
+        size_t to = row < 0 ? 0 : uint64_t(row) > last ? len : layout.offsetAt(store, uint64_t(row), p.column);
+        scrollBy(page);
+        moveCaret(to, shift);
+        break;
+    }
+    case VK_HOME: {
+        size_t from, end;
+        layout.rowRange(store, p.row, from, end);
+        moveCaret(ctrl ? 0 : from, shift);
+        break;
+    }
+    case VK_END: {
+        size_t from, end;
+        layout.rowRange(store, p.row, from, end);
+        moveCaret(ctrl ? len : end, shift);
+        break;
+    }
+    case VK_INSERT:
+        if (ctrl)
+            copy();
+        break;
+    case 'A':
+        if (ctrl)
+            selectAll();
+        break;
+    case 'C':
+        if (ctrl)
+            copy();
+        break;
+    default:
+        break;
+    }
+}
+
+size_t PTextView::hit(int x, int y) const
+{
+    int64_t rowOff = y >= 0 ? y / cellH : -((-int64_t(y) + cellH - 1) / cellH);
+    int64_t row = int64_t(topRow) + rowOff;
+    uint64_t rows = rowCount();
+    if (row < 0 || rows == 0)
+        return row < 0 ? 0 : store.length();
+    if (uint64_t(row) >= rows)
+        return store.length();
+    int col = (x - margin + cellW / 2) / cellW;
+    return layout.offsetAt(store, uint64_t(row), size_t(col < 0 ? 0 : col));
+}
+
+void PTextView::onMouseDown(int x, int y, bool extend)
+{
+    SetFocus(hwnd);
+    SetCapture(hwnd);
+    dragging = true;
+    dragAt.x = x;
+    dragAt.y = y;
+    moveCaret(hit(x, y), extend);
+}
+
+// Outside the view a timer keeps repeating the last point, so the selection
+// goes on growing and the view scrolling while the mouse stands still.
+void PTextView::onMouseMove(int x, int y)
+{
+    dragAt.x = x;
+    dragAt.y = y;
+    bool outside = y < 0 || y >= clientH;
+    if (outside)
+        SetTimer(hwnd, dragTimer, dragMs, nullptr);
+    else
+        KillTimer(hwnd, dragTimer);
+    size_t to = hit(x, y);
+    if (to == sel.caretAt() && !outside)
+        return;
+    moveCaret(to, true);
+}
+
+void PTextView::endDrag()
+{
+    KillTimer(hwnd, dragTimer);
+    if (!dragging)
+        return;
+    dragging = false;
+    if (GetCapture() == hwnd)
+        ReleaseCapture();
+}
+
+void PTextView::onContextMenu(int x, int y)
+{
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;
+    AppendMenuA(menu, MF_STRING | (sel.empty() ? MF_GRAYED : 0), cmdCopy, "Copy");
+    AppendMenuA(menu, MF_STRING | (store.length() ? 0 : MF_GRAYED), cmdSelectAll, "Select All");
+    if (x == -1 && y == -1) {
+        // From the keyboard: at the caret.
+        LRESULT at = posFromChar(sel.caretAt());
+        POINT pt = {signedLow(at), signedHigh(at) + cellH};
+        ClientToScreen(hwnd, &pt);
+        x = pt.x;
+        y = pt.y;
+    }
+    UINT cmd = UINT(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, hwnd, nullptr));
+    DestroyMenu(menu);
+    if (cmd == cmdCopy)
+        copy();
+    else if (cmd == cmdSelectAll)
+        selectAll();
+}
+
+void PTextView::selectAll()
+{
+    sel.set(0, store.length(), store.length());
+    frameNow();
+}
+
+void PTextView::copy() const
+{
+    size_t from = sel.from(), n = sel.to() - from;
+    if (n == 0)
+        return;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, n + 1);
+    if (!mem)
+        return;
+    char *p = static_cast<char *>(GlobalLock(mem));
+    if (!p) {
+        GlobalFree(mem);
+        return;
+    }
+    std::memcpy(p, store.data() + from, n);
+    p[n] = '\0';
+    GlobalUnlock(mem);
+    if (!OpenClipboard(hwnd)) {
+        GlobalFree(mem);
+        return;
+    }
+    EmptyClipboard();
+    // The clipboard owns the memory once it took it.
+    if (!SetClipboardData(CF_TEXT, mem))
+        GlobalFree(mem);
+    CloseClipboard();
+}
+
+// ---- Display ------------------------------------------------------------
+
+// The font rows are drawn with: the one set by WM_SETFONT, or a fixed-pitch
+// stand-in of its size when the set font turns out proportional.
+HGDIOBJ PTextView::drawingFont() const
+{
+    if (fixedFont)
+        return fixedFont;
+    return font ? static_cast<HGDIOBJ>(font) : GetStockObject(ANSI_FIXED_FONT);
+}
+
+void PTextView::measureFont()
+{
+    if (fixedFont) {
+        DeleteObject(fixedFont);
+        fixedFont = nullptr;
+    }
+    HDC dc = GetDC(hwnd);
+    if (!dc)
+        return;
+    HGDIOBJ old = SelectObject(dc, drawingFont());
+    TEXTMETRICA tm;
+    if (GetTextMetricsA(dc, &tm) && (tm.tmPitchAndFamily & TMPF_FIXED_PITCH)) {
+        // TMPF_FIXED_PITCH set means variable pitch. Wine maps the face
+        // "courier" asked with VARIABLE_PITCH to a proportional font; the
+        // columns of a terminal need a fixed one of the same height.
+        HFONT stand = CreateFontA(tm.tmHeight, 0, 0, 0, tm.tmWeight, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
+        if (stand) {
+            SelectObject(dc, stand);
+            TEXTMETRICA fixed;
+            if (GetTextMetricsA(dc, &fixed) && !(fixed.tmPitchAndFamily & TMPF_FIXED_PITCH))
+                fixedFont = stand;
+            else {
+                SelectObject(dc, drawingFont());
+                DeleteObject(stand);
+            }
+        }
+    }
+    if (GetTextMetricsA(dc, &tm)) {
+        cellH = tm.tmHeight > 0 ? tm.tmHeight : 16;
+        cellW = tm.tmAveCharWidth > 0 ? tm.tmAveCharWidth : 8;
+    }
+    // Should no fixed font be had, the widest printable sign sets the cell,
+    // so that the columns stay columns and no glyph runs into the next.
+    INT widths[0x7F - 0x20];
+    if (!fixedFont && (tm.tmPitchAndFamily & TMPF_FIXED_PITCH) && GetCharWidth32A(dc, 0x20, 0x7E, widths))
+        for (INT w : widths)
+            if (w > cellW && w < 4 * cellH)
+                cellW = w;
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    if (focused) {
+        DestroyCaret();
+        CreateCaret(hwnd, nullptr, 2, cellH);
+        ShowCaret(hwnd);
+    }
+}
+
+// Columns and rows follow the client area; the text wraps again when the
+// number of columns changes.
+void PTextView::fitToClient()
+{
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    clientW = rc.right - rc.left;
+    clientH = rc.bottom - rc.top;
+    int cols = (clientW - margin) / cellW;
+    visibleRows = clientH / cellH > 0 ? clientH / cellH : 1;
+    size_t columns = cols > 0 ? size_t(cols) : 1;
+    if (columns != layout.columns() || layout.lineCount() != store.lineCount())
+        layout.setColumns(store, columns);
+    if (follow && sel.empty())
+        topRow = maxTop();
+    else if (topRow > maxTop())
+        topRow = maxTop();
+    updateScrollBar();
+    InvalidateRect(hwnd, nullptr, FALSE);
+    placeCaret();
+}
+
+// Text that streams in is shown at most about 30 times a second: the first
+// change after a quiet spell is drawn at once, later ones when the frame
+// timer comes, so the screen is never more than a frame behind.
+void PTextView::scheduleFrame()
+{
+    if (framePending)
+        return;
+    DWORD now = GetTickCount();
+    DWORD since = now - lastFrame;
+    if (since >= frameMs) {
+        frameNow();
+        return;
+    }
+    if (SetTimer(hwnd, frameTimer, frameMs - since, nullptr))
+        framePending = true;
+    else
+        frameNow();
+}
+
+void PTextView::frameNow()
+{
+    if (framePending) {
+        KillTimer(hwnd, frameTimer);
+        framePending = false;
+    }
+    lastFrame = GetTickCount();
+    updateScrollBar();
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    placeCaret();
+}
+
+void PTextView::updateScrollBar()
+{
+    uint64_t rows = rowCount();
+    SCROLLINFO si;
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    si.nMin = 0;
+    si.nMax = rows > 0 ? int(rows - 1 > uint64_t(INT_MAX) ? INT_MAX : rows - 1) : 0;
+    si.nPage = UINT(visibleRows);
+    si.nPos = int(topRow > uint64_t(INT_MAX) ? INT_MAX : topRow);
+    si.nTrackPos = 0;
+    SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
+}
+
+void PTextView::placeCaret()
+{
+    if (!focused)
+        return;
+    TextLayout::Position p = layout.position(store, sel.caretAt());
+    if (p.row < topRow || p.row > topRow + uint64_t(visibleRows)) {
+        SetCaretPos(-cellW * 4, -cellH * 4);
+        return;
+    }
+    SetCaretPos(margin + int(p.column) * cellW - 1, int(p.row - topRow) * cellH);
+}
+
+bool PTextView::ensureBitmap(HDC dc, int w, int h)
+{
+    if (memDC && memW == w && memH == h)
+        return true;
+    if (!memDC) {
+        memDC = CreateCompatibleDC(dc);
+        if (!memDC)
+            return false;
+    }
+    HBITMAP bm = CreateCompatibleBitmap(dc, w, h);
+    if (!bm)
+        return false;
+    HGDIOBJ old = SelectObject(memDC, bm);
+    if (memBitmap)
+        DeleteObject(memBitmap);
+    else
+        memOldBitmap = static_cast<HBITMAP>(old);
+    memBitmap = bm;
+    memW = w;
+    memH = h;
+    return true;
+}
+
+bool PTextView::ensureCells(size_t n)
+{
+    if (n <= cellCap)
+        return true;
+    char *c = static_cast<char *>(std::realloc(cells, n));
+    if (!c)
+        return false;
+    cells = c;
+    INT *d = static_cast<INT *>(std::realloc(cellDx, n * sizeof *cellDx));
+    if (!d)
+        return false;
+    cellDx = d;
+    cellCap = n;
+    return true;
+}
+
+void PTextView::paint(HDC dc)
+{
+    int w = clientW > 0 ? clientW : 1, h = clientH > 0 ? clientH : 1;
+    // Drawn off screen and shown in one copy: no flicker.
+    bool offscreen = ensureBitmap(dc, w, h);
+    HDC target = offscreen ? memDC : dc;
+    if (!backBrush)
+        backBrush = CreateSolidBrush(background);
+    RECT all = {0, 0, w, h};
+    FillRect(target, &all, backBrush ? backBrush : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    HGDIOBJ oldFont = SelectObject(target, drawingFont());
+    SetBkMode(target, TRANSPARENT);
+    uint64_t rows = rowCount();
+    for (int i = 0; i <= visibleRows && topRow + uint64_t(i) < rows; ++i)
+        drawRow(target, topRow + uint64_t(i), i * cellH);
+    SelectObject(target, oldFont);
+    if (offscreen)
+        BitBlt(dc, 0, 0, w, h, memDC, 0, 0, SRCCOPY);
+}
+
+void PTextView::drawRow(HDC dc, uint64_t row, int y)
+{
+    size_t from, to;
+    layout.rowRange(store, row, from, to);
+    size_t cols = layout.columns();
+    if (!ensureCells(cols + 1))
+        return;
+    const char *t = store.data();
+    size_t selFrom = sel.from(), selTo = sel.to();
+    size_t n = 0, col = 0, selColFrom = SIZE_MAX, selColTo = SIZE_MAX;
+    for (size_t i = from; i < to && n < cellCap; ++i) {
+        size_t wcells = TextLayout::cellWidth(t[i], col, cols);
+        if (i >= selFrom && i < selTo) {
+            if (selColFrom == SIZE_MAX)
+                selColFrom = col;
+            selColTo = col + wcells;
+        }
+        char shown = t[i] == '\t' || isControl(t[i]) ? ' ' : t[i];
+        for (size_t k = 0; k < wcells && n < cellCap; ++k) {
+            cells[n] = shown;
+            cellDx[n] = cellW;
+            ++n;
+        }
+        col += wcells;
+    }
+    // A selection that goes over the end of the line marks one cell after it.
+    size_t line = layout.lineOfRow(row);
+    bool lastRowOfLine = to == store.lineEnd(line);
+    if (lastRowOfLine && selFrom <= to && selTo > to && line + 1 < store.lineCount()) {
+        if (selColFrom == SIZE_MAX)
+            selColFrom = col;
+        selColTo = col + 1;
+    }
+    SetTextColor(dc, RGB(0, 0, 0));
+    ExtTextOutA(dc, margin, y, 0, nullptr, cells, UINT(n), cellDx);
+    if (selColFrom != SIZE_MAX && selColTo > selColFrom) {
+        RECT r = {margin + int(selColFrom) * cellW, y, margin + int(selColTo) * cellW, y + cellH};
+        FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
+        SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+        size_t last = selColTo < n ? selColTo : n;
+        if (last > selColFrom)
+            ExtTextOutA(dc, r.left, y, 0, nullptr, cells + selColFrom, UINT(last - selColFrom),
+                        cellDx + selColFrom);
+    }
+    // Other control characters keep their one cell and show as a small box.
+    col = 0;
+    for (size_t i = from; i < to; ++i) {
+        if (t[i] != '\t' && isControl(t[i])) {
+            if (!markBrush)
+                markBrush = CreateSolidBrush(RGB(128, 128, 128));
+            RECT box = {margin + int(col) * cellW + 1, y + cellH / 4, margin + int(col + 1) * cellW - 1,
+                        y + cellH - cellH / 4};
+            if (markBrush)
+                FrameRect(dc, &box, markBrush);
+        }
+        col += TextLayout::cellWidth(t[i], col, cols);
+    }
+}

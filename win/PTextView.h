@@ -1,0 +1,146 @@
+#ifndef WIN_PTEXTVIEW_H
+#define WIN_PTEXTVIEW_H
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "win/TextLayout.h"
+#include "win/TextSelection.h"
+#include "win/TextStore.h"
+
+// Messages of the text view beyond those of the system's edit controls.
+// Numbered clear of the rich-edit messages (which end below WM_USER + 0x200).
+//
+// PTVM_APPEND: wParam the length ((WPARAM)-1: lParam is NUL-terminated),
+//   lParam the text. Appends at the end without touching the selection or
+//   the caret; a view that follows the end keeps it in view. Returns the new
+//   length, or -1 when there was no memory for it (the text is then as it was).
+// PTVM_ERASETAIL: wParam characters to remove from the end (clamped).
+// PTVM_ERASEHEAD: wParam characters to remove from the start (clamped); the
+//   selection, the caret and the first visible line stay with their text.
+//   Both return the new length.
+// PTVM_ISFOLLOWING: TRUE while appended text keeps the end in view.
+const UINT PTVM_APPEND = WM_USER + 0x300;
+const UINT PTVM_ERASETAIL = WM_USER + 0x301;
+const UINT PTVM_ERASEHEAD = WM_USER + 0x302;
+const UINT PTVM_ISFOLLOWING = WM_USER + 0x303;
+
+// A read-only view of plain text as long as memory allows: the receive view
+// of the terminal. It answers the messages the system's edit and rich-edit
+// controls give the terminal (text, selection, lines, scrolling, colours,
+// font, copy) with their meaning, so code written for those runs unchanged.
+//
+// The view is a window class of its own, registered by registerClass and
+// made like any control, from a dialog template or with CreateWindowEx. The
+// window owns its PTextView: made at WM_NCCREATE, deleted at WM_NCDESTROY,
+// its address kept in the window's extra bytes. No PWin object is needed.
+//
+// Lines are the rows on screen: a line longer than the view wraps, and
+// EM_GETLINECOUNT, EM_LINEINDEX, EM_EXLINEFROMCHAR and EM_GETFIRSTVISIBLELINE
+// count rows, as the system's word-wrapping edit controls do.
+class PTextView
+{
+public:
+    static const char className[];
+    // Registers the class (once; later calls answer true at once).
+    static bool registerClass(HINSTANCE module);
+
+    // Identifiers of the context menu's commands.
+    enum { cmdCopy = 1, cmdSelectAll = 2 };
+
+private:
+    explicit PTextView(HWND window);
+    ~PTextView();
+    PTextView(const PTextView &) = delete;
+    PTextView &operator=(const PTextView &) = delete;
+
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // Text changes.
+    LRESULT setText(const char *text);
+    LRESULT append(const char *text, size_t n);
+    LRESULT replaceSelection(const char *text);
+    LRESULT eraseTail(size_t n);
+    LRESULT eraseHead(size_t n);
+    void textChanged();
+
+    // Text and selection read from outside.
+    LRESULT getText(size_t size, char *out) const;
+    LRESULT getTextRange(void *range) const;
+    LRESULT getSel(DWORD *start, DWORD *end) const;
+    void setSel(long start, long end);
+    LRESULT lineIndex(WPARAM row) const;
+    LRESULT posFromChar(size_t offset) const;
+
+    // Scrolling.
+    uint64_t rowCount() const;
+    uint64_t maxTop() const;
+    void scrollTo(uint64_t row);
+    void scrollBy(int64_t rows);
+    void showRow(uint64_t row);
+    void showCaret();
+    LRESULT onVScroll(int code, int thumb16);
+    void onWheel(int delta);
+
+    // Operator input.
+    void onKey(WPARAM key);
+    void moveCaret(size_t to, bool extend);
+    size_t hit(int x, int y) const;
+    void onMouseDown(int x, int y, bool extend);
+    void onMouseMove(int x, int y);
+    void endDrag();
+    void onContextMenu(int x, int y);
+    void copy() const;
+    void selectAll();
+    bool following() const;
+
+    // Display.
+    HGDIOBJ drawingFont() const;
+    void measureFont();
+    void fitToClient();
+    void scheduleFrame();
+    void frameNow();
+    void updateScrollBar();
+    void placeCaret();
+    void paint(HDC dc);
+    void drawRow(HDC dc, uint64_t row, int y);
+    bool ensureBitmap(HDC dc, int w, int h);
+    bool ensureCells(size_t n);
+
+    HWND hwnd;
+    TextStore store;
+    TextLayout layout;
+    TextSelection sel;
+
+    HFONT font;  // the font set by WM_SETFONT, not ours; null: a stock fixed font
+    COLORREF background;
+    int cellW, cellH;
+    int clientW, clientH;
+    int visibleRows;
+
+    uint64_t topRow;
+    bool follow;  // the operator is at the end; see following()
+    bool focused;
+    bool dragging;
+    POINT dragAt;
+    int wheelRest;
+
+    bool framePending;
+    DWORD lastFrame;
+
+    // The memory bitmap rows are drawn into, and the row's cells.
+    HDC memDC;
+    HBITMAP memBitmap, memOldBitmap;
+    int memW, memH;
+    HBRUSH backBrush;
+    HBRUSH markBrush;
+    HFONT fixedFont;  // ours: the fixed-pitch stand-in for a proportional font
+    char *cells;
+    INT *cellDx;
+    size_t cellCap;
+};
+
+#endif

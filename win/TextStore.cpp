@@ -1,0 +1,243 @@
+#include "win/TextStore.h"
+
+#include <cstdlib>
+#include <cstring>
+
+// Line 0 always starts at 0 and is not stored: `starts` holds the starts of
+// lines 1, 2, ... so that an empty store owns no memory at all.
+
+TextStore::TextStore()
+    : buf(nullptr), begin(0), len(0), cap(0), starts(nullptr), lineFirst(0), lineUsed(0),
+      lineCap(0), base(0)
+{
+}
+
+TextStore::~TextStore()
+{
+    std::free(buf);
+    std::free(starts);
+}
+
+size_t TextStore::lineLimit(size_t line) const
+{
+    return line + 1 < lineCount() ? lineStart(line + 1) : len;
+}
+
+size_t TextStore::lineEnd(size_t line) const
+{
+    if (line + 1 >= lineCount())
+        return len;
+    size_t start = lineStart(line);
+    size_t limit = lineStart(line + 1);
+    const char *t = text();
+    if (limit >= start + 2 && t[limit - 1] == '\n' && t[limit - 2] == '\r')
+        return limit - 2;
+    return limit - 1;
+}
+
+size_t TextStore::lineOf(size_t offset) const
+{
+    // Lines are 1 + the number of stored starts at or before offset.
+    uint64_t key = uint64_t(offset) + base;
+    size_t lo = lineFirst, hi = lineUsed;
+    while (lo < hi) {
+        size_t mid = lo + (hi - lo) / 2;
+        if (starts[mid] <= key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo - lineFirst;
+}
+
+size_t TextStore::lineEndsIn(const char *t, size_t n)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < n; ++i)
+        count += (t[i] == '\r') | (t[i] == '\n');
+    return count;
+}
+
+bool TextStore::reserveText(size_t n)
+{
+    size_t need = len + n + 1;
+    if (need < len)
+        return false;
+    if (begin + need <= cap)
+        return true;
+    // The room a head cut left is reused once it is at least as large as the
+    // text kept, so moving the text costs no more than what was cut.
+    if (begin > 0 && begin >= len) {
+        std::memmove(buf, buf + begin, len + 1);
+        begin = 0;
+        if (need <= cap)
+            return true;
+    }
+    size_t want = cap + cap / 2;
+    if (want < begin + need || want < cap)
+        want = begin + need;
+    if (want < 64)
+        want = 64;
+    char *grown = static_cast<char *>(std::realloc(buf, want));
+    if (!grown && want > begin + need) {
+        want = begin + need;
+        grown = static_cast<char *>(std::realloc(buf, want));
+    }
+    if (!grown)
+        return false;
+    if (!buf)
+        grown[0] = '\0';
+    buf = grown;
+    cap = want;
+    return true;
+}
+
+bool TextStore::reserveLines(size_t more)
+{
+    if (lineUsed + more <= lineCap && lineUsed + more >= lineUsed)
+        return true;
+    size_t kept = lineUsed - lineFirst;
+    if (lineFirst > 0 && lineFirst >= kept) {
+        std::memmove(starts, starts + lineFirst, kept * sizeof *starts);
+        lineFirst = 0;
+        lineUsed = kept;
+        if (lineUsed + more <= lineCap)
+            return true;
+    }
+    size_t need = lineUsed + more;
+    if (need < lineUsed || need > SIZE_MAX / sizeof *starts)
+        return false;
+    size_t want = lineCap + lineCap / 2;
+    if (want < need || want > SIZE_MAX / sizeof *starts)
+        want = need;
+    if (want < 16)
+        want = 16;
+    uint64_t *grown = static_cast<uint64_t *>(std::realloc(starts, want * sizeof *starts));
+    if (!grown && want > need) {
+        want = need;
+        grown = static_cast<uint64_t *>(std::realloc(starts, want * sizeof *starts));
+    }
+    if (!grown)
+        return false;
+    starts = grown;
+    lineCap = want;
+    return true;
+}
+
+void TextStore::pushStart(size_t pos)
+{
+    starts[lineUsed++] = uint64_t(pos) + base;
+}
+
+// Drops the starts past pos and indexes text[pos, len) again. A CR just
+// before pos whose line start went with an LF that followed it gets its
+// start back, so that an LF now at pos joins it as one CR LF.
+void TextStore::indexFrom(size_t pos)
+{
+    uint64_t key = uint64_t(pos) + base;
+    while (lineUsed > lineFirst && starts[lineUsed - 1] > key)
+        --lineUsed;
+    const char *t = text();
+    bool lastAtPos = lineUsed > lineFirst && starts[lineUsed - 1] == key;
+    if (pos > 0 && t[pos - 1] == '\r' && !lastAtPos)
+        pushStart(pos);
+    for (size_t i = pos; i < len; ++i) {
+        char c = t[i];
+        if (c == '\n') {
+            if (i > 0 && t[i - 1] == '\r' && lineUsed > lineFirst &&
+                starts[lineUsed - 1] == uint64_t(i) + base)
+                starts[lineUsed - 1] = uint64_t(i + 1) + base;
+            else
+                pushStart(i + 1);
+        } else if (c == '\r') {
+            pushStart(i + 1);
+        }
+    }
+}
+
+bool TextStore::append(const char *t, size_t n)
+{
+    return replace(len, 0, t, n);
+}
+
+bool TextStore::replace(size_t pos, size_t count, const char *t, size_t n)
+{
+    if (pos > len)
+        pos = len;
+    if (count > len - pos)
+        count = len - pos;
+    if (n == 0 && count == 0)
+        return true;
+    size_t tail = len - pos - count;
+    size_t newLen = len - count + n;
+    if (newLen < n)
+        return false;
+    // Everything that can fail happens before the text is touched. One more
+    // start than the line ends may be needed for a CR whose LF goes away.
+    size_t moreLines = lineEndsIn(t, n) + lineEndsIn(text() + pos + count, tail) + 1;
+    if (newLen > len && !reserveText(newLen - len))
+        return false;
+    if (!reserveLines(moreLines))
+        return false;
+    if (!buf && !reserveText(0))
+        return false;
+    char *p = buf + begin;
+    std::memmove(p + pos + n, p + pos + count, tail);
+    if (n)
+        std::memcpy(p + pos, t, n);
+    len = newLen;
+    p[len] = '\0';
+    indexFrom(pos);
+    return true;
+}
+
+bool TextStore::assign(const char *t, size_t n)
+{
+    return replace(0, len, t, n);
+}
+
+void TextStore::eraseTail(size_t n)
+{
+    if (n > len)
+        n = len;
+    if (n == 0)
+        return;
+    len -= n;
+    // Re-indexing an empty tail only drops the starts past the new end.
+    indexFrom(len);
+    buf[begin + len] = '\0';
+}
+
+size_t TextStore::eraseHead(size_t n)
+{
+    if (n > len)
+        n = len;
+    if (n == 0)
+        return 0;
+    begin += n;
+    len -= n;
+    base += n;
+    size_t dropped = 0;
+    while (lineFirst < lineUsed && starts[lineFirst] <= base) {
+        ++lineFirst;
+        ++dropped;
+    }
+    if (len == 0)
+        clear();
+    return dropped;
+}
+
+void TextStore::clear()
+{
+    len = 0;
+    begin = 0;
+    if (buf)
+        buf[0] = '\0';
+    lineFirst = lineUsed = 0;
+    base = 0;
+}
+
+size_t TextStore::bytesHeld() const
+{
+    return cap + lineCap * sizeof *starts;
+}

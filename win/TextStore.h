@@ -1,0 +1,83 @@
+#ifndef WIN_TEXTSTORE_H
+#define WIN_TEXTSTORE_H
+
+// The text of the text view: one contiguous run of characters and the index
+// of the offsets where its lines start. CR LF, a lone CR and a lone LF each
+// end a line; a CR LF that arrives split over two appends still ends one
+// line. Appending costs the appended text, cutting the tail costs the tail,
+// and cutting the head moves nothing (the storage is compacted later, when it
+// has to grow anyway). Nothing is kept per character beyond the character.
+//
+// Storage comes from malloc/realloc: a failed growth returns false and leaves
+// the text and its index exactly as they were. Nothing here throws.
+
+#include <cstddef>
+#include <cstdint>
+
+class TextStore
+{
+public:
+    TextStore();
+    ~TextStore();
+    TextStore(const TextStore &) = delete;
+    TextStore &operator=(const TextStore &) = delete;
+
+    size_t length() const { return len; }
+    // The text, always followed by a NUL (also when empty).
+    const char *data() const { return text(); }
+    char at(size_t offset) const { return text()[offset]; }
+
+    // At least 1: an empty text is one empty line, and a text ending in a
+    // line end has an empty last line after it.
+    size_t lineCount() const { return 1 + lineUsed - lineFirst; }
+    size_t lineStart(size_t line) const
+    {
+        return line == 0 ? 0 : size_t(starts[lineFirst + line - 1] - base);
+    }
+    // Where the line's characters end, before its CR, LF or CR LF.
+    size_t lineEnd(size_t line) const;
+    // Where the next line starts (the text length for the last line).
+    size_t lineLimit(size_t line) const;
+    // The line holding offset (offsets past the end give the last line).
+    size_t lineOf(size_t offset) const;
+
+    // How many line ends text[0, n) could add: an upper bound for reserving.
+    static size_t lineEndsIn(const char *text, size_t n);
+
+    bool append(const char *text, size_t n);
+    // Replaces [pos, pos + count) (clamped to the text) by text[0, n).
+    bool replace(size_t pos, size_t count, const char *text, size_t n);
+    bool assign(const char *text, size_t n);
+    // Removes the last n characters (all of them when n is larger).
+    void eraseTail(size_t n);
+    // Removes the first n characters (clamped); returns how many lines the
+    // line index lost from its top, so that per-line data kept elsewhere can
+    // drop as many.
+    size_t eraseHead(size_t n);
+    void clear();
+
+    // Bytes held for the text and the index, for the memory figures.
+    size_t bytesHeld() const;
+
+private:
+    char *text() const { return buf ? buf + begin : const_cast<char *>(""); }
+    bool reserveText(size_t n);
+    bool reserveLines(size_t more);
+    void indexFrom(size_t pos);
+    void pushStart(size_t pos);
+
+    char *buf;
+    size_t begin;  // the text starts at buf + begin (the head cut leaves room before it)
+    size_t len;
+    size_t cap;    // bytes at buf, the terminating NUL included
+
+    // Line starts as absolute positions: relative offset + base. A head cut
+    // raises base instead of rewriting every entry.
+    uint64_t *starts;
+    size_t lineFirst;  // entries before it belong to lines cut from the head
+    size_t lineUsed;
+    size_t lineCap;
+    uint64_t base;
+};
+
+#endif

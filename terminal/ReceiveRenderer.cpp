@@ -9,13 +9,14 @@
 #include "terminal/HexDump.h"
 #include "terminal/TextDump.h"
 #include "terminal/progressBar.h"
+#include "win/PTextView.h"
 #include "win/PWin.h"
 
 namespace {
 
 const COLORREF paleYellow = 0x00CFFFFF;
 
-// RichEdit 1.0 messages, by number: the class is loaded at run time.
+// Rich-edit messages by number, as the view answers them.
 const UINT msgSetTextMode = WM_USER + 89;    // EM_SETTEXTMODE
 const UINT msgSetBkgndColor = WM_USER + 67;  // EM_SETBKGNDCOLOR
 const WPARAM plainTextMode = 1;               // TM_PLAINTEXT
@@ -23,6 +24,7 @@ const WPARAM plainTextMode = 1;               // TM_PLAINTEXT
 const char renderFormat[] = "Performing...\n\rbyte %d of %d";
 const COLORREF textBarColor = 0x10FF3F;
 const COLORREF hexBarColor = 0xFF103F;
+const uint32_t hexProgressLines = 64;
 
 void pump()
 {
@@ -40,99 +42,79 @@ progressBar *showProgress(PWin *owner, uint32_t total, COLORREF color)
     return bar;
 }
 
-// Reports progress and lets the queue through; false once aborted. Without
-// a bar (a received chunk) only the queue is let through.
+// Reports progress and lets the queue through; false once aborted.
 bool stepProgress(progressBar *bar, uint32_t done)
 {
-    if (bar && !bar->update(int32_t(done)))
+    if (!bar->update(int32_t(done)))
         return false;
     pump();
     return true;
 }
 
-void moveCaretToEnd(HWND view)
-{
-    CHARRANGE end = {0x7FFFFFF, 0x7FFFFFF};
-    SendMessageA(view, EM_EXSETSEL, 0, LPARAM(&end));
-}
-
-void insertAtEnd(HWND view, const char *text)
-{
-    moveCaretToEnd(view);
-    SendMessageA(view, EM_REPLACESEL, FALSE, LPARAM(text));
-}
-
-// Text for the view collected over one render and put in with one
-// insertion: an insertion costs the same for one character as for a line.
+// Text for the view collected over one render and put in with one append.
 class ViewBatch
 {
 public:
-    explicit ViewBatch(size_t expected) { text.reserve(expected); }
+    ViewBatch(ReceiveRenderer &view, size_t expected, bool hex) : view(view), hex(hex) { text.reserve(expected); }
     void add(const char *piece, uint32_t length) { text.insert(text.end(), piece, piece + length); }
-    void add(const char *piece, uint32_t length, LineBreaker &lines) { lines.append(piece, length, text); }
     // Puts the collected text in, what came before an abort included.
-    void flush(HWND view)
+    void flush()
     {
         if (text.empty())
             return;
-        text.push_back('\0');
-        insertAtEnd(view, text.data());
+        view.append(text.data(), uint32_t(text.size()), hex);
         text.clear();
     }
 
 private:
+    ReceiveRenderer &view;
+    bool hex;
     std::vector<char> text;
 };
 
-// The text layout into the receive view, one insertion per render: piece by
-// piece, a chunk of NULs took one insertion per NUL.
+// The text layout into the receive view, one append per render. A received
+// chunk (no bar) reports no progress: the drain lets the queue through once
+// per chunk instead.
 class ViewTextSink : public TextSink
 {
 public:
-    ViewTextSink(HWND view, progressBar *bar, uint32_t length, LineBreaker &lines)
-        : view(view), bar(bar), lines(lines), batch(size_t(length) + length / 512 + 1)
+    ViewTextSink(ReceiveRenderer &view, progressBar *bar, uint32_t length)
+        : bar(bar), batch(view, size_t(length) + 1, false)
     {
     }
-    void putText(const char *piece, uint32_t length) override { batch.add(piece, length, lines); }
-    bool progress(uint32_t done) override { return stepProgress(bar, done); }
-    void flush() { batch.flush(view); }
+    void putText(const char *piece, uint32_t length) override { batch.add(piece, length); }
+    bool progress(uint32_t done) override { return !bar || stepProgress(bar, done); }
+    void flush() { batch.flush(); }
 
 private:
-    HWND view;
     progressBar *bar;
-    LineBreaker &lines;
     ViewBatch batch;
 };
 
-// The hex layout into the receive view, one insertion per render: line by
-// line, a 511-byte chunk took 64 insertions. Up to 1024 bytes the progress
-// is reported after every line, beyond every 64th.
+// The hex layout into the receive view, one append per render. With a bar,
+// up to 1024 bytes the progress is reported after every line, beyond every
+// 64th.
 class ViewHexSink : public HexSink
 {
 public:
-    ViewHexSink(HWND view, progressBar *bar, uint32_t textLength, uint32_t length)
-        : view(view), bar(bar), textLength(textLength), everyLine(length <= TextDump::shortLimit), lines(0),
-          batch((size_t(length) / HexDump::bytesPerLine + 2) * HexDump::fullLineChars + 1)
+    ViewHexSink(ReceiveRenderer &view, progressBar *bar, uint32_t length)
+        : view(view), bar(bar), everyLine(length <= TextDump::shortLimit), lines(0),
+          batch(view, (size_t(length) / HexDump::bytesPerLine + 2) * HexDump::fullLineChars, true)
     {
     }
-    void eraseTail(uint32_t chars) override
-    {
-        SendMessageA(view, EM_SETSEL, WPARAM(textLength - chars), LPARAM(textLength));
-        SendMessageA(view, EM_REPLACESEL, FALSE, LPARAM(""));
-    }
+    void eraseTail(uint32_t chars) override { view.eraseTail(chars); }
     bool putLine(const char *text, uint32_t length, uint32_t firstByte) override
     {
         batch.add(text, length);
-        if (everyLine || ++lines % 64 == 0)
+        if (bar && (everyLine || ++lines % hexProgressLines == 0))
             return stepProgress(bar, firstByte);
         return true;
     }
-    void flush() { batch.flush(view); }
+    void flush() { batch.flush(); }
 
 private:
-    HWND view;
+    ReceiveRenderer &view;
     progressBar *bar;
-    uint32_t textLength;
     bool everyLine;
     uint32_t lines;
     ViewBatch batch;
@@ -140,134 +122,42 @@ private:
 
 } // namespace
 
-// Wine's rich-edit control repaints itself inside every EM_REPLACESEL
-// (measured: 9 to 19 ms an insertion whatever the length of the text, 0.4 ms
-// with painting held off), which held hex reception near 500 bytes/s. So a
-// drain holds the view's painting off while it inserts and brings the view up
-// to date at its end, and at most every refreshMs during a long drain, so a
-// flood still shows as it comes.
-class ReceiveRenderer::PaintPause
-{
-public:
-    explicit PaintPause(HWND view) : view(view), lastRefresh(GetTickCount()), paused(false), changed(false) {}
-    ~PaintPause()
-    {
-        if (paused)
-            resume();
-        if (changed)
-            InvalidateRect(view, nullptr, FALSE);
-    }
-    PaintPause(const PaintPause &) = delete;
-    PaintPause &operator=(const PaintPause &) = delete;
-
-    // Called before the view is changed.
-    void hold()
-    {
-        changed = true;
-        if (paused || !view)
-            return;
-        SendMessageA(view, WM_SETREDRAW, FALSE, 0);
-        paused = true;
-    }
-    // The view was replaced by a fresh one, which paints; held again.
-    void rebind(HWND fresh)
-    {
-        if (fresh == view)
-            return;
-        view = fresh;
-        paused = false;
-        hold();
-    }
-    // Called between chunks: shows what came so far when it is time.
-    void refreshIfDue()
-    {
-        if (paused && GetTickCount() - lastRefresh >= refreshMs) {
-            resume();
-            UpdateWindow(view);
-        }
-    }
-
-private:
-    static const DWORD refreshMs = 100;
-    void resume()
-    {
-        SendMessageA(view, WM_SETREDRAW, TRUE, 0);
-        SendMessageA(view, EM_SCROLLCARET, 0, 0);
-        InvalidateRect(view, nullptr, FALSE);
-        paused = false;
-        lastRefresh = GetTickCount();
-    }
-
-    HWND view;
-    DWORD lastRefresh;
-    bool paused;
-    bool changed;
-};
-
 ReceiveRenderer::ReceiveRenderer(PWin *owner)
-    : owner(owner), view(nullptr), font(nullptr), hexLineCount(0), hexLinesCut(0), paint(nullptr)
+    : owner(owner), view(nullptr), hexLineCount(0), hexLinesCut(0)
 {
 }
 
-ReceiveRenderer::~ReceiveRenderer()
-{
-    delete paint;
-}
-
-void ReceiveRenderer::attach(HWND control, HFONT textFont)
+void ReceiveRenderer::attach(HWND control, HFONT font)
 {
     view = control;
-    font = textFont;
-    configure(view);
-}
-
-void ReceiveRenderer::configure(HWND target)
-{
-    SendMessageA(target, msgSetTextMode, plainTextMode, 0);
-    SendMessageA(target, msgSetBkgndColor, 0, LPARAM(paleYellow));
-    SendMessageA(target, WM_SETFONT, WPARAM(font), TRUE);
+    SendMessageA(view, msgSetTextMode, plainTextMode, 0);
+    SendMessageA(view, msgSetBkgndColor, 0, LPARAM(paleYellow));
+    SendMessageA(view, WM_SETFONT, WPARAM(font), TRUE);
 }
 
 uint32_t ReceiveRenderer::textLength() const
 {
-    return uint32_t(SendMessageA(view, WM_GETTEXTLENGTH, 0, 0));
+    LRESULT n = SendMessageA(view, WM_GETTEXTLENGTH, 0, 0);
+    return n > 0 ? uint32_t(n) : 0;
 }
 
-// An empty receive view, in place of the one there was. Wine's rich edit
-// pays for every paragraph it deletes with a walk over all the others
-// (measured with 15,420 hex lines: WM_SETTEXT "" 19 s, cutting the first
-// 3,855 lines 2.3 s), so emptying a full view, or cutting its top, froze the
-// terminal for seconds; a new control costs nothing of the kind. The view
-// keeps its place, style, tab order and focus. Should the new control not
-// come up, the old one is emptied the slow way.
-HWND ReceiveRenderer::renew()
+bool ReceiveRenderer::append(const char *text, uint32_t length, bool hex)
 {
-    viewLines.reset();
-    HWND old = view;
-    if (!old)
-        return old;
-    HWND dialog = GetParent(old);
-    RECT r;
-    GetWindowRect(old, &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&r), 2);
-    DWORD style = DWORD(GetWindowLongA(old, GWL_STYLE));
-    DWORD exStyle = DWORD(GetWindowLongA(old, GWL_EXSTYLE));
-    HWND fresh = CreateWindowExA(exStyle, "RichEdit", "", style, r.left, r.top, r.right - r.left,
-                                 r.bottom - r.top, dialog, HMENU(INT_PTR(IDC_VIEW)), owner->instance(), nullptr);
-    if (!fresh) {
-        SetWindowTextA(old, "");
-        return old;
-    }
-    bool hadFocus = GetFocus() == old;
-    configure(fresh);
-    SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    DestroyWindow(old);
-    if (hadFocus)
-        SetFocus(fresh);
-    view = fresh;
-    if (paint)
-        paint->rebind(view);
-    return fresh;
+    if (length == 0)
+        return true;
+    if (SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0)
+        return true;
+    // The view's storage could not grow: its older half makes room, as a cut
+    // past the limit would. The history keeps every byte whatever the view
+    // can show.
+    uint32_t t = textLength();
+    cutTop(hex ? t / HexDump::fullLineChars / 2 * HexDump::fullLineChars : t / 2, hex);
+    return SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0;
+}
+
+void ReceiveRenderer::eraseTail(uint32_t chars)
+{
+    SendMessageA(view, PTVM_ERASETAIL, WPARAM(chars), 0);
 }
 
 void ReceiveRenderer::restartHexLines()
@@ -278,47 +168,49 @@ void ReceiveRenderer::restartHexLines()
 
 void ReceiveRenderer::empty()
 {
-    renew();
+    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
     restartHexLines();
 }
 
-// A received chunk renders in a millisecond or two: a progress dialog made
-// and destroyed for each one (about 30 ms each under Wine, 50 a second in a
-// flood) held reception below the line rate, flickered over the view and took
-// the keyboard focus from the send box, so what the operator typed meanwhile
-// went to the dialog, an Enter aborting the render. Chunks render without
-// one; re-renders of the history, which can take seconds, keep theirs.
+// A received chunk renders in well under a millisecond: a progress dialog
+// made and destroyed for each one (about 30 ms each under Wine, 50 a second
+// in a flood) held reception below the line rate, flickered over the view and
+// took the keyboard focus from the send box, so what the operator typed
+// meanwhile went to the dialog, an Enter aborting the render. Chunks render
+// without one and let the queue through once each, so a flood still paints
+// and takes typing; re-renders of the history keep their dialog.
 void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, bool withProgress)
 {
-    if (paint)
-        paint->hold();
     progressBar *bar = withProgress ? showProgress(owner, length, textBarColor) : nullptr;
-    ViewTextSink sink(view, bar, length, viewLines);
+    ViewTextSink sink(*this, bar, length);
     std::vector<char> scratch(length > TextDump::shortLimit ? size_t(length) + 1 : 1);
     TextDump::render(sink, data, length, scratch.data());
     sink.flush();
+    keepWithinLimit(false);
     delete bar;
+    if (!withProgress)
+        pump();
 }
 
 void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, uint32_t textLength,
-                            const unsigned char *history, uint32_t historyBytes, bool withProgress)
+                                const unsigned char *history, uint32_t historyBytes, bool withProgress)
 {
-    if (paint)
-        paint->hold();
     progressBar *bar = withProgress ? showProgress(owner, length, hexBarColor) : nullptr;
-    ViewHexSink sink(view, bar, textLength, length);
+    ViewHexSink sink(*this, bar, length);
     // The history holds the bytes of a short line the view may end in. When
     // the view's length does not add up to hex lines nothing is discarded:
     // the chunk simply starts a fresh line.
     HexDump::renderChunk(sink, history, historyBytes, data, length, textLength, &hexLineCount, hexLinesCut);
     sink.flush();
+    keepWithinLimit(true);
     delete bar;
+    if (!withProgress)
+        pump();
 }
 
-// The history, into a view that holds nothing of it: as much of its end as
-// the view keeps, so a long history shows at once (formatting and inserting
-// the part the view would cut again took minutes for a mebibyte under Wine).
-// The hex labels still count from the first byte received.
+// The history, into a view that holds nothing of it: all of it when it fits
+// the scrollback, else as much of its end as fits. The hex labels still count
+// from the first byte received.
 void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool hex)
 {
     if (n == 0)
@@ -333,82 +225,57 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
         uint32_t from = scrollback.firstTextByte(n);
         appendText(history + from, n - from, true);
     }
-    trim(hex);
-    SendMessageA(view, EM_SCROLLCARET, 0, 0);
 }
 
 // Keeps the view within its scrollback: once past the limit its top is cut,
 // in hex by whole lines, in text up to the start of a line when there is one
-// (a long render without line ends is cut where it must). What stays is read
-// out and put into a fresh control (see renew).
-void ReceiveRenderer::trim(bool hex)
+// (text without line ends is cut where it must).
+void ReceiveRenderer::keepWithinLimit(bool hex)
 {
     uint32_t t = textLength();
-    uint32_t cut = hex ? scrollback.hexCut(t) : scrollback.textCut(t);
+    cutTop(hex ? scrollback.hexCut(t) : scrollback.textCut(t), hex);
+}
+
+void ReceiveRenderer::cutTop(uint32_t cut, bool hex)
+{
     if (cut == 0)
         return;
-    if (!hex) {
-        LRESULT line = SendMessageA(view, EM_EXLINEFROMCHAR, 0, LPARAM(cut));
-        LRESULT start = SendMessageA(view, EM_LINEINDEX, WPARAM(line), 0);
-        if (start >= 0 && uint32_t(start) < cut) {
-            LRESULT next = SendMessageA(view, EM_LINEINDEX, WPARAM(line + 1), 0);
-            if (next > 0 && uint32_t(next) < t)
-                cut = uint32_t(next);
-        }
-    }
-    std::vector<char> kept(size_t(t - cut) + 1, '\0');  // EM_GETTEXTRANGE terminates it
-    TEXTRANGEA range;
-    range.chrg.cpMin = LONG(cut);
-    range.chrg.cpMax = LONG(t);
-    range.lpstrText = kept.data();
-    LRESULT got = SendMessageA(view, EM_GETTEXTRANGE, 0, LPARAM(&range));
-    uint32_t read = got > 0 ? uint32_t(got) : 0;
-    if (read > t - cut)
-        read = t - cut;
-    HWND fresh = renew();
-    ViewBatch batch(size_t(read) + 3);
-    if (hex) {
-        batch.add(kept.data(), read);
-        // A view read back otherwise than it was written fails the line
-        // check of the next hex chunk, which then starts a fresh line.
-        hexLinesCut += cut / HexDump::fullLineChars;
-    } else {
-        // The kept lines are already short: this only counts the last one.
-        batch.add(kept.data(), read, viewLines);
-    }
-    batch.flush(fresh);
-}
-
-void ReceiveRenderer::beginDrain()
-{
-    delete paint;
-    paint = new PaintPause(view);
-}
-
-void ReceiveRenderer::drained(bool hex)
-{
-    trim(hex);
-    SendMessageA(view, EM_SCROLLCARET, 0, 0);
-    if (paint)
-        paint->refreshIfDue();
-}
-
-void ReceiveRenderer::endDrain()
-{
-    delete paint;
-    paint = nullptr;
-}
-
-// With more waiting, a hex chunk ends on a line boundary (504 to 511 bytes),
-// so the next one need not take back a short last line: Wine's rich edit
-// seeks every offset it is given from the start of the text (measured:
-// selecting the tail of a 4 MB view cost more than inserting into it).
-uint32_t ReceiveRenderer::chunkSize(uint32_t waiting, uint32_t most, uint32_t held, bool hex)
-{
-    if (waiting <= most)
-        return waiting;
-    uint32_t n = most;
+    uint32_t t = textLength();
+    if (!hex)
+        cut = nextLineStart(cut, t);
+    SendMessageA(view, PTVM_ERASEHEAD, WPARAM(cut), 0);
+    // What went is counted from the view itself, so the labels stay right
+    // whatever it took.
+    uint32_t gone = t - textLength();
     if (hex)
-        n -= (held + n) % HexDump::bytesPerLine;
-    return n;
+        hexLinesCut += gone / HexDump::fullLineChars;
+}
+
+// The start of the first line that begins at or after `at`, looked for in
+// the text that follows; `at` itself when no line ends near it. (The view's
+// own line messages count wrapped rows, which may begin inside a line.)
+uint32_t ReceiveRenderer::nextLineStart(uint32_t at, uint32_t length) const
+{
+    if (at == 0 || at >= length)
+        return at;
+    const uint32_t look = 4096;
+    uint32_t from = at - 1;
+    uint32_t to = length - from > look ? from + look : length;
+    std::vector<char> text(size_t(to - from) + 1, '\0');
+    TEXTRANGEA range;
+    range.chrg.cpMin = LONG(from);
+    range.chrg.cpMax = LONG(to);
+    range.lpstrText = text.data();
+    LRESULT got = SendMessageA(view, EM_GETTEXTRANGE, 0, LPARAM(&range));
+    uint32_t n = got > 0 ? uint32_t(got) : 0;
+    if (n > to - from)
+        n = to - from;
+    // A line starts after a LF, and after a CR that no LF follows.
+    for (uint32_t i = 0; i < n; ++i) {
+        char c = text[i];
+        bool ends = c == '\n' || (c == '\r' && (i + 1 >= n || text[i + 1] != '\n'));
+        if (ends && i + 1 < n)
+            return from + i + 1;
+    }
+    return at;
 }

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <cstdint>
 
-#include "terminal/LineBreaker.h"
 #include "terminal/Scrollback.h"
 
 class PWin;
@@ -15,12 +14,15 @@ class PWin;
 // lines written (so the labels count from the first byte received) and the
 // scrollback that bounds the view. The history itself belongs to the
 // terminal, which passes it in where a render needs it.
+//
+// Text goes in at the end of the view without touching the operator's
+// selection or scroll position: the view follows the end only while the
+// operator leaves it there.
 class ReceiveRenderer
 {
 public:
     // owner: the terminal, which owns the progress dialogs of re-renders.
     explicit ReceiveRenderer(PWin *owner);
-    ~ReceiveRenderer();
     ReceiveRenderer(const ReceiveRenderer &) = delete;
     ReceiveRenderer &operator=(const ReceiveRenderer &) = delete;
 
@@ -30,8 +32,9 @@ public:
     HWND window() const { return view; }
     uint32_t textLength() const;
 
-    // A received chunk after the history of historyBytes bytes (the chunk
-    // is not yet in it). withProgress: a progress dialog for the render.
+    // Data after the history of historyBytes bytes (the data is not yet in
+    // it). withProgress: a progress dialog for the render (re-renders); a
+    // received chunk goes without one.
     void appendText(const unsigned char *data, uint32_t length, bool withProgress);
     void appendHex(const unsigned char *data, uint32_t length, uint32_t textLength,
                    const unsigned char *history, uint32_t historyBytes, bool withProgress);
@@ -44,32 +47,24 @@ public:
     void restartHexLines();
     uint32_t hexLines() const { return hexLineCount; }
 
-    // A drain of received chunks: painting is held off while it inserts and
-    // the view brought up to date at its end (see the source).
-    void beginDrain();
-    void drained(bool hex);   // after each chunk shown
-    void endDrain();
-    // How many of `waiting` bytes the next chunk of at most `most` bytes
-    // takes, with `held` bytes in the history before it.
-    static uint32_t chunkSize(uint32_t waiting, uint32_t most, uint32_t held, bool hex);
-
     void setLimit(uint32_t chars) { scrollback.setLimit(chars); }
     uint32_t limit() const { return scrollback.limit(); }
 
+    // Puts text in at the end of the view; false when the view could not
+    // take it even after giving up its older half.
+    bool append(const char *text, uint32_t length, bool hex);
+    void eraseTail(uint32_t chars);
+
 private:
-    class PaintPause;
-    void configure(HWND target);
-    HWND renew();
-    void trim(bool hex);
+    void keepWithinLimit(bool hex);
+    void cutTop(uint32_t chars, bool hex);
+    uint32_t nextLineStart(uint32_t at, uint32_t length) const;
 
     PWin *owner;
     HWND view;
-    HFONT font;
     uint32_t hexLineCount;   // hex lines written since the view was emptied
     uint32_t hexLinesCut;    // hex lines cut from the top of the view
     Scrollback scrollback;   // how much of the history the view keeps
-    LineBreaker viewLines;   // bounds the lines of the text view
-    PaintPause *paint;       // during a drain
 };
 
 #endif

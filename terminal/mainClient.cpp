@@ -22,11 +22,10 @@
 #include "win/PEditSend.h"
 #include "win/POwnBtnImage.h"
 #include "win/PSeqTraspBitmap.h"
+#include "win/PTextView.h"
 #include "win/myBinaryFilter.h"
 #include "win/myHexFilter.h"
 #include "win/myNumbFilter.h"
-
-HMODULE mainClient::richEditLib = nullptr;
 
 namespace {
 
@@ -109,9 +108,9 @@ mainClient::mainClient(PWin *parent, HINSTANCE module)
         new POwnBtnImage(this, b.id, one);
     }
 
-    // Registers the "RichEdit" class that template 1 names: it must be loaded
-    // before the dialog window is made.
-    richEditLib = LoadLibraryA("RICHED32.DLL");
+    // The receive view of template 1 is a text view of the library's own: its
+    // class must be there before the dialog window is made.
+    PTextView::registerClass(instance());
 }
 
 mainClient::~mainClient()
@@ -129,10 +128,6 @@ mainClient::~mainClient()
     editBrush = nullptr;
     delete port;
     port = nullptr;
-    if (richEditLib) {
-        FreeLibrary(richEditLib);
-        richEditLib = nullptr;
-    }
     for (uint32_t i = 0; i < images.count(); ++i)
         delete images.get(i);
     images.clear();
@@ -485,38 +480,31 @@ void mainClient::appendReceived(const unsigned char *data, uint32_t count)
 
 void mainClient::onCommData(WPARAM)
 {
-    if (!port)
-        return;
     // The drain or render under way takes these bytes when it is done.
-    if (busyDepth != 0)
+    if (!port || busyDepth != 0)
         return;
     bool captureFailed = false;
     {
         BusyScope busy(this);
         port->notifyEnabled = 0;
-        renderer.beginDrain();
         unsigned char buffer[chunkBytes + 1];
-        while (port) {
-            uint32_t held = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
-            DWORD n = ReceiveRenderer::chunkSize(port->available(), chunkBytes, held, showHex && !captureFile);
-            if (n == 0 || (n = port->read(buffer, n)) == 0)
+        DWORD n;
+        while (port && (n = port->available()) != 0) {
+            n = port->read(buffer, n < chunkBytes ? n : chunkBytes);
+            if (n == 0)
                 break;
             buffer[n] = 0;
-            if (captureFile) {
+            if (captureFile)
                 captureFailed = captureFile->write(buffer, n) != n;
-            } else {
-                if (showHex)
-                    appendHex(viewWindow(), buffer, n, renderer.textLength(), false);
-                else
-                    appendText(viewWindow(), buffer, n, false);
-                renderer.drained(showHex);
-            }
+            else if (showHex)
+                appendHex(viewWindow(), buffer, n, renderer.textLength(), false);
+            else
+                appendText(viewWindow(), buffer, n, false);
             appendReceived(buffer, n);
             // A waiting click runs between two chunks, not after the flood.
             if (captureFailed || !deferred.empty())
                 break;
         }
-        renderer.endDrain();
         if (port)
             port->notifyEnabled = 1;
     }

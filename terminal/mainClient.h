@@ -79,9 +79,6 @@ protected:
     uint32_t sendDelay;             // ms between bytes on send ("DelayOnSend")
     unsigned char showHex;          // the view shows hex lines
 
-    // RICHED32.DLL, which registers the "RichEdit" class of the receive view.
-    static HMODULE richEditLib;
-
 private:
     void addTooltips();
 

@@ -56,6 +56,7 @@ public:
     void eraseTail(uint32_t chars);
 
 private:
+    void letQueueThrough();
     void keepWithinLimit(bool hex);
     void cutTop(uint32_t chars, bool hex);
     uint32_t nextLineStart(uint32_t at, uint32_t length) const;
@@ -65,6 +66,8 @@ private:
     uint32_t hexLineCount;   // hex lines written since the view was emptied
     uint32_t hexLinesCut;    // hex lines cut from the top of the view
     Scrollback scrollback;   // how much of the history the view keeps
+    DWORD lastPump;          // when a drain last let the queue through
+    enum : DWORD { queuePauseMs = 15 };
 };
 
 #endif

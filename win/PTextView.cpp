@@ -77,7 +77,7 @@ LRESULT CALLBACK PTextView::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 PTextView::PTextView(HWND window)
     : hwnd(window), font(nullptr), background(GetSysColor(COLOR_WINDOW)), cellW(8), cellH(16),
       clientW(0), clientH(0), visibleRows(1), topRow(0), follow(true), focused(false),
-      dragging(false), dragAt{0, 0}, wheelRest(0), framePending(false), lastFrame(0),
+      dragging(false), caretRowEnd(false), dragAt{0, 0}, wheelRest(0), framePending(false), lastFrame(0),
       memDC(nullptr), memBitmap(nullptr), memOldBitmap(nullptr), memW(0), memH(0),
       backBrush(nullptr), markBrush(nullptr), fixedFont(nullptr), cells(nullptr), cellDx(nullptr), cellCap(0)
 {
@@ -284,6 +284,7 @@ LRESULT PTextView::handle(UINT msg, WPARAM wParam, LPARAM lParam)
         TextSelection::wordAround(store.data(), store.length(), hit(signedLow(lParam), signedHigh(lParam)),
                                   from, to);
         sel.set(from, to, store.length());
+        caretRowEnd = false;
         frameNow();
         return 0;
     }
@@ -329,6 +330,7 @@ LRESULT PTextView::setText(const char *text)
         return FALSE;
     layout.update(store, 0);
     sel.placeCaret(0, store.length());
+    caretRowEnd = false;
     follow = true;
     topRow = maxTop();
     textChanged();
@@ -338,7 +340,9 @@ LRESULT PTextView::setText(const char *text)
 LRESULT PTextView::append(const char *text, size_t n)
 {
     size_t at = store.length();
-    if (!layout.reserve(store.lineCount() + TextStore::lineEndsIn(text, n)) || !store.append(text, n))
+    // Room first: a length the memory cannot hold fails before the text is read.
+    if (!store.reserve(n) || !layout.reserve(store.lineCount() + TextStore::lineEndsIn(text, n)) ||
+        !store.append(text, n))
         return -1;
     layout.update(store, at);
     textChanged();
@@ -354,6 +358,7 @@ LRESULT PTextView::replaceSelection(const char *text)
         return 0;
     layout.update(store, from);
     sel.placeCaret(from + n, store.length());
+    caretRowEnd = false;
     textChanged();
     return 0;
 }
@@ -363,6 +368,7 @@ LRESULT PTextView::eraseTail(size_t n)
     store.eraseTail(n);
     layout.update(store, store.length());
     sel.tailCut(store.length());
+    caretRowEnd = false;
     textChanged();
     return LRESULT(store.length());
 }
@@ -376,6 +382,7 @@ LRESULT PTextView::eraseHead(size_t n)
     layout.rowRange(store, topRow, shown, shownEnd);
     layout.dropHead(store, store.eraseHead(n));
     sel.headCut(n);
+    caretRowEnd = false;
     topRow = shown >= n ? layout.position(store, shown - n).row : 0;
     textChanged();
     return LRESULT(store.length());
@@ -436,6 +443,7 @@ void PTextView::setSel(long start, long end)
         sel.placeCaret(sel.to(), len);
     else
         sel.set(size_t(start), end < 0 ? len : size_t(end), len);
+    caretRowEnd = false;
     placeCaret();
     scheduleFrame();
 }
@@ -512,7 +520,7 @@ void PTextView::showRow(uint64_t row)
 
 void PTextView::showCaret()
 {
-    showRow(layout.position(store, sel.caretAt()).row);
+    showRow(caretPosition().row);
     updateScrollBar();
 }
 
@@ -583,14 +591,36 @@ bool PTextView::following() const
     return follow && sel.empty();
 }
 
-void PTextView::moveCaret(size_t to, bool extend)
+// The offset where a wrapped line goes on in the next row is also the end
+// of the row before it; the caret shows at that end when it was put there on
+// that row (End, a click past the row's last sign, Up and Down along it).
+void PTextView::moveCaret(size_t to, bool extend, int64_t onRow)
 {
     if (extend)
         sel.extendTo(to, store.length());
     else
         sel.placeCaret(to, store.length());
+    caretRowEnd = false;
+    if (onRow >= 0 && sel.caretAt() == to) {
+        size_t from, end;
+        layout.rowRange(store, uint64_t(onRow), from, end);
+        caretRowEnd = end == to && from < end && layout.position(store, to).row == uint64_t(onRow) + 1;
+    }
     showCaret();
     frameNow();
+}
+
+TextLayout::Position PTextView::caretPosition() const
+{
+    size_t caret = sel.caretAt();
+    TextLayout::Position p = layout.position(store, caret);
+    if (!caretRowEnd || p.column != 0 || p.row == 0 || caret == 0)
+        return p;
+    TextLayout::Position before = layout.position(store, caret - 1);
+    if (before.row + 1 != p.row)
+        return p;
+    before.column += TextLayout::cellWidth(store.at(caret - 1), before.column, layout.columns());
+    return before;
 }
 
 void PTextView::onKey(WPARAM key)
@@ -600,7 +630,8 @@ void PTextView::onKey(WPARAM key)
     const char *t = store.data();
     size_t len = store.length();
     size_t caret = sel.caretAt();
-    TextLayout::Position p = layout.position(store, caret);
+    TextLayout::Position p = caretPosition();
+    int64_t up = int64_t(p.row) - 1, down = int64_t(p.row) + 1;
     switch (key) {
     case VK_LEFT:
         if (!shift && !sel.empty())
@@ -619,10 +650,11 @@ void PTextView::onKey(WPARAM key)
             moveCaret(caret < len ? caret + 1 : len, shift);
         break;
     case VK_UP:
-        moveCaret(p.row ? layout.offsetAt(store, p.row - 1, p.column) : 0, shift);
+        moveCaret(p.row ? layout.offsetAt(store, uint64_t(up), p.column) : 0, shift, up);
         break;
     case VK_DOWN:
-        moveCaret(p.row + 1 < rowCount() ? layout.offsetAt(store, p.row + 1, p.column) : len, shift);
+        moveCaret(uint64_t(down) < rowCount() ? layout.offsetAt(store, uint64_t(down), p.column) : len, shift,
+                  down);
         break;
     case VK_PRIOR:
     case VK_NEXT: {
@@ -631,7 +663,7 @@ void PTextView::onKey(WPARAM key)
         uint64_t last = rowCount() ? rowCount() - 1 : 0;
         size_t to = row < 0 ? 0 : uint64_t(row) > last ? len : layout.offsetAt(store, uint64_t(row), p.column);
         scrollBy(page);
-        moveCaret(to, shift);
+        moveCaret(to, shift, row);
         break;
     }
     case VK_HOME: {
@@ -643,7 +675,7 @@ void PTextView::onKey(WPARAM key)
     case VK_END: {
         size_t from, end;
         layout.rowRange(store, p.row, from, end);
-        moveCaret(ctrl ? len : end, shift);
+        moveCaret(ctrl ? len : end, shift, ctrl ? -1 : int64_t(p.row));
         break;
     }
     case VK_INSERT:
@@ -663,15 +695,19 @@ void PTextView::onKey(WPARAM key)
     }
 }
 
-size_t PTextView::hit(int x, int y) const
+size_t PTextView::hit(int x, int y, int64_t *onRow) const
 {
     int64_t rowOff = y >= 0 ? y / cellH : -((-int64_t(y) + cellH - 1) / cellH);
     int64_t row = int64_t(topRow) + rowOff;
     uint64_t rows = rowCount();
+    if (onRow)
+        *onRow = -1;
     if (row < 0 || rows == 0)
         return row < 0 ? 0 : store.length();
     if (uint64_t(row) >= rows)
         return store.length();
+    if (onRow)
+        *onRow = row;
     int col = (x - margin + cellW / 2) / cellW;
     return layout.offsetAt(store, uint64_t(row), size_t(col < 0 ? 0 : col));
 }
@@ -683,7 +719,9 @@ void PTextView::onMouseDown(int x, int y, bool extend)
     dragging = true;
     dragAt.x = x;
     dragAt.y = y;
-    moveCaret(hit(x, y), extend);
+    int64_t row;
+    size_t at = hit(x, y, &row);
+    moveCaret(at, extend, row);
 }
 
 // Outside the view a timer keeps repeating the last point, so the selection
@@ -697,10 +735,11 @@ void PTextView::onMouseMove(int x, int y)
         SetTimer(hwnd, dragTimer, dragMs, nullptr);
     else
         KillTimer(hwnd, dragTimer);
-    size_t to = hit(x, y);
+    int64_t row;
+    size_t to = hit(x, y, &row);
     if (to == sel.caretAt() && !outside)
         return;
-    moveCaret(to, true);
+    moveCaret(to, true, row);
 }
 
 void PTextView::endDrag()
@@ -739,6 +778,7 @@ void PTextView::onContextMenu(int x, int y)
 void PTextView::selectAll()
 {
     sel.set(0, store.length(), store.length());
+    caretRowEnd = false;
     frameNow();
 }
 
@@ -900,7 +940,7 @@ void PTextView::placeCaret()
 {
     if (!focused)
         return;
-    TextLayout::Position p = layout.position(store, sel.caretAt());
+    TextLayout::Position p = caretPosition();
     if (p.row < topRow || p.row > topRow + uint64_t(visibleRows)) {
         SetCaretPos(-cellW * 4, -cellH * 4);
         return;

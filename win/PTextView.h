@@ -87,8 +87,11 @@ private:
 
     // Operator input.
     void onKey(WPARAM key);
-    void moveCaret(size_t to, bool extend);
-    size_t hit(int x, int y) const;
+    // onRow: the row the caret was put on, -1 when none in particular.
+    void moveCaret(size_t to, bool extend, int64_t onRow = -1);
+    TextLayout::Position caretPosition() const;
+    // The offset under a point, and the row it lies on (-1: above or below the text).
+    size_t hit(int x, int y, int64_t *onRow = nullptr) const;
     void onMouseDown(int x, int y, bool extend);
     void onMouseMove(int x, int y);
     void endDrag();
@@ -125,6 +128,7 @@ private:
     bool follow;  // the operator is at the end; see following()
     bool focused;
     bool dragging;
+    bool caretRowEnd;  // the caret shows at the end of the row before its offset's
     POINT dragAt;
     int wheelRest;
 

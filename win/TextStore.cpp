@@ -58,11 +58,18 @@ size_t TextStore::lineEndsIn(const char *t, size_t n)
     return count;
 }
 
+bool TextStore::reserve(size_t more)
+{
+    return reserveText(more);
+}
+
 bool TextStore::reserveText(size_t n)
 {
-    size_t need = len + n + 1;
-    if (need < len)
+    // No text of half the address space can be held: refusing it here keeps
+    // every sum below from wrapping.
+    if (n >= SIZE_MAX / 2 - len - begin)
         return false;
+    size_t need = len + n + 1;
     if (begin + need <= cap)
         return true;
     // The room a head cut left is reused once it is at least as large as the
@@ -172,12 +179,12 @@ bool TextStore::replace(size_t pos, size_t count, const char *t, size_t n)
     size_t newLen = len - count + n;
     if (newLen < n)
         return false;
-    // Everything that can fail happens before the text is touched. One more
+    // Everything that can fail happens before the text is touched, and the
+    // room for the text is had before the new text is read at all. One more
     // start than the line ends may be needed for a CR whose LF goes away.
-    size_t moreLines = lineEndsIn(t, n) + lineEndsIn(text() + pos + count, tail) + 1;
     if (newLen > len && !reserveText(newLen - len))
         return false;
-    if (!reserveLines(moreLines))
+    if (!reserveLines(lineEndsIn(t, n) + lineEndsIn(text() + pos + count, tail) + 1))
         return false;
     if (!buf && !reserveText(0))
         return false;

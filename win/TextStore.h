@@ -44,6 +44,9 @@ public:
     // How many line ends text[0, n) could add: an upper bound for reserving.
     static size_t lineEndsIn(const char *text, size_t n);
 
+    // Room for `more` characters past the end, so that an append of them
+    // needs no more growth of the text.
+    bool reserve(size_t more);
     bool append(const char *text, size_t n);
     // Replaces [pos, pos + count) (clamped to the text) by text[0, n).
     bool replace(size_t pos, size_t count, const char *text, size_t n);

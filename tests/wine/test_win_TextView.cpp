@@ -7,10 +7,12 @@
 #include <windows.h>
 #include <richedit.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "tests/wine/helpers/PopupMenuDriver.h"
 #include "tests/wine/res/textviewIds.h"
 #include "win/PTextView.h"
 
@@ -384,8 +386,8 @@ TEST_F(TextView, HeadCutKeepsTheFirstVisibleLineOnItsText)
 {
     append(lines(0, 300));
     send(WM_VSCROLL, SB_TOP);
-    for (int i = 0; i < 100; ++i)
-        send(WM_VSCROLL, SB_LINEDOWN);
+    send(EM_LINESCROLL, 0, 99);
+    send(WM_VSCROLL, SB_LINEDOWN);
     EXPECT_EQ(firstVisible(), 100);
     send(EM_SETSEL, 100 * 13 + 5, 100 * 13 + 9);
     // Cut the first 40 lines.
@@ -533,7 +535,659 @@ TEST_F(TextView, PaintsBlackTextOnTheBackgroundColour)
     EXPECT_GT(black, 100);
     // The text is in the first two rows; below them only the background.
     EXPECT_EQ(px[size_t((cy - 2) * cx + cx / 2)], COLORREF(0x00CFFFFF));
+    // A selection is drawn in the system's highlight colour.
+    COLORREF mark = GetSysColor(COLOR_HIGHLIGHT);
+    send(EM_SETSEL, 9, 12);
+    int marked = 0;
+    EXPECT_TRUE(pumpUntil([&] {
+        px = grab(view, cx, cy);
+        marked = 0;
+        for (COLORREF c : px)
+            marked += c == mark;
+        return marked > 50;
+    }));
+    screenshot(view, "screenshot-textview-selection.bmp");
+    send(EM_SETSEL, 0, 0);
+    EXPECT_TRUE(pumpUntil([&] {
+        px = grab(view, cx, cy);
+        for (COLORREF c : px)
+            if (c == mark)
+                return false;
+        return true;
+    }));
     DestroyWindow(view);
     view = nullptr;
     DeleteObject(f);
+}
+
+namespace {
+
+// Where a click puts the caret before offset: just inside its cell.
+LPARAM clickAt(HWND view, size_t offset, int dy = 2)
+{
+    LRESULT p = SendMessageA(view, EM_POSFROMCHAR, offset, 0);
+    return MAKELPARAM(short(LOWORD(p)) + 1, short(HIWORD(p)) + dy);
+}
+
+std::string clipboardText(HWND owner)
+{
+    std::string text;
+    if (!OpenClipboard(owner))
+        return "<clipboard busy>";
+    HANDLE h = GetClipboardData(CF_TEXT);
+    if (h) {
+        const char *p = static_cast<const char *>(GlobalLock(h));
+        if (p)
+            text.assign(p, strnlen(p, GlobalSize(h)));
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void clearClipboard(HWND owner)
+{
+    if (OpenClipboard(owner)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+// Real keystrokes, through the system's input as an operator's.
+void chord(std::initializer_list<BYTE> mods, BYTE key)
+{
+    for (BYTE m : mods)
+        keybd_event(m, 0, 0, 0);
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+    for (BYTE m : mods)
+        keybd_event(m, 0, KEYEVENTF_KEYUP, 0);
+}
+
+// Posts a keystroke and its release, as the input would; pressed modifiers
+// cannot be posted, so this serves keys that need none.
+void postKey(HWND w, WPARAM key)
+{
+    PostMessageA(w, WM_KEYDOWN, key, 1);
+    PostMessageA(w, WM_KEYUP, key, LPARAM(0xC0000001));
+}
+
+} // namespace
+
+class TextViewInput : public TextView
+{
+protected:
+    void SetUp() override
+    {
+        TextView::SetUp();
+        HFONT f = terminalFont();
+        font = f;
+        send(WM_SETFONT, WPARAM(f), TRUE);
+        SetForegroundWindow(host);
+        SetFocus(view);
+        ASSERT_TRUE(pumpUntil([&] { return GetFocus() == view; }));
+    }
+
+    void TearDown() override
+    {
+        TextView::TearDown();
+        DeleteObject(font);
+    }
+
+    void click(size_t offset, WPARAM keys = 0)
+    {
+        PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON | keys, clickAt(view, offset));
+        PostMessageA(view, WM_LBUTTONUP, keys, clickAt(view, offset));
+        pumpOnce();
+    }
+
+    HFONT font = nullptr;
+};
+
+TEST_F(TextViewInput, ClickPlacesTheCaretAndADragSelects)
+{
+    send(WM_SETTEXT, 0, LPARAM("first line\r\nsecond line\r\nthird line"));
+    click(3);
+    EXPECT_EQ(selection(), std::make_pair(DWORD(3), DWORD(3)));
+    PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, 6));
+    PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 14));
+    PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 18));
+    PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 18));
+    pumpOnce();
+    EXPECT_EQ(selection(), std::make_pair(DWORD(6), DWORD(18)));
+    EXPECT_EQ(GetCapture(), nullptr);
+    // Dragging backwards selects backwards; the reported range is in order.
+    PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, 20));
+    PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 2));
+    PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 2));
+    pumpOnce();
+    EXPECT_EQ(selection(), std::make_pair(DWORD(2), DWORD(20)));
+    // A click past the end of a line puts the caret at its end.
+    LRESULT p = send(EM_POSFROMCHAR, 3);
+    PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, short(HIWORD(p)) + 2));
+    PostMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(300, short(HIWORD(p)) + 2));
+    pumpOnce();
+    EXPECT_EQ(selection(), std::make_pair(DWORD(10), DWORD(10)));
+}
+
+TEST_F(TextViewInput, ShiftClickExtendsAndDoubleClickSelectsAWord)
+{
+    send(WM_SETTEXT, 0, LPARAM("alpha beta gamma\r\ndelta"));
+    click(2);
+    click(13, MK_SHIFT);
+    EXPECT_EQ(selection(), std::make_pair(DWORD(2), DWORD(13)));
+    PostMessageA(view, WM_LBUTTONDBLCLK, MK_LBUTTON, clickAt(view, 8));
+    PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 8));
+    pumpOnce();
+    EXPECT_EQ(selection(), std::make_pair(DWORD(6), DWORD(10)));
+}
+
+TEST_F(TextViewInput, CtrlCAndCtrlInsertCopyExactlyTheSelection)
+{
+    const char *text = "0123456789\r\nabcdefghij\r\nKLMNOPQRST";
+    send(WM_SETTEXT, 0, LPARAM(text));
+    clearClipboard(host);
+    PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, 4));
+    PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 17));
+    PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 17));
+    pumpOnce();
+    ASSERT_EQ(selection(), std::make_pair(DWORD(4), DWORD(17)));
+    chord({VK_CONTROL}, 'C');
+    EXPECT_TRUE(pumpUntil([&] { return clipboardText(host) == "456789\r\nabcde"; }))
+        << clipboardText(host);
+    send(EM_SETSEL, 24, 28);
+    chord({VK_CONTROL}, VK_INSERT);
+    EXPECT_TRUE(pumpUntil([&] { return clipboardText(host) == "KLMN"; })) << clipboardText(host);
+    // WM_COPY copies the selection too, and an empty selection leaves the clipboard alone.
+    send(EM_SETSEL, 0, 2);
+    send(WM_COPY);
+    EXPECT_EQ(clipboardText(host), "01");
+    send(EM_SETSEL, 5, 5);
+    send(WM_COPY);
+    EXPECT_EQ(clipboardText(host), "01");
+}
+
+TEST_F(TextViewInput, KeysMoveAndExtendAndTypingChangesNothing)
+{
+    send(WM_SETTEXT, 0, LPARAM("abcdef\r\nghijkl\r\nmnopqr"));
+    send(EM_SETSEL, 0, 0);
+    chord({VK_SHIFT}, VK_RIGHT);
+    chord({VK_SHIFT}, VK_RIGHT);
+    ASSERT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(0), DWORD(2)); }));
+    chord({VK_SHIFT}, VK_DOWN);
+    ASSERT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(0), DWORD(10)); }));
+    // Right without Shift drops the selection at its end; over a CR LF in one step.
+    chord({}, VK_RIGHT);
+    ASSERT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(10), DWORD(10)); }));
+    chord({}, VK_END);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == 14; }));
+    chord({}, VK_RIGHT);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == 16; }));
+    chord({}, VK_LEFT);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == 14; }));
+    chord({}, VK_HOME);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == 8; }));
+    chord({VK_CONTROL}, VK_END);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == 22; }));
+    chord({VK_CONTROL, VK_SHIFT}, VK_HOME);
+    ASSERT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(0), DWORD(22)); }));
+    chord({}, 'X');
+    chord({}, VK_BACK);
+    chord({}, VK_DELETE);
+    PostMessageA(view, WM_CHAR, 'y', 1);
+    PostMessageA(view, WM_PASTE, 0, 0);
+    PostMessageA(view, WM_CUT, 0, 0);
+    send(EM_SETSEL, 1, 1);
+    chord({VK_CONTROL}, 'A');
+    ASSERT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(0), DWORD(22)); }));
+    EXPECT_EQ(textOf(view), "abcdef\r\nghijkl\r\nmnopqr");
+    EXPECT_EQ(send(WM_GETDLGCODE) & (DLGC_WANTARROWS | DLGC_WANTCHARS), DLGC_WANTARROWS | DLGC_WANTCHARS);
+    EXPECT_EQ(send(WM_GETDLGCODE) & (DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_HASSETSEL), 0);
+}
+
+TEST_F(TextViewInput, CtrlEndResumesFollowingAfterScrollingUp)
+{
+    append(lines(0, 300));
+    send(WM_VSCROLL, SB_TOP);
+    send(EM_SETSEL, 30, 50);
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), FALSE);
+    append(lines(300, 20));
+    EXPECT_EQ(firstVisible(), 0);
+    chord({VK_CONTROL}, VK_END);
+    ASSERT_TRUE(pumpUntil([&] { return send(PTVM_ISFOLLOWING) == TRUE; }));
+    LRESULT end = firstVisible();
+    EXPECT_GT(end, 250);
+    append(lines(320, 3));
+    EXPECT_EQ(firstVisible(), end + 3);
+}
+
+TEST_F(TextViewInput, PageKeysAndTheWheelScroll)
+{
+    append(lines(0, 500));
+    send(WM_VSCROLL, SB_TOP);
+    send(EM_SETSEL, 0, 0);
+    postKey(view, VK_NEXT);
+    ASSERT_TRUE(pumpUntil([&] { return firstVisible() > 0; }));
+    LRESULT page = firstVisible();
+    EXPECT_GT(page, 5);
+    postKey(view, VK_PRIOR);
+    ASSERT_TRUE(pumpUntil([&] { return firstVisible() == 0; }));
+    UINT perNotch = 3;
+    SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &perNotch, 0);
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA)), 0);
+    EXPECT_EQ(firstVisible(), LRESULT(perNotch));
+    // Half notches add up.
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA / 2)), 0);
+    EXPECT_EQ(firstVisible(), LRESULT(perNotch));
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA / 2)), 0);
+    EXPECT_EQ(firstVisible(), LRESULT(2 * perNotch));
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(WHEEL_DELTA * 5)), 0);
+    EXPECT_EQ(firstVisible(), 0);
+}
+
+TEST_F(TextViewInput, DraggingAboveTheViewScrollsAndGoesOnSelecting)
+{
+    append(lines(0, 400));
+    send(WM_VSCROLL, SB_TOP);
+    send(EM_LINESCROLL, 0, 200);
+    ASSERT_EQ(firstVisible(), 200);
+    size_t start = size_t(send(EM_LINEINDEX, 202)) + 3;
+    PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, start));
+    PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, WORD(-30)));
+    // The mouse stands still above the view: the view goes on scrolling.
+    EXPECT_TRUE(pumpUntil([&] { return firstVisible() <= 190; }));
+    PostMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(20, WORD(-30)));
+    pumpOnce();
+    std::pair<DWORD, DWORD> s = selection();
+    EXPECT_EQ(s.second, DWORD(start));
+    // The caret follows the mouse onto the first row in view.
+    EXPECT_GE(s.first, DWORD(send(EM_LINEINDEX, WPARAM(firstVisible()))));
+    EXPECT_LT(s.first, DWORD(send(EM_LINEINDEX, WPARAM(firstVisible() + 1))));
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(TextViewInput, ContextMenuOffersCopyAndSelectAll)
+{
+    const char *text = "menu text\r\nsecond";
+    send(WM_SETTEXT, 0, LPARAM(text));
+    clearClipboard(host);
+    send(EM_SETSEL, 2, 2);
+    RECT r;
+    GetWindowRect(view, &r);
+    {
+        PopupMenuDriver driver(2);
+        PostMessageA(view, WM_CONTEXTMENU, WPARAM(view), MAKELPARAM(r.left + 30, r.top + 30));
+        ASSERT_TRUE(pumpUntil([&] { return driver.done() && !PopupMenuDriver::findMenu(); }, 10000));
+        std::vector<PopupMenuDriver::Item> items = driver.items();
+        ASSERT_EQ(items.size(), 2u);
+        EXPECT_EQ(items[0].text, "Copy");
+        EXPECT_TRUE(items[0].grayed);
+        EXPECT_EQ(items[1].text, "Select All");
+        EXPECT_FALSE(items[1].grayed);
+    }
+    EXPECT_TRUE(pumpUntil([&] { return selection() == std::make_pair(DWORD(0), DWORD(17)); }));
+    {
+        PopupMenuDriver driver(1);
+        PostMessageA(view, WM_CONTEXTMENU, WPARAM(view), MAKELPARAM(r.left + 30, r.top + 30));
+        ASSERT_TRUE(pumpUntil([&] { return driver.done() && !PopupMenuDriver::findMenu(); }, 10000));
+        ASSERT_EQ(driver.items().size(), 2u);
+        EXPECT_FALSE(driver.items()[0].grayed);
+    }
+    EXPECT_TRUE(pumpUntil([&] { return clipboardText(host) == text; })) << clipboardText(host);
+}
+
+TEST_F(TextViewInput, CaretStandsAtTheCaretOffsetWhileFocused)
+{
+    send(WM_SETTEXT, 0, LPARAM("abc\r\ndefgh"));
+    send(EM_SETSEL, 8, 8);
+    pumpOnce();
+    POINT caret = {-1, -1};
+    ASSERT_TRUE(GetCaretPos(&caret));
+    LRESULT p = send(EM_POSFROMCHAR, 8);
+    EXPECT_NEAR(caret.x, short(LOWORD(p)), 2);
+    EXPECT_EQ(caret.y, short(HIWORD(p)));
+    EXPECT_GT(short(HIWORD(p)), 0);
+}
+
+namespace {
+
+// A copy of this program started with --textview-peer=<window> talks to a
+// view of the parent from its own process, as an operator's tool would, and
+// ends with 0 when every answer was right (its step number otherwise).
+int runPeer(HWND view)
+{
+    char buf[64];
+    std::memset(buf, 'X', sizeof buf);
+    if (SendMessageA(view, WM_GETTEXTLENGTH, 0, 0) != 13)
+        return 10;
+    if (SendMessageA(view, WM_GETTEXT, sizeof buf, LPARAM(buf)) != 13 || std::strcmp(buf, "from the test") != 0)
+        return 11;
+    std::memset(buf, 'X', sizeof buf);
+    if (SendMessageA(view, WM_GETTEXT, 5, LPARAM(buf)) != 4 || std::strcmp(buf, "from") != 0 || buf[5] != 'X')
+        return 12;
+    DWORD start = 0xDEAD, end = 0xBEEF;
+    LRESULT packed = SendMessageA(view, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    if (start != 2 || end != 9 || packed != MAKELRESULT(2, 9))
+        return 13;
+    if (SendMessageA(view, EM_GETSEL, 0, 0) != MAKELRESULT(2, 9))
+        return 14;
+    if (!SendMessageA(view, WM_SETTEXT, 0, LPARAM("set from afar")))
+        return 15;
+    if (SendMessageA(view, WM_GETTEXTLENGTH, 0, 0) != 13)
+        return 16;
+    return 0;
+}
+
+struct PeerMode
+{
+    PeerMode()
+    {
+        const char *flag = std::strstr(GetCommandLineA(), "--textview-peer=");
+        if (flag)
+            ExitProcess(UINT(runPeer(HWND(uintptr_t(std::strtoull(flag + 16, nullptr, 16))))));
+    }
+} peerMode;
+
+} // namespace
+
+TEST_F(TextView, TextAndSelectionMessagesWorkFromAnotherProcess)
+{
+    send(WM_SETTEXT, 0, LPARAM("from the test"));
+    send(EM_SETSEL, 2, 9);
+    char self[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+    ASSERT_TRUE(n > 0 && n < sizeof self);
+    char cmd[MAX_PATH + 64];
+    wsprintfA(cmd, "\"%s\" --textview-peer=%lx", self, static_cast<unsigned long>(uintptr_t(view)));
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    // The peer's messages are answered by this thread: keep pumping.
+    bool ended = pumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 30000);
+    DWORD code = 99;
+    if (!ended)
+        TerminateProcess(pi.hProcess, 98);
+    WaitForSingleObject(pi.hProcess, 5000);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(textOf(view), "set from afar");
+}
+
+TEST_F(TextView, AppendThatCannotGrowAnswersMinusOneAndKeepsTheText)
+{
+    append("kept\r\n");
+    send(EM_SETSEL, 1, 3);
+    const char small[] = "x";
+    // A length no memory holds: refused before the text is read.
+    EXPECT_EQ(send(PTVM_APPEND, WPARAM(-2), LPARAM(small)), -1);
+    EXPECT_EQ(send(PTVM_APPEND, WPARAM(-2) / 2, LPARAM(small)), -1);
+    EXPECT_EQ(textOf(view), "kept\r\n");
+    EXPECT_EQ(lineCount(), 2);
+    EXPECT_EQ(selection(), std::make_pair(DWORD(1), DWORD(3)));
+    EXPECT_EQ(append("more"), 10);
+}
+
+TEST_F(TextView, StaysInTheDialogsTabOrder)
+{
+    HWND dlg = CreateDialogParamA(self(), MAKEINTRESOURCEA(IDD_TV_DIALOG), nullptr, nullptr, 0);
+    ASSERT_NE(dlg, nullptr);
+    HWND before = GetDlgItem(dlg, IDC_TV_BEFORE), item = GetDlgItem(dlg, IDC_TV_VIEW);
+    HWND after = GetDlgItem(dlg, IDC_TV_AFTER);
+    SetForegroundWindow(dlg);
+    SetFocus(before);
+    auto pumpDialog = [&](HWND want) {
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < 5000) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                if (!IsDialogMessageA(dlg, &msg)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
+            if (GetFocus() == want)
+                return true;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+        return false;
+    };
+    ASSERT_TRUE(pumpDialog(before));
+    SendMessageA(item, WM_SETTEXT, 0, LPARAM("abc"));
+    postKey(before, VK_TAB);
+    EXPECT_TRUE(pumpDialog(item));
+    // Arrows stay with the view; Tab goes on to the next control.
+    postKey(item, VK_RIGHT);
+    EXPECT_TRUE(pumpDialog(item));
+    postKey(item, VK_TAB);
+    EXPECT_TRUE(pumpDialog(after));
+    DestroyWindow(dlg);
+}
+
+namespace {
+
+WNDPROC countedProc = nullptr;
+long paintCount = 0;
+
+LRESULT CALLBACK countPaints(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_PAINT)
+        ++paintCount;
+    return CallWindowProcA(countedProc, w, msg, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(TextView, AFloodIsPaintedAtMostAFrameAtATimeAndItsEndIsShown)
+{
+    countedProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countPaints)));
+    pumpOnce();
+    std::string chunk = lines(0, 20);
+    paintCount = 0;
+    DWORD start = GetTickCount();
+    int appended = 0;
+    // Appends as fast as they come, nothing else handled in between.
+    while (GetTickCount() - start < 300) {
+        append(chunk);
+        ++appended;
+    }
+    DWORD elapsed = GetTickCount() - start;
+    long duringFlood = paintCount;
+    EXPECT_GT(appended, 100);
+    // About 30 frames a second: never one per append.
+    EXPECT_LE(duringFlood, long(elapsed / 30 + 2)) << appended << " appends in " << elapsed << " ms";
+    // The last append is painted once the queue is handled.
+    EXPECT_TRUE(pumpUntil([&] { return paintCount > duringFlood; }, 1000));
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), TRUE);
+    // The end is in view.
+    RECT client;
+    GetClientRect(view, &client);
+    LRESULT endAt = send(EM_POSFROMCHAR, WPARAM(send(WM_GETTEXTLENGTH)));
+    EXPECT_GE(short(HIWORD(endAt)), 0);
+    EXPECT_LT(short(HIWORD(endAt)), client.bottom);
+    SCROLLINFO si = {};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(view, SB_VERT, &si));
+    EXPECT_EQ(si.nMax + 1, int(lineCount()));
+    EXPECT_EQ(si.nPos, int(firstVisible()));
+    SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countedProc));
+}
+
+namespace {
+
+// Drags the view's scroll thumb with the real mouse, from another thread
+// while the view's thread runs the scroll bar's tracking loop: press on the
+// thumb, move to `fraction` of the track, release.
+struct ThumbDrag
+{
+    HWND view;
+    DWORD guiThread;
+    double fraction;
+    int trackSeen = -1;
+    volatile LONG finished = 0;
+
+    static void mouseAt(int x, int y, DWORD flags)
+    {
+        int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
+        mouse_event(flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, DWORD(x * 65535 / (sx - 1)),
+                    DWORD(y * 65535 / (sy - 1)), 0, 0);
+    }
+
+    template <class C>
+    static bool waitFor(C cond)
+    {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+            if (cond())
+                return true;
+            WaitForSingleObject(GetCurrentThread(), 10);
+        }
+        return false;
+    }
+
+    bool tracking() const
+    {
+        GUITHREADINFO gti = {};
+        gti.cbSize = sizeof gti;
+        return GetGUIThreadInfo(guiThread, &gti) && gti.hwndCapture == view;
+    }
+
+    void run()
+    {
+        SCROLLBARINFO sbi = {};
+        sbi.cbSize = sizeof sbi;
+        if (GetScrollBarInfo(view, OBJID_VSCROLL, &sbi)) {
+            int x = (sbi.rcScrollBar.left + sbi.rcScrollBar.right) / 2;
+            int top = sbi.rcScrollBar.top;
+            mouseAt(x, top + (sbi.xyThumbTop + sbi.xyThumbBottom) / 2, 0);
+            mouseAt(x, top + (sbi.xyThumbTop + sbi.xyThumbBottom) / 2, MOUSEEVENTF_LEFTDOWN);
+            if (waitFor([&] { return tracking(); })) {
+                int trackTop = sbi.dxyLineButton, trackBottom = sbi.rcScrollBar.bottom - top - sbi.dxyLineButton;
+                int y = top + trackTop + int((trackBottom - trackTop) * fraction);
+                mouseAt(x, y, 0);
+                waitFor([&] {
+                    SCROLLINFO si = {};
+                    si.cbSize = sizeof si;
+                    si.fMask = SIF_TRACKPOS;
+                    GetScrollInfo(view, SB_VERT, &si);
+                    trackSeen = si.nTrackPos;
+                    return si.nTrackPos > 65535;
+                });
+                mouseAt(x, y, MOUSEEVENTF_LEFTUP);
+                waitFor([&] { return !tracking(); });
+            } else {
+                mouseAt(x, top, MOUSEEVENTF_LEFTUP);
+            }
+        }
+        InterlockedExchange(&finished, 1);
+    }
+
+    static DWORD WINAPI main(void *self)
+    {
+        static_cast<ThumbDrag *>(self)->run();
+        return 0;
+    }
+};
+
+} // namespace
+
+TEST_F(TextView, DraggingTheThumbReachesRowsPast16Bits)
+{
+    std::string many;
+    for (int i = 0; i < 200000; ++i)
+        many += "r\r\n";
+    ASSERT_EQ(append(many), LRESULT(many.size()));
+    send(WM_VSCROLL, SB_TOP);
+    SetForegroundWindow(host);
+    pumpOnce();
+    ThumbDrag drag{view, GetCurrentThreadId(), 0.75};
+    HANDLE thread = CreateThread(nullptr, 0, ThumbDrag::main, &drag, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    bool done = pumpUntil([&] { return drag.finished != 0; }, 20000);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    ASSERT_TRUE(done);
+    EXPECT_GT(drag.trackSeen, 65535);
+    // The view went where the thumb was let go: three quarters down, far
+    // past what the 16-bit position of WM_VSCROLL could say.
+    LRESULT top = firstVisible();
+    EXPECT_GT(top, 120000);
+    EXPECT_LT(top, 180000);
+    SCROLLINFO si = {};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_POS;
+    ASSERT_TRUE(GetScrollInfo(view, SB_VERT, &si));
+    EXPECT_EQ(si.nPos, int(top));
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), FALSE);
+}
+
+TEST_F(TextView, ScrollCaretAndTheScrollBarCommands)
+{
+    append(lines(0, 1000));
+    send(WM_VSCROLL, SB_TOP);
+    EXPECT_EQ(firstVisible(), 0);
+    // The caret far below: EM_SETSEL alone does not scroll, EM_SCROLLCARET does.
+    LRESULT at = send(EM_LINEINDEX, 500) + 3;
+    send(EM_SETSEL, WPARAM(at), LPARAM(at));
+    EXPECT_EQ(firstVisible(), 0);
+    send(EM_SCROLLCARET);
+    LRESULT top = firstVisible();
+    EXPECT_GT(top, 400);
+    EXPECT_LE(top, 500);
+    LRESULT y = short(HIWORD(send(EM_POSFROMCHAR, WPARAM(at))));
+    RECT client;
+    GetClientRect(view, &client);
+    EXPECT_GE(y, 0);
+    EXPECT_LT(y, client.bottom);
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), FALSE);
+    // A caret above the view: it scrolls up to it.
+    send(EM_SETSEL, 20, 20);
+    send(EM_SCROLLCARET);
+    EXPECT_EQ(firstVisible(), 1);
+    send(WM_VSCROLL, SB_PAGEDOWN);
+    LRESULT page = firstVisible() - 1;
+    EXPECT_GT(page, 5);
+    send(WM_VSCROLL, SB_PAGEUP);
+    EXPECT_EQ(firstVisible(), 1);
+    // A thumb position sent by a program, in a range 16 bits can hold.
+    send(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 700));
+    EXPECT_EQ(firstVisible(), 700);
+    send(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 65000));
+    EXPECT_EQ(firstVisible(), 1001 - page);
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), TRUE);
+    // The caret at the end scrolled into view follows again.
+    send(WM_VSCROLL, SB_TOP);
+    send(EM_SETSEL, WPARAM(-1), LPARAM(-1));
+    send(EM_SCROLLCARET);
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), TRUE);
+    EXPECT_EQ(send(EM_LINESCROLL, 0, -10), TRUE);
+    EXPECT_EQ(send(PTVM_ISFOLLOWING), FALSE);
+}
+
+TEST_F(TextViewInput, EndOfAWrappedRowKeepsTheCaretOnThatRow)
+{
+    send(WM_SETTEXT, 0, LPARAM((std::string(300, 'w') + "\r\nnext").c_str()));
+    ASSERT_GT(lineCount(), 3);
+    LRESULT row1 = send(EM_LINEINDEX, 1), row2 = send(EM_LINEINDEX, 2);
+    send(EM_SETSEL, 0, 0);
+    postKey(view, VK_END);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == DWORD(row1); }));
+    POINT caret;
+    ASSERT_TRUE(GetCaretPos(&caret));
+    LRESULT first = send(EM_POSFROMCHAR, 0), last = send(EM_POSFROMCHAR, WPARAM(row1 - 1));
+    EXPECT_EQ(caret.y, short(HIWORD(first)));
+    EXPECT_GT(caret.x, short(LOWORD(last)));
+    // Down along the row ends, then Home to the start of the row it is on.
+    postKey(view, VK_DOWN);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == DWORD(row2); }));
+    ASSERT_TRUE(GetCaretPos(&caret));
+    EXPECT_EQ(caret.y, short(HIWORD(send(EM_POSFROMCHAR, WPARAM(row1)))));
+    postKey(view, VK_HOME);
+    ASSERT_TRUE(pumpUntil([&] { return selection().first == DWORD(row1); }));
+    ASSERT_TRUE(GetCaretPos(&caret));
+    EXPECT_EQ(caret.y, short(HIWORD(send(EM_POSFROMCHAR, WPARAM(row1)))));
+    EXPECT_LE(caret.x, 2);
 }

@@ -1,0 +1,230 @@
+// The text view's own costs: appending as a flood does (511-byte chunks, the
+// view following the end) with the frames it paints meanwhile, a view of 2
+// million hex lines filled in large appends, its memory per character, one
+// full repaint at the end, the middle and the top, a rewrap on resize, and
+// cutting its head and tail.
+#include <windows.h>
+#include <richedit.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "win/PTextView.h"
+
+namespace {
+
+LARGE_INTEGER freq;
+
+double now()
+{
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / double(freq.QuadPart);
+}
+
+// PROCESS_MEMORY_COUNTERS, looked up at run time so no import library is needed.
+struct Counters
+{
+    DWORD cb;
+    DWORD PageFaultCount;
+    SIZE_T PeakWorkingSetSize;
+    SIZE_T WorkingSetSize;
+    SIZE_T QuotaPeakPagedPoolUsage;
+    SIZE_T QuotaPagedPoolUsage;
+    SIZE_T QuotaPeakNonPagedPoolUsage;
+    SIZE_T QuotaNonPagedPoolUsage;
+    SIZE_T PagefileUsage;
+    SIZE_T PeakPagefileUsage;
+};
+
+Counters memory()
+{
+    typedef BOOL(WINAPI * Query)(HANDLE, Counters *, DWORD);
+    Counters c;
+    std::memset(&c, 0, sizeof c);
+    c.cb = sizeof c;
+    Query q = reinterpret_cast<Query>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+    if (q)
+        q(GetCurrentProcess(), &c, sizeof c);
+    return c;
+}
+
+double mib(SIZE_T bytes)
+{
+    return double(bytes) / 1048576.0;
+}
+
+// Counts the view's paints: the class procedure behind a counting one.
+WNDPROC viewProc = nullptr;
+long paints = 0;
+
+LRESULT CALLBACK countingProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_PAINT)
+        ++paints;
+    return CallWindowProcA(viewProc, w, msg, wParam, lParam);
+}
+
+void pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// count hex lines as the terminal lays them out, numbered from first.
+std::string hexLines(unsigned first, unsigned count)
+{
+    std::string s;
+    s.reserve(size_t(count) * 34);
+    char line[40];
+    for (unsigned i = first; i < first + count; ++i) {
+        unsigned o = i * 8;
+        std::sprintf(line, "%06X %02X%02X%02X%02X%02X%02X%02X%02X %c%c%c%c%c%c%c%c\r\n", o & 0xFFFFFF, i & 0xFF,
+                     (i >> 8) & 0xFF, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 'A' + i % 26, 'B', 'C', 'D', 'E', 'F',
+                     'G', 'H');
+        s += line;
+    }
+    return s;
+}
+
+double repaintMs(HWND view, int times)
+{
+    double t0 = now();
+    for (int i = 0; i < times; ++i) {
+        InvalidateRect(view, nullptr, FALSE);
+        UpdateWindow(view);
+    }
+    GdiFlush();
+    return (now() - t0) * 1000.0 / times;
+}
+
+LRESULT CALLBACK hostProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(w, msg, wParam, lParam);
+}
+
+} // namespace
+
+int main()
+{
+    QueryPerformanceFrequency(&freq);
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    if (!PTextView::registerClass(self))
+        return 1;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = hostProc;
+    wc.hInstance = self;
+    wc.lpszClassName = "TextViewBenchHost";
+    RegisterClassA(&wc);
+    HWND host = CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 20, 20, 400,
+                                340, nullptr, nullptr, self, nullptr);
+    // The size of the terminal's receive view.
+    HWND view = CreateWindowExA(0, PTextView::className, "", 0x50A50844 | WS_TABSTOP, 10, 10, 330, 250, host,
+                                HMENU(115), self, nullptr);
+    if (!host || !view)
+        return 1;
+    HFONT font = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             PROOF_QUALITY, VARIABLE_PITCH | FF_SWISS, "courier");
+    SendMessageA(view, WM_SETFONT, WPARAM(font), TRUE);
+    SendMessageA(view, EM_SETBKGNDCOLOR, 0, 0x00CFFFFF);
+    viewProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countingProc)));
+    pump();
+
+    // A flood: 511-byte chunks, each followed by the queue's messages.
+    std::string flood = hexLines(0, 16u * 1024 * 1024 / 34);
+    paints = 0;
+    double t0 = now();
+    size_t done = 0;
+    for (; done + 511 <= flood.size(); done += 511) {
+        SendMessageA(view, PTVM_APPEND, 511, LPARAM(flood.data() + done));
+        pump();
+    }
+    double t = now() - t0;
+    std::printf("flood append: %.1f MiB in 511-byte chunks, %.3f s, %.1f MiB/s, %ld paints (%.1f frames/s), "
+                "following %s\n",
+                mib(done), t, mib(done) / t, paints, paints / t,
+                SendMessageA(view, PTVM_ISFOLLOWING, 0, 0) ? "yes" : "no");
+    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    pump();
+    flood.clear();
+    flood.shrink_to_fit();
+
+    // Two million hex lines in 1 MiB appends.
+    const unsigned lines = 2000000;
+    const unsigned per = 30000;
+    Counters before = memory();
+    double appendSeconds = 0;
+    size_t chars = 0;
+    for (unsigned first = 0; first < lines; first += per) {
+        std::string part = hexLines(first, first + per > lines ? lines - first : per);
+        double a = now();
+        LRESULT r = SendMessageA(view, PTVM_APPEND, part.size(), LPARAM(part.data()));
+        appendSeconds += now() - a;
+        if (r < 0) {
+            std::printf("append failed at line %u\n", first);
+            return 1;
+        }
+        chars += part.size();
+    }
+    pump();
+    Counters after = memory();
+    LRESULT rows = SendMessageA(view, EM_GETLINECOUNT, 0, 0);
+    std::printf("bulk append: %zu characters (%u lines, %ld rows) in %.3f s, %.1f MiB/s\n", chars, lines,
+                long(rows), appendSeconds, mib(chars) / appendSeconds);
+    std::printf("memory: private bytes %.1f -> %.1f MiB, %.2f bytes per character (text and index, with "
+                "growth room); peak working set %.1f MiB\n",
+                mib(before.PagefileUsage), mib(after.PagefileUsage),
+                double(after.PagefileUsage - before.PagefileUsage) / double(chars), mib(after.PeakWorkingSetSize));
+
+    std::printf("full repaint of %u lines: at the end %.3f ms", lines, repaintMs(view, 200));
+    SendMessageA(view, WM_VSCROLL, SB_TOP, 0);
+    SendMessageA(view, EM_LINESCROLL, 0, rows / 2);
+    std::printf(", in the middle %.3f ms", repaintMs(view, 200));
+    SendMessageA(view, WM_VSCROLL, SB_TOP, 0);
+    std::printf(", at the top %.3f ms\n", repaintMs(view, 200));
+
+    // Idle: a full view with the focus (its caret blinking) and nothing arriving.
+    SetFocus(view);
+    pump();
+    FILETIME created, exited, kernel0, user0, kernel1, user1;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
+    double i0 = now();
+    while (now() - i0 < 3.0) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        pump();
+    }
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1);
+    auto ticks = [](FILETIME f) { return (ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    double busy = double(ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0)) / 1e7;
+    std::printf("idle with a full view: %.1f ms of processor time in %.1f s (%.2f%%)\n", busy * 1000, now() - i0,
+                busy * 100 / (now() - i0));
+
+    double r0 = now();
+    SetWindowPos(view, nullptr, 0, 0, 200, 250, SWP_NOMOVE | SWP_NOZORDER);
+    double r1 = now();
+    SetWindowPos(view, nullptr, 0, 0, 330, 250, SWP_NOMOVE | SWP_NOZORDER);
+    double r2 = now();
+    std::printf("rewrap on resize: narrower (lines wrap) %.1f ms, back %.1f ms\n", (r1 - r0) * 1000,
+                (r2 - r1) * 1000);
+
+    double h0 = now();
+    SendMessageA(view, PTVM_ERASEHEAD, 34u * 250000, 0);
+    double h1 = now();
+    SendMessageA(view, PTVM_ERASETAIL, 34u * 1000, 0);
+    double h2 = now();
+    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    double h3 = now();
+    std::printf("cut head 250000 lines %.2f ms, cut tail 1000 lines %.3f ms, empty the view %.2f ms\n",
+                (h1 - h0) * 1000, (h2 - h1) * 1000, (h3 - h2) * 1000);
+
+    DestroyWindow(host);
+    DeleteObject(font);
+    return 0;
+}

@@ -557,6 +557,23 @@ TEST_F(ReceiveView, ATextFloodPastTheScrollbackIsCutAtALineStart)
     EXPECT_EQ(shown.compare(0, 5, "line "), 0) << shown.substr(0, 40);
 }
 
+TEST_F(ReceiveView, ATextFloodOfLinesWiderThanTheViewIsCutAtALineStartNotARowStart)
+{
+    // Each line wraps over several rows of the view: the cut must still
+    // fall where a line begins.
+    term.client->setViewLimit(20000);
+    std::string sent;
+    for (int i = 0; sent.size() < 50000; ++i)
+        sent += "line " + std::to_string(100000 + i) + std::string(150, '=') + "end\r\n";
+    std::vector<unsigned char> data = bytesOf(sent);
+    ASSERT_TRUE(floodUntil(term, peer, data, data.size()));
+    std::string shown = term.viewText();
+    EXPECT_LE(shown.size(), 20000u);
+    EXPECT_GE(shown.size(), 9000u);
+    ASSERT_TRUE(endsWith(sent, shown));
+    EXPECT_EQ(shown.compare(0, 5, "line "), 0) << shown.substr(0, 40);
+}
+
 TEST_F(ReceiveView, ShowHexOfAHistoryPastTheScrollbackRendersItsEndWithTheRightLabels)
 {
     term.client->setViewLimit(20000);

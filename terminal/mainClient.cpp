@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <new>
-#include <vector>
 
 #include "app/PAppl.h"
 #include "comm/CommNotify.h"

@@ -63,6 +63,7 @@ public:
     void writeByteField(int id, uint32_t value);
     void sendFile();
     void saveReceived();
+    // Into the receive view, which the renderer holds (`view` is that view).
     // withProgress: show the progress dialog (re-renders of the history).
     void appendText(HWND view, const unsigned char *data, uint32_t length, bool withProgress = true);
     void appendHex(HWND view, const unsigned char *data, uint32_t length, uint32_t textLength,

@@ -31,11 +31,11 @@ uint32_t Scrollback::firstHexLine(uint32_t bytes) const
 {
     uint32_t per = HexDump::bytesPerLine;
     uint32_t lines = (bytes + per - 1) / per;
-    uint32_t fit = keepChars() / HexDump::fullLineChars;
+    uint32_t fit = maxChars / HexDump::fullLineChars;
     return lines > fit ? lines - fit : 0;
 }
 
 uint32_t Scrollback::firstTextByte(uint32_t bytes) const
 {
-    return bytes > keepChars() ? bytes - keepChars() : 0;
+    return bytes > maxChars ? bytes - maxChars : 0;
 }

@@ -4,22 +4,20 @@
 #include <cstdint>
 
 // How much of the history the receive view holds. The history itself (and
-// so a save or a capture) keeps every byte; the view keeps its last `limit`
-// characters, like any terminal's scrollback. A view growing without end
-// costs the rich-edit control memory and time with every byte (under Wine
-// some 400 to 550 bytes a character: a 4 MiB hex flood took 7 GiB), so a
-// flood could not be followed for long.
+// so a save or a capture) keeps every byte; the view keeps up to `limit`
+// characters, like any terminal's scrollback: 64 Mi by default, some 15 MiB
+// received in hex, about what a flood at full speed brings in a minute.
 //
 // Once the view passes the limit it is cut back to keepChars(), half the
-// limit, from the top, so cutting is rare: a cut rebuilds the view with
-// what it keeps, which costs about as much as inserting it anew. In hex the cut
-// takes whole 34-character lines: what is left still adds up to hex lines
-// and the continuation of a short last line keeps working; the offset
-// labels run on from the line count.
+// limit, from the top, so cutting is rare. In hex the cut takes whole
+// 34-character lines: what is left still adds up to hex lines and the
+// continuation of a short last line keeps working; the offset labels run on
+// from the line count. A render of the whole history shows as much of its
+// end as the limit holds: all of it when it fits.
 class Scrollback
 {
 public:
-    enum : uint32_t { defaultLimit = 524288, minimumLimit = 4096 };
+    enum : uint32_t { defaultLimit = 64u * 1024u * 1024u, minimumLimit = 4096 };
 
     explicit Scrollback(uint32_t limit = defaultLimit);
     // Clamped to minimumLimit and up, so that what a cut keeps is still
@@ -38,7 +36,7 @@ public:
     uint32_t textCut(uint32_t textLength) const;
 
     // The first line that a hex render of the whole history of `bytes`
-    // bytes shows: the lines from it on fit in keepChars().
+    // bytes shows: the lines from it on fit in the limit.
     uint32_t firstHexLine(uint32_t bytes) const;
     // The first byte that a text render of the whole history shows (a
     // re-render shows one character per byte).

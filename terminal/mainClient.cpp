@@ -1,11 +1,9 @@
 #include "terminal/mainClient.h"
 
 #include <commctrl.h>
-#include <richedit.h>
 
 #include <cstring>
 #include <new>
-#include <vector>
 
 #include "app/PAppl.h"
 #include "comm/CommNotify.h"
@@ -13,11 +11,8 @@
 #include "res/resource.h"
 #include "terminal/ByteFields.h"
 #include "terminal/Escapes.h"
-#include "terminal/HexDump.h"
-#include "terminal/LineBreaker.h"
 #include "terminal/P_Param.h"
 #include "terminal/Settings.h"
-#include "terminal/TextDump.h"
 #include "terminal/myOpenSave.h"
 #include "terminal/progressBar.h"
 #include "util/P_File.h"
@@ -26,20 +21,14 @@
 #include "win/PEditSend.h"
 #include "win/POwnBtnImage.h"
 #include "win/PSeqTraspBitmap.h"
+#include "win/PTextView.h"
 #include "win/myBinaryFilter.h"
 #include "win/myHexFilter.h"
 #include "win/myNumbFilter.h"
 
-HMODULE mainClient::richEditLib = nullptr;
-
 namespace {
 
 const COLORREF paleYellow = 0x00CFFFFF;
-
-// RichEdit 1.0 messages, by number: the class is loaded at run time.
-const UINT msgSetTextMode = WM_USER + 89;    // EM_SETTEXTMODE
-const UINT msgSetBkgndColor = WM_USER + 67;  // EM_SETBKGNDCOLOR
-const WPARAM plainTextMode = 1;               // TM_PLAINTEXT
 
 // Indexes into images, in loading order.
 enum {
@@ -88,8 +77,8 @@ const Tooltip tooltips[] = {
 mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
       editBrush(CreateSolidBrush(paleYellow)), toolTip(nullptr), rxBuffer(16384), images(10),
-      port(nullptr), captureFile(nullptr), hexLineCount(0), sendDelay(0), showHex(0),
-      hexLinesCut(0), busyDepth(0), transferring(false)
+      port(nullptr), captureFile(nullptr), sendDelay(0), showHex(0),
+      renderer(this), busyDepth(0), transferring(false)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
@@ -118,9 +107,9 @@ mainClient::mainClient(PWin *parent, HINSTANCE module)
         new POwnBtnImage(this, b.id, one);
     }
 
-    // Registers the "RichEdit" class that template 1 names: it must be loaded
-    // before the dialog window is made.
-    richEditLib = LoadLibraryA("RICHED32.DLL");
+    // The receive view of template 1 is a text view of the library's own: its
+    // class must be there before the dialog window is made.
+    PTextView::registerClass(instance());
 }
 
 mainClient::~mainClient()
@@ -138,10 +127,6 @@ mainClient::~mainClient()
     editBrush = nullptr;
     delete port;
     port = nullptr;
-    if (richEditLib) {
-        FreeLibrary(richEditLib);
-        richEditLib = nullptr;
-    }
     for (uint32_t i = 0; i < images.count(); ++i)
         delete images.get(i);
     images.clear();
@@ -157,7 +142,7 @@ bool mainClient::create()
     if (!hwnd)
         return false;
 
-    configureView(GetDlgItem(hwnd, IDC_VIEW));
+    renderer.attach(GetDlgItem(hwnd, IDC_VIEW), textFont);
     SendDlgItemMessageA(hwnd, IDC_SENDBOX, WM_SETFONT, WPARAM(textFont), TRUE);
 
     readRegDword("DelayOnSend", sendDelay, true);
@@ -170,46 +155,6 @@ bool mainClient::create()
     if (toolTip)
         addTooltips();
     return true;
-}
-
-void mainClient::configureView(HWND view)
-{
-    SendMessageA(view, msgSetTextMode, plainTextMode, 0);
-    SendMessageA(view, msgSetBkgndColor, 0, LPARAM(paleYellow));
-    SendMessageA(view, WM_SETFONT, WPARAM(textFont), TRUE);
-}
-
-// An empty receive view, in place of the one there was. Wine's rich edit
-// pays for every paragraph it deletes with a walk over all the others
-// (measured with 15,420 hex lines: WM_SETTEXT "" 19 s, cutting the first
-// 3,855 lines 2.3 s), so emptying a full view, or cutting its top, froze the
-// terminal for seconds; a new control costs nothing of the kind. The view
-// keeps its place, style, tab order and focus. Should the new control not
-// come up, the old one is emptied the slow way.
-HWND mainClient::renewView()
-{
-    viewLines.reset();
-    HWND old = viewWindow();
-    if (!old)
-        return old;
-    RECT r;
-    GetWindowRect(old, &r);
-    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT *>(&r), 2);
-    DWORD style = DWORD(GetWindowLongA(old, GWL_STYLE));
-    DWORD exStyle = DWORD(GetWindowLongA(old, GWL_EXSTYLE));
-    HWND fresh = CreateWindowExA(exStyle, "RichEdit", "", style, r.left, r.top, r.right - r.left,
-                                 r.bottom - r.top, hwnd, HMENU(INT_PTR(IDC_VIEW)), instance(), nullptr);
-    if (!fresh) {
-        SetWindowTextA(old, "");
-        return old;
-    }
-    bool hadFocus = GetFocus() == old;
-    configureView(fresh);
-    SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    DestroyWindow(old);
-    if (hadFocus)
-        SetFocus(fresh);
-    return fresh;
 }
 
 void mainClient::addTooltips()
@@ -496,10 +441,7 @@ const char allFilesSave[] = "All Files (*.*)\0*.*\0";
 const char allFilesOpen[] = "All Files (*.*)\0\0";
 const char *const allExtensions[] = {".*", nullptr};
 
-const char renderFormat[] = "Performing...\n\rbyte %d of %d";
 const char sendFormat[] = "Sending file...\n\rbyte %d of %d";
-const COLORREF textBarColor = 0x10FF3F;
-const COLORREF hexBarColor = 0xFF103F;
 const COLORREF sendBarColor = 0x103FFF;
 
 const uint32_t chunkBytes = 511;
@@ -543,152 +485,6 @@ bool stepProgress(progressBar *bar, uint32_t done)
     return true;
 }
 
-void moveCaretToEnd(HWND view)
-{
-    CHARRANGE end = {0x7FFFFFF, 0x7FFFFFF};
-    SendMessageA(view, EM_EXSETSEL, 0, LPARAM(&end));
-}
-
-void insertAtEnd(HWND view, const char *text)
-{
-    moveCaretToEnd(view);
-    SendMessageA(view, EM_REPLACESEL, FALSE, LPARAM(text));
-}
-
-// Text for the view collected over one render and put in with one
-// insertion: an insertion costs the same for one character as for a line.
-class ViewBatch
-{
-public:
-    explicit ViewBatch(size_t expected) { text.reserve(expected); }
-    void add(const char *piece, uint32_t length) { text.insert(text.end(), piece, piece + length); }
-    void add(const char *piece, uint32_t length, LineBreaker &lines) { lines.append(piece, length, text); }
-    // Puts the collected text in, what came before an abort included.
-    void flush(HWND view)
-    {
-        if (text.empty())
-            return;
-        text.push_back('\0');
-        insertAtEnd(view, text.data());
-        text.clear();
-    }
-
-private:
-    std::vector<char> text;
-};
-
-// The text layout into the receive view, one insertion per render: piece by
-// piece, a chunk of NULs took one insertion per NUL.
-class ViewTextSink : public TextSink
-{
-public:
-    ViewTextSink(HWND view, progressBar *bar, uint32_t length, LineBreaker &lines)
-        : view(view), bar(bar), lines(lines), batch(size_t(length) + length / 512 + 1)
-    {
-    }
-    void putText(const char *piece, uint32_t length) override { batch.add(piece, length, lines); }
-    bool progress(uint32_t done) override { return stepProgress(bar, done); }
-    void flush() { batch.flush(view); }
-
-private:
-    HWND view;
-    progressBar *bar;
-    LineBreaker &lines;
-    ViewBatch batch;
-};
-
-// The hex layout into the receive view, one insertion per render: line by
-// line, a 511-byte chunk took 64 insertions. Up to 1024 bytes the progress
-// is reported after every line, beyond every 64th.
-class ViewHexSink : public HexSink
-{
-public:
-    ViewHexSink(HWND view, progressBar *bar, uint32_t textLength, uint32_t length)
-        : view(view), bar(bar), textLength(textLength), everyLine(length <= TextDump::shortLimit), lines(0),
-          batch((size_t(length) / HexDump::bytesPerLine + 2) * HexDump::fullLineChars + 1)
-    {
-    }
-    void eraseTail(uint32_t chars) override
-    {
-        SendMessageA(view, EM_SETSEL, WPARAM(textLength - chars), LPARAM(textLength));
-        SendMessageA(view, EM_REPLACESEL, FALSE, LPARAM(""));
-    }
-    bool putLine(const char *text, uint32_t length, uint32_t firstByte) override
-    {
-        batch.add(text, length);
-        if (everyLine || ++lines % 64 == 0)
-            return stepProgress(bar, firstByte);
-        return true;
-    }
-    void flush() { batch.flush(view); }
-
-private:
-    HWND view;
-    progressBar *bar;
-    uint32_t textLength;
-    bool everyLine;
-    uint32_t lines;
-    ViewBatch batch;
-};
-
-// Wine's rich-edit control repaints itself inside every EM_REPLACESEL
-// (measured: 9 to 19 ms an insertion whatever the length of the text, 0.4 ms
-// with painting held off), which held hex reception near 500 bytes/s. So a
-// drain holds the view's painting off while it inserts and brings the view up
-// to date at its end, and at most every refreshMs during a long drain, so a
-// flood still shows as it comes.
-class ViewPaintPause
-{
-public:
-    explicit ViewPaintPause(HWND view) : view(view), lastRefresh(GetTickCount()), paused(false) {}
-    ~ViewPaintPause()
-    {
-        if (paused)
-            resume();
-    }
-    ViewPaintPause(const ViewPaintPause &) = delete;
-    ViewPaintPause &operator=(const ViewPaintPause &) = delete;
-
-    // Called before the view is changed.
-    void hold()
-    {
-        if (paused || !view)
-            return;
-        SendMessageA(view, WM_SETREDRAW, FALSE, 0);
-        paused = true;
-    }
-    // The view was replaced by a fresh one, which paints; held again.
-    void rebind(HWND fresh)
-    {
-        view = fresh;
-        paused = false;
-        hold();
-    }
-    // Called between chunks: shows what came so far when it is time.
-    void refreshIfDue()
-    {
-        if (paused && GetTickCount() - lastRefresh >= refreshMs) {
-            resume();
-            UpdateWindow(view);
-        }
-    }
-
-private:
-    static const DWORD refreshMs = 100;
-    void resume()
-    {
-        SendMessageA(view, WM_SETREDRAW, TRUE, 0);
-        SendMessageA(view, EM_SCROLLCARET, 0, 0);
-        InvalidateRect(view, nullptr, FALSE);
-        paused = false;
-        lastRefresh = GetTickCount();
-    }
-
-    HWND view;
-    DWORD lastRefresh;
-    bool paused;
-};
-
 } // namespace
 
 bool mainClient::syncingFields = false;
@@ -708,7 +504,7 @@ private:
 
 HWND mainClient::viewWindow() const
 {
-    return GetDlgItem(hwnd, IDC_VIEW);
+    return renderer.window();
 }
 
 bool mainClient::deferWhileBusy(int id, intptr_t arg)
@@ -752,68 +548,31 @@ void mainClient::appendReceived(const unsigned char *data, uint32_t count)
 
 void mainClient::onCommData(WPARAM)
 {
-    if (!port)
-        return;
     // The drain or render under way takes these bytes when it is done.
-    if (busyDepth != 0)
+    if (!port || busyDepth != 0)
         return;
     bool captureFailed = false;
-    bool rendered = false;
     {
         BusyScope busy(this);
         port->notifyEnabled = 0;
-        HWND view = viewWindow();
-        ViewPaintPause paint(view);
         unsigned char buffer[chunkBytes + 1];
-        while (port) {
-            DWORD n = port->available();
-            if (n == 0)
-                break;
-            if (n > chunkBytes) {
-                n = chunkBytes;
-                // With more waiting, a hex chunk ends on a line boundary (504
-                // to 511 bytes), so the next one need not take back a short
-                // last line: Wine's rich edit seeks every offset it is given
-                // from the start of the text (measured: selecting the tail
-                // of a 4 MB view cost more than inserting into it).
-                if (showHex && !captureFile) {
-                    uint32_t held = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
-                    n -= (held + n) % HexDump::bytesPerLine;
-                }
-            }
-            n = port->read(buffer, n);
+        DWORD n;
+        while (port && (n = port->available()) != 0) {
+            n = port->read(buffer, n < chunkBytes ? n : chunkBytes);
             if (n == 0)
                 break;
             buffer[n] = 0;
-            if (captureFile) {
-                if (captureFile->write(buffer, n) != n)
-                    captureFailed = true;
-            } else {
-                paint.hold();
-                // The renderers put their text in at the end themselves; the
-                // caret is not set to t first, as Wine's rich edit would seek
-                // that offset from the start of the text (see above).
-                uint32_t t = uint32_t(SendMessageA(view, WM_GETTEXTLENGTH, 0, 0));
-                if (showHex)
-                    appendHex(view, buffer, n, t, false);
-                else
-                    appendText(view, buffer, n, false);
-                HWND kept = trimView(view);
-                if (kept != view) {
-                    view = kept;
-                    paint.rebind(view);
-                }
-                SendMessageA(view, EM_SCROLLCARET, 0, 0);
-                rendered = true;
-            }
+            if (captureFile)
+                captureFailed = captureFile->write(buffer, n) != n;
+            else if (showHex)
+                appendHex(viewWindow(), buffer, n, renderer.textLength(), false);
+            else
+                appendText(viewWindow(), buffer, n, false);
             appendReceived(buffer, n);
-            paint.refreshIfDue();
             // A waiting click runs between two chunks, not after the flood.
             if (captureFailed || !deferred.empty())
                 break;
         }
-        if (rendered)
-            InvalidateRect(view, nullptr, FALSE);
         if (port)
             port->notifyEnabled = 1;
     }
@@ -822,125 +581,39 @@ void mainClient::onCommData(WPARAM)
     afterBusy();
 }
 
-// A received chunk renders in a millisecond or two: a progress dialog made
-// and destroyed for each one (about 30 ms each under Wine, 50 a second in a
-// flood) held reception below the line rate, flickered over the view and took
-// the keyboard focus from the send box, so what the operator typed meanwhile
-// went to the dialog, an Enter aborting the render. Chunks render without
-// one; re-renders of the history, which can take seconds, keep theirs.
-void mainClient::appendText(HWND view, const unsigned char *data, uint32_t length, bool withProgress)
+// The view argument is the receive view, which the renderer holds itself.
+void mainClient::appendText(HWND, const unsigned char *data, uint32_t length, bool withProgress)
 {
-    progressBar *bar = withProgress ? showProgress(this, renderFormat, length, textBarColor) : nullptr;
-    ViewTextSink sink(view, bar, length, viewLines);
-    std::vector<char> scratch(length > TextDump::shortLimit ? size_t(length) + 1 : 1);
-    TextDump::render(sink, data, length, scratch.data());
-    sink.flush();
-    delete bar;
+    renderer.appendText(data, length, withProgress);
 }
 
-void mainClient::appendHex(HWND view, const unsigned char *data, uint32_t length, uint32_t textLength,
+void mainClient::appendHex(HWND, const unsigned char *data, uint32_t length, uint32_t textLength,
                            bool withProgress)
 {
-    progressBar *bar = withProgress ? showProgress(this, renderFormat, length, hexBarColor) : nullptr;
-    ViewHexSink sink(view, bar, textLength, length);
-    // The history holds the bytes of a short line the view may end in. When
-    // the view's length does not add up to hex lines nothing is discarded:
-    // the chunk simply starts a fresh line.
     uint32_t historyBytes = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
-    HexDump::renderChunk(sink, rxBuffer.items(), historyBytes, data, length, textLength, &hexLineCount,
-                         hexLinesCut);
-    sink.flush();
-    delete bar;
+    renderer.appendHex(data, length, textLength, rxBuffer.items(), historyBytes, withProgress);
 }
 
-// The history, into a view that holds nothing of it: as much of its end as
-// the view keeps, so a long history shows at once (formatting and inserting
-// the part the view would cut again took minutes for a mebibyte under Wine).
-// The hex labels still count from the first byte received.
+// The whole history, in the current mode, into the emptied view.
 void mainClient::renderHistory()
 {
     if (rxBuffer.count() <= 1)
         return;
     BusyScope busy(this);
-    HWND view = viewWindow();
-    uint32_t n = rxBuffer.count() - 1;
-    if (showHex) {
-        uint32_t first = scrollback.firstHexLine(n);
-        uint32_t from = first * uint32_t(HexDump::bytesPerLine);
-        hexLineCount = first;
-        hexLinesCut = first;
-        appendHex(view, rxBuffer.items() + from, n - from, 0);
-    } else {
-        uint32_t from = scrollback.firstTextByte(n);
-        appendText(view, rxBuffer.items() + from, n - from);
-    }
-    view = trimView(view);
-    SendMessageA(view, EM_SCROLLCARET, 0, 0);
-}
-
-// Keeps the view within its scrollback: once past the limit its top is cut,
-// in hex by whole lines, in text up to the start of a line when there is one
-// (a long render without line ends is cut where it must). What stays is read
-// out and put into a fresh control (see renewView); returns the view.
-HWND mainClient::trimView(HWND view)
-{
-    uint32_t t = uint32_t(SendMessageA(view, WM_GETTEXTLENGTH, 0, 0));
-    uint32_t cut = showHex ? scrollback.hexCut(t) : scrollback.textCut(t);
-    if (cut == 0)
-        return view;
-    if (!showHex) {
-        LRESULT line = SendMessageA(view, EM_EXLINEFROMCHAR, 0, LPARAM(cut));
-        LRESULT start = SendMessageA(view, EM_LINEINDEX, WPARAM(line), 0);
-        if (start >= 0 && uint32_t(start) < cut) {
-            LRESULT next = SendMessageA(view, EM_LINEINDEX, WPARAM(line + 1), 0);
-            if (next > 0 && uint32_t(next) < t)
-                cut = uint32_t(next);
-        }
-    }
-    std::vector<char> kept(size_t(t - cut) + 1, '\0');  // EM_GETTEXTRANGE terminates it
-    TEXTRANGEA range;
-    range.chrg.cpMin = LONG(cut);
-    range.chrg.cpMax = LONG(t);
-    range.lpstrText = kept.data();
-    LRESULT got = SendMessageA(view, EM_GETTEXTRANGE, 0, LPARAM(&range));
-    uint32_t read = got > 0 ? uint32_t(got) : 0;
-    if (read > t - cut)
-        read = t - cut;
-    HWND fresh = renewView();
-    ViewBatch batch(size_t(read) + 3);
-    if (showHex) {
-        batch.add(kept.data(), read);
-        // A view read back otherwise than it was written fails the line
-        // check of the next hex chunk, which then starts a fresh line.
-        hexLinesCut += cut / HexDump::fullLineChars;
-    } else {
-        // The kept lines are already short: this only counts the last one.
-        batch.add(kept.data(), read, viewLines);
-    }
-    batch.flush(fresh);
-    return fresh;
-}
-
-// The hex lines start again from line 0 with the next render.
-void mainClient::restartHexLines()
-{
-    hexLineCount = 0;
-    hexLinesCut = 0;
+    renderer.showHistory(rxBuffer.items(), rxBuffer.count() - 1, showHex != 0);
 }
 
 void mainClient::clearReceived()
 {
-    renewView();
+    renderer.empty();
     rxBuffer.clear();
-    restartHexLines();
 }
 
 void mainClient::toggleHex()
 {
     {
         BusyScope busy(this);
-        renewView();
-        restartHexLines();
+        renderer.empty();
         showHex = SendDlgItemMessageA(hwnd, IDC_SHOWHEX, BM_GETCHECK, 0, 0) == BST_CHECKED;
         renderHistory();
     }
@@ -981,7 +654,7 @@ void mainClient::endCapture()
 {
     delete captureFile;
     captureFile = nullptr;
-    restartHexLines();
+    renderer.restartHexLines();
     renderHistory();
 }
 
@@ -995,7 +668,7 @@ void mainClient::failCapture()
         captureFile = nullptr;
         SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
         MessageBoxA(hwnd, "Unable to write to File", "Error on file", MB_ICONERROR);
-        restartHexLines();
+        renderer.restartHexLines();
         renderHistory();
     }
     afterBusy();

@@ -5,9 +5,8 @@
 #include <cstdint>
 
 #include "terminal/CommandQueue.h"
-#include "terminal/LineBreaker.h"
 #include "terminal/PortKeeper.h"
-#include "terminal/Scrollback.h"
+#include "terminal/ReceiveRenderer.h"
 #include "util/PVect.h"
 #include "win/PModDialog.h"
 
@@ -46,14 +45,14 @@ public:
     // The receive history (the received bytes and a NUL) and the hex lines
     // in the view, for those who look from outside.
     const PVect<unsigned char> &received() const { return rxBuffer; }
-    uint32_t hexLines() const { return hexLineCount; }
+    uint32_t hexLines() const { return renderer.hexLines(); }
     bool isTransferring() const { return transferring; }
     PCom *currentPort() const { return port; }
     uint32_t getSendDelay() const { return sendDelay; }
     // The characters the receive view keeps (its scrollback); the history
     // keeps everything. Takes effect with the next bytes shown.
-    void setViewLimit(uint32_t chars) { scrollback.setLimit(chars); }
-    uint32_t viewLimit() const { return scrollback.limit(); }
+    void setViewLimit(uint32_t chars) { renderer.setLimit(chars); }
+    uint32_t viewLimit() const { return renderer.limit(); }
 
     // The data path: receiving, sending, file transfer, saving.
     void onCommData(WPARAM count);
@@ -68,6 +67,7 @@ public:
     void writeByteField(int id, uint32_t value);
     void sendFile();
     void saveReceived();
+    // Into the receive view, which the renderer holds (`view` is that view).
     // withProgress: show the progress dialog (re-renders of the history).
     void appendText(HWND view, const unsigned char *data, uint32_t length, bool withProgress = true);
     void appendHex(HWND view, const unsigned char *data, uint32_t length, uint32_t textLength,
@@ -81,17 +81,11 @@ protected:
     PVect<PBitmap *> images;        // the seven button bitmaps, owned
     PCom *port;                     // owned; null while closed
     P_File *captureFile;            // owned; null when not capturing
-    uint32_t hexLineCount;          // hex lines written into the view
     uint32_t sendDelay;             // ms between bytes on send ("DelayOnSend")
     unsigned char showHex;          // the view shows hex lines
 
-    // RICHED32.DLL, which registers the "RichEdit" class of the receive view.
-    static HMODULE richEditLib;
-
 private:
     void addTooltips();
-    void configureView(HWND view);
-    HWND renewView();
 
     class BusyScope;
     friend class BusyScope;
@@ -106,8 +100,6 @@ private:
     HWND viewWindow() const;
     void appendReceived(const unsigned char *data, uint32_t count);
     void renderHistory();
-    HWND trimView(HWND view);
-    void restartHexLines();
     void endCapture();
     void failCapture();
     void setSendButtonsEnabled(bool on);
@@ -116,9 +108,7 @@ private:
     void retryPort();
     void writeFailed();
 
-    Scrollback scrollback;       // how much of the history the view keeps
-    LineBreaker viewLines;       // bounds the lines of the text view
-    uint32_t hexLinesCut;        // hex lines cut from the top of the view
+    ReceiveRenderer renderer;    // renders into the receive view
     uint32_t busyDepth;          // drains and renders under way
     bool transferring;           // a file transfer owns the line
     CommandQueue deferred;       // commands that came while busy

@@ -95,7 +95,7 @@ TEST(Scrollback, ATextCutLeavesWhatIsKept)
 TEST(Scrollback, AHistoryRenderStartsWhereItsLinesFit)
 {
     Scrollback s(100000);
-    uint32_t fit = s.keepChars() / 34;
+    uint32_t fit = s.limit() / 34;
     EXPECT_EQ(s.firstHexLine(0), 0u);
     EXPECT_EQ(s.firstHexLine(fit * 8), 0u);
     EXPECT_EQ(s.firstHexLine(fit * 8 + 1), 1u);
@@ -104,9 +104,21 @@ TEST(Scrollback, AHistoryRenderStartsWhereItsLinesFit)
     EXPECT_EQ(first, (1u << 17) - fit);
     std::vector<unsigned char> bytes((1u << 20) + 3, 'x');
     uint32_t firstOdd = s.firstHexLine(uint32_t(bytes.size()));
-    EXPECT_LE(dump(bytes, firstOdd).size(), s.keepChars());
+    EXPECT_LE(dump(bytes, firstOdd).size(), s.limit());
+    EXPECT_GT(dump(bytes, firstOdd).size() + 34, s.limit());
     EXPECT_EQ(s.firstTextByte(1000), 0u);
-    EXPECT_EQ(s.firstTextByte(1u << 20), (1u << 20) - s.keepChars());
+    EXPECT_EQ(s.firstTextByte(100000), 0u);
+    EXPECT_EQ(s.firstTextByte(1u << 20), (1u << 20) - s.limit());
+}
+
+TEST(Scrollback, ByDefaultAHexHistoryOf15MiBShowsWhole)
+{
+    Scrollback s;
+    EXPECT_EQ(s.limit(), 64u * 1024u * 1024u);
+    uint32_t bytes = 15u << 20;
+    EXPECT_EQ(s.firstHexLine(bytes), 0u);
+    EXPECT_EQ(s.hexCut((bytes / 8) * 34), 0u);
+    EXPECT_GT(s.firstHexLine(16u << 20), 0u);
 }
 
 TEST(Scrollback, AShortLineStillContinuesAfterTheTopWasCut)

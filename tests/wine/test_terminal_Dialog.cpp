@@ -44,7 +44,7 @@ const Item items[] = {
     {IDC_SENDFILE, "Button", "&File"},
     {IDC_RECEIVEDTITLE, "Static", "Received"},
     {IDC_CLEAR, "Button", ""},
-    {IDC_VIEW, "RichEdit", ""},
+    {IDC_VIEW, "PTextView", ""},
     {IDC_SETUP, "Button", "Se&tup"},
     {IDC_OPENCOMM, "Button", "&Open Com"},
     {IDCANCEL, "Button", "&Done"},
@@ -200,9 +200,9 @@ TEST_F(TerminalDialog, AllTwentyFourControlsArePresentWithTheirTexts)
     ASSERT_EQ(GetObjectA(boxFont, sizeof lf, &lf), int(sizeof lf));
     EXPECT_STREQ(lf.lfFaceName, "courier");
     EXPECT_EQ(lf.lfHeight, 16);
-    if (viewFont) {
-        EXPECT_EQ(viewFont, boxFont);
-    }
+    EXPECT_EQ(viewFont, boxFont);
+    // The receive view is the library's own: no rich-edit library is loaded.
+    EXPECT_EQ(GetModuleHandleA("RICHED32.DLL"), nullptr);
     EXPECT_EQ(HFONT(SendMessageA(t.item(IDC_DECFIELD), WM_GETFONT, 0, 0)), boxFont);
 }
 

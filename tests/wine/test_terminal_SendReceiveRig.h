@@ -19,6 +19,7 @@
 #include "comm/CommNotify.h"
 #include "res/resource.h"
 #include "terminal/mainClient.h"
+#include "win/PTextView.h"
 #include "win/PEdit.h"
 #include "util/PVect.h"
 
@@ -308,7 +309,7 @@ public:
     Spy &operator=(const Spy &) = delete;
 
     std::vector<std::string> progressTexts;  // texts of the progress dialogs' static 102
-    int viewInserts = 0;                     // EM_REPLACESEL sent to the receive view
+    int viewInserts = 0;                     // insertions into the receive view
     int progressDialogs = 0;                 // progress dialogs initialised
     HWND view = nullptr;
     HWND dialog = nullptr;  // the view's dialog
@@ -333,11 +334,10 @@ private:
         Spy *self = current();
         if (code == HC_ACTION && self) {
             const CWPSTRUCT *m = reinterpret_cast<const CWPSTRUCT *>(lParam);
-            // The terminal replaces its view control when it empties it:
-            // the view is known by its place in the dialog as well.
+            // The view is known by its place in the dialog as well.
             bool toView = self->view && (m->hwnd == self->view ||
                                          (GetParent(m->hwnd) == self->dialog && GetDlgCtrlID(m->hwnd) == IDC_VIEW));
-            if (m->message == EM_REPLACESEL && toView) {
+            if ((m->message == EM_REPLACESEL || m->message == PTVM_APPEND) && toView) {
                 ++self->viewInserts;
                 if (self->onViewInsert)
                     self->onViewInsert(self->onViewInsertArg);

@@ -1,0 +1,314 @@
+#include "terminal/ReceiveRenderer.h"
+
+#include <richedit.h>
+
+#include <vector>
+
+#include "app/PAppl.h"
+#include "res/resource.h"
+#include "terminal/HexDump.h"
+#include "terminal/TextDump.h"
+#include "terminal/progressBar.h"
+#include "win/PTextView.h"
+#include "win/PWin.h"
+
+namespace {
+
+const COLORREF paleYellow = 0x00CFFFFF;
+
+// Rich-edit messages by number, as the view answers them.
+const UINT msgSetTextMode = WM_USER + 89;    // EM_SETTEXTMODE
+const UINT msgSetBkgndColor = WM_USER + 67;  // EM_SETBKGNDCOLOR
+const WPARAM plainTextMode = 1;               // TM_PLAINTEXT
+
+const char renderFormat[] = "Performing...\n\rbyte %d of %d";
+const COLORREF textBarColor = 0x10FF3F;
+const COLORREF hexBarColor = 0xFF103F;
+const uint32_t hexProgressLines = 64;
+
+void pump()
+{
+    if (PAppl *app = PAppl::instance())
+        app->pumpMessages();
+}
+
+// The progress dialog of a re-render: shown, painted and pumped at once,
+// then stepped. The dialog redraws its bar and text at every update, about
+// half a millisecond under Wine: at every 64th line of an 8 MiB history that
+// was 8 of the 8.3 seconds a Show Hex took. So steps closer together than
+// paceMs are passed over, the pumping with them; "&Abort" is still seen
+// within paceMs.
+class RenderProgress
+{
+public:
+    RenderProgress(PWin *owner, uint32_t total, COLORREF color)
+        : bar(new progressBar(owner, renderFormat, int32_t(total), color, IDD_PROGRESS, 0)), last(GetTickCount())
+    {
+        if (bar->show() && bar->hwnd)
+            UpdateWindow(bar->hwnd);
+        pump();
+    }
+    ~RenderProgress() { delete bar; }
+    RenderProgress(const RenderProgress &) = delete;
+    RenderProgress &operator=(const RenderProgress &) = delete;
+
+    // false once the operator aborted.
+    bool step(uint32_t done)
+    {
+        DWORD now = GetTickCount();
+        if (now - last < paceMs)
+            return true;
+        last = now;
+        if (!bar->update(int32_t(done)))
+            return false;
+        pump();
+        return true;
+    }
+
+private:
+    static const DWORD paceMs = 40;
+    progressBar *bar;
+    DWORD last;
+};
+
+// Text for the view collected over one render and put in with one append.
+class ViewBatch
+{
+public:
+    ViewBatch(ReceiveRenderer &view, size_t expected, bool hex) : view(view), hex(hex) { text.reserve(expected); }
+    void add(const char *piece, uint32_t length) { text.insert(text.end(), piece, piece + length); }
+    // Puts the collected text in, what came before an abort included.
+    void flush()
+    {
+        if (text.empty())
+            return;
+        view.append(text.data(), uint32_t(text.size()), hex);
+        text.clear();
+    }
+
+private:
+    ReceiveRenderer &view;
+    bool hex;
+    std::vector<char> text;
+};
+
+// The text layout into the receive view, one append per render. A received
+// chunk (no bar) reports no progress: the drain lets the queue through once
+// per chunk instead.
+class ViewTextSink : public TextSink
+{
+public:
+    ViewTextSink(ReceiveRenderer &view, RenderProgress *bar, uint32_t length)
+        : bar(bar), batch(view, size_t(length) + 1, false)
+    {
+    }
+    void putText(const char *piece, uint32_t length) override { batch.add(piece, length); }
+    bool progress(uint32_t done) override { return !bar || bar->step(done); }
+    void flush() { batch.flush(); }
+
+private:
+    RenderProgress *bar;
+    ViewBatch batch;
+};
+
+// The hex layout into the receive view, one append per render. With a bar,
+// up to 1024 bytes the progress is reported after every line, beyond every
+// 64th.
+class ViewHexSink : public HexSink
+{
+public:
+    ViewHexSink(ReceiveRenderer &view, RenderProgress *bar, uint32_t length)
+        : view(view), bar(bar), everyLine(length <= TextDump::shortLimit), lines(0),
+          batch(view, (size_t(length) / HexDump::bytesPerLine + 2) * HexDump::fullLineChars, true)
+    {
+    }
+    void eraseTail(uint32_t chars) override { view.eraseTail(chars); }
+    bool putLine(const char *text, uint32_t length, uint32_t firstByte) override
+    {
+        batch.add(text, length);
+        if (bar && (everyLine || ++lines % hexProgressLines == 0))
+            return bar->step(firstByte);
+        return true;
+    }
+    void flush() { batch.flush(); }
+
+private:
+    ReceiveRenderer &view;
+    RenderProgress *bar;
+    bool everyLine;
+    uint32_t lines;
+    ViewBatch batch;
+};
+
+} // namespace
+
+ReceiveRenderer::ReceiveRenderer(PWin *owner)
+    : owner(owner), view(nullptr), hexLineCount(0), hexLinesCut(0), lastPump(GetTickCount() - queuePauseMs)
+{
+}
+
+void ReceiveRenderer::attach(HWND control, HFONT font)
+{
+    view = control;
+    SendMessageA(view, msgSetTextMode, plainTextMode, 0);
+    SendMessageA(view, msgSetBkgndColor, 0, LPARAM(paleYellow));
+    SendMessageA(view, WM_SETFONT, WPARAM(font), TRUE);
+}
+
+uint32_t ReceiveRenderer::textLength() const
+{
+    LRESULT n = SendMessageA(view, WM_GETTEXTLENGTH, 0, 0);
+    return n > 0 ? uint32_t(n) : 0;
+}
+
+// A flood renders chunk after chunk without going back to the main loop, so
+// the drain lets the queue through itself: the view's frames, typing, clicks.
+// Not after every chunk: a look at an empty queue costs a trip to the
+// wineserver and the X connection, some 0.2 ms, forty times what rendering a
+// chunk costs (measured: it held a hex flood at 0.6x the capture rate).
+void ReceiveRenderer::letQueueThrough()
+{
+    DWORD now = GetTickCount();
+    if (now - lastPump < queuePauseMs)
+        return;
+    lastPump = now;
+    pump();
+}
+
+bool ReceiveRenderer::append(const char *text, uint32_t length, bool hex)
+{
+    if (length == 0)
+        return true;
+    if (SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0)
+        return true;
+    // The view's storage could not grow: its older half makes room, as a cut
+    // past the limit would. The history keeps every byte whatever the view
+    // can show.
+    uint32_t t = textLength();
+    cutTop(hex ? t / HexDump::fullLineChars / 2 * HexDump::fullLineChars : t / 2, hex);
+    return SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0;
+}
+
+void ReceiveRenderer::eraseTail(uint32_t chars)
+{
+    SendMessageA(view, PTVM_ERASETAIL, WPARAM(chars), 0);
+}
+
+void ReceiveRenderer::restartHexLines()
+{
+    hexLineCount = 0;
+    hexLinesCut = 0;
+}
+
+void ReceiveRenderer::empty()
+{
+    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    restartHexLines();
+}
+
+// A received chunk renders in some microseconds: a progress dialog made and
+// destroyed for each one (about 30 ms each under Wine, 50 a second in a
+// flood) held reception below the line rate, flickered over the view and took
+// the keyboard focus from the send box, so what the operator typed meanwhile
+// went to the dialog, an Enter aborting the render. Chunks render without
+// one; re-renders of the history keep their dialog.
+void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, bool withProgress)
+{
+    RenderProgress *bar = withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr;
+    ViewTextSink sink(*this, bar, length);
+    std::vector<char> scratch(length > TextDump::shortLimit ? size_t(length) + 1 : 1);
+    TextDump::render(sink, data, length, scratch.data());
+    sink.flush();
+    keepWithinLimit(false);
+    delete bar;
+    if (!withProgress)
+        letQueueThrough();
+}
+
+void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, uint32_t textLength,
+                                const unsigned char *history, uint32_t historyBytes, bool withProgress)
+{
+    RenderProgress *bar = withProgress ? new RenderProgress(owner, length, hexBarColor) : nullptr;
+    ViewHexSink sink(*this, bar, length);
+    // The history holds the bytes of a short line the view may end in. When
+    // the view's length does not add up to hex lines nothing is discarded:
+    // the chunk simply starts a fresh line.
+    HexDump::renderChunk(sink, history, historyBytes, data, length, textLength, &hexLineCount, hexLinesCut);
+    sink.flush();
+    keepWithinLimit(true);
+    delete bar;
+    if (!withProgress)
+        letQueueThrough();
+}
+
+// The history, into a view that holds nothing of it: all of it when it fits
+// the scrollback, else as much of its end as fits. The hex labels still count
+// from the first byte received.
+void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool hex)
+{
+    if (n == 0)
+        return;
+    if (hex) {
+        uint32_t first = scrollback.firstHexLine(n);
+        uint32_t from = first * uint32_t(HexDump::bytesPerLine);
+        hexLineCount = first;
+        hexLinesCut = first;
+        appendHex(history + from, n - from, 0, history, from, true);
+    } else {
+        uint32_t from = scrollback.firstTextByte(n);
+        appendText(history + from, n - from, true);
+    }
+}
+
+// Keeps the view within its scrollback: once past the limit its top is cut,
+// in hex by whole lines, in text up to the start of a line when there is one
+// (text without line ends is cut where it must).
+void ReceiveRenderer::keepWithinLimit(bool hex)
+{
+    uint32_t t = textLength();
+    cutTop(hex ? scrollback.hexCut(t) : scrollback.textCut(t), hex);
+}
+
+void ReceiveRenderer::cutTop(uint32_t cut, bool hex)
+{
+    if (cut == 0)
+        return;
+    uint32_t t = textLength();
+    if (!hex)
+        cut = nextLineStart(cut, t);
+    SendMessageA(view, PTVM_ERASEHEAD, WPARAM(cut), 0);
+    // What went is counted from the view itself, so the labels stay right
+    // whatever it took.
+    uint32_t gone = t - textLength();
+    if (hex)
+        hexLinesCut += gone / HexDump::fullLineChars;
+}
+
+// The start of the first line that begins at or after `at`, looked for in
+// the text that follows; `at` itself when no line ends near it. (The view's
+// own line messages count wrapped rows, which may begin inside a line.)
+uint32_t ReceiveRenderer::nextLineStart(uint32_t at, uint32_t length) const
+{
+    if (at == 0 || at >= length)
+        return at;
+    const uint32_t look = 4096;
+    uint32_t from = at - 1;
+    uint32_t to = length - from > look ? from + look : length;
+    std::vector<char> text(size_t(to - from) + 1, '\0');
+    TEXTRANGEA range;
+    range.chrg.cpMin = LONG(from);
+    range.chrg.cpMax = LONG(to);
+    range.lpstrText = text.data();
+    LRESULT got = SendMessageA(view, EM_GETTEXTRANGE, 0, LPARAM(&range));
+    uint32_t n = got > 0 ? uint32_t(got) : 0;
+    if (n > to - from)
+        n = to - from;
+    // A line starts after a LF, and after a CR that no LF follows.
+    for (uint32_t i = 0; i < n; ++i) {
+        char c = text[i];
+        bool ends = c == '\n' || (c == '\r' && (i + 1 >= n || text[i + 1] != '\n'));
+        if (ends && i + 1 < n)
+            return from + i + 1;
+    }
+    return at;
+}

@@ -180,8 +180,38 @@ bool writeBytes(const std::string &path, const std::vector<unsigned char> &data)
     return ok;
 }
 
+// What the screen shows of a rectangle, as 24-bit rows bottom up.
+std::vector<unsigned char> grab(const RECT &r, BITMAPINFOHEADER &bh)
+{
+    int cx = r.right - r.left, cy = r.bottom - r.top;
+    ZeroMemory(&bh, sizeof bh);
+    bh.biSize = sizeof bh;
+    bh.biWidth = cx;
+    bh.biHeight = cy;
+    bh.biPlanes = 1;
+    bh.biBitCount = 24;
+    bh.biCompression = BI_RGB;
+    std::vector<unsigned char> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    void *bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO *>(&bh), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    if (bits && BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY)) {
+        GdiFlush();
+        const unsigned char *b = static_cast<const unsigned char *>(bits);
+        pixels.assign(b, b + ((DWORD(cx) * 3 + 3) & ~3u) * DWORD(cy));
+    }
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 // Saves the screen area covering the given windows as a 24-bit .bmp in
-// LT_BUILD, for the README's pictures.
+// LT_BUILD, for the README's pictures, once the other process has finished
+// painting it (two grabs 50 ms apart agree).
 void screenshotOf(std::initializer_list<HWND> windows, const char *fileName)
 {
     RECT all = {0, 0, 0, 0};
@@ -190,47 +220,35 @@ void screenshotOf(std::initializer_list<HWND> windows, const char *fileName)
         if (w && GetWindowRect(w, &r))
             UnionRect(&all, &all, &r);
     }
-    int cx = all.right - all.left, cy = all.bottom - all.top;
     std::string dir = env("LT_BUILD");
-    if (cx <= 0 || cy <= 0 || dir.empty())
+    if (IsRectEmpty(&all) || dir.empty())
         return;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
     BITMAPINFOHEADER bh;
-    ZeroMemory(&bh, sizeof bh);
-    bh.biSize = sizeof bh;
-    bh.biWidth = cx;
-    bh.biHeight = cy;
-    bh.biPlanes = 1;
-    bh.biBitCount = 24;
-    bh.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO *>(&bh), DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BOOL copied = BitBlt(mem, 0, 0, cx, cy, screen, all.left, all.top, SRCCOPY);
-    GdiFlush();
-    SelectObject(mem, old);
-    DWORD size = ((DWORD(cx) * 3 + 3) & ~3u) * DWORD(cy);
+    std::vector<unsigned char> shot = grab(all, bh), before;
+    DWORD start = GetTickCount();
+    do {
+        before.swap(shot);
+        Sleep(50);
+        shot = grab(all, bh);
+    } while (shot != before && GetTickCount() - start < 3000);
+    if (shot.empty())
+        return;
     if (dir.back() != '\\')
         dir += '\\';
     HANDLE f = CreateFileA((dir + fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
-    if (copied && bits && f != INVALID_HANDLE_VALUE) {
-        BITMAPFILEHEADER fh;
-        ZeroMemory(&fh, sizeof fh);
-        fh.bfType = 0x4D42;
-        fh.bfOffBits = sizeof fh + sizeof bh;
-        fh.bfSize = fh.bfOffBits + size;
-        DWORD n = 0;
-        WriteFile(f, &fh, sizeof fh, &n, nullptr);
-        WriteFile(f, &bh, sizeof bh, &n, nullptr);
-        WriteFile(f, bits, size, &n, nullptr);
-    }
-    if (f != INVALID_HANDLE_VALUE)
-        CloseHandle(f);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    if (f == INVALID_HANDLE_VALUE)
+        return;
+    BITMAPFILEHEADER fh;
+    ZeroMemory(&fh, sizeof fh);
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bh;
+    fh.bfSize = fh.bfOffBits + DWORD(shot.size());
+    DWORD n = 0;
+    WriteFile(f, &fh, sizeof fh, &n, nullptr);
+    WriteFile(f, &bh, sizeof bh, &n, nullptr);
+    WriteFile(f, shot.data(), DWORD(shot.size()), &n, nullptr);
+    CloseHandle(f);
 }
 
 // One run of LineTalk.exe, ended at the latest by the destructor.
@@ -327,6 +345,12 @@ TEST(EndToEnd, OperatorSessionFromStartToDone)
     Product p;
     ASSERT_TRUE(p.started) << productPath();
     ASSERT_NE(p.dialog, nullptr);
+    // In the middle of the screen, where the program's dialogs appear, so
+    // that the pictures show them over the terminal.
+    RECT r;
+    GetWindowRect(p.frame, &r);
+    SetWindowPos(p.frame, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 
     // Open COM2 with the stored settings: 9600 baud.
     p.press(IDC_OPENCOMM);

@@ -113,10 +113,13 @@ lt_build() { # build-root [what: all|product]
 # One Windows build (all its targets, or the ones named).
 lt_build_windows() { # build-root win32|win64 [target...]
     local b=$1 arch=$2; shift 2
+    local what=""
+    [ $# -gt 0 ] && what=" ($*)"
+    [ $# -gt 4 ] && what=" ($1 and $(($# - 1)) test programs)"
     if [ "$arch" = win32 ]; then
-        lt_log "32-bit Windows build${1:+ ($*)}"; lt_cmake "$b/win32" mingw-i686.cmake "$@"
+        lt_log "32-bit Windows build$what"; lt_cmake "$b/win32" mingw-i686.cmake "$@"
     else
-        lt_log "64-bit Windows build${1:+ ($*)}"; lt_cmake "$b/win64" mingw-x86_64.cmake "$@"
+        lt_log "64-bit Windows build$what"; lt_cmake "$b/win64" mingw-x86_64.cmake "$@"
     fi
 }
 

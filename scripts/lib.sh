@@ -4,24 +4,79 @@
 
 LT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 LT_PIDS=()
+LT_LAUNCH=()
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 lc() { printf '%s' "$1" | tr 'A-Z' 'a-z'; }
 lt_log() { printf '[linetalk] %s\n' "$*" >&2; }
 
-# The kernel may refuse 32-bit programs (ia32 emulation off), in which case
-# wine32 cannot start and the Windows side runs a 64-bit build of the same
-# sources under wine64. The product itself is always built 32-bit as well.
+# Two Windows builds of the same sources: win32, the product users get, and
+# win64. The 32-bit build runs natively with wine32 where the kernel runs
+# i386 programs, otherwise through qemu-user (below); LT_32BIT chooses:
+#   auto    native where it works, else qemu, else none (the default)
+#   native  wine32 on the kernel; qemu   always through qemu-user
+#   off     no 32-bit program runs
+# lt_pick_arch sets LT_ARCH, the build that runs by default (win32 when it runs
+# natively, else win64), and LT_ROUTE32 (native, qemu or off) with
+# LT_ROUTE32_WHY saying why when it is off.
+lt_native32() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
 lt_pick_arch() {
-    if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        LT_ARCH=win32; LT_WINE=/usr/lib/wine/wine; LT_WINESERVER=/usr/lib/wine/wineserver32
+    local want=${LT_32BIT:-auto} native=0
+    LT_ROUTE32_WHY=""
+    lt_native32 && native=1
+    case $want in
+        native) LT_ROUTE32=native
+                [ $native = 1 ] || { LT_ROUTE32=off; LT_ROUTE32_WHY="LT_32BIT=native, but this kernel cannot run wine32"; } ;;
+        qemu) LT_ROUTE32=qemu ;;
+        off) LT_ROUTE32=off; LT_ROUTE32_WHY="LT_32BIT=off" ;;
+        auto|"") if [ $native = 1 ]; then LT_ROUTE32=native; else LT_ROUTE32=qemu; fi ;;
+        *) lt_log "LT_32BIT=$want: want auto, native, qemu or off"; LT_ROUTE32=off; LT_ROUTE32_WHY="LT_32BIT=$want is unknown" ;;
+    esac
+    if [ "$LT_ROUTE32" = native ]; then LT_ARCH=win32; else LT_ARCH=win64; fi
+    lt_use_arch "$LT_ARCH"
+}
+
+# Makes the given build the one the Wine commands run: LT_WINE, LT_WINESERVER
+# and LT_LAUNCH (what goes before them: nothing, or the qemu namespace).
+# Needs lt_qemu_setup first for a 32-bit build through qemu.
+lt_use_arch() { # win32|win64
+    LT_LAUNCH=()
+    if [ "$1" = win32 ]; then
+        LT_WINE=/usr/lib/wine/wine LT_WINESERVER=/usr/lib/wine/wineserver32
         [ -x "$LT_WINESERVER" ] || LT_WINESERVER=/usr/lib/wine/wineserver
+        if [ "$LT_ROUTE32" = qemu ]; then
+            LT_LAUNCH=("$LT_ROOT/scripts/in-qemu32" "$LT_QEMU")
+            # The 64-bit server serves 32-bit clients too and needs no
+            # emulation; only the programs themselves run under qemu.
+            [ -x /usr/lib/wine/wineserver64 ] && LT_WINESERVER=/usr/lib/wine/wineserver64
+        fi
     else
-        LT_ARCH=win64; LT_WINE=/usr/lib/wine/wine64; LT_WINESERVER=/usr/lib/wine/wineserver64
+        LT_WINE=/usr/lib/wine/wine64 LT_WINESERVER=/usr/lib/wine/wineserver64
         [ -x "$LT_WINESERVER" ] || LT_WINESERVER=/usr/lib/wine/wineserver
     fi
     export WINELOADER=$LT_WINE WINESERVER=$LT_WINESERVER
+}
+
+# Runs a Windows program (or a Wine tool) of the current build.
+lt_wine() { "${LT_LAUNCH[@]}" "$LT_WINE" "$@"; }
+
+# "PE32, machine 0x014c (i386)": the kind of program a Windows .exe is, read
+# from its header.
+lt_pe_kind() { # file
+    python3 - "$1" <<'PY'
+import struct, sys
+with open(sys.argv[1], 'rb') as f:
+    d = f.read(4096)
+pe = struct.unpack_from('<I', d, 0x3C)[0]
+if d[:2] != b'MZ' or d[pe:pe + 4] != b'PE\0\0':
+    sys.exit('not a PE file')
+machine = struct.unpack_from('<H', d, pe + 4)[0]
+magic = struct.unpack_from('<H', d, pe + 24)[0]
+print('%s, machine 0x%04x (%s)' % ({0x10B: 'PE32', 0x20B: 'PE32+'}.get(magic, 'magic 0x%x' % magic), machine,
+                                   {0x14C: 'i386', 0x8664: 'x86-64'}.get(machine, 'other')))
+PY
 }
 
 lt_cmake() { # dir toolchain-or-empty [target...]
@@ -31,32 +86,41 @@ lt_cmake() { # dir toolchain-or-empty [target...]
     [ -f "$dir/CMakeCache.txt" ] || cmake "${args[@]}" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log" >&2; return 1; }
     local targets=()
     [ $# -gt 0 ] && targets=(--target "$@")
-    cmake --build "$dir" -j"$(nproc)" "${targets[@]}" 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^gmake|Scanning|Consolidate|GLOB mismatch' >&2
-    return "${PIPESTATUS[0]}"
+    local log=$dir.build.log
+    cmake --build "$dir" -j"$(nproc)" "${targets[@]}" >"$log" 2>&1 ||
+        # A source file added since the last build is found by the build's
+        # own re-run of CMake, after make has already refused a target it did
+        # not know yet: the second attempt knows it.
+        { grep -q 'GLOB mismatch' "$log" && cmake --build "$dir" -j"$(nproc)" "${targets[@]}" >"$log" 2>&1; }
+    local status=$?
+    grep -v -E '^\[ *[0-9]+%\]|^gmake.*(Entering|Leaving)|Scanning|Consolidate|GLOB mismatch|^-- (Configuring|Generating) done|^-- Build files' "$log" >&2
+    return $status
 }
 
-# Builds: native (tests), win32 (the product), and win64 when wine32 can't run.
-# LT_NATIVE_TARGETS / LT_WIN_TARGETS, when set, narrow the builds to those
-# targets (a filtered test run); the 32-bit product is then built only when it
-# is also what the tests run.
+# Builds: native (tests) and the Windows build LT_ARCH, whose folder becomes
+# LT_WINBUILD. LT_NATIVE_TARGETS / LT_WIN_TARGETS, when set, narrow the builds
+# to those targets; with "product" only LineTalk.exe is built.
 lt_build() { # build-root [what: all|product]
     local b=$1 what=${2:-all}
     mkdir -p "$b"
-    local narrow=${LT_WIN_TARGETS+x}
     if [ "$what" = all ] && [ -z "${LT_SKIP_NATIVE-}" ]; then
         lt_log "native build"; lt_cmake "$b/native" "" ${LT_NATIVE_TARGETS-} || return 1
     fi
-    if [ -z "$narrow" ] || [ "$LT_ARCH" = win32 ]; then
-        lt_log "32-bit Windows build"
-        if [ "$what" = product ]; then lt_cmake "$b/win32" mingw-i686.cmake LineTalk || return 1
-        else lt_cmake "$b/win32" mingw-i686.cmake ${LT_WIN_TARGETS-} || return 1; fi
-    fi
-    if [ "$LT_ARCH" = win64 ]; then
-        lt_log "64-bit Windows build (this kernel cannot run 32-bit programs)"
-        if [ "$what" = product ]; then lt_cmake "$b/win64" mingw-x86_64.cmake LineTalk || return 1
-        else lt_cmake "$b/win64" mingw-x86_64.cmake ${LT_WIN_TARGETS-} || return 1; fi
-    fi
+    lt_build_windows "$b" "$LT_ARCH" $([ "$what" = product ] && echo LineTalk || echo ${LT_WIN_TARGETS-}) || return 1
     LT_WINBUILD=$b/$LT_ARCH
+}
+
+# One Windows build (all its targets, or the ones named).
+lt_build_windows() { # build-root win32|win64 [target...]
+    local b=$1 arch=$2; shift 2
+    local what=""
+    [ $# -gt 0 ] && what=" ($*)"
+    [ $# -gt 4 ] && what=" ($1 and $(($# - 1)) test programs)"
+    if [ "$arch" = win32 ]; then
+        lt_log "32-bit Windows build$what"; lt_cmake "$b/win32" mingw-i686.cmake "$@"
+    else
+        lt_log "64-bit Windows build$what"; lt_cmake "$b/win64" mingw-x86_64.cmake "$@"
+    fi
 }
 
 lt_track() { LT_PIDS+=("$1"); }
@@ -64,7 +128,7 @@ lt_track() { LT_PIDS+=("$1"); }
 lt_cleanup() {
     local pid
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-        "$LT_WINESERVER" -k >/dev/null 2>&1 || true
+        "${LT_LAUNCH[@]}" "$LT_WINESERVER" -k >/dev/null 2>&1 || true
     fi
     lt_track_pulled_cables
     for pid in "${LT_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -97,7 +161,7 @@ lt_prefix() { # dir
     if [ ! -f "$WINEPREFIX/.linetalk-ready" ]; then
         lt_log "creating Wine prefix $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
-        "$LT_WINE" wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || true
+        lt_wine wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || true
         "$LT_WINESERVER" -w
         local reg=$WINEPREFIX/linetalk.reg
         {
@@ -108,10 +172,15 @@ lt_prefix() { # dir
             printf '[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
             for i in $(seq 1 32); do printf '"COM%d"="%s/com%d"\n' "$i" "$LT_PORTS" "$i"; done
         } >"$reg"
-        "$LT_WINE" regedit "$reg" >/dev/null 2>&1
+        lt_wine regedit "$reg" >/dev/null 2>&1
         "$LT_WINESERVER" -w
         touch "$WINEPREFIX/.linetalk-ready"
     fi
+    # Debian's Wine does not load the fonts of fonts-wine from its own data
+    # folder, only from the prefix's Fonts folder: without Marlett there it
+    # draws the caption buttons as letters.
+    local font=/usr/share/wine/fonts/marlett.ttf fonts=$WINEPREFIX/drive_c/windows/Fonts
+    [ -f "$font" ] && [ -d "$fonts" ] && [ ! -e "$fonts/marlett.ttf" ] && ln -s "$font" "$fonts/marlett.ttf"
     # An unmapped port is an empty folder: opening it fails, where a missing
     # name would make Wine fall back to the host's /dev/ttyS devices.
     local i
@@ -218,4 +287,77 @@ lt_map_port() { # COMn path
         rm -rf "${LT_PORTS:?}/$lc"; ln -sfn "$2" "$LT_PORTS/$lc"
     fi
     export "LT_PTY_$(printf '%s' "$1" | tr 'a-z' 'A-Z')=$(readlink -f "$2")"
+}
+
+# --- 32-bit programs through qemu-user --------------------------------------
+# Where the kernel cannot run i386 programs, Debian 13's qemu-user (10.x; the
+# 7.2 of Debian 12 is not enough, Wine's exception handling crashes under it)
+# runs them: it is registered for i386 ELF files in the binfmt_misc of a
+# private user and mount namespace, so wine32 and every 32-bit process it
+# starts are emulated there while the host's binfmt_misc stays untouched.
+# binfmt_misc is checked before the kernel's own ELF loaders, so the route
+# also emulates on a kernel that could run the programs natively.
+
+# The Debian mirror of the system's own sources, for the temporary one.
+lt_debian_mirror() {
+    local uri
+    uri=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
+        sed -n 's/^URIs:[[:space:]]*//p' | tr ' ' '\n' | grep -m1 -E '/debian/?$')
+    [ -n "$uri" ] || uri=$(cat /etc/apt/sources.list 2>/dev/null |
+        awk '$1 == "deb" && $2 ~ /\/debian\/?$/ { print $2; exit }')
+    printf '%s' "${uri:-http://deb.debian.org/debian}"
+}
+
+# Unpacks Debian 13's qemu-user into dir, once. The package comes through a
+# source file of its own in apt's sources.list.d, pinned so that nothing is
+# ever installed from it, and removed again right after the download.
+lt_qemu_fetch() { # dir
+    local dir=$1 qemu=$1/qemu-i386
+    [ -x "$qemu" ] && "$qemu" --version >/dev/null 2>&1 && return 0
+    command -v apt-get >/dev/null && command -v dpkg-deb >/dev/null || return 1
+    local sudo="" name=linetalk-trixie-qemu
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    local list=/etc/apt/sources.list.d/$name.sources pin=/etc/apt/preferences.d/$name
+    local tmp; tmp=$(mktemp -d) || return 1
+    lt_log "fetching qemu-user from Debian 13 (once, kept in $dir)"
+    printf 'Types: deb\nURIs: %s\nSuites: trixie\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+        "$(lt_debian_mirror)" | $sudo tee "$list" >/dev/null &&
+    printf 'Package: *\nPin: release n=trixie\nPin-Priority: 1\n' | $sudo tee "$pin" >/dev/null &&
+    # Only the new source's lists are fetched, and no other list is dropped.
+    $sudo apt-get update -q -o Dir::Etc::sourcelist="sources.list.d/$name.sources" \
+        -o Dir::Etc::sourceparts=- -o APT::Get::List-Cleanup=0 >"$tmp/update.log" 2>&1 &&
+    (cd "$tmp" && chmod 777 . && $sudo apt-get download -q qemu-user/trixie >download.log 2>&1)
+    local got=$?
+    $sudo rm -f "$list" "$pin"
+    # The lists go back to what the system's own sources name.
+    $sudo apt-get update -q >"$tmp/restore.log" 2>&1 || lt_log "apt-get update after the download failed (see $tmp)"
+    if [ $got -ne 0 ] || ! ls "$tmp"/qemu-user_*.deb >/dev/null 2>&1; then
+        lt_log "could not download qemu-user/trixie:"; tail -5 "$tmp"/*.log >&2
+        return 1
+    fi
+    # Of the package only the i386 emulator is kept (it is linked statically).
+    rm -rf "$dir"; mkdir -p "$dir/deb"
+    dpkg-deb -x "$tmp"/qemu-user_*.deb "$dir/deb" && mv "$dir/deb/usr/bin/qemu-i386" "$qemu" &&
+        basename "$tmp"/qemu-user_*.deb >"$dir/package" && rm -rf "$dir/deb" "$tmp"
+    [ -x "$qemu" ] && "$qemu" --version >/dev/null 2>&1
+}
+
+# Readies the qemu route: LT_QEMU, the emulator, and a namespace in which
+# wine32 starts. False, with LT_ROUTE32_WHY, when this machine cannot have it.
+lt_qemu_setup() { # build-root
+    LT_QEMU=$1/qemu-i386/qemu-i386
+    if ! lt_qemu_fetch "$1/qemu-i386"; then
+        LT_ROUTE32_WHY="qemu-user could not be fetched from Debian 13"; return 1
+    fi
+    local out
+    if ! out=$("$LT_ROOT/scripts/in-qemu32" "$LT_QEMU" /usr/lib/wine/wine --version 2>&1); then
+        LT_ROUTE32_WHY="wine32 does not start under qemu-i386 in a user namespace: $(printf '%s' "$out" | tail -1)"
+        return 1
+    fi
+    lt_log "32-bit programs run under $("$LT_QEMU" --version | head -1) ($out)"
+    # Proof that they are emulated: qemu traces the system calls of wine32,
+    # among them mmap2, which only i386 programs make.
+    local calls
+    calls=$(QEMU_STRACE=1 "$LT_ROOT/scripts/in-qemu32" "$LT_QEMU" /usr/lib/wine/wine --version 2>&1 | grep -c ' mmap2(')
+    lt_log "emulated: qemu-i386 traced $calls i386 mmap2 calls of wine32 starting"
 }

@@ -1,0 +1,442 @@
+// The built LineTalk.exe, driven from outside as an operator would: start,
+// open COM2, send and receive as text and as hex, change the line settings,
+// send a file, capture, save, and "&Done" with exit status 0. Every window,
+// dialog, subclass and thread procedure of the program runs on the way, in
+// the program's own process. Screenshots of the way are written to LT_BUILD
+// (screenshot-product-*.bmp) for the README.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "helpers/NullModemPeer.h"
+#include "test_terminal_DialogRig.h"
+
+using namespace dlgrig;
+
+namespace {
+
+std::string productPath()
+{
+    char self[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string dir(self, n < sizeof self ? n : 0);
+    size_t slash = dir.find_last_of("\\/");
+    dir = slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
+    return dir + "\\..\\LineTalk.exe";
+}
+
+std::string textOf(HWND w)
+{
+    char buf[512] = "";
+    GetWindowTextA(w, buf, sizeof buf);
+    buf[sizeof buf - 1] = 0;
+    return buf;
+}
+
+std::string classOf(HWND w)
+{
+    char buf[64] = "";
+    GetClassNameA(w, buf, sizeof buf);
+    buf[sizeof buf - 1] = 0;
+    return buf;
+}
+
+// Every visible top-level window of one process.
+struct OwnedBy
+{
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collect(HWND w, LPARAM p)
+{
+    OwnedBy *o = reinterpret_cast<OwnedBy *>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == o->pid && IsWindowVisible(w))
+        o->found.push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> windowsOf(DWORD pid)
+{
+    OwnedBy o = {pid, {}};
+    EnumWindows(collect, LPARAM(&o));
+    return o.found;
+}
+
+bool isDialog(HWND w) { return classOf(w) == "#32770"; }
+bool isMessageBox(HWND w) { return isDialog(w) && GetDlgItem(w, 0xFFFF); }
+bool isFileDialog(HWND w) { return isDialog(w) && (GetDlgItem(w, 0x47C) || GetDlgItem(w, 0x480)); }
+bool isProgress(HWND w)
+{
+    HWND bar = GetDlgItem(w, IDC_PROG_BAR);
+    return isDialog(w) && bar && classOf(bar) == "msctls_progress32";
+}
+
+// Waits for a visible top-level window of the process that passes `match`.
+template <class M>
+HWND waitWindow(DWORD pid, M match, DWORD timeoutMs = 20000)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND w : windowsOf(pid))
+            if (match(w))
+                return w;
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        Sleep(10);
+    }
+}
+
+template <class C>
+bool waitUntil(C condition, DWORD timeoutMs = 20000)
+{
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+void post(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
+}
+
+// Answers the next message box of the process; its text, or "" when none came.
+std::string answerBox(DWORD pid, int button)
+{
+    HWND box = waitWindow(pid, isMessageBox);
+    if (!box)
+        return std::string();
+    std::string text = textOf(GetDlgItem(box, 0xFFFF));
+    post(box, GetDlgItem(box, button) ? button : IDOK);
+    waitUntil([&] { return !IsWindow(box); });
+    return text;
+}
+
+// Types a full path into the next open or save dialog of the process and
+// presses OK, again while the dialog is still there (it takes input only once
+// its folder view is filled). False when no dialog came or it did not go.
+bool answerFileDialog(DWORD pid, const std::string &path)
+{
+    HWND dlg = waitWindow(pid, isFileDialog);
+    if (!dlg)
+        return false;
+    HWND field = GetDlgItem(dlg, 0x47C) ? GetDlgItem(dlg, 0x47C) : GetDlgItem(dlg, 0x480);
+    DWORD start = GetTickCount();
+    while (IsWindow(dlg)) {
+        if (GetTickCount() - start > 20000)
+            return false;
+        SendMessageTimeoutA(field, WM_SETTEXT, 0, LPARAM(path.c_str()), SMTO_ABORTIFHUNG, 2000, nullptr);
+        post(dlg, IDOK);
+        waitUntil([&] { return !IsWindow(dlg); }, 1000);
+    }
+    return true;
+}
+
+std::string viewText(HWND view)
+{
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutA(view, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len))
+        return std::string();
+    std::vector<char> buf(size_t(len) + 1, '\0');
+    SendMessageTimeoutA(view, WM_GETTEXT, WPARAM(buf.size()), LPARAM(buf.data()), SMTO_ABORTIFHUNG, 5000, nullptr);
+    buf.back() = 0;
+    return buf.data();
+}
+
+std::vector<unsigned char> bytes(const std::string &s) { return std::vector<unsigned char>(s.begin(), s.end()); }
+
+std::vector<unsigned char> fileBytes(const std::string &path)
+{
+    std::string s = readAll(path);
+    return bytes(s);
+}
+
+size_t sizeOf(const std::string &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a))
+        return 0;
+    return size_t(a.nFileSizeLow);
+}
+
+bool writeBytes(const std::string &path, const std::vector<unsigned char> &data)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD n = 0;
+    bool ok = WriteFile(f, data.data(), DWORD(data.size()), &n, nullptr) && n == data.size();
+    CloseHandle(f);
+    return ok;
+}
+
+// What the screen shows of a rectangle, as 24-bit rows bottom up.
+std::vector<unsigned char> grab(const RECT &r, BITMAPINFOHEADER &bh)
+{
+    int cx = r.right - r.left, cy = r.bottom - r.top;
+    ZeroMemory(&bh, sizeof bh);
+    bh.biSize = sizeof bh;
+    bh.biWidth = cx;
+    bh.biHeight = cy;
+    bh.biPlanes = 1;
+    bh.biBitCount = 24;
+    bh.biCompression = BI_RGB;
+    std::vector<unsigned char> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    void *bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO *>(&bh), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    if (bits && BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY)) {
+        GdiFlush();
+        const unsigned char *b = static_cast<const unsigned char *>(bits);
+        pixels.assign(b, b + ((DWORD(cx) * 3 + 3) & ~3u) * DWORD(cy));
+    }
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Saves the screen area covering the given windows as a 24-bit .bmp in
+// LT_BUILD, for the README's pictures, once the other process has finished
+// painting it (two grabs 50 ms apart agree).
+void screenshotOf(std::initializer_list<HWND> windows, const char *fileName)
+{
+    RECT all = {0, 0, 0, 0};
+    for (HWND w : windows) {
+        RECT r;
+        if (w && GetWindowRect(w, &r))
+            UnionRect(&all, &all, &r);
+    }
+    std::string dir = env("LT_BUILD");
+    if (IsRectEmpty(&all) || dir.empty())
+        return;
+    BITMAPINFOHEADER bh;
+    std::vector<unsigned char> shot = grab(all, bh), before;
+    DWORD start = GetTickCount();
+    do {
+        before.swap(shot);
+        Sleep(50);
+        shot = grab(all, bh);
+    } while (shot != before && GetTickCount() - start < 3000);
+    if (shot.empty())
+        return;
+    if (dir.back() != '\\')
+        dir += '\\';
+    HANDLE f = CreateFileA((dir + fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return;
+    BITMAPFILEHEADER fh;
+    ZeroMemory(&fh, sizeof fh);
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bh;
+    fh.bfSize = fh.bfOffBits + DWORD(shot.size());
+    DWORD n = 0;
+    WriteFile(f, &fh, sizeof fh, &n, nullptr);
+    WriteFile(f, &bh, sizeof bh, &n, nullptr);
+    WriteFile(f, shot.data(), DWORD(shot.size()), &n, nullptr);
+    CloseHandle(f);
+}
+
+// One run of LineTalk.exe, ended at the latest by the destructor.
+class Product
+{
+public:
+    Product()
+    {
+        ZeroMemory(&pi, sizeof pi);
+        STARTUPINFOA si;
+        ZeroMemory(&si, sizeof si);
+        si.cb = sizeof si;
+        std::string cmd = "\"" + productPath() + "\"";
+        std::vector<char> line(cmd.begin(), cmd.end());
+        line.push_back('\0');
+        started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
+        if (!started)
+            return;
+        // Ready once the frame has been sized around the dialog, the last
+        // step of its creation.
+        waitUntil([&] {
+            frame = waitWindow(pi.dwProcessId, [](HWND w) { return classOf(w) == "pAppl Base"; }, 0);
+            HWND d = frame ? GetWindow(frame, GW_CHILD) : nullptr;
+            RECT r = {0, 0, 0, 0};
+            if (frame)
+                GetWindowRect(frame, &r);
+            if (d && IsWindowVisible(d) && r.right - r.left > 100 && r.bottom - r.top > 100)
+                dialog = d;
+            return dialog != nullptr || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
+        });
+    }
+    ~Product()
+    {
+        if (!started)
+            return;
+        if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
+            // Left running by a failed test: end it so the port is free again.
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, 5000);
+        }
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    Product(const Product &) = delete;
+    Product &operator=(const Product &) = delete;
+
+    DWORD pid() const { return pi.dwProcessId; }
+    HWND item(int id) const { return GetDlgItem(dialog, id); }
+    void press(int id) const { post(dialog, id); }
+    // Sets a check box and reports the click as the box itself would.
+    void check(int id, bool on) const
+    {
+        SendMessageA(item(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+        press(id);
+    }
+    void setText(int id, const std::string &text) const { SendMessageA(item(id), WM_SETTEXT, 0, LPARAM(text.c_str())); }
+    bool waitView(const std::string &part) const
+    {
+        return waitUntil([&] { return viewText(item(IDC_VIEW)).find(part) != std::string::npos; });
+    }
+    // The exit status, or -1 when the process has not ended in time.
+    long exitStatus(DWORD timeoutMs = 20000) const
+    {
+        if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
+            return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        return long(code);
+    }
+
+    bool started = false;
+    PROCESS_INFORMATION pi;
+    HWND frame = nullptr;
+    HWND dialog = nullptr;
+};
+
+// Bytes the peer got, collected until `count` have come.
+std::vector<unsigned char> arrivals(NullModemPeer &peer, size_t count) { return peer.receive(count, 20000); }
+
+} // namespace
+
+TEST(EndToEnd, OperatorSessionFromStartToDone)
+{
+    storeDword("Setup", 0x000AD061u);
+    storeDword("DelayOnSend", 0);
+    setPtySpeed("COM2", "38400");
+    const std::string dir = tempFolder();
+    const std::string sentFile = dir + "to-send.bin", captured = dir + "captured.bin", saved = dir + "saved.bin";
+    DeleteFileA(captured.c_str());
+    DeleteFileA(saved.c_str());
+
+    NullModemPeer peer("COM9");
+    ASSERT_TRUE(peer.isOpen());
+    Product p;
+    ASSERT_TRUE(p.started) << productPath();
+    ASSERT_NE(p.dialog, nullptr);
+    // In the middle of the screen, where the program's dialogs appear, so
+    // that the pictures show them over the terminal.
+    RECT r;
+    GetWindowRect(p.frame, &r);
+    SetWindowPos(p.frame, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+    // Open COM2 with the stored settings: 9600 baud.
+    p.press(IDC_OPENCOMM);
+    ASSERT_TRUE(waitUntil([&] { return textOf(p.item(IDC_OPENCOMM)) == "&Close Comm"; }));
+    EXPECT_NE(sttyOf("COM2").find("speed 9600 baud"), std::string::npos);
+
+    // Text out: the send box with an escape, then one byte from the decimal field.
+    p.setText(IDC_SENDBOX, "ATI\\0D");
+    p.press(IDC_SENDSTRING);
+    EXPECT_EQ(arrivals(peer, 4), bytes("ATI\r"));
+    p.setText(IDC_DECFIELD, "65");
+    p.press(IDC_SENDBYTE);
+    EXPECT_EQ(arrivals(peer, 1), bytes("A"));
+
+    // Text in.
+    const std::string reply = "LineTalk 1.0 on COM2\r\nOK\r\n";
+    ASSERT_TRUE(peer.send(reply.data(), DWORD(reply.size())));
+    ASSERT_TRUE(p.waitView("LineTalk 1.0 on COM2"));
+    screenshotOf({p.frame}, "screenshot-product-text.bmp");
+
+    // The same history as a hex dump with running offsets.
+    p.check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(p.waitView("000000 4C696E6554616C6B LineTalk"));
+    EXPECT_TRUE(p.waitView("000010 434F4D320D0A4F4B COM2..OK")) << viewText(p.item(IDC_VIEW));
+    screenshotOf({p.frame}, "screenshot-product-hex.bmp");
+
+    // Settings: 19200 baud and a pause of 2 ms after each byte sent. The port
+    // is reopened with them.
+    p.press(IDC_SETUP);
+    HWND settings = waitWindow(p.pid(), [](HWND w) { return textOf(w) == "Communication Setting"; });
+    ASSERT_NE(settings, nullptr);
+    HWND baud = GetDlgItem(settings, IDC_SET_BAUD);
+    LRESULT at = SendMessageA(baud, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM("19.200"));
+    ASSERT_NE(at, CB_ERR);
+    SendMessageA(baud, CB_SETCURSEL, WPARAM(at), 0);
+    SendMessageA(GetDlgItem(settings, IDC_SET_DELAY), WM_SETTEXT, 0, LPARAM("2"));
+    screenshotOf({p.frame, settings}, "screenshot-product-settings.bmp");
+    post(settings, IDOK);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(settings); }));
+    DWORD delay = 0, setup = 0;
+    ASSERT_TRUE(waitUntil([&] { return readDword("DelayOnSend", delay) && delay == 2; }));
+    ASSERT_TRUE(readDword("Setup", setup));
+    EXPECT_NE(setup, 0x000AD061u);
+    ASSERT_TRUE(waitUntil([&] { return textOf(p.item(IDC_OPENCOMM)) == "&Close Comm"; }));
+    EXPECT_NE(sttyOf("COM2").find("speed 19200 baud"), std::string::npos);
+
+    // A file, byte by byte with the pause, under the progress dialog.
+    std::vector<unsigned char> file(1200);
+    for (size_t i = 0; i < file.size(); ++i)
+        file[i] = (unsigned char)(i * 7 + i / 256);
+    ASSERT_TRUE(writeBytes(sentFile, file));
+    p.press(IDC_SENDFILE);
+    ASSERT_TRUE(answerFileDialog(p.pid(), sentFile));
+    EXPECT_EQ(answerBox(p.pid(), IDYES), "Delay is not null!\r\nDo you want to use it anywhere?");
+    HWND progress = waitWindow(p.pid(), isProgress, 10000);
+    if (progress) {
+        waitUntil([&] { return textOf(GetDlgItem(progress, IDC_PROG_TEXT)).find("byte") != std::string::npos; }, 3000);
+        screenshotOf({p.frame, progress}, "screenshot-product-transfer.bmp");
+    }
+    EXPECT_NE(progress, nullptr) << "no progress dialog during the transfer";
+    EXPECT_EQ(arrivals(peer, file.size()), file);
+    EXPECT_EQ(answerBox(p.pid(), IDOK), "File Transfered");
+
+    // Capture starts a new history: what arrives goes raw into the file, not
+    // into the view.
+    p.check(IDC_CAPTURE, true);
+    ASSERT_TRUE(answerFileDialog(p.pid(), captured));
+    std::vector<unsigned char> raw = {0x00, 0x01, 0x7F, 0x80, 0xFF, '\r', '\n', 'z'};
+    ASSERT_TRUE(peer.send(raw.data(), DWORD(raw.size())));
+    // The program holds the file open without sharing reads: watch its size.
+    EXPECT_TRUE(waitUntil([&] { return sizeOf(captured) == raw.size(); })) << sizeOf(captured);
+    EXPECT_EQ(viewText(p.item(IDC_VIEW)), "");
+    p.check(IDC_CAPTURE, false);
+    EXPECT_TRUE(waitUntil([&] { return fileBytes(captured) == raw; })) << fileBytes(captured).size();
+    // Unchecked, the bytes of the capture are shown.
+    EXPECT_TRUE(p.waitView("000000 00017F80FF0D0A7A")) << viewText(p.item(IDC_VIEW));
+
+    // Save: the history since the capture began.
+    p.press(IDC_SAVE);
+    ASSERT_TRUE(answerFileDialog(p.pid(), saved));
+    EXPECT_EQ(answerBox(p.pid(), IDOK), "File Saved");
+    EXPECT_EQ(fileBytes(saved), raw);
+
+    p.press(IDCANCEL);
+    EXPECT_EQ(p.exitStatus(), 0);
+    EXPECT_TRUE(windowsOf(p.pid()).empty());
+    EXPECT_TRUE(portFree("COM2"));
+    storeDword("DelayOnSend", 0);
+}

@@ -89,7 +89,7 @@ mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
       editBrush(CreateSolidBrush(paleYellow)), toolTip(nullptr), rxBuffer(16384), images(10),
       port(nullptr), captureFile(nullptr), hexLineCount(0), sendDelay(0), showHex(0),
-      hexLinesCut(0), busyDepth(0), transferring(false)
+      history(rxBuffer), hexLinesCut(0), busyDepth(0), transferring(false)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
@@ -673,12 +673,22 @@ void mainClient::afterBusy()
     runDeferred();
 }
 
+// Bytes the history has no room for are not kept (the view and the capture
+// still get them); the operator hears of it once, when the drain is over.
 void mainClient::appendReceived(const unsigned char *data, uint32_t count)
 {
-    uint32_t at = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
-    for (uint32_t i = 0; i < count; ++i)
-        rxBuffer.at(at + i) = data[i];
-    rxBuffer.at(at + count) = 0;
+    history.append(data, count);
+}
+
+// Said without holding up reception: the box's own loop goes on draining
+// the port into the view (and the capture file) while it waits.
+void mainClient::reportHistoryFull()
+{
+    MessageBoxA(hwnd,
+                "The buffer of received data is full: no more bytes can be kept in it.\r\n"
+                "What arrives is still shown (and captured), but Save will not have it.\r\n\r\n"
+                "Save the buffer to a file and clear it, or capture to a file.",
+                "Buffer Full", MB_ICONWARNING);
 }
 
 void mainClient::onCommData(WPARAM)
@@ -748,6 +758,8 @@ void mainClient::onCommData(WPARAM)
         if (port)
             port->notifyEnabled = 1;
     }
+    if (history.takeFullNotice())
+        reportHistoryFull();
     if (captureFailed)
         failCapture();
     afterBusy();
@@ -774,12 +786,12 @@ void mainClient::appendHex(HWND view, const unsigned char *data, uint32_t length
 {
     progressBar *bar = withProgress ? showProgress(this, renderFormat, length, hexBarColor) : nullptr;
     ViewHexSink sink(view, bar, textLength, length);
-    // The history holds the bytes of a short line the view may end in. When
+    // The tail holds the bytes of a short line the view may end in. When
     // the view's length does not add up to hex lines nothing is discarded:
     // the chunk simply starts a fresh line.
-    uint32_t historyBytes = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
-    HexDump::renderChunk(sink, rxBuffer.items(), historyBytes, data, length, textLength, &hexLineCount,
+    HexDump::renderChunk(sink, hexTail.bytes(), hexTail.count(), data, length, textLength, &hexLineCount,
                          hexLinesCut);
+    hexTail.follow(data, length);
     sink.flush();
     delete bar;
 }
@@ -862,7 +874,7 @@ void mainClient::restartHexLines()
 void mainClient::clearReceived()
 {
     renewView();
-    rxBuffer.clear();
+    history.clear();
     restartHexLines();
 }
 

@@ -5,8 +5,10 @@
 #include <cstdint>
 
 #include "terminal/CommandQueue.h"
+#include "terminal/HexTail.h"
 #include "terminal/LineBreaker.h"
 #include "terminal/Scrollback.h"
+#include "util/ByteHistory.h"
 #include "util/PVect.h"
 #include "win/PModDialog.h"
 
@@ -50,6 +52,10 @@ public:
     // keeps everything. Takes effect with the next bytes shown.
     void setViewLimit(uint32_t chars) { scrollback.setLimit(chars); }
     uint32_t viewLimit() const { return scrollback.limit(); }
+    // The most bytes the history keeps before it counts as full, as if
+    // memory had run out (for tests; memory is the only limit otherwise).
+    void setHistoryLimit(uint32_t bytes) { history.setLimit(bytes); }
+    uint32_t historyLimit() const { return history.limit(); }
 
     // The data path: receiving, sending, file transfer, saving.
     void onCommData(WPARAM count);
@@ -101,6 +107,7 @@ private:
     void afterBusy();
     HWND viewWindow() const;
     void appendReceived(const unsigned char *data, uint32_t count);
+    void reportHistoryFull();
     void renderHistory();
     HWND trimView(HWND view);
     void restartHexLines();
@@ -109,6 +116,8 @@ private:
     void setSendButtonsEnabled(bool on);
     void transferFile();
 
+    ByteHistory history;         // how rxBuffer grows, and when it cannot
+    HexTail hexTail;             // the last bytes shown in hex
     Scrollback scrollback;       // how much of the history the view keeps
     LineBreaker viewLines;       // bounds the lines of the text view
     uint32_t hexLinesCut;        // hex lines cut from the top of the view

@@ -13,7 +13,7 @@
 //
 // The floods print a line every 64 MiB: seconds, the rate of the last 64 MiB,
 // processor time, working set, history capacity and the process's handle,
-// GDI object and window counts, so a curve shows whether anything grows with
+// GDI and USER object counts, so a curve shows whether anything grows with
 // the length of the session. The operations print the counts before and after
 // each series.
 
@@ -29,6 +29,7 @@
 #include "wine/test_terminal_SendReceiveRig.h"
 // The dialog drivers are test helpers; benchmarks build them in.
 #include "wine/helpers/FileDialogDriver.cpp"
+#include "wine/helpers/ProcessCounts.cpp"
 // Both helpers name their private constants alike; one translation unit
 // holds them here, so the second set is renamed.
 #define fileNameComboId answererFileNameComboId
@@ -42,33 +43,7 @@
 namespace {
 
 const double mib = 1048576.0;
-
-// PROCESS_MEMORY_COUNTERS, looked up at run time so no import library is needed.
-struct MemoryCounters {
-    DWORD cb;
-    DWORD PageFaultCount;
-    SIZE_T PeakWorkingSetSize;
-    SIZE_T WorkingSetSize;
-    SIZE_T QuotaPeakPagedPoolUsage;
-    SIZE_T QuotaPagedPoolUsage;
-    SIZE_T QuotaPeakNonPagedPoolUsage;
-    SIZE_T QuotaNonPagedPoolUsage;
-    SIZE_T PagefileUsage;
-    SIZE_T PeakPagefileUsage;
-};
-
-double workingSetMiB()
-{
-    typedef BOOL(WINAPI * Query)(HANDLE, MemoryCounters *, DWORD);
-    Query q = reinterpret_cast<Query>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
-    MemoryCounters c;
-    std::memset(&c, 0, sizeof c);
-    c.cb = sizeof c;
-    if (!q || !q(GetCurrentProcess(), &c, sizeof c))
-        return -1;
-    return double(c.WorkingSetSize) / mib;
-}
+typedef ProcessCounts Gauges;
 
 double processorSeconds()
 {
@@ -79,82 +54,14 @@ double processorSeconds()
     return s(kernel) + s(user);
 }
 
-// Kernel handles. Wine answers GetProcessHandleCount with 0; then the
-// handle values are probed one by one (they are small multiples of 4).
-unsigned handleCount()
-{
-    DWORD n = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &n) && n > 0)
-        return n;
-    unsigned found = 0;
-    for (uintptr_t v = 4; v < 0x8000; v += 4) {
-        DWORD flags;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(v), &flags))
-            ++found;
-    }
-    return found;
-}
-
-// GDI objects. Windows counts them for GetGuiResources; Wine answers 0, but
-// its GetObjectType takes a handle by its table index alone (the low word),
-// so the live objects, stock ones included, can be counted by probing.
-int gdiCount()
-{
-    DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (n > 0)
-        return int(n);
-    int found = 0;
-    for (uintptr_t i = 32; i < 0x10000; ++i)
-        found += GetObjectType(reinterpret_cast<HGDIOBJ>(i)) != 0;
-    return found;
-}
-
-BOOL CALLBACK countChild(HWND, LPARAM p)
-{
-    ++*reinterpret_cast<unsigned *>(p);
-    return TRUE;
-}
-
-BOOL CALLBACK countTop(HWND w, LPARAM p)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid == GetCurrentProcessId()) {
-        ++*reinterpret_cast<unsigned *>(p);
-        EnumChildWindows(w, countChild, p);
-    }
-    return TRUE;
-}
-
-// USER objects; under Wine (GetGuiResources gives 0) the windows of the process.
-unsigned userCount()
-{
-    DWORD n = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-    if (n > 0)
-        return n;
-    unsigned windows = 0;
-    EnumWindows(countTop, LPARAM(&windows));
-    return windows;
-}
-
-struct Gauges {
-    double workingSet;
-    unsigned handles;
-    int gdi;
-    unsigned user;
-};
-
 Gauges gauges()
 {
-    return Gauges{workingSetMiB(), handleCount(), gdiCount(), userCount()};
+    return ProcessCounts::now();
 }
 
 std::string describe(const Gauges &g)
 {
-    char s[160];
-    std::snprintf(s, sizeof s, "working set %7.1f MiB, handles %4u, GDI %4d, windows %3u", g.workingSet, g.handles,
-                  g.gdi, g.user);
-    return s;
+    return g.describe();
 }
 
 // One MiB of printable lines; the flood repeats it.
@@ -371,9 +278,9 @@ void series(rig::Terminal &term, const char *what, int times, Op op)
     Gauges after = gauges();
     std::printf("  %-26s x%4d %6.1f s: before %s\n  %-26s %6s %8s  after  %s\n", what, times,
                 (rig::nowMs() - start) / 1000.0, describe(before).c_str(), "", "", "", describe(after).c_str());
-    std::printf("  %-26s growth: working set %+.1f MiB, handles %+d, GDI %+d, windows %+d\n", "",
-                after.workingSet - before.workingSet, int(after.handles) - int(before.handles), after.gdi - before.gdi,
-                int(after.user) - int(before.user));
+    std::printf("  %-26s growth: working set %+.1f MiB, handles %+d, GDI %+d, USER %+d\n", "",
+                after.workingSetMiB - before.workingSetMiB, int(after.handles) - int(before.handles),
+                int(after.gdiObjects) - int(before.gdiObjects), int(after.userObjects) - int(before.userObjects));
     std::fflush(stdout);
 }
 
@@ -396,10 +303,10 @@ void operations(int times)
         SettingsAnswerer settings;
         series(term, "settings dialog (OK)", times, [&] { term.command(IDC_SETUP); });
     }
-    // Something to render: 16 KiB of history.
+    // Something to render: 4 KiB of history.
     std::vector<unsigned char> block = floodBlock();
-    sendWhileRunning(term, peer, block.data(), 16384);
-    term.waitFor([&] { return term.historyCount() >= 16385; }, 30000);
+    sendWhileRunning(term, peer, block.data(), 4096);
+    term.waitFor([&] { return term.historyCount() >= 4097; }, 30000);
     series(term, "Show Hex on and off", times, [&] {
         term.check(IDC_SHOWHEX, true);
         term.check(IDC_SHOWHEX, false);
@@ -427,8 +334,8 @@ void operations(int times)
         term.command(IDC_SENDFILE);
         driver.waitDone();
     });
-    series(term, "GetOpenFileNameA alone", times, [&] {
-        FileDialogDriver driver(nullptr);
+    auto bareDialog = [&](const char *choose) {
+        FileDialogDriver driver(choose);
         char name[MAX_PATH] = "";
         OPENFILENAMEA ofn;
         std::memset(&ofn, 0, sizeof ofn);
@@ -440,7 +347,9 @@ void operations(int times)
         ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
         GetOpenFileNameA(&ofn);
         driver.waitDone();
-    });
+    };
+    series(term, "GetOpenFileNameA cancelled", times, [&] { bareDialog(nullptr); });
+    series(term, "GetOpenFileNameA, file chosen", times, [&] { bareDialog(sendPath.c_str()); });
     series(term, "receive and clear", times, [&] {
         sendWhileRunning(term, peer, block.data(), 2048);
         term.waitFor([&] { return term.historyCount() >= 2049; }, 5000);

@@ -226,14 +226,16 @@ void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, boo
 }
 
 void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, uint32_t textLength,
-                                const unsigned char *history, uint32_t historyBytes, bool withProgress)
+                                bool withProgress)
 {
     RenderProgress *bar = withProgress ? new RenderProgress(owner, length, hexBarColor) : nullptr;
     ViewHexSink sink(*this, bar, length);
-    // The history holds the bytes of a short line the view may end in. When
+    // The tail holds the bytes of a short line the view may end in. When
     // the view's length does not add up to hex lines nothing is discarded:
     // the chunk simply starts a fresh line.
-    HexDump::renderChunk(sink, history, historyBytes, data, length, textLength, &hexLineCount, hexLinesCut);
+    HexDump::renderChunk(sink, hexTail.bytes(), hexTail.count(), data, length, textLength, &hexLineCount,
+                         hexLinesCut);
+    hexTail.follow(data, length);
     sink.flush();
     keepWithinLimit(true);
     delete bar;
@@ -253,7 +255,7 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
         uint32_t from = first * uint32_t(HexDump::bytesPerLine);
         hexLineCount = first;
         hexLinesCut = first;
-        appendHex(history + from, n - from, 0, history, from, true);
+        appendHex(history + from, n - from, 0, true);
     } else {
         uint32_t from = scrollback.firstTextByte(n);
         appendText(history + from, n - from, true);

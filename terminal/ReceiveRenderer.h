@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "terminal/HexTail.h"
 #include "terminal/Scrollback.h"
 
 class PWin;
@@ -32,12 +33,10 @@ public:
     HWND window() const { return view; }
     uint32_t textLength() const;
 
-    // Data after the history of historyBytes bytes (the data is not yet in
-    // it). withProgress: a progress dialog for the render (re-renders); a
-    // received chunk goes without one.
+    // Data after what the view shows. withProgress: a progress dialog for
+    // the render (re-renders); a received chunk goes without one.
     void appendText(const unsigned char *data, uint32_t length, bool withProgress);
-    void appendHex(const unsigned char *data, uint32_t length, uint32_t textLength,
-                   const unsigned char *history, uint32_t historyBytes, bool withProgress);
+    void appendHex(const unsigned char *data, uint32_t length, uint32_t textLength, bool withProgress);
 
     // The whole history, into a view that holds nothing of it.
     void showHistory(const unsigned char *history, uint32_t bytes, bool hex);
@@ -66,6 +65,7 @@ private:
     uint32_t hexLineCount;   // hex lines written since the view was emptied
     uint32_t hexLinesCut;    // hex lines cut from the top of the view
     Scrollback scrollback;   // how much of the history the view keeps
+    HexTail hexTail;         // the last bytes shown in hex
     DWORD lastPump;          // when a drain last let the queue through
     enum : DWORD { queuePauseMs = 15 };
 };

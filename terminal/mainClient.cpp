@@ -78,7 +78,7 @@ mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
       editBrush(CreateSolidBrush(paleYellow)), toolTip(nullptr), rxBuffer(16384), images(10),
       port(nullptr), captureFile(nullptr), sendDelay(0), showHex(0),
-      renderer(this), busyDepth(0), transferring(false)
+      history(rxBuffer), renderer(this), busyDepth(0), transferring(false)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
@@ -538,12 +538,22 @@ void mainClient::afterBusy()
     runDeferred();
 }
 
+// Bytes the history has no room for are not kept (the view and the capture
+// still get them); the operator hears of it once, when the drain is over.
 void mainClient::appendReceived(const unsigned char *data, uint32_t count)
 {
-    uint32_t at = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
-    for (uint32_t i = 0; i < count; ++i)
-        rxBuffer.at(at + i) = data[i];
-    rxBuffer.at(at + count) = 0;
+    history.append(data, count);
+}
+
+// Said without holding up reception: the box's own loop goes on draining
+// the port into the view (and the capture file) while it waits.
+void mainClient::reportHistoryFull()
+{
+    MessageBoxA(hwnd,
+                "The buffer of received data is full: no more bytes can be kept in it.\r\n"
+                "What arrives is still shown (and captured), but Save will not have it.\r\n\r\n"
+                "Save the buffer to a file and clear it, or capture to a file.",
+                "Buffer Full", MB_ICONWARNING);
 }
 
 void mainClient::onCommData(WPARAM)
@@ -576,6 +586,8 @@ void mainClient::onCommData(WPARAM)
         if (port)
             port->notifyEnabled = 1;
     }
+    if (history.takeFullNotice())
+        reportHistoryFull();
     if (captureFailed)
         failCapture();
     afterBusy();
@@ -590,8 +602,7 @@ void mainClient::appendText(HWND, const unsigned char *data, uint32_t length, bo
 void mainClient::appendHex(HWND, const unsigned char *data, uint32_t length, uint32_t textLength,
                            bool withProgress)
 {
-    uint32_t historyBytes = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
-    renderer.appendHex(data, length, textLength, rxBuffer.items(), historyBytes, withProgress);
+    renderer.appendHex(data, length, textLength, withProgress);
 }
 
 // The whole history, in the current mode, into the emptied view.
@@ -606,7 +617,7 @@ void mainClient::renderHistory()
 void mainClient::clearReceived()
 {
     renderer.empty();
-    rxBuffer.clear();
+    history.clear();
 }
 
 void mainClient::toggleHex()

@@ -7,6 +7,7 @@
 #include "terminal/CommandQueue.h"
 #include "terminal/PortKeeper.h"
 #include "terminal/ReceiveRenderer.h"
+#include "util/ByteHistory.h"
 #include "util/PVect.h"
 #include "win/PModDialog.h"
 
@@ -53,6 +54,10 @@ public:
     // keeps everything. Takes effect with the next bytes shown.
     void setViewLimit(uint32_t chars) { renderer.setLimit(chars); }
     uint32_t viewLimit() const { return renderer.limit(); }
+    // The most bytes the history keeps before it counts as full, as if
+    // memory had run out (for tests; memory is the only limit otherwise).
+    void setHistoryLimit(uint32_t bytes) { history.setLimit(bytes); }
+    uint32_t historyLimit() const { return history.limit(); }
 
     // The data path: receiving, sending, file transfer, saving.
     void onCommData(WPARAM count);
@@ -99,6 +104,7 @@ private:
     void afterBusy();
     HWND viewWindow() const;
     void appendReceived(const unsigned char *data, uint32_t count);
+    void reportHistoryFull();
     void renderHistory();
     void endCapture();
     void failCapture();
@@ -108,6 +114,7 @@ private:
     void retryPort();
     void writeFailed();
 
+    ByteHistory history;         // how rxBuffer grows, and when it cannot
     ReceiveRenderer renderer;    // renders into the receive view
     uint32_t busyDepth;          // drains and renders under way
     bool transferring;           // a file transfer owns the line

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <type_traits>
 
 // Growable array of plain values (pointers, bytes). The vector owns its
@@ -65,11 +66,17 @@ public:
     const T *items() const { return items_; }
 
 private:
+    // A growth that cannot be had leaves the vector exactly as it was and
+    // says so: an exhausted allocator (in a 32-bit process long before the
+    // machine runs out of memory, as a growth needs the old and the new
+    // array at once) must not end the program with everything it held.
     bool grow(uint32_t by)
     {
         if (by > UINT32_MAX - capacity_)
             return false;
-        T *fresh = new T[size_t(capacity_) + by];
+        if (uint64_t(capacity_) + by > SIZE_MAX / sizeof(T))
+            return false;
+        T *fresh = new (std::nothrow) T[size_t(capacity_) + by];
         if (!fresh)
             return false;
         if (items_) {

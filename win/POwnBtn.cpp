@@ -43,7 +43,8 @@ void POwnBtn::captureBackground()
     // Let the parent finish painting before its pixels are copied.
     if (PAppl *app = PAppl::instance())
         app->pumpMessages();
-    if (!parent || !parent->hwnd || !hwnd)
+    // The pump may have drawn this button, and taken its background, already.
+    if (!parent || !parent->hwnd || !hwnd || background)
         return;
     HDC dc = GetDC(parent->hwnd);
     SIZE size = {width, height};

@@ -147,3 +147,59 @@ TEST(PVect, ReceiveHistoryStaysNulTerminated)
     EXPECT_EQ(v.count(), 6u);
     EXPECT_STREQ(reinterpret_cast<const char *>(v.items()), "abcde");
 }
+
+#include <new>
+
+#include "native/RefusingAllocator.h"
+
+// PVect asks for its storage without exceptions; this stands in for an
+// exhausted allocator when a test asks for it, and otherwise takes the
+// ordinary (sanitised) allocation, so delete[] still matches.
+void *operator new[](std::size_t size, const std::nothrow_t &) noexcept
+{
+    if (size >= refuseArraysFrom) {
+        ++arraysRefused;
+        return nullptr;
+    }
+    try {
+        return ::operator new[](size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+TEST(PVect, AGrowthTheAllocatorRefusesLeavesTheVectorAsItWas)
+{
+    PVect<unsigned char> v(16384);
+    for (uint32_t i = 0; i < 20000; ++i)
+        v.at(i) = static_cast<unsigned char>(i * 7);
+    const unsigned char *before = v.items();
+    ASSERT_EQ(v.capacity(), 32768u);
+    RefusingAllocator refusing(32769);
+
+    EXPECT_FALSE(v.reserve(40000));
+    // at() keeps its fall-back: the last existing slot, count untouched.
+    unsigned char &slot = v.at(40000);
+    EXPECT_EQ(&slot, &v.items()[32767]);
+    EXPECT_EQ(refusing.refused(), 2u);
+
+    EXPECT_EQ(v.items(), before);
+    EXPECT_EQ(v.capacity(), 32768u);
+    EXPECT_EQ(v.count(), 20000u);
+    for (uint32_t i = 0; i < 20000; ++i)
+        ASSERT_EQ(v.items()[i], static_cast<unsigned char>(i * 7)) << "at " << i;
+}
+
+TEST(PVect, AGrowthTooBigForTheAddressSpaceIsRefusedNotThrown)
+{
+    // 2^32 - 1 ints are more bytes than a 32-bit size can count: refused
+    // before the allocator is asked on such a system, by the (refusing)
+    // allocator on a 64-bit one.
+    PVect<int> v(10);
+    v.at(0) = 5;
+    RefusingAllocator refusing(size_t(1) << 30);
+    EXPECT_FALSE(v.reserve(0xFFFFFFFFu));
+    EXPECT_EQ(v.capacity(), 10u);
+    EXPECT_EQ(v.count(), 1u);
+    EXPECT_EQ(v.items()[0], 5);
+}

@@ -1,0 +1,92 @@
+// What a session that runs for days repeats must leave the process as it
+// found it: no handle, GDI object or window more after each round.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "test_terminal_DialogRig.h"
+#include "test_terminal_SendReceiveRig.h"
+#include "wine/helpers/ProcessCounts.h"
+
+namespace {
+
+class LongSession : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(term.ready());
+        ASSERT_TRUE(peer.isOpen());
+    }
+
+    // The counts before and after `times` rounds of op; one round first,
+    // for what the first use loads and keeps.
+    template <class Op>
+    void repeat(int times, Op op)
+    {
+        op();
+        term.settle(100);
+        before = ProcessCounts::now();
+        for (int i = 0; i < times; ++i)
+            op();
+        term.settle(200);
+        after = ProcessCounts::now();
+    }
+
+    void expectLevel() const
+    {
+        EXPECT_EQ(after.handles, before.handles) << before.describe() << " / " << after.describe();
+        EXPECT_EQ(after.gdiObjects, before.gdiObjects) << before.describe() << " / " << after.describe();
+        EXPECT_EQ(after.userObjects, before.userObjects) << before.describe() << " / " << after.describe();
+    }
+
+    rig::Terminal term;
+    rig::Peer peer;
+    ProcessCounts before = {};
+    ProcessCounts after = {};
+};
+
+} // namespace
+
+TEST_F(LongSession, SettingsDialogRunsLeaveNoGdiObjectBehind)
+{
+    // Each image button took a snapshot of the dialog behind it; the pump
+    // in the middle of taking it could draw the button and take a second
+    // one, and the first was lost: one bitmap per run of the dialog.
+    ASSERT_TRUE(term.openPort());
+    repeat(25, [&] {
+        dlgrig::ModalDriver driver("Communication Setting", [](HWND d) {
+            PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(d, IDOK)));
+        });
+        term.command(IDC_SETUP);
+        EXPECT_TRUE(driver.finish());
+    });
+    expectLevel();
+    EXPECT_TRUE(term.client->isPortOpen());
+}
+
+TEST_F(LongSession, OpeningAndClosingThePortLeavesTheCountsLevel)
+{
+    repeat(60, [&] {
+        term.command(IDC_OPENCOMM);
+        term.command(IDC_OPENCOMM);
+    });
+    expectLevel();
+    EXPECT_FALSE(term.client->isPortOpen());
+}
+
+TEST_F(LongSession, ShowHexRoundsLeaveTheCountsLevel)
+{
+    ASSERT_TRUE(term.openPort());
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += "a line of the history, number " + std::to_string(1000 + i) + "\r\n";
+    ASSERT_TRUE(peer.send(text));
+    ASSERT_TRUE(term.waitFor([&] { return term.historyCount() >= text.size() + 1; }));
+    repeat(20, [&] {
+        term.check(IDC_SHOWHEX, true);
+        term.check(IDC_SHOWHEX, false);
+    });
+    expectLevel();
+    EXPECT_EQ(term.history(), rig::bytesOf(text));
+}

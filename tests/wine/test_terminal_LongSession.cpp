@@ -25,12 +25,28 @@ protected:
     void repeat(int times, Op op)
     {
         op();
-        term.settle(100);
-        before = ProcessCounts::now();
+        before = settled();
         for (int i = 0; i < times; ++i)
             op();
-        term.settle(200);
-        after = ProcessCounts::now();
+        after = settled();
+    }
+
+    // The counts once they stop moving: what a round draws lazily and keeps
+    // (the view's off-screen bitmap, a button's snapshot of its background)
+    // comes with a paint, and on a busy machine a paint can come after any
+    // fixed pause. A leak never settles back, so waiting hides none.
+    ProcessCounts settled()
+    {
+        ProcessCounts last = ProcessCounts::now();
+        for (int i = 0; i < 30; ++i) {
+            RedrawWindow(term.client->hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            term.settle(100);
+            ProcessCounts c = ProcessCounts::now();
+            if (c.handles == last.handles && c.gdiObjects == last.gdiObjects && c.userObjects == last.userObjects)
+                return c;
+            last = c;
+        }
+        return last;
     }
 
     void expectLevel() const

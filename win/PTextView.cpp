@@ -15,6 +15,8 @@ const UINT_PTR frameTimer = 1;
 const UINT_PTR dragTimer = 2;
 // About 30 frames a second while text streams in.
 const DWORD frameMs = 33;
+// The scroll bar is redrawn about 5 times a second while text streams in.
+const DWORD barMs = 200;
 const UINT dragMs = 50;
 // Space between the border and the first column.
 const int margin = 2;
@@ -78,6 +80,7 @@ PTextView::PTextView(HWND window)
     : hwnd(window), font(nullptr), background(GetSysColor(COLOR_WINDOW)), cellW(8), cellH(16),
       clientW(0), clientH(0), visibleRows(1), topRow(0), follow(true), focused(false),
       dragging(false), caretRowEnd(false), dragAt{0, 0}, wheelRest(0), framePending(false), lastFrame(0),
+      pendingChange(noChange), barKnown(false), barMax(0), barPos(0), barPage(0), barStale(false), lastBarDraw(0),
       memDC(nullptr), memBitmap(nullptr), memOldBitmap(nullptr), memW(0), memH(0),
       backBrush(nullptr), markBrush(nullptr), fixedFont(nullptr), cells(nullptr), cellDx(nullptr), cellCap(0)
 {
@@ -113,8 +116,14 @@ LRESULT PTextView::handle(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_SIZE:
+        barKnown = false;
         fitToClient();
         return 0;
+    case WM_NCCALCSIZE:
+    case WM_STYLECHANGED:
+        // The frame or the styles may have changed the scroll bar behind our back.
+        barKnown = false;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
@@ -129,7 +138,7 @@ LRESULT PTextView::handle(UINT msg, WPARAM wParam, LPARAM lParam)
         if (wParam == frameTimer) {
             KillTimer(hwnd, frameTimer);
             framePending = false;
-            frameNow();
+            frameNow(pendingChange == streamOnly);
         } else if (wParam == dragTimer) {
             if (dragging)
                 onMouseMove(dragAt.x, dragAt.y);
@@ -139,6 +148,7 @@ LRESULT PTextView::handle(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
 
     case WM_SETTEXT:
+        barKnown = false;
         return setText(reinterpret_cast<const char *>(lParam));
     case WM_GETTEXT:
         return getText(size_t(wParam), reinterpret_cast<char *>(lParam));
@@ -314,8 +324,9 @@ LRESULT PTextView::handle(UINT msg, WPARAM wParam, LPARAM lParam)
 
 // ---- Text changes -------------------------------------------------------
 
-void PTextView::textChanged()
+void PTextView::textChanged(bool streamed)
 {
+    pendingChange = streamed && pendingChange != otherChange ? streamOnly : otherChange;
     if (topRow > maxTop())
         topRow = maxTop();
     if (follow && sel.empty())
@@ -333,7 +344,7 @@ LRESULT PTextView::setText(const char *text)
     caretRowEnd = false;
     follow = true;
     topRow = maxTop();
-    textChanged();
+    textChanged(false);
     return TRUE;
 }
 
@@ -345,7 +356,7 @@ LRESULT PTextView::append(const char *text, size_t n)
         !store.append(text, n))
         return -1;
     layout.update(store, at);
-    textChanged();
+    textChanged(true);
     return LRESULT(store.length());
 }
 
@@ -359,7 +370,7 @@ LRESULT PTextView::replaceSelection(const char *text)
     layout.update(store, from);
     sel.placeCaret(from + n, store.length());
     caretRowEnd = false;
-    textChanged();
+    textChanged(false);
     return 0;
 }
 
@@ -369,7 +380,7 @@ LRESULT PTextView::eraseTail(size_t n)
     layout.update(store, store.length());
     sel.tailCut(store.length());
     caretRowEnd = false;
-    textChanged();
+    textChanged(true);
     return LRESULT(store.length());
 }
 
@@ -384,7 +395,7 @@ LRESULT PTextView::eraseHead(size_t n)
     sel.headCut(n);
     caretRowEnd = false;
     topRow = shown >= n ? layout.position(store, shown - n).row : 0;
-    textChanged();
+    textChanged(true);
     return LRESULT(store.length());
 }
 
@@ -900,7 +911,7 @@ void PTextView::scheduleFrame()
     DWORD now = GetTickCount();
     DWORD since = now - lastFrame;
     if (since >= frameMs) {
-        frameNow();
+        frameNow(pendingChange == streamOnly);
         return;
     }
     if (SetTimer(hwnd, frameTimer, frameMs - since, nullptr))
@@ -909,20 +920,25 @@ void PTextView::scheduleFrame()
         frameNow();
 }
 
-void PTextView::frameNow()
+void PTextView::frameNow(bool streaming)
 {
     if (framePending) {
         KillTimer(hwnd, frameTimer);
         framePending = false;
     }
+    pendingChange = noChange;
     lastFrame = GetTickCount();
-    updateScrollBar();
+    updateScrollBar(streaming);
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
     placeCaret();
+    // A scroll bar a flood left behind is redrawn by the next frame, which
+    // comes even when no more text does.
+    if (barStale && SetTimer(hwnd, frameTimer, frameMs, nullptr))
+        framePending = true;
 }
 
-void PTextView::updateScrollBar()
+void PTextView::updateScrollBar(bool streaming)
 {
     uint64_t rows = rowCount();
     SCROLLINFO si;
@@ -933,7 +949,25 @@ void PTextView::updateScrollBar()
     si.nPage = UINT(visibleRows);
     si.nPos = int(topRow > uint64_t(INT_MAX) ? INT_MAX : topRow);
     si.nTrackPos = 0;
-    SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
+    DWORD now = GetTickCount();
+    bool redraw = !streaming || now - lastBarDraw >= barMs;
+    if (barKnown && si.nMax == barMax && si.nPage == barPage && si.nPos == barPos) {
+        if (redraw && barStale) {
+            // Setting the same values again would not redraw it.
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+            barStale = false;
+            lastBarDraw = now;
+        }
+        return;
+    }
+    SetScrollInfo(hwnd, SB_VERT, &si, redraw ? TRUE : FALSE);
+    barKnown = true;
+    barMax = si.nMax;
+    barPage = si.nPage;
+    barPos = si.nPos;
+    barStale = !redraw;
+    if (redraw)
+        lastBarDraw = now;
 }
 
 void PTextView::placeCaret()

@@ -65,7 +65,9 @@ private:
     LRESULT replaceSelection(const char *text);
     LRESULT eraseTail(size_t n);
     LRESULT eraseHead(size_t n);
-    void textChanged();
+    // streamed: a change a flood makes (appending, erasing the tail or the
+    // head), as opposed to one the operator or the program makes at once.
+    void textChanged(bool streamed);
 
     // Text and selection read from outside.
     LRESULT getText(size_t size, char *out) const;
@@ -105,8 +107,10 @@ private:
     void measureFont();
     void fitToClient();
     void scheduleFrame();
-    void frameNow();
-    void updateScrollBar();
+    // streaming: the frame only shows what a flood changed, so the scroll bar may
+    // wait for its next redraw; every other frame shows it at once.
+    void frameNow(bool streaming = false);
+    void updateScrollBar(bool streaming = false);
     void placeCaret();
     void paint(HDC dc);
     void drawRow(HDC dc, uint64_t row, int y);
@@ -134,6 +138,17 @@ private:
 
     bool framePending;
     DWORD lastFrame;
+    // What changed since the last frame: the frame timer also runs once
+    // with nothing new, to redraw a scroll bar left behind by a flood.
+    enum Change { noChange, streamOnly, otherChange } pendingChange;
+
+    // The scroll bar as last set, so an unchanged one is not set again
+    // (each SetScrollInfo costs several milliseconds under Wine).
+    bool barKnown;
+    int barMax, barPos;
+    UINT barPage;
+    bool barStale;  // set without being redrawn
+    DWORD lastBarDraw;
 
     // The memory bitmap rows are drawn into, and the row's cells.
     HDC memDC;

@@ -1019,6 +1019,92 @@ TEST_F(TextView, AFloodIsPaintedAtMostAFrameAtATimeAndItsEndIsShown)
 
 namespace {
 
+// A view's vertical scroll bar as the screen shows it.
+std::vector<COLORREF> scrollBarPixels(HWND view)
+{
+    SCROLLBARINFO sbi = {};
+    sbi.cbSize = sizeof sbi;
+    if (!GetScrollBarInfo(view, OBJID_VSCROLL, &sbi))
+        return {};
+    RECT r = sbi.rcScrollBar;
+    int cx = r.right - r.left, cy = r.bottom - r.top;
+    if (cx <= 0 || cy <= 0)
+        return {};
+    std::vector<COLORREF> px;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bm = CreateCompatibleBitmap(screen, cx, cy);
+    HGDIOBJ old = SelectObject(mem, bm);
+    BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
+    for (int y = 0; y < cy; ++y)
+        for (int x = 0; x < cx; ++x)
+            px.push_back(GetPixel(mem, x, y));
+    SelectObject(mem, old);
+    DeleteObject(bm);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return px;
+}
+
+} // namespace
+
+// During a flood the scroll bar is set with every frame but drawn only a few
+// times a second; once the text stops, the bar on the screen must still catch
+// up with the last of it.
+TEST_F(TextView, TheScrollBarOnTheScreenCatchesUpWithTheEndOfAFlood)
+{
+    // A view of the same size given the whole text at once shows what the
+    // bar must look like.
+    HWND refHost = CreateWindowExA(0, hostClass, "Reference host", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 480,
+                                   40, 420, 320, nullptr, nullptr, self(), nullptr);
+    ASSERT_NE(refHost, nullptr);
+    HWND ref = CreateWindowExA(0, PTextView::className, "", 0x50A50844 | WS_TABSTOP, 10, 10, 320, 240, refHost,
+                               HMENU(115), self(), nullptr);
+    ASSERT_NE(ref, nullptr);
+
+    // Lines with the queue handled in between, as the terminal drains a
+    // port: the frames come from the view's frame timer. Few of them, so
+    // the thumb's size and place show the count.
+    std::string all;
+    int chunks = 0;
+    DWORD start = GetTickCount();
+    while (chunks < 20 && GetTickCount() - start < 400) {
+        std::string chunk = lines(chunks, 1);
+        append(chunk);
+        all += chunk;
+        ++chunks;
+        pumpOnce();
+    }
+    // Scrolling draws the bar at once, so the chunk that follows at once
+    // comes in a frame that sets the bar without drawing it. It doubles the
+    // text: the thumb halves.
+    send(WM_VSCROLL, SB_LINEUP);
+    send(WM_VSCROLL, SB_BOTTOM);
+    ASSERT_EQ(send(PTVM_ISFOLLOWING), TRUE);
+    std::string last = lines(100, chunks);
+    append(last);
+    all += last;
+
+    SendMessageA(ref, WM_SETTEXT, 0, LPARAM(all.c_str()));
+    ASSERT_EQ(SendMessageA(ref, EM_GETLINECOUNT, 0, 0), chunks * 2 + 1);
+    SCROLLINFO si = {};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            std::vector<COLORREF> shown = scrollBarPixels(view);
+            return GetScrollInfo(view, SB_VERT, &si) && si.nMax + 1 == chunks * 2 + 1 && !shown.empty() &&
+                   shown == scrollBarPixels(ref);
+        },
+        1000))
+        << "scroll bar range " << si.nMax + 1 << " rows";
+    EXPECT_EQ(si.nPos, int(firstVisible()));
+    EXPECT_EQ(firstVisible(), SendMessageA(ref, EM_GETFIRSTVISIBLELINE, 0, 0));
+    DestroyWindow(refHost);
+}
+
+namespace {
+
 // Drags the view's scroll thumb with the real mouse, from another thread
 // while the view's thread runs the scroll bar's tracking loop: press on the
 // thumb, move to `fraction` of the track, release.

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include "app/PAppl.h"
 #include "comm/CommNotify.h"
 #include "comm/PCom.h"
 #include "res/resource.h"
@@ -19,6 +18,7 @@
 #include "win/PBitmap.h"
 #include "win/PEditSel.h"
 #include "win/PEditSend.h"
+#include "win/PMessagePump.h"
 #include "win/POwnBtnImage.h"
 #include "win/PSeqTraspBitmap.h"
 #include "win/PTextView.h"
@@ -459,19 +459,13 @@ int byteFieldPosition(int id)
     return -1;
 }
 
-void pump()
-{
-    if (PAppl *app = PAppl::instance())
-        app->pumpMessages();
-}
-
 // The calling pattern of the progress dialog: shown, painted, pumped.
 progressBar *showProgress(PWin *owner, const char *format, uint32_t total, COLORREF color)
 {
     progressBar *bar = new progressBar(owner, format, int32_t(total), color, IDD_PROGRESS, 0);
     if (bar->show() && bar->hwnd)
         UpdateWindow(bar->hwnd);
-    pump();
+    PMessagePump::pumpWaiting();
     return bar;
 }
 
@@ -481,7 +475,7 @@ bool stepProgress(progressBar *bar, uint32_t done)
 {
     if (bar && !bar->update(int32_t(done)))
         return false;
-    pump();
+    PMessagePump::pumpWaiting();
     return true;
 }
 

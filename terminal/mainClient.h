@@ -21,9 +21,11 @@ class P_File;
 
 // The terminal: the modeless dialog (template 1) that fills the frame. It owns
 // the control objects bound to its items, the shared "courier" font and the
-// pale yellow brush of its edits, the button bitmaps, the tooltips, the open
-// port and the capture file, and routes every command to its operation. The
-// byte fields and the file transfer are jobs of their own that it owns.
+// pale yellow brush of its edits, the button bitmaps and the capture file,
+// receives into the history and the view, and routes every command to its
+// operation. The port (PortControl), the byte fields (ByteFieldsView), the
+// file transfer (FileTransfer) and the tooltips are jobs of their own that
+// it owns.
 class mainClient : public PModDialog
 {
 public:
@@ -105,7 +107,6 @@ protected:
     unsigned char showHex;          // the view shows hex lines
 
 private:
-
     class BusyScope;
     friend class BusyScope;
     // The pseudo command of a deferred PWM_EDITENTER.

@@ -14,6 +14,7 @@ PAppl::PAppl(HINSTANCE module, int show)
 {
     appInstance = module;
     theApp = this;
+    PMessagePump::install(this);
 }
 
 PAppl::~PAppl()

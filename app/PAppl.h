@@ -1,6 +1,7 @@
 #ifndef APP_PAPPL_H
 #define APP_PAPPL_H
 
+#include "win/PMessagePump.h"
 #include "win/PWin.h"
 
 #include <cstdint>
@@ -10,15 +11,16 @@ const char *appClassName();
 
 // The application object: one per process. It owns the main window object,
 // runs the main loop with its idle protocol and offers the nested pump that
-// long operations call between steps.
-class PAppl
+// long operations call between steps (registered as the message pump of
+// the window classes).
+class PAppl : public PMessagePump
 {
 public:
     PAppl(HINSTANCE module, int showCmd);
     PAppl(const PAppl &) = delete;
     PAppl &operator=(const PAppl &) = delete;
 
-    virtual ~PAppl();
+    ~PAppl() override;
     // Creates and shows the main window, runs the loop; returns its result.
     virtual int run(const char *title);
     // Maps the wParam of WM_QUIT to the loop's result.
@@ -30,7 +32,7 @@ public:
     virtual bool preTranslate(MSG *msg);
 
     // Handles every message waiting in the queue; never blocks.
-    int pumpMessages();
+    int pumpMessages() override;
     // Handles at most one message; more tells whether one was found.
     // Returns quitCode of a WM_QUIT taken, else 0.
     int pumpOne(bool &more);

@@ -60,7 +60,10 @@ foreach(folder IN LISTS LT_FOLDERS)
     endforeach()
 endforeach()
 
-# What each folder's library links: arrows point one way.
+# The layers, top floor first: app/ assembles the program; terminal/ stands on
+# win/, comm/ and util/; win/ and comm/ each on util/. A library links after
+# every library that uses it (scripts/layers checks the includes agree).
+set(LT_LAYERS app terminal win comm util)
 set(LT_DEPS_util "")
 set(LT_DEPS_comm util)
 set(LT_DEPS_win util)

@@ -7,9 +7,9 @@ set(LT_SYSLIBS comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
 # Resources: res/resources.cmake names the script and what it is built from.
 include(${CMAKE_SOURCE_DIR}/res/resources.cmake)
 
-# One library per folder. The framework and the program refer to each other
-# (the buttons pump the application's queue, the frame holds the terminal), so
-# programs link the libraries they need as one group.
+# One library per folder. Arrows point one way (LT_DEPS_* in sources.cmake), so
+# a program links the libraries it needs top floor first and each library
+# finds what it uses in the ones after it.
 set(LT_LINKED_FOLDERS "")
 foreach(folder IN LISTS LT_FOLDERS)
     if(LT_SOURCES_${folder})
@@ -20,29 +20,28 @@ foreach(folder IN LISTS LT_FOLDERS)
     endif()
 endforeach()
 
-# lt_link(target folder...): links the named folders' libraries as one group.
+# lt_link(target folder...): links the named folders' libraries in layer order.
 function(lt_link target)
-    set(libs "")
-    foreach(folder IN LISTS ARGN)
-        if(folder IN_LIST LT_LINKED_FOLDERS)
-            list(APPEND libs lt_${folder})
+    set(files "")
+    foreach(folder IN LISTS LT_LAYERS)
+        if(folder IN_LIST ARGN AND folder IN_LIST LT_LINKED_FOLDERS)
+            list(APPEND files $<TARGET_FILE:lt_${folder}>)
             add_dependencies(${target} lt_${folder})
         endif()
     endforeach()
-    set(files "")
-    foreach(l IN LISTS libs)
-        list(APPEND files $<TARGET_FILE:${l}>)
-    endforeach()
     target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
-    target_link_libraries(${target} PRIVATE -Wl,--start-group ${files} -Wl,--end-group ${LT_SYSLIBS})
+    target_link_libraries(${target} PRIVATE ${files} ${LT_SYSLIBS})
     target_link_options(${target} PRIVATE ${LT_STATIC})
 endfunction()
 
-set(LT_LIBS_util util)
-set(LT_LIBS_comm comm util)
-set(LT_LIBS_win win app util)
-set(LT_LIBS_terminal terminal app win comm util)
-set(LT_LIBS_app terminal app win comm util)
+# What a program of each folder links: the folder and what it stands on. The
+# tests of the window classes also drive them under the application object's
+# loop, so they link app/ (its frame and loop need no more than win/).
+set(LT_LIBS_util util ${LT_DEPS_util})
+set(LT_LIBS_comm comm ${LT_DEPS_comm})
+set(LT_LIBS_win app win ${LT_DEPS_win})
+set(LT_LIBS_terminal app terminal ${LT_DEPS_terminal})
+set(LT_LIBS_app app ${LT_DEPS_app})
 
 add_executable(LineTalk WIN32 ${LT_ENTRY} ${LT_RC})
 target_compile_options(LineTalk PRIVATE ${LT_WARNINGS})

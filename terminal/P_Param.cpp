@@ -4,10 +4,10 @@
 
 #include "res/resource.h"
 #include "terminal/Settings.h"
-#include "win/PBitmap.h"
-#include "win/POwnBtnImage.h"
 
 namespace {
+
+const int buttonBitmaps[] = {IDB_DEFAULT, IDB_OK, IDB_CANCEL};
 
 // Reads item i of a combo box into buffer; false when the item does not fit
 // or does not exist.
@@ -26,30 +26,17 @@ bool itemText(HWND combo, unsigned i, char *buffer, size_t size)
 
 P_Param::P_Param(CommSettings *settings, uint32_t *delay, PWin *parent, int templateId,
                  HINSTANCE module)
-    : PDialog(parent, templateId, module), settingsPtr(settings), delayPtr(delay), images(10)
+    : PDialog(parent, templateId, module), settingsPtr(settings), delayPtr(delay),
+      images(instance(), buttonBitmaps, 3)
 {
-    images.at(0) = new PBitmap(instance(), IDB_DEFAULT);
-    images.at(1) = new PBitmap(instance(), IDB_OK);
-    images.at(2) = new PBitmap(instance(), IDB_CANCEL);
-    addButton(IDC_SET_DEFAULT, 0);
-    addButton(IDOK, 1);
-    addButton(IDCANCEL, 2);
-}
-
-void P_Param::addButton(int id, int index)
-{
-    // Every button gets a one-element vector; the bitmaps stay ours.
-    PVect<PBitmap *> one(1);
-    one.at(0) = images.get(uint32_t(index));
-    new POwnBtnImage(this, id, one);
+    images.attach(this, IDC_SET_DEFAULT, 0);
+    images.attach(this, IDOK, 1);
+    images.attach(this, IDCANCEL, 2);
 }
 
 P_Param::~P_Param()
 {
     destroy();
-    for (uint32_t i = 0; i < images.count(); ++i)
-        delete images.get(i);
-    images.clear();
 }
 
 bool P_Param::create()

@@ -7,10 +7,8 @@
 #include "comm/CommSettings.h"
 #include "terminal/lineFields.h"
 #include "res/resource.h"
-#include "util/PVect.h"
+#include "win/ButtonImages.h"
 #include "win/PDialog.h"
-
-class PBitmap;
 
 // The communication settings dialog (template 5), run modally with execute.
 // It edits the five line fields of the caller's settings word and the send
@@ -48,11 +46,10 @@ public:
 protected:
     CommSettings *settingsPtr;
     uint32_t *delayPtr;
-    PVect<PBitmap *> images;   // the three button bitmaps, owned
+    ButtonImages images;       // the three button bitmaps
 
 private:
     void fillCombo(HWND combo, LineField field);
-    void addButton(int id, int bitmapId);
 };
 
 #endif

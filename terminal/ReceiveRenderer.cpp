@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "app/PAppl.h"
 #include "res/resource.h"
 #include "terminal/HexDump.h"
 #include "terminal/TextDump.h"
 #include "terminal/progressBar.h"
+#include "win/PMessagePump.h"
 #include "win/PTextView.h"
 #include "win/PWin.h"
 
@@ -26,12 +26,6 @@ const COLORREF textBarColor = 0x10FF3F;
 const COLORREF hexBarColor = 0xFF103F;
 const uint32_t hexProgressLines = 64;
 
-void pump()
-{
-    if (PAppl *app = PAppl::instance())
-        app->pumpMessages();
-}
-
 // The progress dialog of a re-render: shown, painted and pumped at once,
 // then stepped. The dialog redraws its bar and text at every update, about
 // half a millisecond under Wine: at every 64th line of an 8 MiB history that
@@ -46,7 +40,7 @@ public:
     {
         if (bar->show() && bar->hwnd)
             UpdateWindow(bar->hwnd);
-        pump();
+        PMessagePump::pumpWaiting();
     }
     ~RenderProgress() { delete bar; }
     RenderProgress(const RenderProgress &) = delete;
@@ -61,7 +55,7 @@ public:
         last = now;
         if (!bar->update(int32_t(done)))
             return false;
-        pump();
+        PMessagePump::pumpWaiting();
         return true;
     }
 
@@ -172,7 +166,7 @@ void ReceiveRenderer::letQueueThrough()
     if (now - lastPump < queuePauseMs)
         return;
     lastPump = now;
-    pump();
+    PMessagePump::pumpWaiting();
 }
 
 bool ReceiveRenderer::append(const char *text, uint32_t length, bool hex)

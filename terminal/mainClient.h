@@ -4,21 +4,28 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "terminal/ByteFieldsView.h"
 #include "terminal/CommandQueue.h"
+#include "terminal/FileTransfer.h"
+#include "terminal/PortControl.h"
 #include "terminal/PortKeeper.h"
 #include "terminal/ReceiveRenderer.h"
+#include "terminal/Tooltips.h"
 #include "util/ByteHistory.h"
 #include "util/PVect.h"
+#include "win/ButtonImages.h"
 #include "win/PModDialog.h"
 
-class PBitmap;
 class PCom;
 class P_File;
 
 // The terminal: the modeless dialog (template 1) that fills the frame. It owns
 // the control objects bound to its items, the shared "courier" font and the
-// pale yellow brush of its edits, the button bitmaps, the tooltips, the open
-// port and the capture file, and routes every command to its operation.
+// pale yellow brush of its edits, the button bitmaps and the capture file,
+// receives into the history and the view, and routes every command to its
+// operation. The port (PortControl), the byte fields (ByteFieldsView), the
+// file transfer (FileTransfer) and the tooltips are jobs of their own that
+// it owns.
 class mainClient : public PModDialog
 {
 public:
@@ -33,29 +40,33 @@ public:
     // Returns the brush for WM_CTLCOLOREDIT, 0 (default colouring) otherwise.
     virtual HBRUSH onCtlColor(HDC dc, HWND control, UINT message);
 
-    // Port state. The port is open exactly when `port` is not null.
-    bool togglePort();        // false only when an open failed
-    bool ensurePortOpen();    // true when a port is open afterwards
-    void updatePortButton();
-    void editSettings();      // the settings dialog; stores and applies its result
+    // Port state. The port is open exactly when currentPort() is not null.
+    bool togglePort() { return line.toggle(); }          // false only when an open failed
+    bool ensurePortOpen() { return line.ensureOpen(); }  // true when a port is open afterwards
+    void updatePortButton() { line.updateButton(); }
+    // The settings dialog; stores and applies its result.
+    void editSettings() { line.editSettings(sendDelay); }
 
-    bool isPortOpen() const { return port != nullptr; }
+    bool isPortOpen() const { return line.port() != nullptr; }
     // The port was lost and is being waited for.
-    bool isWaitingForPort() const { return keeper.isWaiting(); }
-    const PortKeeper &portKeeper() const { return keeper; }
+    bool isWaitingForPort() const { return line.isWaiting(); }
+    bool isTransferring() const { return transfer.isRunning(); }
+    PCom *currentPort() const { return line.port(); }
+    uint32_t getSendDelay() const { return sendDelay; }
+
+    // For tests and benchmarks, which look inside and set limits that memory
+    // alone sets otherwise.
+    const PortKeeper &portKeeper() const { return line.keeper(); }
     // The receive history (the received bytes and a NUL) and the hex lines
-    // in the view, for those who look from outside.
+    // in the view.
     const PVect<unsigned char> &received() const { return rxBuffer; }
     uint32_t hexLines() const { return renderer.hexLines(); }
-    bool isTransferring() const { return transferring; }
-    PCom *currentPort() const { return port; }
-    uint32_t getSendDelay() const { return sendDelay; }
     // The characters the receive view keeps (its scrollback); the history
     // keeps everything. Takes effect with the next bytes shown.
     void setViewLimit(uint32_t chars) { renderer.setLimit(chars); }
     uint32_t viewLimit() const { return renderer.limit(); }
     // The most bytes the history keeps before it counts as full, as if
-    // memory had run out (for tests; memory is the only limit otherwise).
+    // memory had run out.
     void setHistoryLimit(uint32_t bytes) { history.setLimit(bytes); }
     uint32_t historyLimit() const { return history.limit(); }
 
@@ -64,64 +75,73 @@ public:
     void clearReceived();
     void toggleHex();
     void toggleCapture();
-    void sendInput(int kind);     // 0: the send box, 1: the byte fields
+    // Where a send comes from: the text of the send box ("&String", Enter
+    // in the box) or the byte of the byte fields ("&Byte", Enter in a field).
+    enum class SendSource { sendBox, byteFields };
+    void sendInput(SendSource from);
+    // The one road to the port: all of data, with the pause after each byte
+    // when useDelay; false when the port is closed or a write fell short.
     bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay);
     uint32_t decodeEscapes(char *text);
-    void syncByteFields(int id);
-    uint32_t readByteField(int id);
-    void writeByteField(int id, uint32_t value);
-    void sendFile();
+    void sendFile() { transfer.run(); }
     void saveReceived();
     // Into the receive view, which the renderer holds (`view` is that view).
     // withProgress: show the progress dialog (re-renders of the history).
-    void appendText(HWND view, const unsigned char *data, uint32_t length, bool withProgress = true);
-    void appendHex(HWND view, const unsigned char *data, uint32_t length, uint32_t textLength,
-                   bool withProgress = true);
+    void appendText(HWND /*view*/, const unsigned char *data, uint32_t length, bool withProgress = true)
+    {
+        renderer.appendText(data, length, withProgress);
+    }
+    void appendHex(HWND /*view*/, const unsigned char *data, uint32_t length, uint32_t textLength,
+                   bool withProgress = true)
+    {
+        renderer.appendHex(data, length, textLength, withProgress);
+    }
 
 protected:
     HFONT textFont;                 // owned; the send box, the view, the byte fields
     HBRUSH editBrush;               // owned; 0x00CFFFFF
-    HWND toolTip;                   // the tooltip control, or null
     PVect<unsigned char> rxBuffer;  // every byte received since the last clear, then a NUL
-    PVect<PBitmap *> images;        // the seven button bitmaps, owned
-    PCom *port;                     // owned; null while closed
+    ButtonImages images;            // the seven button bitmaps
     P_File *captureFile;            // owned; null when not capturing
     uint32_t sendDelay;             // ms between bytes on send ("DelayOnSend")
     unsigned char showHex;          // the view shows hex lines
 
 private:
-    void addTooltips();
-
     class BusyScope;
     friend class BusyScope;
     // The pseudo command of a deferred PWM_EDITENTER.
     enum { deferredEditEnter = -1 };
 
-    static bool isCommand(int id);
+    struct Command
+    {
+        int id;
+        void (*run)(mainClient &);
+    };
+    static const Command commands[];
+    static const Command *findCommand(int id);
     void runCommand(int id);
+    void onCommand(WPARAM wParam);
+    bool onTimer(WPARAM id);
+    static SendSource sourceOf(int editId);
     bool deferWhileBusy(int id, intptr_t arg);
     void runDeferred();
     void afterBusy();
-    HWND viewWindow() const;
-    void appendReceived(const unsigned char *data, uint32_t count);
+    HWND viewWindow() const { return renderer.window(); }
     void reportHistoryFull();
     void renderHistory();
     void endCapture();
     void failCapture();
-    void setSendButtonsEnabled(bool on);
-    void transferFile();
     void onPortLost();
-    void retryPort();
     void writeFailed();
 
     ByteHistory history;         // how rxBuffer grows, and when it cannot
     ReceiveRenderer renderer;    // renders into the receive view
+    ByteFieldsView byteFields;   // the four views of the byte to send
+    FileTransfer transfer;       // sends a file; owns the line meanwhile
     uint32_t busyDepth;          // drains and renders under way
-    bool transferring;           // a file transfer owns the line
     CommandQueue deferred;       // commands that came while busy
-    PortKeeper keeper;           // brings a lost port back
-    // Writing one byte field raises EN_CHANGE in the others: one update at a time.
-    static bool syncingFields;
+    PortControl line;            // the port, its waiting and its button
+    Tooltips tooltips;           // of the buttons and check boxes
 };
 
 #endif

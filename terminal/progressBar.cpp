@@ -5,17 +5,15 @@
 #include "res/resource.h"
 #include "terminal/progressText.h"
 #include "util/dupString.h"
-#include "win/PBitmap.h"
-#include "win/POwnBtnImage.h"
+
+static const int abortBitmap = IDB_CANCEL;
 
 progressBar::progressBar(PWin *parent, const char *format, int32_t total, COLORREF barColor,
                          int templateId, int /*param*/)
     : PDialog(parent, templateId, nullptr), aborted(false), formatText(dupString(format)),
-      total(total), barColor(barColor), images(10), prevFocus(nullptr)
+      total(total), barColor(barColor), images(instance(), &abortBitmap, 1), prevFocus(nullptr)
 {
-    images.at(0) = new PBitmap(instance(), IDB_CANCEL);
-    // The button borrows the bitmap; a one-element vector is all it reads.
-    new POwnBtnImage(this, IDC_PROG_ABORT, images);
+    images.attach(this, IDC_PROG_ABORT, 0);
 }
 
 progressBar::~progressBar()
@@ -26,9 +24,6 @@ progressBar::~progressBar()
     formatText = nullptr;
     if (prevFocus && IsWindow(prevFocus))
         SetFocus(prevFocus);
-    for (uint32_t i = 0; i < images.count(); ++i)
-        delete images.get(i);
-    images.clear();
 }
 
 namespace {

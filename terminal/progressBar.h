@@ -5,10 +5,8 @@
 #include <cstdint>
 
 #include "res/resource.h"
-#include "util/PVect.h"
+#include "win/ButtonImages.h"
 #include "win/PDialog.h"
-
-class PBitmap;
 
 // The modeless progress dialog (template 2) that a long operation on the
 // window thread drives: it reports the amount done with update and pumps the
@@ -38,7 +36,7 @@ protected:
     char *formatText;        // owned copy of the format
     int32_t total;           // the 100 percent value
     COLORREF barColor;
-    PVect<PBitmap *> images; // the Abort button's bitmap, owned
+    ButtonImages images;     // the Abort button's bitmap
     HWND prevFocus;          // the focus before show
 
 private:

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/PAppl.h"
 #include "win/PBitmap.h"
+#include "win/PMessagePump.h"
 
 POwnBtn::POwnBtn(PWin *parentObj, int controlId) : POwnWin(parentObj, controlId), background(nullptr)
 {
@@ -41,8 +41,7 @@ void POwnBtn::captureBackground()
     POINT at = {0, 0};
     MapWindowPoints(hwnd, parent->hwnd, &at, 1);
     // Let the parent finish painting before its pixels are copied.
-    if (PAppl *app = PAppl::instance())
-        app->pumpMessages();
+    PMessagePump::pumpWaiting();
     // The pump may have drawn this button, and taken its background, already.
     if (!parent || !parent->hwnd || !hwnd || background)
         return;

@@ -1,0 +1,96 @@
+#include "terminal/FileTransfer.h"
+
+#include <memory>
+
+#include "res/resource.h"
+#include "terminal/ChosenFile.h"
+#include "terminal/mainClient.h"
+#include "terminal/progressBar.h"
+#include "util/P_File.h"
+#include "win/PMessagePump.h"
+
+namespace {
+
+const char sendFormat[] = "Sending file...\n\rbyte %d of %d";
+const COLORREF sendBarColor = 0x103FFF;
+const uint32_t fileChunkBytes = 512;
+const int sendButtons[] = {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE};
+
+} // namespace
+
+FileTransfer::FileTransfer(mainClient &owner) : terminal(owner), running(false) {}
+
+void FileTransfer::run()
+{
+    if (running)
+        return;
+    running = true;
+    setSendButtonsEnabled(false);
+    transfer();
+    setSendButtonsEnabled(true);
+    running = false;
+}
+
+void FileTransfer::setSendButtonsEnabled(bool on)
+{
+    for (int id : sendButtons)
+        EnableWindow(GetDlgItem(terminal.hwnd, id), on ? TRUE : FALSE);
+}
+
+void FileTransfer::transfer()
+{
+    if (!terminal.ensurePortOpen())
+        return;
+    ChosenFile chosen(terminal.hwnd, ChosenFile::toRead);
+    if (!chosen.choose())
+        return;
+    std::unique_ptr<P_File> file(chosen.open());
+    if (!file || file->getSize() == 0)
+        return;
+    bool useDelay = false;
+    if (!askDelay(useDelay))
+        return;
+    sendAll(*file, useDelay);
+}
+
+// Whether the pause after each byte applies to a file too; false when the
+// operator cancelled the transfer.
+bool FileTransfer::askDelay(bool &useDelay)
+{
+    if (terminal.getSendDelay() == 0)
+        return true;
+    int answer = MessageBoxA(terminal.hwnd, "Delay is not null!\r\nDo you want to use it anywhere?", "Warning",
+                             MB_YESNOCANCEL | MB_ICONERROR);
+    if (answer == IDCANCEL)
+        return false;
+    useDelay = answer == IDYES;
+    return true;
+}
+
+// Chunk by chunk under the progress dialog, letting the queue through after
+// each, until every byte went out, a write failed or "&Abort" was pressed;
+// the outcome is said while the dialog is still up.
+void FileTransfer::sendAll(P_File &file, bool useDelay)
+{
+    uint32_t size = file.getSize();
+    std::unique_ptr<progressBar> bar(
+        new progressBar(&terminal, sendFormat, int32_t(size), sendBarColor, IDD_PROGRESS, 0));
+    if (bar->show() && bar->hwnd)
+        UpdateWindow(bar->hwnd);
+    PMessagePump::pumpWaiting();
+    uint32_t remaining = size;
+    unsigned char buffer[fileChunkBytes];
+    while (remaining > 0) {
+        uint32_t k = file.read(buffer, remaining < fileChunkBytes ? remaining : fileChunkBytes);
+        if (k == 0 || !terminal.sendBytes(buffer, k, useDelay))
+            break;
+        remaining -= k;
+        if (!bar->update(int32_t(size - remaining)))
+            break;
+        PMessagePump::pumpWaiting();
+    }
+    if (remaining == 0)
+        MessageBoxA(terminal.hwnd, "File Transfered", "Success", MB_ICONINFORMATION);
+    else
+        MessageBoxA(terminal.hwnd, "Transfer aborted\r\nFile may be corrupted!", "Error", MB_ICONERROR);
+}

@@ -1,0 +1,140 @@
+#include "terminal/PortControl.h"
+
+#include "comm/PCom.h"
+#include "res/resource.h"
+#include "terminal/P_Param.h"
+#include "terminal/Settings.h"
+#include "win/ButtonImages.h"
+#include "win/POwnBtnImage.h"
+#include "win/PSeqTraspBitmap.h"
+#include "win/PWin.h"
+
+PortControl::PortControl(PWin *owner, ButtonImages &bitmaps, uint32_t openIndex, uint32_t closedIndex)
+    : dialog(owner), images(bitmaps), openImage(openIndex), closedImage(closedIndex), open(nullptr)
+{
+}
+
+PortControl::~PortControl()
+{
+    close();
+}
+
+void PortControl::close()
+{
+    delete open;
+    open = nullptr;
+}
+
+bool PortControl::toggle()
+{
+    // While a lost port is awaited, the button ends the waiting.
+    if (waiter.isWaiting()) {
+        waiter.stop();
+        updateButton();
+        return true;
+    }
+    if (open) {
+        close();
+        updateButton();
+        return true;
+    }
+    open = PortKeeper::makePort(dialog->hwnd);
+    if (!open) {
+        updateButton();
+        return true;
+    }
+    open->settings = loadSettings();
+    // A stored word with an index beyond its tables (an edited registry
+    // value) names no line configuration: it fails like a missing port.
+    if (!open->settings.isValid() || !open->open()) {
+        MessageBoxA(dialog->hwnd, "Unable to open Comm", "Error Comm", MB_ICONERROR);
+        close();
+        return false;
+    }
+    updateButton();
+    return true;
+}
+
+bool PortControl::ensureOpen()
+{
+    if (open)
+        return true;
+    int answer = MessageBoxA(dialog->hwnd, "Do you want to open now?", "Comm is not opened",
+                             MB_YESNO | MB_ICONINFORMATION);
+    if (answer == IDNO)
+        return false;
+    if (!waiter.isWaiting())
+        return toggle();
+    // The lost port, tried now: if it is still away, the waiting goes on.
+    retry();
+    if (!open)
+        MessageBoxA(dialog->hwnd, "Unable to open Comm", "Error Comm", MB_ICONERROR);
+    return open != nullptr;
+}
+
+void PortControl::retry()
+{
+    if (open) {
+        waiter.stop();
+        return;
+    }
+    PCom *back = waiter.retry();
+    if (!back)
+        return;
+    open = back;
+    updateButton();
+}
+
+void PortControl::startWaiting()
+{
+    if (!open)
+        return;
+    CommSettings settings = open->settings;
+    close();
+    waiter.startWaiting(dialog->hwnd, settings);
+    updateButton();
+}
+
+void PortControl::reopen()
+{
+    // A lost port too: the waiting ends and the new settings are tried at once.
+    if ((open || waiter.isWaiting()) && toggle())
+        toggle();
+}
+
+void PortControl::updateButton()
+{
+    if (!dialog->hwnd)
+        return;
+    const char *caption = open ? "&Close Comm" : waiter.isWaiting() ? "Stop &Waiting" : "&Open Comm";
+    HWND button = GetDlgItem(dialog->hwnd, IDC_OPENCOMM);
+    PWin *object = PWin::fromHandle(button);
+    if (object)
+        object->setText(caption);
+    else
+        SetWindowTextA(button, caption);
+    POwnBtnImage *imageButton = dynamic_cast<POwnBtnImage *>(object);
+    PBitmap *light = images.get(open ? openImage : closedImage);
+    if (imageButton && imageButton->strip && light)
+        imageButton->strip->replaceFrame(light, 0);
+}
+
+void PortControl::editSettings(uint32_t &sendDelay)
+{
+    CommSettings current = loadSettings();
+    const CommSettings previous = current;
+    const uint32_t previousDelay = sendDelay;
+    int result;
+    {
+        P_Param settingsDialog(&current, &sendDelay, dialog, IDD_SETTINGS, nullptr);
+        result = settingsDialog.execute();
+    }
+    if (result != IDOK)
+        return;
+    if (current.toWord() != previous.toWord()) {
+        writeRegDword("Setup", current.toWord());
+        reopen();   // with what was just stored
+    }
+    if (sendDelay != previousDelay)
+        writeRegDword("DelayOnSend", sendDelay);
+}

@@ -1,0 +1,32 @@
+#include "win/PMessagePump.h"
+
+#include <cstddef>
+
+static PMessagePump *registered = nullptr;
+
+PMessagePump::~PMessagePump()
+{
+    uninstall(this);
+}
+
+PMessagePump *PMessagePump::current()
+{
+    return registered;
+}
+
+void PMessagePump::install(PMessagePump *pump)
+{
+    registered = pump;
+}
+
+void PMessagePump::uninstall(PMessagePump *pump)
+{
+    if (registered == pump)
+        registered = nullptr;
+}
+
+void PMessagePump::pumpWaiting()
+{
+    if (registered)
+        registered->pumpMessages();
+}

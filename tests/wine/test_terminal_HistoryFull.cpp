@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "terminal/HexDump.h"
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
 
@@ -85,8 +85,8 @@ protected:
         return answerer.text(0) + "|" + answerer.caption(0);
     }
 
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
 };
 
 } // namespace

@@ -14,7 +14,7 @@
 #include "terminal/HexDump.h"
 #include "win/PEdit.h"
 #include "win/PTextView.h"
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 
 // What the operator does with the receive view while data comes: selecting
 // and copying, scrolling back and coming back to the end, and how the view
@@ -255,7 +255,7 @@ protected:
     }
 
     struct Flood {
-        rig::Peer *peer;
+        SerialPeer *peer;
         const std::vector<unsigned char> *bytes;
         static DWORD WINAPI run(LPVOID arg)
         {
@@ -269,8 +269,8 @@ protected:
         }
     };
 
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
 };
 
 std::string numberedLines(int count)

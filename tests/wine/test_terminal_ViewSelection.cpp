@@ -21,29 +21,10 @@
 // looks. Through the real dialog, the real view and the real clipboard.
 
 using rig::bytesOf;
+using rig::hexDump;
+using rig::printable;
 
 namespace {
-
-std::string hexDump(const std::vector<unsigned char> &bytes)
-{
-    std::string out;
-    char line[HexDump::lineBufferSize];
-    for (size_t i = 0; i < bytes.size(); i += 8) {
-        size_t n = bytes.size() - i < 8 ? bytes.size() - i : 8;
-        uint32_t len = HexDump::formatHexLine(bytes.data() + i, uint32_t(n), uint32_t(i / 8), line);
-        out.append(line, len);
-    }
-    return out;
-}
-
-std::vector<unsigned char> printable(size_t count, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<unsigned char> b(count);
-    for (auto &c : b)
-        c = (unsigned char)(0x21 + rng() % 0x5E);
-    return b;
-}
 
 // The clipboard as text, "" when it holds none. The clipboard may be held
 // for a moment by whoever wrote it: opening is retried.

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "comm/CommNotify.h"
 #include "comm/PCom.h"
 #include "res/resource.h"
+#include "terminal/HexDump.h"
 #include "terminal/mainClient.h"
 #include "tests/wine/helpers/SerialPeer.h"
 #include "tests/wine/helpers/Pump.h"
@@ -195,6 +197,28 @@ inline std::string readAll(const std::string &path)
 }
 
 inline std::vector<unsigned char> bytesOf(const std::string &s) { return std::vector<unsigned char>(s.begin(), s.end()); }
+
+// The receive view's hex text for these bytes received from the start.
+inline std::string hexDump(const std::vector<unsigned char> &bytes)
+{
+    std::string out;
+    char line[HexDump::lineBufferSize];
+    for (size_t i = 0; i < bytes.size(); i += 8) {
+        size_t n = bytes.size() - i < 8 ? bytes.size() - i : 8;
+        out.append(line, HexDump::formatHexLine(bytes.data() + i, uint32_t(n), uint32_t(i / 8), line));
+    }
+    return out;
+}
+
+// Printable bytes only, so the view's text compares byte for byte.
+inline std::vector<unsigned char> printable(size_t count, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<unsigned char> b(count);
+    for (auto &c : b)
+        c = (unsigned char)(0x21 + rng() % 0x5E);
+    return b;
+}
 
 // Takes whatever WM_QUIT a destroyed terminal left in the queue, so the next
 // modal loop of the test program is not ended by it.

@@ -16,7 +16,7 @@
 #include "comm/PCom.h"
 
 // The benchmarks do not link the test helpers' library: take the peer's code.
-#include "wine/helpers/NullModemPeer.cpp"
+#include "wine/helpers/SerialPeer.cpp"
 
 namespace {
 
@@ -50,7 +50,7 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    NullModemPeer peer(peerName.c_str());
+    SerialPeer peer(peerName.c_str());
     if (!peer.isOpen()) {
         std::printf("cannot open the peer %s\n", peerName.c_str());
         return 1;
@@ -66,7 +66,7 @@ int main(int argc, char **argv)
     }
 
     const size_t total = 4u << 20;
-    std::vector<unsigned char> sent = NullModemPeer::pattern(total, 99);
+    std::vector<unsigned char> sent = SerialPeer::pattern(total, 99);
     std::vector<unsigned char> got;
     got.reserve(total);
     unsigned char chunk[511];

@@ -15,18 +15,18 @@
 #include <string>
 #include <vector>
 
-#include "wine/test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 // The dialog drivers are test helpers; benchmarks build them in.
+#include "wine/helpers/DriverThread.cpp"
+#include "wine/helpers/SerialPeer.cpp"
 #include "wine/helpers/FileDialogDriver.cpp"
 // Both helpers name their private constants alike; one translation unit
 // holds them here, so the second set is renamed.
 #define fileNameComboId answererFileNameComboId
 #define fileNameEditId answererFileNameEditId
-#define pollMs answererPollMs
 #include "wine/helpers/MessageBoxAnswerer.cpp"
 #undef fileNameComboId
 #undef fileNameEditId
-#undef pollMs
 
 namespace {
 
@@ -84,7 +84,7 @@ std::vector<unsigned char> printablePattern(size_t n)
 }
 
 struct Flood {
-    rig::Peer *peer;
+    SerialPeer *peer;
     const std::vector<unsigned char> *bytes;
     volatile bool done = false;
     volatile bool stop = false;
@@ -127,8 +127,8 @@ bool startCapture(rig::Terminal &term, const std::string &path)
 // One receive flood; returns false when it could not run.
 bool receiveFlood(const char *mode, size_t total, double limitSeconds)
 {
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen() || !term.openPort()) {
         printf("receive %-7s: terminal or cable not available\n", mode);
         return false;
@@ -200,8 +200,8 @@ double processorSeconds()
 
 void renderHistory(size_t total)
 {
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen() || !term.openPort()) {
         printf("render: terminal or cable not available\n");
         return;
@@ -264,8 +264,8 @@ void renderHistory(size_t total)
 
 void sendFile(size_t total)
 {
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen() || !term.openPort()) {
         printf("send: terminal or cable not available\n");
         return;

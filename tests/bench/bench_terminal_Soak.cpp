@@ -27,19 +27,19 @@
 #include <vector>
 
 #include "util/ByteHistory.h"
-#include "wine/test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 // The dialog drivers are test helpers; benchmarks build them in.
+#include "wine/helpers/DriverThread.cpp"
+#include "wine/helpers/SerialPeer.cpp"
 #include "wine/helpers/FileDialogDriver.cpp"
 #include "wine/helpers/ProcessCounts.cpp"
 // Both helpers name their private constants alike; one translation unit
 // holds them here, so the second set is renamed.
 #define fileNameComboId answererFileNameComboId
 #define fileNameEditId answererFileNameEditId
-#define pollMs answererPollMs
 #include "wine/helpers/MessageBoxAnswerer.cpp"
 #undef fileNameComboId
 #undef fileNameEditId
-#undef pollMs
 
 namespace {
 
@@ -86,7 +86,7 @@ std::vector<unsigned char> floodBlock()
 // and this thread runs whatever the dialog's thread is doing (a drain that
 // cannot catch up does not return to the message loop).
 struct Flood {
-    rig::Peer *peer;
+    SerialPeer *peer;
     const std::vector<unsigned char> *block;
     uint64_t total = 0;
     uint64_t every = 64ull << 20;
@@ -153,8 +153,8 @@ bool historyIsTheFlood(const rig::Terminal &term, const std::vector<unsigned cha
 
 void flood(const char *mode, uint64_t totalMiB)
 {
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen() || !term.openPort()) {
         std::printf("flood %s: terminal or cable not available\n", mode);
         return;
@@ -252,7 +252,7 @@ struct SettingsAnswerer {
 };
 
 struct Sender {
-    rig::Peer *peer;
+    SerialPeer *peer;
     const unsigned char *data;
     DWORD count;
     static DWORD WINAPI run(LPVOID arg)
@@ -265,7 +265,7 @@ struct Sender {
 
 // Sends from a thread of its own while the dialog runs: the cable holds only
 // so much, and the terminal drains it on this thread.
-void sendWhileRunning(rig::Terminal &term, rig::Peer &peer, const unsigned char *data, DWORD count)
+void sendWhileRunning(rig::Terminal &term, SerialPeer &peer, const unsigned char *data, DWORD count)
 {
     Sender s{&peer, data, count};
     HANDLE t = CreateThread(nullptr, 0, &Sender::run, &s, 0, nullptr);
@@ -295,8 +295,8 @@ void series(rig::Terminal &term, const char *what, int times, Op op)
 
 void operations(int times)
 {
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen()) {
         std::printf("ops: terminal or cable not available\n");
         return;

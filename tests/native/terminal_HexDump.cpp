@@ -110,23 +110,37 @@ TEST(HexDump, TailBytesRefusesLengthsThatAreNotHexLines)
     EXPECT_EQ(HexDump::tailBytes(30, 0, 10), 0u);
 }
 
-TEST(HexDump, ABThenCContinueOneLine)
+// Two chunks received one after the other, and the view they leave.
+struct TwoChunks
 {
+    const char *label;
+    const char *first;
+    const char *second;
+    std::string text;
+    uint32_t lines;
+};
+
+class HexDumpChunks : public testing::TestWithParam<TwoChunks>
+{
+};
+
+TEST_P(HexDumpChunks, ContinueTheLastLine)
+{
+    const TwoChunks &c = GetParam();
     ModelView v;
-    v.receive(bytesOf("AB"));
-    v.receive(bytesOf("C"));
-    EXPECT_EQ(v.text, "000000 414243" + std::string(11, ' ') + "ABC\r\n");
-    EXPECT_EQ(v.lines, 1u);
+    v.receive(bytesOf(c.first));
+    v.receive(bytesOf(c.second));
+    EXPECT_EQ(v.text, c.text);
+    EXPECT_EQ(v.lines, c.lines);
 }
 
-TEST(HexDump, EightThenThreeBytesGiveTwoLabelledLines)
-{
-    ModelView v;
-    v.receive(bytesOf("ABCDEFGH"));
-    v.receive(bytesOf("IJK"));
-    EXPECT_EQ(v.text, "000000 4142434445464748 ABCDEFGH\r\n000008 494A4B" + std::string(10, ' ') + " IJK\r\n");
-    EXPECT_EQ(v.lines, 2u);
-}
+INSTANTIATE_TEST_SUITE_P(
+    HexDump, HexDumpChunks,
+    testing::Values(TwoChunks{"ABThenCContinueOneLine", "AB", "C", "000000 414243" + std::string(11, ' ') + "ABC\r\n", 1},
+                    TwoChunks{"EightThenThreeBytesGiveTwoLabelledLines", "ABCDEFGH", "IJK",
+                              "000000 4142434445464748 ABCDEFGH\r\n000008 494A4B" + std::string(10, ' ') + " IJK\r\n",
+                              2}),
+    [](const testing::TestParamInfo<TwoChunks> &info) { return std::string(info.param.label); });
 
 TEST(HexDump, TenBytesInOneChunkGiveAFullAndATwoByteLine)
 {

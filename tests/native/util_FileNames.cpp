@@ -98,29 +98,43 @@ TEST(FileNames, AppendingToAnUnterminatedBufferIsRefused)
 
 TEST(FileNames, ErrorTextsFollowTheirCodes)
 {
-    EXPECT_STREQ(fileErrorText(0), "Nessun Errore");
-    EXPECT_STREQ(fileErrorText(1), "Gestore non allocato");
-    EXPECT_STREQ(fileErrorText(2), "File non aperto");
-    EXPECT_STREQ(fileErrorText(3), "Errore numero di user");
-    EXPECT_STREQ(fileErrorText(4), "Errore in lettura");
-    EXPECT_STREQ(fileErrorText(5), "Errore in scrittura");
-    EXPECT_STREQ(fileErrorText(6), "Errore di posizionamento");
-    EXPECT_STREQ(fileErrorText(7), "Errore indefinito");
-    EXPECT_STREQ(fileErrorText(8), "Errore indefinito");
-    EXPECT_STREQ(fileErrorText(-1), "Errore indefinito");
+    const struct
+    {
+        int code;
+        const char *text;
+    } rows[] = {
+        {0, "Nessun Errore"},          {1, "Gestore non allocato"},  {2, "File non aperto"},
+        {3, "Errore numero di user"},  {4, "Errore in lettura"},     {5, "Errore in scrittura"},
+        {6, "Errore di posizionamento"}, {7, "Errore indefinito"},   {8, "Errore indefinito"},
+        {-1, "Errore indefinito"},
+    };
+    for (const auto &row : rows)
+        EXPECT_STREQ(fileErrorText(row.code), row.text) << "code " << row.code;
 }
 
 TEST(FileNames, TheFolderOfAPathIsWhatPrecedesItsLastSeparator)
 {
-    char out[260];
-    ASSERT_TRUE(folderOf("Z:\\tmp\\a\\file.txt", out, sizeof out));
-    EXPECT_STREQ(out, "Z:\\tmp\\a");
-    ASSERT_TRUE(folderOf("C:\\file.txt", out, sizeof out));
-    EXPECT_STREQ(out, "C:\\");
-    ASSERT_TRUE(folderOf("\\file.txt", out, sizeof out));
-    EXPECT_STREQ(out, "\\");
-    EXPECT_FALSE(folderOf("file.txt", out, sizeof out));
-    EXPECT_STREQ(out, "");
+    const struct
+    {
+        const char *path;
+        bool found;
+        const char *folder;
+    } rows[] = {
+        {"Z:\\tmp\\a\\file.txt", true, "Z:\\tmp\\a"},
+        {"C:\\file.txt", true, "C:\\"},
+        {"\\file.txt", true, "\\"},
+        {"file.txt", false, ""},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.path);
+        char out[260];
+        if (row.found) {
+            ASSERT_TRUE(folderOf(row.path, out, sizeof out));
+        } else {
+            EXPECT_FALSE(folderOf(row.path, out, sizeof out));
+        }
+        EXPECT_STREQ(out, row.folder);
+    }
 }
 
 TEST(FileNames, AFolderThatDoesNotFitIsRefused)

@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "test_terminal_DialogRig.h"
+#include "tests/wine/helpers/ModalDriver.h"
+#include "tests/wine/helpers/TerminalRig.h"
 
-using namespace dlgrig;
+using namespace rig;
 
 namespace {
 
@@ -154,7 +155,7 @@ TEST(CaptionGlyphs, FrameCloseButtonShowsACross)
     HWND frame = t.frame->hwnd;
     SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     RedrawWindow(frame, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-    settle(t.app, 200);
+    pumpFor(t.app, 200);
 
     // The close box is the last square of the caption, at its right end.
     RECT win;

@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "helpers/NullModemPeer.h"
-#include "test_terminal_DialogRig.h"
+#include "helpers/SerialPeer.h"
+#include "tests/wine/helpers/ModalDriver.h"
+#include "tests/wine/helpers/TerminalRig.h"
 
-using namespace dlgrig;
+using namespace rig;
 
 namespace {
 
@@ -326,7 +327,7 @@ public:
 };
 
 // Bytes the peer got, collected until `count` have come.
-std::vector<unsigned char> arrivals(NullModemPeer &peer, size_t count) { return peer.receive(count, 20000); }
+std::vector<unsigned char> arrivals(SerialPeer &peer, size_t count) { return peer.receive(count, 20000); }
 
 } // namespace
 
@@ -340,7 +341,7 @@ TEST(EndToEnd, OperatorSessionFromStartToDone)
     DeleteFileA(captured.c_str());
     DeleteFileA(saved.c_str());
 
-    NullModemPeer peer("COM9");
+    SerialPeer peer("COM9");
     ASSERT_TRUE(peer.isOpen());
     Product p;
     ASSERT_TRUE(p.started) << productPath();

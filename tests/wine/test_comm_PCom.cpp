@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "comm/PCom.h"
-#include "wine/helpers/NullModemPeer.h"
+#include "wine/helpers/SerialPeer.h"
+#include "wine/helpers/Pump.h"
 
 namespace {
 
@@ -21,18 +22,6 @@ CommSettings plainSettings(unsigned baudIndex = 12)
     s.dtrDsrMode = 0;
     s.rtsCtsMode = 0;
     return s;
-}
-
-template <typename Condition>
-bool waitFor(Condition condition, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(2);
-    }
-    return true;
 }
 
 // A message-only window that collects the port's notifications.
@@ -90,7 +79,7 @@ protected:
         return got;
     }
 
-    NullModemPeer peer;
+    SerialPeer peer;
     NotifySink sink;
     PCom com{sink.wnd};
 };
@@ -166,7 +155,7 @@ bool hasWord(const std::string &text, const std::string &word)
 // Sends a few bytes a moment later, from a thread of its own.
 struct LateSend
 {
-    NullModemPeer *peer;
+    SerialPeer *peer;
     const unsigned char *bytes;
     DWORD count;
 };
@@ -284,7 +273,7 @@ TEST(PCom, SecondOpenOfTheSamePortIsNotRefusedUnderWine)
 TEST_F(PComOnNullModem, BytesWrittenReachThePeerInOrder)
 {
     ASSERT_TRUE(com.open());
-    std::vector<unsigned char> bytes = NullModemPeer::pattern(3000, 7);
+    std::vector<unsigned char> bytes = SerialPeer::pattern(3000, 7);
     EXPECT_EQ(com.write(bytes.data(), 1000), 1000);
     EXPECT_EQ(com.write(bytes.data() + 1000, 2000), 2000);
     EXPECT_EQ(peer.receive(3000, 5000), bytes);
@@ -296,7 +285,7 @@ TEST_F(PComOnNullModem, DefaultHandshakeDoesNotHoldOutputOnTheVirtualCable)
 {
     com.settings = CommSettings();
     ASSERT_TRUE(com.open());
-    std::vector<unsigned char> bytes = NullModemPeer::pattern(200, 3);
+    std::vector<unsigned char> bytes = SerialPeer::pattern(200, 3);
     DWORD start = GetTickCount();
     EXPECT_EQ(com.write(bytes.data(), 200), 200);
     EXPECT_LT(GetTickCount() - start, 2000u);
@@ -306,7 +295,7 @@ TEST_F(PComOnNullModem, DefaultHandshakeDoesNotHoldOutputOnTheVirtualCable)
 TEST_F(PComOnNullModem, BytesFromThePeerArriveThroughAvailableAndRead)
 {
     ASSERT_TRUE(com.open());
-    std::vector<unsigned char> bytes = NullModemPeer::pattern(1500, 11);
+    std::vector<unsigned char> bytes = SerialPeer::pattern(1500, 11);
     ASSERT_TRUE(peer.send(bytes.data(), DWORD(bytes.size())));
     ASSERT_TRUE(waitFor([&] { return com.available() == 1500; }, 5000)) << com.available();
     std::vector<unsigned char> got(1500);
@@ -447,7 +436,7 @@ TEST_F(PComOnNullModem, CloseRightAfterOpenReturnsPromptly)
 TEST_F(PComOnNullModem, CloseWhileTheQueueIsFullAndTheDriverHoldsMoreReturnsPromptly)
 {
     ASSERT_TRUE(com.open());
-    std::vector<unsigned char> bytes = NullModemPeer::pattern(20000, 5);
+    std::vector<unsigned char> bytes = SerialPeer::pattern(20000, 5);
     ASSERT_TRUE(peer.startFlood(bytes));
     ASSERT_TRUE(waitFor([&] { return com.available() == 4095; }, 10000));
     DWORD start = GetTickCount();
@@ -459,7 +448,7 @@ TEST_F(PComOnNullModem, OverflowKeepsEveryByteInOrder)
 {
     ASSERT_TRUE(com.open());
     const size_t total = 256 * 1024;
-    std::vector<unsigned char> bytes = NullModemPeer::pattern(total, 21);
+    std::vector<unsigned char> bytes = SerialPeer::pattern(total, 21);
     ASSERT_TRUE(peer.startFlood(bytes));
     // Nobody drains: the queue fills, and the rest must wait in the driver
     // and the cable rather than be thrown away.
@@ -573,7 +562,7 @@ TEST_F(PComOnNullModem, BytesArriveWithTheDefaultWord)
 {
     com.settings = CommSettings();
     ASSERT_TRUE(com.open());
-    std::vector<unsigned char> bytes = NullModemPeer::pattern(700, 17);
+    std::vector<unsigned char> bytes = SerialPeer::pattern(700, 17);
     ASSERT_TRUE(peer.send(bytes.data(), DWORD(bytes.size())));
     EXPECT_EQ(drain(700, 5000), bytes);
 }

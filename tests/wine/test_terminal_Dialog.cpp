@@ -10,11 +10,12 @@
 #include <string>
 
 #include "helpers/MessageBoxAnswerer.h"
-#include "test_terminal_DialogRig.h"
+#include "tests/wine/helpers/ModalDriver.h"
+#include "tests/wine/helpers/TerminalRig.h"
 #include "win/POwnBtnImage.h"
 #include "win/PSeqTraspBitmap.h"
 
-using namespace dlgrig;
+using namespace rig;
 
 namespace {
 
@@ -475,7 +476,7 @@ TEST_F(TerminalDialog, ScreenshotOfTheTerminal)
     t.command(IDC_OPENCOMM);
     SetForegroundWindow(t.frame->hwnd);
     RedrawWindow(t.frame->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    settle(t.app, 300);
+    pumpFor(t.app, 300);
     EXPECT_TRUE(screenshot(t.frame->hwnd, "screenshot-terminal.bmp"));
     t.command(IDC_OPENCOMM);
 }

@@ -8,9 +8,10 @@
 
 #include <string>
 
-#include "test_terminal_DialogRig.h"
+#include "tests/wine/helpers/ModalDriver.h"
+#include "tests/wine/helpers/TerminalRig.h"
 
-using namespace dlgrig;
+using namespace rig;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
 
@@ -24,7 +24,7 @@ std::vector<unsigned char> pattern(size_t n)
 class FileSend : public ::testing::Test
 {
 protected:
-    explicit FileSend(DWORD delay = 0) : term(delay) {}
+    explicit FileSend(DWORD delay = 0) : term(rig::dataPathDelayed(delay)) {}
 
     void SetUp() override
     {
@@ -40,8 +40,8 @@ protected:
         return path;
     }
 
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
     rig::Spy spy;
 };
 
@@ -208,7 +208,7 @@ TEST_F(FileSend, ReceptionContinuesDuringATransfer)
     std::vector<unsigned char> data = pattern(20000);
     std::string path = makeFile("duplex.bin", data);
     struct Talk {
-        rig::Peer *peer;
+        SerialPeer *peer;
         int n = 0;
         static void onShown(HWND, void *arg)
         {

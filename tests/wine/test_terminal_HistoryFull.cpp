@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "terminal/HexDump.h"
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
+
+using rig::hexDump;
 
 namespace {
 
@@ -31,17 +33,6 @@ std::vector<unsigned char> lines(int first, int count)
 std::vector<unsigned char> prefix(const std::vector<unsigned char> &b, size_t n)
 {
     return std::vector<unsigned char>(b.begin(), b.begin() + (n < b.size() ? n : b.size()));
-}
-
-std::string hexDump(const std::vector<unsigned char> &bytes)
-{
-    std::string out;
-    char line[HexDump::lineBufferSize];
-    for (size_t i = 0; i < bytes.size(); i += 8) {
-        size_t n = bytes.size() - i < 8 ? bytes.size() - i : 8;
-        out.append(line, HexDump::formatHexLine(bytes.data() + i, uint32_t(n), uint32_t(i / 8), line));
-    }
-    return out;
 }
 
 class HistoryFull : public ::testing::Test
@@ -85,8 +76,8 @@ protected:
         return answerer.text(0) + "|" + answerer.caption(0);
     }
 
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
 };
 
 } // namespace

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "test_terminal_DialogRig.h"
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/ModalDriver.h"
+#include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/ProcessCounts.h"
 
 namespace {
@@ -56,8 +56,8 @@ protected:
         EXPECT_EQ(after.userObjects, before.userObjects) << before.describe() << " / " << after.describe();
     }
 
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
     ProcessCounts before = {};
     ProcessCounts after = {};
 };
@@ -71,7 +71,7 @@ TEST_F(LongSession, SettingsDialogRunsLeaveNoGdiObjectBehind)
     // one, and the first was lost: one bitmap per run of the dialog.
     ASSERT_TRUE(term.openPort());
     repeat(25, [&] {
-        dlgrig::ModalDriver driver("Communication Setting", [](HWND d) {
+        rig::ModalDriver driver("Communication Setting", [](HWND d) {
             PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(d, IDOK)));
         });
         term.command(IDC_SETUP);

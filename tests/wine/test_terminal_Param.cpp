@@ -9,9 +9,10 @@
 
 #include "helpers/MessageBoxAnswerer.h"
 #include "terminal/P_Param.h"
-#include "test_terminal_DialogRig.h"
+#include "tests/wine/helpers/ModalDriver.h"
+#include "tests/wine/helpers/TerminalRig.h"
 
-using namespace dlgrig;
+using namespace rig;
 
 namespace {
 

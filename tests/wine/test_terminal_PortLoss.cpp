@@ -12,11 +12,11 @@
 
 #include "comm/PCom.h"
 #include "terminal/PortKeeper.h"
-#include "test_terminal_DialogRig.h"
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/ModalDriver.h"
+#include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
-#include "wine/helpers/NullModemPeer.h"
+#include "wine/helpers/SerialPeer.h"
 
 // The terminal on COM6, whose cable (to COM13) the run lets a test pull out
 // and plug back in: the device behind the open port vanishes as an unplugged
@@ -82,11 +82,11 @@ public:
     // Returns once the new pseudo-terminals are in place.
     bool plugIn()
     {
-        std::string out = dlgrig::runLinux("/bin/sh -c \"" + script + " start; echo cable-in\"");
+        std::string out = rig::runLinux("/bin/sh -c \"" + script + " start; echo cable-in\"");
         return out.find("cable-in") != std::string::npos && plugged();
     }
     // What Linux says of the line settings of the pseudo-terminal at COM6.
-    std::string stty() const { return dlgrig::runLinux("/bin/sh -c \"/bin/stty -F " + link + " -a\""); }
+    std::string stty() const { return rig::runLinux("/bin/sh -c \"/bin/stty -F " + link + " -a\""); }
 
 private:
     static std::string windowsName(std::string path)
@@ -286,7 +286,7 @@ private:
 class PortLoss : public ::testing::Test
 {
 protected:
-    explicit PortLoss(DWORD delay = 0, DWORD setup = com6Setup) : term(delay), setup(setup) {}
+    explicit PortLoss(DWORD delay = 0, DWORD setup = com6Setup) : term(rig::dataPathDelayed(delay)), setup(setup) {}
 
     void SetUp() override
     {
@@ -295,7 +295,7 @@ protected:
             ASSERT_TRUE(cable.plugIn());
         }
         ASSERT_TRUE(term.ready());
-        rig::storeSetting("Setup", setup);
+        rig::storeDword("Setup", setup);
         ASSERT_TRUE(term.openPort());
         watch.reset(new LossWatch(term.client));
     }
@@ -341,7 +341,7 @@ protected:
     }
 
     Cable cable;
-    rig::Terminal term;
+    rig::Terminal term{rig::dataPath};
     DWORD setup;
     std::unique_ptr<LossWatch> watch;
 };
@@ -399,7 +399,7 @@ std::string pad(size_t n)
 TEST_F(PortLoss, IdleLossIsNoticedWithinASecondAndShownOnceWithoutABox)
 {
     {
-        NullModemPeer peer(peerName);
+        SerialPeer peer(peerName);
         ASSERT_TRUE(peer.isOpen());
         ASSERT_TRUE(peer.send("hello\r\n", 7));
         ASSERT_TRUE(term.waitFor([&] { return term.history().size() >= 7; }, 3000));
@@ -428,10 +428,10 @@ TEST_F(PortLoss, IdleLossIsNoticedWithinASecondAndShownOnceWithoutABox)
 
 TEST_F(PortLoss, LossDuringAFloodKeepsEveryByteTheReaderTook)
 {
-    std::vector<unsigned char> flood = NullModemPeer::pattern(4 * 1024 * 1024, 7);
+    std::vector<unsigned char> flood = SerialPeer::pattern(4 * 1024 * 1024, 7);
     DWORD pulled;
     {
-        NullModemPeer peer(peerName);
+        SerialPeer peer(peerName);
         ASSERT_TRUE(peer.isOpen());
         // The terminal drains a flood without coming back to the test's
         // loop: the cable is pulled from a thread of its own meanwhile.
@@ -472,9 +472,9 @@ TEST_F(PortLoss, LossDuringACapturedFloodKeepsEveryByteInTheFile)
         ASSERT_TRUE(driver.waitDone());
     }
     ASSERT_TRUE(term.isChecked(IDC_CAPTURE));
-    std::vector<unsigned char> flood = NullModemPeer::pattern(4 * 1024 * 1024, 11);
+    std::vector<unsigned char> flood = SerialPeer::pattern(4 * 1024 * 1024, 11);
     {
-        NullModemPeer peer(peerName);
+        SerialPeer peer(peerName);
         ASSERT_TRUE(peer.isOpen());
         Puller puller(cable, [&] { return peer.floodSent() >= 256 * 1024; });
         ASSERT_TRUE(peer.startFlood(flood, 1024));
@@ -499,10 +499,10 @@ TEST_F(PortLoss, LossDuringACapturedFloodKeepsEveryByteInTheFile)
 
 TEST_F(PortLossFileDelay, LossDuringAFileTransferEndsItAsAborted)
 {
-    std::vector<unsigned char> data = NullModemPeer::pattern(3000, 3);
+    std::vector<unsigned char> data = SerialPeer::pattern(3000, 3);
     std::string path = rig::tempPath("loss.bin");
     ASSERT_TRUE(rig::writeFile(path, data));
-    std::unique_ptr<rig::Peer> peer(new rig::Peer(peerName));
+    std::unique_ptr<SerialPeer> peer(new SerialPeer(peerName, SerialPeer::listening));
     ASSERT_TRUE(peer->isOpen());
     // "Delay is not null!": yes, use it (a byte every 3 ms); then the outcome.
     MessageBoxAnswerer answerer(IDYES, 2, 30000);
@@ -533,7 +533,7 @@ TEST_F(PortLossFileDelay, LossDuringAFileTransferEndsItAsAborted)
 
 TEST_F(PortLossDelayed, LossDuringADelayedSendStopsItAtTheNextByte)
 {
-    std::unique_ptr<rig::Peer> peer(new rig::Peer(peerName));
+    std::unique_ptr<SerialPeer> peer(new SerialPeer(peerName, SerialPeer::listening));
     ASSERT_TRUE(peer->isOpen());
     std::string text = pad(400);
     term.setText(IDC_SENDBOX, text);
@@ -568,7 +568,7 @@ TEST_F(PortLossUnusual, RestoredCableReopensByItselfWithTheSameSettings)
     pullNow();
     ASSERT_TRUE(term.waitFor([&] { return waiting(); }, 3000));
     // Whatever the registry says by now, the lost port comes back as it was.
-    rig::storeSetting("Setup", com6Setup);
+    rig::storeDword("Setup", com6Setup);
     term.settle(1500);
     ASSERT_TRUE(cable.plugIn());
     DWORD plugged = GetTickCount();
@@ -586,7 +586,7 @@ TEST_F(PortLossUnusual, RestoredCableReopensByItselfWithTheSameSettings)
     EXPECT_TRUE(hasWord(stty, "19200")) << stty;
     EXPECT_TRUE(hasWord(stty, "cstopb")) << stty;
 
-    NullModemPeer peer(peerName);
+    SerialPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     term.setText(IDC_SENDBOX, "after\\0D");
     term.command(IDC_SENDSTRING);
@@ -661,7 +661,7 @@ TEST_F(PortLoss, SendingWhileWaitingAsksAndTriesThePortAtOnce)
     }
     EXPECT_TRUE(waiting());
     ASSERT_TRUE(cable.plugIn());
-    NullModemPeer peer(peerName);
+    SerialPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     {
         MessageBoxAnswerer answerer(IDYES, 1, 10000);
@@ -698,7 +698,7 @@ protected:
 
 TEST_F(PortWriteFailure, AShortStringWriteOnAPresentPortIsReportedOnce)
 {
-    NullModemPeer peer(peerName);
+    SerialPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     term.setText(IDC_SENDBOX, "hello");
     MessageBoxAnswerer answerer(IDOK, 2, 8000);
@@ -750,7 +750,7 @@ TEST_F(PortWriteFailure, AWholeWriteShowsNothing)
     term.command(IDC_OPENCOMM);
     term.command(IDC_OPENCOMM);
     ASSERT_TRUE(term.client->isPortOpen());
-    NullModemPeer peer(peerName);
+    SerialPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     term.setText(IDC_SENDBOX, "fine");
     MessageBoxAnswerer answerer(IDOK, 1, 3000);

@@ -10,9 +10,10 @@
 #include <string>
 
 #include "terminal/progressBar.h"
-#include "test_terminal_DialogRig.h"
+#include "tests/wine/helpers/ModalDriver.h"
+#include "tests/wine/helpers/TerminalRig.h"
 
-using namespace dlgrig;
+using namespace rig;
 
 namespace {
 
@@ -195,7 +196,7 @@ TEST_F(ProgressDialog, ScreenshotOfTheProgressDialog)
     t.app.pumpMessages();
     EXPECT_TRUE(bar.update(512));
     RedrawWindow(bar.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    settle(t.app, 300);
+    pumpFor(t.app, 300);
     EXPECT_TRUE(screenshot(bar.hwnd, "screenshot-progress.bmp"));
     // The filled part of the bar shows the colour asked for, not the theme's.
     HWND control = GetDlgItem(bar.hwnd, IDC_PROG_BAR);

@@ -9,35 +9,15 @@
 
 #include "terminal/HexDump.h"
 #include "win/PEdit.h"
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
 
 using rig::bytesOf;
+using rig::hexDump;
+using rig::printable;
 
 namespace {
-
-std::string hexDump(const std::vector<unsigned char> &bytes)
-{
-    std::string out;
-    char line[HexDump::lineBufferSize];
-    for (size_t i = 0; i < bytes.size(); i += 8) {
-        size_t n = bytes.size() - i < 8 ? bytes.size() - i : 8;
-        uint32_t len = HexDump::formatHexLine(bytes.data() + i, uint32_t(n), uint32_t(i / 8), line);
-        out.append(line, len);
-    }
-    return out;
-}
-
-// Printable bytes only, so the view's text compares byte for byte.
-std::vector<unsigned char> printable(size_t count, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<unsigned char> b(count);
-    for (auto &c : b)
-        c = (unsigned char)(0x21 + rng() % 0x5E);
-    return b;
-}
 
 class ReceiveView : public ::testing::Test
 {
@@ -60,8 +40,8 @@ protected:
     }
     bool receive(const std::string &s) { return receive(bytesOf(s)); }
 
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
     rig::Spy spy;
 };
 
@@ -334,11 +314,11 @@ namespace {
 // it is: more than the cable holds would block the test's thread, which is
 // also the terminal's.
 struct SendingThread {
-    rig::Peer *peer;
+    SerialPeer *peer;
     const std::vector<unsigned char> *bytes;
     volatile LONG sent = 0;
     HANDLE thread = nullptr;
-    SendingThread(rig::Peer &p, const std::vector<unsigned char> &b) : peer(&p), bytes(&b)
+    SendingThread(SerialPeer &p, const std::vector<unsigned char> &b) : peer(&p), bytes(&b)
     {
         thread = CreateThread(nullptr, 0, &SendingThread::run, this, 0, nullptr);
     }
@@ -365,7 +345,7 @@ struct SendingThread {
 
 // Floods the terminal from the far end until its history holds `expected`
 // bytes; then lets the last paint through.
-bool floodUntil(rig::Terminal &term, rig::Peer &peer, const std::vector<unsigned char> &data, size_t expected,
+bool floodUntil(rig::Terminal &term, SerialPeer &peer, const std::vector<unsigned char> &data, size_t expected,
                 DWORD timeoutMs = 60000)
 {
     bool arrived;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
 
@@ -27,8 +27,8 @@ std::string escaped(int from, int to)
 
 TEST(RoundTrip, EveryByteValueSurvivesSendEchoHistorySaveAndCapture)
 {
-    rig::Terminal term;
-    rig::Peer echo("COM9", true);
+    rig::Terminal term{rig::dataPath};
+    SerialPeer echo("COM9", SerialPeer::echoing);
     ASSERT_TRUE(term.ready());
     ASSERT_TRUE(echo.isOpen());
     ASSERT_TRUE(term.openPort());

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
 
@@ -45,8 +45,8 @@ protected:
         return answerer.text(last) + "|" + answerer.caption(last);
     }
 
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
 };
 
 } // namespace

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
 
 using rig::bytesOf;
@@ -15,7 +15,7 @@ namespace {
 class SendText : public ::testing::Test
 {
 protected:
-    explicit SendText(DWORD delay = 0) : term(delay) {}
+    explicit SendText(DWORD delay = 0) : term(rig::dataPathDelayed(delay)) {}
 
     void SetUp() override
     {
@@ -33,8 +33,8 @@ protected:
         return peer.received();
     }
 
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
 };
 
 class SendTextWithDelay : public SendText
@@ -182,8 +182,8 @@ TEST_F(SendText, EditEnterFromTheSendBoxSendsTheString)
 
 TEST(SendTextClosedPort, AnsweringNoSendsNothingAndKeepsThePortClosed)
 {
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
     ASSERT_TRUE(term.ready());
     term.setText(IDC_SENDBOX, "never");
     MessageBoxAnswerer answerer(IDNO);
@@ -198,8 +198,8 @@ TEST(SendTextClosedPort, AnsweringNoSendsNothingAndKeepsThePortClosed)
 
 TEST(SendTextClosedPort, AnsweringYesOpensThePortAndSends)
 {
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
     ASSERT_TRUE(term.ready());
     term.setText(IDC_SENDBOX, "now");
     MessageBoxAnswerer answerer(IDYES);

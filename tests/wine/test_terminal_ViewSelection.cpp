@@ -14,36 +14,17 @@
 #include "terminal/HexDump.h"
 #include "win/PEdit.h"
 #include "win/PTextView.h"
-#include "test_terminal_SendReceiveRig.h"
+#include "tests/wine/helpers/TerminalRig.h"
 
 // What the operator does with the receive view while data comes: selecting
 // and copying, scrolling back and coming back to the end, and how the view
 // looks. Through the real dialog, the real view and the real clipboard.
 
 using rig::bytesOf;
+using rig::hexDump;
+using rig::printable;
 
 namespace {
-
-std::string hexDump(const std::vector<unsigned char> &bytes)
-{
-    std::string out;
-    char line[HexDump::lineBufferSize];
-    for (size_t i = 0; i < bytes.size(); i += 8) {
-        size_t n = bytes.size() - i < 8 ? bytes.size() - i : 8;
-        uint32_t len = HexDump::formatHexLine(bytes.data() + i, uint32_t(n), uint32_t(i / 8), line);
-        out.append(line, len);
-    }
-    return out;
-}
-
-std::vector<unsigned char> printable(size_t count, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<unsigned char> b(count);
-    for (auto &c : b)
-        c = (unsigned char)(0x21 + rng() % 0x5E);
-    return b;
-}
 
 // The clipboard as text, "" when it holds none. The clipboard may be held
 // for a moment by whoever wrote it: opening is retried.
@@ -255,7 +236,7 @@ protected:
     }
 
     struct Flood {
-        rig::Peer *peer;
+        SerialPeer *peer;
         const std::vector<unsigned char> *bytes;
         static DWORD WINAPI run(LPVOID arg)
         {
@@ -269,8 +250,8 @@ protected:
         }
     };
 
-    rig::Terminal term;
-    rig::Peer peer;
+    rig::Terminal term{rig::dataPath};
+    SerialPeer peer{"COM9", SerialPeer::listening};
 };
 
 std::string numberedLines(int count)

@@ -30,7 +30,12 @@ protected:
         char tmp[MAX_PATH];
         DWORD n = GetEnvironmentVariableA("LT_TMP", tmp, sizeof tmp);
         ASSERT_TRUE(n > 0 && n < sizeof tmp) << "LT_TMP is not set";
-        folder = std::string(tmp) + "\\" + testing::UnitTest::GetInstance()->current_test_info()->name();
+        // A table's cases are named "Case/Row": one folder each, all at one level.
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char &c : name)
+            if (c == '/')
+                c = '-';
+        folder = std::string(tmp) + "\\" + name;
         CreateDirectoryA(folder.c_str(), nullptr);
         other = folder + "\\other";
         CreateDirectoryA(other.c_str(), nullptr);
@@ -51,53 +56,58 @@ protected:
 
 } // namespace
 
-// The only entry is "All Files" (".*"): a name "received.*" could not be
-// created, so the name is kept as typed.
-TEST_F(POpenSaveTest, ASaveNameWithoutExtensionUnderAllFilesStaysAsTyped)
+// A name typed into the dialog, the file it chooses and the filter entry
+// the request reports back.
+struct TypedName
 {
-    FileRequest request = {0, allFiles, saveFilter, FileRequest::saveMode};
+    const char *label;
+    const char *existing;   // a file made first (opening needs one); null: none
+    unsigned filterIndex;
+    const char *const *extensions;
+    const char *filter;
+    uint32_t mode;
+    const char *typed;
+    const char *chosen;     // the name chosen, inside the test's folder
+    unsigned filterIndexAfter;
+    bool showsTheFolder;    // also check the folder the dialog opened in
+};
+
+class POpenSaveNames : public POpenSaveTest, public testing::WithParamInterface<TypedName>
+{
+};
+
+TEST_P(POpenSaveNames, ChoosesTheNameAndReportsTheFilter)
+{
+    const TypedName &c = GetParam();
+    if (c.existing)
+        makeFile(folder + "\\" + c.existing);
+    FileRequest request = {c.filterIndex, c.extensions, c.filter, c.mode};
     POpenSave dialog(nullptr);
-    FileDialogDriver driver("received");
+    FileDialogDriver driver(c.typed);
     ASSERT_TRUE(dialog.execute(request));
     ASSERT_TRUE(driver.waitDone());
-    EXPECT_EQ(driver.folder(), folder);
-    EXPECT_EQ(std::string(dialog.getFileName()), folder + "\\received");
-    EXPECT_EQ(request.filterIndex, 0u);
+    if (c.showsTheFolder) {
+        EXPECT_EQ(driver.folder(), folder);
+    }
+    EXPECT_EQ(std::string(dialog.getFileName()), folder + "\\" + c.chosen);
+    EXPECT_EQ(request.filterIndex, c.filterIndexAfter);
 }
 
-TEST_F(POpenSaveTest, AnExtensionMatchesItsEntryIgnoringCase)
-{
-    makeFile(folder + "\\DATA.TXT");
-    FileRequest request = {2, textAndAll, textFilter, FileRequest::openMode};
-    POpenSave dialog(nullptr);
-    FileDialogDriver driver("DATA.TXT");
-    ASSERT_TRUE(dialog.execute(request));
-    ASSERT_TRUE(driver.waitDone());
-    EXPECT_EQ(std::string(dialog.getFileName()), folder + "\\DATA.TXT");
-    EXPECT_EQ(request.filterIndex, 0u);
-}
+// The only entry of allFiles is "All Files" (".*"): a name "received.*"
+// could not be created, so the name is kept as typed.
+const TypedName typedNames[] = {
+    {"ASaveNameWithoutExtensionUnderAllFilesStaysAsTyped", nullptr, 0, allFiles, saveFilter, FileRequest::saveMode,
+     "received", "received", 0, true},
+    {"AnExtensionMatchesItsEntryIgnoringCase", "DATA.TXT", 2, textAndAll, textFilter, FileRequest::openMode,
+     "DATA.TXT", "DATA.TXT", 0, false},
+    {"AnExtensionOutsideTheListLeavesTheFilterIndex", nullptr, 1, textAndAll, textFilter, FileRequest::saveMode,
+     "notes.md", "notes.md", 1, false},
+    {"ASaveNameWithoutExtensionTakesTheChosenFiltersOne", nullptr, 1, textAndAll, textFilter, FileRequest::saveMode,
+     "dump", "dump.bin", 1, false},
+};
 
-TEST_F(POpenSaveTest, AnExtensionOutsideTheListLeavesTheFilterIndex)
-{
-    FileRequest request = {1, textAndAll, textFilter, FileRequest::saveMode};
-    POpenSave dialog(nullptr);
-    FileDialogDriver driver("notes.md");
-    ASSERT_TRUE(dialog.execute(request));
-    ASSERT_TRUE(driver.waitDone());
-    EXPECT_EQ(std::string(dialog.getFileName()), folder + "\\notes.md");
-    EXPECT_EQ(request.filterIndex, 1u);
-}
-
-TEST_F(POpenSaveTest, ASaveNameWithoutExtensionTakesTheChosenFiltersOne)
-{
-    FileRequest request = {1, textAndAll, textFilter, FileRequest::saveMode};
-    POpenSave dialog(nullptr);
-    FileDialogDriver driver("dump");
-    ASSERT_TRUE(dialog.execute(request));
-    ASSERT_TRUE(driver.waitDone());
-    EXPECT_EQ(std::string(dialog.getFileName()), folder + "\\dump.bin");
-    EXPECT_EQ(request.filterIndex, 1u);
-}
+INSTANTIATE_TEST_SUITE_P(Typed, POpenSaveNames, testing::ValuesIn(typedNames),
+                         [](const testing::TestParamInfo<TypedName> &info) { return std::string(info.param.label); });
 
 TEST_F(POpenSaveTest, AnOpenedNameWithoutExtensionIsRefused)
 {

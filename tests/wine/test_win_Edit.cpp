@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/PAppl.h"
+#include "helpers/Pump.h"
 #include "tests/wine/res/controlsIds.h"
 #include "win/PDialog.h"
 #include "win/PEdit.h"
@@ -114,24 +115,15 @@ protected:
         pumpFor(20);
     }
 
-    // Handles what is queued, through the application's loop, until the
-    // condition holds or the deadline passes.
+    // The test's waits go through the application's loop.
     template <class C>
-    bool pumpUntil(C cond, DWORD ms = 3000)
+    bool pumpUntil(C cond, DWORD ms = defaultWaitMs)
     {
-        DWORD start = GetTickCount();
-        for (;;) {
-            app.pumpMessages();
-            if (cond())
-                return true;
-            if (GetTickCount() - start > ms)
-                return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
+        return ::pumpUntil(app, cond, ms);
     }
     void pumpFor(DWORD ms)
     {
-        pumpUntil([] { return false; }, ms);
+        ::pumpFor(app, ms);
     }
 
     bool focusOn(int id)

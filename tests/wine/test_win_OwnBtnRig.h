@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/PAppl.h"
+#include "helpers/Pump.h"
 #include "test_win_BitmapRig.h"
 #include "win/PBitmap.h"
 
@@ -74,25 +75,5 @@ inline RECT boxOf(const Canvas &c, COLORREF colour)
     return r;
 }
 
-// Handles what is queued through the application's loop until the
-// condition holds or the deadline passes.
-template <class C>
-bool pumpUntil(PAppl &app, C cond, DWORD ms = 3000)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        app.pumpMessages();
-        if (cond())
-            return true;
-        if (GetTickCount() - start > ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-inline void pumpFor(PAppl &app, DWORD ms)
-{
-    pumpUntil(app, [] { return false; }, ms);
-}
 
 #endif

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "helpers/MessageBoxAnswerer.h"
+#include "helpers/Pump.h"
 #include "tests/wine/res/winTestIds.h"
 #include "win/PControl.h"
 #include "win/PDialog.h"
@@ -11,23 +12,6 @@
 
 namespace {
 
-template <class C>
-bool pumpUntil(C cond, DWORD ms = 3000)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (cond())
-            return true;
-        if (GetTickCount() - start > ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
 
 void pumpPending()
 {

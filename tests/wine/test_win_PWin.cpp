@@ -5,29 +5,11 @@
 #include <vector>
 
 #include "helpers/MessageBoxAnswerer.h"
+#include "helpers/Pump.h"
 #include "win/PWin.h"
 
 namespace {
 
-// Handles what is queued for this thread until the condition holds or the
-// deadline passes.
-template <class C>
-bool pumpUntil(C cond, DWORD ms = 3000)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (cond())
-            return true;
-        if (GetTickCount() - start > ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
 
 void pumpPending()
 {

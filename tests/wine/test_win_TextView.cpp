@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/wine/helpers/PopupMenuDriver.h"
+#include "tests/wine/helpers/Pump.h"
 #include "tests/wine/res/textviewIds.h"
 #include "win/PTextView.h"
 
@@ -21,30 +22,6 @@ namespace {
 HINSTANCE self()
 {
     return GetModuleHandleA(nullptr);
-}
-
-void pumpOnce()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-// Handles this thread's messages until the condition holds or the deadline passes.
-template <class C>
-bool pumpUntil(C cond, DWORD ms = 5000)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        pumpOnce();
-        if (cond())
-            return true;
-        if (GetTickCount() - start > ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
 }
 
 LRESULT CALLBACK hostProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -100,7 +77,7 @@ protected:
     {
         if (host)
             DestroyWindow(host);
-        pumpOnce();
+        pumpThreadMessages();
     }
 
     LRESULT send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0)
@@ -638,7 +615,7 @@ protected:
     {
         PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON | keys, clickAt(view, offset));
         PostMessageA(view, WM_LBUTTONUP, keys, clickAt(view, offset));
-        pumpOnce();
+        pumpThreadMessages();
     }
 
     HFONT font = nullptr;
@@ -653,20 +630,20 @@ TEST_F(TextViewInput, ClickPlacesTheCaretAndADragSelects)
     PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 14));
     PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 18));
     PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 18));
-    pumpOnce();
+    pumpThreadMessages();
     EXPECT_EQ(selection(), std::make_pair(DWORD(6), DWORD(18)));
     EXPECT_EQ(GetCapture(), nullptr);
     // Dragging backwards selects backwards; the reported range is in order.
     PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, 20));
     PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 2));
     PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 2));
-    pumpOnce();
+    pumpThreadMessages();
     EXPECT_EQ(selection(), std::make_pair(DWORD(2), DWORD(20)));
     // A click past the end of a line puts the caret at its end.
     LRESULT p = send(EM_POSFROMCHAR, 3);
     PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, short(HIWORD(p)) + 2));
     PostMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(300, short(HIWORD(p)) + 2));
-    pumpOnce();
+    pumpThreadMessages();
     EXPECT_EQ(selection(), std::make_pair(DWORD(10), DWORD(10)));
 }
 
@@ -678,7 +655,7 @@ TEST_F(TextViewInput, ShiftClickExtendsAndDoubleClickSelectsAWord)
     EXPECT_EQ(selection(), std::make_pair(DWORD(2), DWORD(13)));
     PostMessageA(view, WM_LBUTTONDBLCLK, MK_LBUTTON, clickAt(view, 8));
     PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 8));
-    pumpOnce();
+    pumpThreadMessages();
     EXPECT_EQ(selection(), std::make_pair(DWORD(6), DWORD(10)));
 }
 
@@ -690,7 +667,7 @@ TEST_F(TextViewInput, CtrlCAndCtrlInsertCopyExactlyTheSelection)
     PostMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, clickAt(view, 4));
     PostMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, clickAt(view, 17));
     PostMessageA(view, WM_LBUTTONUP, 0, clickAt(view, 17));
-    pumpOnce();
+    pumpThreadMessages();
     ASSERT_EQ(selection(), std::make_pair(DWORD(4), DWORD(17)));
     chord({VK_CONTROL}, 'C');
     EXPECT_TRUE(pumpUntil([&] { return clipboardText(host) == "456789\r\nabcde"; }))
@@ -797,7 +774,7 @@ TEST_F(TextViewInput, DraggingAboveTheViewScrollsAndGoesOnSelecting)
     // The mouse stands still above the view: the view goes on scrolling.
     EXPECT_TRUE(pumpUntil([&] { return firstVisible() <= 190; }));
     PostMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(20, WORD(-30)));
-    pumpOnce();
+    pumpThreadMessages();
     std::pair<DWORD, DWORD> s = selection();
     EXPECT_EQ(s.second, DWORD(start));
     // The caret follows the mouse onto the first row in view.
@@ -840,7 +817,7 @@ TEST_F(TextViewInput, CaretStandsAtTheCaretOffsetWhileFocused)
 {
     send(WM_SETTEXT, 0, LPARAM("abc\r\ndefgh"));
     send(EM_SETSEL, 8, 8);
-    pumpOnce();
+    pumpThreadMessages();
     POINT caret = {-1, -1};
     ASSERT_TRUE(GetCaretPos(&caret));
     LRESULT p = send(EM_POSFROMCHAR, 8);
@@ -984,7 +961,7 @@ TEST_F(TextView, AFloodIsPaintedAtMostAFrameAtATimeAndItsEndIsShown)
 {
     countedProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countPaints)));
-    pumpOnce();
+    pumpThreadMessages();
     std::string chunk = lines(0, 20);
     paintCount = 0;
     DWORD start = GetTickCount();
@@ -1123,16 +1100,6 @@ struct ThumbDrag
                     DWORD(y * 65535 / (sy - 1)), 0, 0);
     }
 
-    template <class C>
-    static bool waitFor(C cond)
-    {
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
-            if (cond())
-                return true;
-            WaitForSingleObject(GetCurrentThread(), 10);
-        }
-        return false;
-    }
 
     bool tracking() const
     {
@@ -1150,7 +1117,7 @@ struct ThumbDrag
             int top = sbi.rcScrollBar.top;
             mouseAt(x, top + (sbi.xyThumbTop + sbi.xyThumbBottom) / 2, 0);
             mouseAt(x, top + (sbi.xyThumbTop + sbi.xyThumbBottom) / 2, MOUSEEVENTF_LEFTDOWN);
-            if (waitFor([&] { return tracking(); })) {
+            if (waitFor([&] { return tracking(); }, 5000)) {
                 int trackTop = sbi.dxyLineButton, trackBottom = sbi.rcScrollBar.bottom - top - sbi.dxyLineButton;
                 int y = top + trackTop + int((trackBottom - trackTop) * fraction);
                 mouseAt(x, y, 0);
@@ -1161,9 +1128,9 @@ struct ThumbDrag
                     GetScrollInfo(view, SB_VERT, &si);
                     trackSeen = si.nTrackPos;
                     return si.nTrackPos > 65535;
-                });
+                }, 5000);
                 mouseAt(x, y, MOUSEEVENTF_LEFTUP);
-                waitFor([&] { return !tracking(); });
+                waitFor([&] { return !tracking(); }, 5000);
             } else {
                 mouseAt(x, top, MOUSEEVENTF_LEFTUP);
             }
@@ -1188,7 +1155,7 @@ TEST_F(TextView, DraggingTheThumbReachesRowsPast16Bits)
     ASSERT_EQ(append(many), LRESULT(many.size()));
     send(WM_VSCROLL, SB_TOP);
     SetForegroundWindow(host);
-    pumpOnce();
+    pumpThreadMessages();
     ThumbDrag drag{view, GetCurrentThreadId(), 0.75};
     HANDLE thread = CreateThread(nullptr, 0, ThumbDrag::main, &drag, 0, nullptr);
     ASSERT_NE(thread, nullptr);

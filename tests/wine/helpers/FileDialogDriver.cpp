@@ -3,12 +3,12 @@
 #include <commdlg.h>
 
 #include "tests/wine/helpers/MessageBoxAnswerer.h"
+#include "tests/wine/helpers/Pump.h"
 
 namespace {
 
 const int fileNameComboId = 0x47C;   // cmb13
 const int fileNameEditId = 0x480;    // edt1
-const DWORD pollMs = 15;
 
 bool isFileDialog(HWND wnd)
 {
@@ -59,46 +59,28 @@ HWND FileDialogDriver::findFileDialog()
 }
 
 FileDialogDriver::FileDialogDriver(const char *fileName, int answer, DWORD deadlineMs)
-    : name(fileName ? fileName : ""), cancel(fileName == nullptr), boxAnswer(answer),
-      deadline(GetTickCount() + deadlineMs), stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      doneEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread(nullptr), seenDialog(false),
-      cancelledAfterPress(false)
+    : DriverThread(deadlineMs), name(fileName ? fileName : ""), cancel(fileName == nullptr), boxAnswer(answer),
+      doneEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)), seenDialog(false), cancelledAfterPress(false)
 {
-    InitializeCriticalSection(&lock);
-    thread = CreateThread(nullptr, 0, threadMain, this, 0, nullptr);
+    start();
 }
 
 FileDialogDriver::~FileDialogDriver()
 {
-    SetEvent(stopEvent);
-    if (thread) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
+    stop();
     CloseHandle(doneEvent);
-    CloseHandle(stopEvent);
-    DeleteCriticalSection(&lock);
-}
-
-DWORD WINAPI FileDialogDriver::threadMain(void *self)
-{
-    static_cast<FileDialogDriver *>(self)->drive();
-    return 0;
 }
 
 void FileDialogDriver::setResult(bool seen, const std::string &cap, const std::string &dir)
 {
-    EnterCriticalSection(&lock);
+    Hold hold(*this);
     seenDialog = seen;
     seenCaption = cap;
     seenFolder = dir;
-    LeaveCriticalSection(&lock);
 }
 
-void FileDialogDriver::drive()
+void FileDialogDriver::run()
 {
-    auto expired = [this] { return LONG(GetTickCount() - deadline) >= 0; };
-    auto stopped = [this] { return WaitForSingleObject(stopEvent, pollMs) == WAIT_OBJECT_0; };
 
     HWND dlg = nullptr;
     while (!(dlg = findFileDialog())) {
@@ -144,9 +126,10 @@ void FileDialogDriver::drive()
             text[0] = 0;
             GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
             text[sizeof text - 1] = 0;
-            EnterCriticalSection(&lock);
-            seenMessages.push_back(text);
-            LeaveCriticalSection(&lock);
+            {
+                Hold hold(*this);
+                seenMessages.push_back(text);
+            }
             int id = GetDlgItem(box, boxAnswer) ? boxAnswer : (GetDlgItem(box, IDOK) ? IDOK : IDCANCEL);
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
             while (IsWindow(box) && IsWindowVisible(box) && !expired()) {
@@ -159,69 +142,47 @@ void FileDialogDriver::drive()
         if (!cancelled && (GetTickCount() - quietSince > 1500 || expired())) {
             PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             cancelled = true;
-            EnterCriticalSection(&lock);
+            Hold hold(*this);
             cancelledAfterPress = true;
-            LeaveCriticalSection(&lock);
         }
-        if (expired() && cancelled && GetTickCount() - deadline > 5000)
+        if (cancelled && overdue() > 5000)
             return;
     }
     SetEvent(doneEvent);
 }
 
+// Keeps this thread's own windows alive while waiting.
 bool FileDialogDriver::waitDone(DWORD timeoutMs) const
 {
-    DWORD until = GetTickCount() + timeoutMs;
-    for (;;) {
-        if (WaitForSingleObject(doneEvent, 0) == WAIT_OBJECT_0)
-            return true;
-        if (LONG(GetTickCount() - until) >= 0)
-            return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(1, &doneEvent, FALSE, pollMs, QS_ALLINPUT);
-    }
+    return pumpUntil([this] { return WaitForSingleObject(doneEvent, 0) == WAIT_OBJECT_0; }, timeoutMs);
 }
 
 bool FileDialogDriver::sawDialog() const
 {
-    EnterCriticalSection(&lock);
-    bool v = seenDialog;
-    LeaveCriticalSection(&lock);
-    return v;
+    Hold hold(*this);
+    return seenDialog;
 }
 
 std::string FileDialogDriver::caption() const
 {
-    EnterCriticalSection(&lock);
-    std::string v = seenCaption;
-    LeaveCriticalSection(&lock);
-    return v;
+    Hold hold(*this);
+    return seenCaption;
 }
 
 std::string FileDialogDriver::folder() const
 {
-    EnterCriticalSection(&lock);
-    std::string v = seenFolder;
-    LeaveCriticalSection(&lock);
-    return v;
+    Hold hold(*this);
+    return seenFolder;
 }
 
 std::vector<std::string> FileDialogDriver::messages() const
 {
-    EnterCriticalSection(&lock);
-    std::vector<std::string> v = seenMessages;
-    LeaveCriticalSection(&lock);
-    return v;
+    Hold hold(*this);
+    return seenMessages;
 }
 
 bool FileDialogDriver::cancelledAfterOk() const
 {
-    EnterCriticalSection(&lock);
-    bool v = cancelledAfterPress;
-    LeaveCriticalSection(&lock);
-    return v;
+    Hold hold(*this);
+    return cancelledAfterPress;
 }

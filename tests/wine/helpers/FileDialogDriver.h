@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/helpers/DriverThread.h"
+
 // Drives the next common open or save dialog (GetOpenFileNameA /
 // GetSaveFileNameA) of this process as an operator would: types a file name
 // into its "File name" field and presses its OK button, or presses Cancel.
@@ -30,14 +32,11 @@
 //     bool ok = dialog.execute(request);
 //     ASSERT_TRUE(driver.waitDone());
 //     EXPECT_EQ(driver.folder(), expectedFolder);
-class FileDialogDriver
+class FileDialogDriver : public DriverThread
 {
 public:
     explicit FileDialogDriver(const char *fileName, int boxAnswer = IDOK, DWORD deadlineMs = 30000);
-    ~FileDialogDriver();
-
-    FileDialogDriver(const FileDialogDriver &) = delete;
-    FileDialogDriver &operator=(const FileDialogDriver &) = delete;
+    ~FileDialogDriver() override;
 
     // Waits until the driver has finished with a dialog (it closed) or the
     // timeout passes. True when a dialog was seen and has closed.
@@ -57,18 +56,13 @@ public:
     static HWND findFileDialog();
 
 private:
-    static DWORD WINAPI threadMain(void *self);
-    void drive();
+    void run() override;
     void setResult(bool seen, const std::string &cap, const std::string &dir);
 
     std::string name;
     bool cancel;
     int boxAnswer;
-    DWORD deadline;
-    HANDLE stopEvent;
     HANDLE doneEvent;
-    HANDLE thread;
-    mutable CRITICAL_SECTION lock;
     bool seenDialog;
     bool cancelledAfterPress;
     std::string seenCaption;

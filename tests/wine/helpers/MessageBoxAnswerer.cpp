@@ -1,5 +1,7 @@
 #include "tests/wine/helpers/MessageBoxAnswerer.h"
 
+#include "tests/wine/helpers/Pump.h"
+
 namespace {
 
 const int messageTextId = 0xFFFF;   // the static holding a message box's text
@@ -7,7 +9,6 @@ const int wineIconId = 0x440;       // its icon static, as Wine numbers it
 const int windowsIconId = 0x14;     // ... and as Windows does
 const int fileNameComboId = 0x47C;  // cmb13 of the common file dialogs
 const int fileNameEditId = 0x480;   // edt1 of the common file dialogs
-const DWORD pollMs = 15;
 
 std::string windowText(HWND wnd)
 {
@@ -57,34 +58,20 @@ HWND MessageBoxAnswerer::findMessageBox()
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer(int buttonId, int boxes, DWORD deadlineMs)
-    : button(buttonId), maxBoxes(boxes), deadline(GetTickCount() + deadlineMs),
-      stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread(nullptr)
+    : DriverThread(deadlineMs), button(buttonId), maxBoxes(boxes)
 {
-    InitializeCriticalSection(&lock);
-    thread = CreateThread(nullptr, 0, threadMain, this, 0, nullptr);
+    start();
 }
 
 MessageBoxAnswerer::~MessageBoxAnswerer()
 {
-    SetEvent(stopEvent);
-    if (thread) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
-    CloseHandle(stopEvent);
-    DeleteCriticalSection(&lock);
+    stop();
 }
 
-DWORD WINAPI MessageBoxAnswerer::threadMain(void *self)
+void MessageBoxAnswerer::run()
 {
-    static_cast<MessageBoxAnswerer *>(self)->watch();
-    return 0;
-}
-
-void MessageBoxAnswerer::watch()
-{
-    while (answeredCount() < maxBoxes && LONG(GetTickCount() - deadline) < 0) {
-        if (WaitForSingleObject(stopEvent, pollMs) == WAIT_OBJECT_0)
+    while (answeredCount() < maxBoxes && !expired()) {
+        if (stopped())
             return;
         HWND box = findMessageBox();
         if (!box)
@@ -105,49 +92,30 @@ void MessageBoxAnswerer::watch()
         // Count the box only once it is gone, so the same box is not
         // answered twice and waitAnswered means "closed".
         while (IsWindow(box) && IsWindowVisible(box)) {
-            if (WaitForSingleObject(stopEvent, pollMs) == WAIT_OBJECT_0)
-                return;
-            if (LONG(GetTickCount() - deadline) >= 0)
+            if (stopped() || expired())
                 return;
         }
-        EnterCriticalSection(&lock);
+        Hold hold(*this);
         answered.push_back(seen);
-        LeaveCriticalSection(&lock);
     }
 }
 
+// Keeps this thread's own windows alive while waiting.
 bool MessageBoxAnswerer::waitAnswered(int n, DWORD timeoutMs) const
 {
-    DWORD until = GetTickCount() + timeoutMs;
-    for (;;) {
-        if (answeredCount() >= n)
-            return true;
-        if (LONG(GetTickCount() - until) >= 0)
-            return false;
-        // Keep this thread's own windows alive while waiting.
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, pollMs, QS_ALLINPUT);
-    }
+    return pumpUntil([&] { return answeredCount() >= n; }, timeoutMs);
 }
 
 int MessageBoxAnswerer::answeredCount() const
 {
-    EnterCriticalSection(&lock);
-    int n = int(answered.size());
-    LeaveCriticalSection(&lock);
-    return n;
+    Hold hold(*this);
+    return int(answered.size());
 }
 
 std::vector<MessageBoxAnswerer::Box> MessageBoxAnswerer::boxes() const
 {
-    EnterCriticalSection(&lock);
-    std::vector<Box> copy = answered;
-    LeaveCriticalSection(&lock);
-    return copy;
+    Hold hold(*this);
+    return answered;
 }
 
 std::string MessageBoxAnswerer::caption(int i) const

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/helpers/DriverThread.h"
+
 // Answers the message boxes this process shows, as an operator would, so a
 // test never hangs on one.
 //
@@ -24,7 +26,7 @@
 //     EXPECT_EQ(answerer.caption(0), "File non aperto");
 // A test that expects no box checks answeredCount() == 0 at its end.
 // The destructor stops the watcher; boxes shown after that are not answered.
-class MessageBoxAnswerer
+class MessageBoxAnswerer : public DriverThread
 {
 public:
     struct Box
@@ -36,10 +38,7 @@ public:
     };
 
     explicit MessageBoxAnswerer(int button = IDOK, int maxBoxes = 1, DWORD deadlineMs = 20000);
-    ~MessageBoxAnswerer();
-
-    MessageBoxAnswerer(const MessageBoxAnswerer &) = delete;
-    MessageBoxAnswerer &operator=(const MessageBoxAnswerer &) = delete;
+    ~MessageBoxAnswerer() override;
 
     // Waits until at least n boxes have been answered and closed, or the
     // timeout passes. True when they have.
@@ -57,15 +56,10 @@ public:
     static bool isMessageBox(HWND wnd);
 
 private:
-    static DWORD WINAPI threadMain(void *self);
-    void watch();
+    void run() override;
 
     int button;
     int maxBoxes;
-    DWORD deadline;
-    HANDLE stopEvent;
-    HANDLE thread;
-    mutable CRITICAL_SECTION lock;
     std::vector<Box> answered;
 };
 

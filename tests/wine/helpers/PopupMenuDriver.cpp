@@ -2,8 +2,6 @@
 
 namespace {
 
-const DWORD pollMs = 15;
-
 BOOL CALLBACK findPopup(HWND wnd, LPARAM param)
 {
     DWORD pid = 0;
@@ -34,36 +32,22 @@ HWND PopupMenuDriver::findMenu()
 }
 
 PopupMenuDriver::PopupMenuDriver(int downPresses, DWORD deadlineMs)
-    : presses(downPresses), deadline(GetTickCount() + deadlineMs),
-      stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread(nullptr), answered(false)
+    : DriverThread(deadlineMs), presses(downPresses), answered(false)
 {
-    InitializeCriticalSection(&lock);
-    thread = CreateThread(nullptr, 0, threadMain, this, 0, nullptr);
+    start();
 }
 
 PopupMenuDriver::~PopupMenuDriver()
 {
-    SetEvent(stopEvent);
-    if (thread) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
-    CloseHandle(stopEvent);
-    DeleteCriticalSection(&lock);
+    stop();
 }
 
-DWORD WINAPI PopupMenuDriver::threadMain(void *self)
+void PopupMenuDriver::run()
 {
-    static_cast<PopupMenuDriver *>(self)->watch();
-    return 0;
-}
-
-void PopupMenuDriver::watch()
-{
-    while (WaitForSingleObject(stopEvent, pollMs) == WAIT_TIMEOUT) {
+    while (!stopped()) {
         HWND menuWnd = findMenu();
         if (!menuWnd) {
-            if (LONG(GetTickCount() - deadline) > 0)
+            if (expired())
                 return;
             continue;
         }
@@ -86,26 +70,21 @@ void PopupMenuDriver::watch()
                 press(menuWnd, VK_DOWN);
             press(menuWnd, VK_RETURN);
         }
-        EnterCriticalSection(&lock);
+        Hold hold(*this);
         seen = found;
         answered = true;
-        LeaveCriticalSection(&lock);
         return;
     }
 }
 
 bool PopupMenuDriver::done() const
 {
-    EnterCriticalSection(&lock);
-    bool d = answered;
-    LeaveCriticalSection(&lock);
-    return d;
+    Hold hold(*this);
+    return answered;
 }
 
 std::vector<PopupMenuDriver::Item> PopupMenuDriver::items() const
 {
-    EnterCriticalSection(&lock);
-    std::vector<Item> copy = seen;
-    LeaveCriticalSection(&lock);
-    return copy;
+    Hold hold(*this);
+    return seen;
 }

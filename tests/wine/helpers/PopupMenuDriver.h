@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/helpers/DriverThread.h"
+
 // Picks an item of the next popup menu this process shows, with the keys an
 // operator would press, so a test never hangs on a context menu.
 //
@@ -19,7 +21,7 @@
 //     PopupMenuDriver driver(2);                   // the second item
 //     PostMessageA(view, WM_CONTEXTMENU, WPARAM(view), MAKELPARAM(x, y));
 //     ASSERT_TRUE(pumpUntil([&] { return driver.done(); }));
-class PopupMenuDriver
+class PopupMenuDriver : public DriverThread
 {
 public:
     struct Item
@@ -29,10 +31,7 @@ public:
     };
 
     explicit PopupMenuDriver(int downPresses, DWORD deadlineMs = 10000);
-    ~PopupMenuDriver();
-
-    PopupMenuDriver(const PopupMenuDriver &) = delete;
-    PopupMenuDriver &operator=(const PopupMenuDriver &) = delete;
+    ~PopupMenuDriver() override;
 
     // True once the keys were sent to a menu.
     bool done() const;
@@ -41,14 +40,9 @@ public:
     static HWND findMenu();
 
 private:
-    static DWORD WINAPI threadMain(void *self);
-    void watch();
+    void run() override;
 
     int presses;
-    DWORD deadline;
-    HANDLE stopEvent;
-    HANDLE thread;
-    mutable CRITICAL_SECTION lock;
     bool answered;
     std::vector<Item> seen;
 };

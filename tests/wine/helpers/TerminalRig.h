@@ -1,0 +1,594 @@
+#ifndef TESTS_WINE_HELPERS_TERMINALRIG_H
+#define TESTS_WINE_HELPERS_TERMINALRIG_H
+
+// The real terminal for the Windows tests and the benchmarks: the program's
+// application object, frame and terminal dialog made in-process, the
+// settings it reads from this prefix's registry, the test program's
+// temporary folder, files held or full as another program or a full volume
+// would make them, Linux's view of a virtual port, and screenshots. Waits go
+// through helpers/Pump.h, the far end of a cable is a SerialPeer, modal
+// dialogs are driven by a ModalDriver.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/genApp.h"
+#include "app/mainWin.h"
+#include "comm/CommNotify.h"
+#include "comm/PCom.h"
+#include "res/resource.h"
+#include "terminal/HexDump.h"
+#include "terminal/mainClient.h"
+#include "tests/wine/helpers/SerialPeer.h"
+#include "tests/wine/helpers/Pump.h"
+#include "util/PVect.h"
+#include "win/PEdit.h"
+#include "win/PTextView.h"
+
+namespace rig {
+
+const char *const settingsKey = "Software\\Kerovia_Apps\\lineTalk";
+
+// The clock the peer stamps arrivals with.
+inline double nowMs()
+{
+    return SerialPeer::nowMs();
+}
+
+inline std::string env(const char *name)
+{
+    char buf[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+    if (n == 0 || n >= sizeof buf)
+        return std::string();
+    return std::string(buf, n);
+}
+
+// The test program's temporary folder, with a trailing backslash.
+inline std::string tempFolder()
+{
+    std::string dir = env("LT_TMP");
+    if (dir.empty()) {
+        char buf[MAX_PATH];
+        DWORD n = GetTempPathA(sizeof buf, buf);
+        dir = std::string(buf, n < sizeof buf ? n : 0);
+    }
+    if (!dir.empty() && dir.back() != '\\')
+        dir += '\\';
+    return dir;
+}
+
+// A path inside the test program's temporary folder.
+inline std::string tempPath(const char *name)
+{
+    return tempFolder() + name;
+}
+
+// The registry values of the terminal.
+inline void storeDword(const char *name, DWORD value)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+inline void storeText(const char *name, const std::string &value)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()), DWORD(value.size() + 1));
+    RegCloseKey(key);
+}
+
+// The folder the file dialogs open in.
+inline void storeFolder(const std::string &folder)
+{
+    storeText("OldPath", folder);
+}
+
+inline void removeValue(const char *name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, name);
+    RegCloseKey(key);
+}
+
+// True with the value when it is stored as a 4-byte value.
+inline bool readDword(const char *name, DWORD &value)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0, size = sizeof value;
+    LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size);
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS && size == sizeof value;
+}
+
+inline bool writeFile(const std::string &path, const std::vector<unsigned char> &bytes)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD done = 0;
+    BOOL ok = bytes.empty() || WriteFile(f, bytes.data(), DWORD(bytes.size()), &done, nullptr);
+    CloseHandle(f);
+    return ok && done == bytes.size();
+}
+
+inline bool readFile(const std::string &path, std::vector<unsigned char> &bytes)
+{
+    bytes.clear();
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD size = GetFileSize(f, nullptr);
+    bytes.resize(size);
+    DWORD done = 0;
+    BOOL ok = size == 0 || ReadFile(f, bytes.data(), size, &done, nullptr);
+    CloseHandle(f);
+    return ok && done == size;
+}
+
+// Holds a file open with no sharing, as another program that has it open
+// would: nobody can create, replace or open it while this object lives.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string &path)
+        : h(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                        nullptr))
+    {
+    }
+    ~HeldFile()
+    {
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+    HeldFile(const HeldFile &) = delete;
+    HeldFile &operator=(const HeldFile &) = delete;
+    bool held() const { return h != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE h;
+};
+
+// Linux's /dev/full seen through Wine's Z: drive: it opens like a file and
+// every write fails with "disk full", as on a full volume. GetFileAttributes
+// is no probe for it (Wine answers ERROR_INVALID_PARAMETER for a device), so
+// this opens it. Empty when the device cannot be opened for writing.
+inline std::string fullDevice()
+{
+    const char *path = "Z:\\dev\\full";
+    HANDLE f = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return std::string();
+    CloseHandle(f);
+    return path;
+}
+
+inline std::string readAll(const std::string &path)
+{
+    std::string text;
+    HANDLE r = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (r == INVALID_HANDLE_VALUE)
+        return text;
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(r, buf, sizeof buf, &n, nullptr) && n > 0)
+        text.append(buf, n);
+    CloseHandle(r);
+    return text;
+}
+
+inline std::vector<unsigned char> bytesOf(const std::string &s) { return std::vector<unsigned char>(s.begin(), s.end()); }
+
+// The receive view's hex text for these bytes received from the start.
+inline std::string hexDump(const std::vector<unsigned char> &bytes)
+{
+    std::string out;
+    char line[HexDump::lineBufferSize];
+    for (size_t i = 0; i < bytes.size(); i += 8) {
+        size_t n = bytes.size() - i < 8 ? bytes.size() - i : 8;
+        out.append(line, HexDump::formatHexLine(bytes.data() + i, uint32_t(n), uint32_t(i / 8), line));
+    }
+    return out;
+}
+
+// Printable bytes only, so the view's text compares byte for byte.
+inline std::vector<unsigned char> printable(size_t count, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<unsigned char> b(count);
+    for (auto &c : b)
+        c = (unsigned char)(0x21 + rng() % 0x5E);
+    return b;
+}
+
+// Takes whatever WM_QUIT a destroyed terminal left in the queue, so the next
+// modal loop of the test program is not ended by it.
+inline void dropQuit()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+// The registry settings the terminal reads at every open: COM2, 256000 baud,
+// 8 data bits, no parity, one stop bit, no handshake (the cable raises none).
+const DWORD fastPlainSetup = 0x1u | (14u << 4) | (0u << 9) | (2u << 11) | (3u << 14);
+
+// What a terminal finds stored when it starts.
+struct Stored
+{
+    DWORD setup;
+    DWORD delayOnSend;
+    bool folderInTemp;   // the file dialogs open in the temporary folder
+};
+
+// For the data-path tests: the fast plain line, no delay, files in the
+// temporary folder.
+const Stored dataPath = {fastPlainSetup, 0, true};
+
+// The same with a delay, in ms, after each byte sent.
+inline Stored dataPathDelayed(DWORD delay)
+{
+    Stored s = dataPath;
+    s.delayOnSend = delay;
+    return s;
+}
+
+// The program's own application object, frame and terminal dialog.
+class Terminal
+{
+public:
+    explicit Terminal(DWORD setup = 0x000AD061u, DWORD delay = 0) : Terminal(Stored{setup, delay, false}) {}
+    explicit Terminal(const Stored &stored)
+        : app(GetModuleHandleA(nullptr), SW_SHOWNORMAL), frame(nullptr), client(nullptr)
+    {
+        storeDword("Setup", stored.setup);
+        storeDword("DelayOnSend", stored.delayOnSend);
+        if (stored.folderInTemp) {
+            std::string dir = tempFolder();
+            if (!dir.empty() && dir.back() == '\\')
+                dir.pop_back();
+            storeFolder(dir);
+        }
+        frame = app.createMainWindow("Line Talk", GetModuleHandleA(nullptr));
+        app.mainWindow = frame;
+        if (!frame || !frame->create())
+            return;
+        mainWin *w = dynamic_cast<mainWin *>(frame);
+        client = w ? w->getClient() : nullptr;
+        ShowWindow(frame->hwnd, SW_SHOWNORMAL);
+        UpdateWindow(frame->hwnd);
+        pumpFor(app, 100);
+    }
+    // The frame goes first, and with it the dialog; the WM_QUIT its
+    // destruction posts is taken so that it cannot end the next modal loop.
+    ~Terminal()
+    {
+        pump();
+        delete app.mainWindow;
+        app.mainWindow = nullptr;
+        dropQuit();
+    }
+    Terminal(const Terminal &) = delete;
+    Terminal &operator=(const Terminal &) = delete;
+
+    bool ready() const { return client && client->hwnd; }
+    HWND dialog() const { return client ? client->hwnd : nullptr; }
+    HWND item(int id) const { return GetDlgItem(dialog(), id); }
+    HWND view() const { return item(IDC_VIEW); }
+
+    void pump() { app.pumpMessages(); }
+    // Handles messages until the condition holds or the time is up.
+    template <class C>
+    bool waitFor(C condition, DWORD timeoutMs = defaultWaitMs)
+    {
+        return pumpUntil(app, condition, timeoutMs);
+    }
+
+    // Lets the messages of the next `ms` milliseconds through (to show that
+    // nothing more happens, never to wait for something).
+    void settle(DWORD ms)
+    {
+        pumpFor(app, ms);
+    }
+
+    void command(int id, int code = BN_CLICKED)
+    {
+        SendMessageA(dialog(), WM_COMMAND, MAKEWPARAM(id, code), LPARAM(item(id)));
+    }
+    // Sets a check box and reports the click as the box would.
+    void check(int id, bool on)
+    {
+        SendMessageA(item(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+        command(id);
+    }
+    bool isChecked(int id) const { return SendMessageA(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+    bool openPort()
+    {
+        if (!client->isPortOpen())
+            command(IDC_OPENCOMM);
+        return client->isPortOpen();
+    }
+
+    void setText(int id, const std::string &text) { SendMessageA(item(id), WM_SETTEXT, 0, LPARAM(text.c_str())); }
+    // A multi-line edit raises no EN_CHANGE for WM_SETTEXT; typing does.
+    void type(int id, const std::string &text)
+    {
+        setText(id, text);
+        command(id, EN_CHANGE);
+    }
+    std::string text(int id) const
+    {
+        char buf[512];
+        int n = GetWindowTextA(item(id), buf, sizeof buf);
+        return std::string(buf, n > 0 ? size_t(n) : 0);
+    }
+
+    std::string viewText() const
+    {
+        LRESULT len = SendMessageA(view(), WM_GETTEXTLENGTH, 0, 0);
+        std::vector<char> buf(size_t(len) + 2, '\0');
+        LRESULT n = SendMessageA(view(), WM_GETTEXT, WPARAM(buf.size()), LPARAM(buf.data()));
+        return std::string(buf.data(), size_t(n > 0 ? n : 0));
+    }
+    uint32_t viewLength() const { return uint32_t(SendMessageA(view(), WM_GETTEXTLENGTH, 0, 0)); }
+
+    std::vector<unsigned char> history() const
+    {
+        const PVect<unsigned char> &b = client->received();
+        if (b.count() == 0)
+            return std::vector<unsigned char>();
+        return std::vector<unsigned char>(b.items(), b.items() + (b.count() - 1));
+    }
+    uint32_t historyCount() const { return client->received().count(); }
+
+    genApp app;
+    PWin *frame;
+    mainClient *client;
+};
+
+// True when bytes sent by the far end of the cable (COM9) reach the
+// terminal's open port.
+inline bool portCarries(Terminal &t)
+{
+    SerialPeer peer("COM9");
+    if (!peer.isOpen() || !t.client->currentPort())
+        return false;
+    // The terminal drains what arrives into its receive history, so the
+    // bytes are counted wherever they are: still queued or already taken.
+    auto arrived = [&] {
+        return t.client->currentPort() ? t.client->currentPort()->available() + t.client->received().count() : 0u;
+    };
+    DWORD before = arrived();
+    const char bytes[3] = {'a', 'b', 'c'};
+    if (!peer.send(bytes, 3))
+        return false;
+    return t.waitFor([&] { return arrived() >= before + 3; }, 5000);
+}
+
+// Records, on the test's thread, what the terminal shows in its progress
+// dialogs and how often text is inserted into the receive view.
+class Spy
+{
+public:
+    Spy()
+    {
+        current() = this;
+        hook = SetWindowsHookExA(WH_CALLWNDPROC, &Spy::proc, nullptr, GetCurrentThreadId());
+    }
+    ~Spy()
+    {
+        if (hook)
+            UnhookWindowsHookEx(hook);
+        current() = nullptr;
+    }
+    Spy(const Spy &) = delete;
+    Spy &operator=(const Spy &) = delete;
+
+    std::vector<std::string> progressTexts;  // texts of the progress dialogs' static 102
+    int viewInserts = 0;                     // insertions into the receive view
+    int progressDialogs = 0;                 // progress dialogs initialised
+    HWND view = nullptr;
+    HWND dialog = nullptr;  // the view's dialog
+    // When set, "&Abort" is pressed as soon as a progress dialog comes up.
+    bool abortOnShow = false;
+    // When set, called for each progress dialog that comes up.
+    void (*onProgressShown)(HWND dialog, void *arg) = nullptr;
+    void *onProgressArg = nullptr;
+    // When set, called for each insertion into the receive view, before it.
+    void (*onViewInsert)(void *arg) = nullptr;
+    void *onViewInsertArg = nullptr;
+
+private:
+    static Spy *&current()
+    {
+        static Spy *spy = nullptr;
+        return spy;
+    }
+
+    static LRESULT CALLBACK proc(int code, WPARAM wParam, LPARAM lParam)
+    {
+        Spy *self = current();
+        if (code == HC_ACTION && self) {
+            const CWPSTRUCT *m = reinterpret_cast<const CWPSTRUCT *>(lParam);
+            // The view is known by its place in the dialog as well.
+            bool toView = self->view && (m->hwnd == self->view ||
+                                         (GetParent(m->hwnd) == self->dialog && GetDlgCtrlID(m->hwnd) == IDC_VIEW));
+            if ((m->message == EM_REPLACESEL || m->message == PTVM_APPEND) && toView) {
+                ++self->viewInserts;
+                if (self->onViewInsert)
+                    self->onViewInsert(self->onViewInsertArg);
+            }
+            if (m->message == WM_SETTEXT && m->lParam && GetDlgCtrlID(m->hwnd) == IDC_PROG_TEXT &&
+                GetDlgItem(GetParent(m->hwnd), IDC_PROG_BAR)) {
+                const char *t = reinterpret_cast<const char *>(m->lParam);
+                self->progressTexts.push_back(std::string(t, strnlen(t, 500)));
+            }
+            if (m->message == WM_INITDIALOG && GetDlgItem(m->hwnd, IDC_PROG_BAR) && GetDlgItem(m->hwnd, IDC_PROG_ABORT)) {
+                ++self->progressDialogs;
+                if (self->abortOnShow)
+                    PostMessageA(m->hwnd, WM_COMMAND, MAKEWPARAM(IDC_PROG_ABORT, BN_CLICKED),
+                                 LPARAM(GetDlgItem(m->hwnd, IDC_PROG_ABORT)));
+                if (self->onProgressShown)
+                    self->onProgressShown(m->hwnd, self->onProgressArg);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    HHOOK hook;
+};
+
+// Runs a Linux program (Wine starts those too) with its output in a fresh
+// file under the temporary folder; returns the output, "" when none came.
+// Wine does not follow a Linux child to its end, so the output is taken
+// once it is complete (ends with a line break and stops changing).
+inline std::string runLinux(const std::string &commandLine, DWORD timeoutMs = 10000)
+{
+    static int runs = 0;
+    std::string out = tempFolder() + "linux-output-" + std::to_string(++runs) + ".txt";
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE f = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return std::string();
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof si);
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = f;
+    si.hStdError = f;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi;
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back('\0');
+    BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(f);
+    if (!ok)
+        return "CreateProcess failed: " + std::to_string(GetLastError());
+    DWORD start = GetTickCount();
+    WaitForSingleObject(pi.hProcess, timeoutMs);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::string last = readAll(out);
+    for (;;) {
+        if (GetTickCount() - start >= timeoutMs)
+            return last;
+        Sleep(20);
+        std::string now = readAll(out);
+        if (!now.empty() && now == last && now.back() == '\n')
+            return now;
+        last = now;
+    }
+}
+
+// The line settings Linux sees on the pseudo-terminal behind a port.
+inline std::string sttyOf(const char *port)
+{
+    std::string pty = env((std::string("LT_PTY_") + port).c_str());
+    if (pty.empty())
+        return std::string();
+    // Through a shell, as everywhere else: a bare /bin/stty started from here
+    // has been seen to take the calling test program down with it under Wine.
+    return runLinux("/bin/sh -c \"/bin/stty -F " + pty + " -a\"");
+}
+
+// Sets the line speed Linux keeps on the pseudo-terminal behind a port, so
+// a later open can be seen to change it.
+inline void setPtySpeed(const char *port, const char *speed)
+{
+    std::string pty = env((std::string("LT_PTY_") + port).c_str());
+    // The settings are printed afterwards so that the run has an output
+    // whose end shows it is over.
+    if (!pty.empty())
+        runLinux("/bin/sh -c \"/bin/stty -F " + pty + " " + speed + "; /bin/stty -F " + pty + " -a\"");
+}
+
+// True when the port can be opened now. (Wine does not make a serial port
+// exclusive, so this cannot show that somebody holds it.)
+inline bool portFree(const char *name)
+{
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
+// Saves what the screen shows of a window as a 24-bit .bmp in LT_BUILD (or
+// the temporary folder). True when the file was written.
+inline bool screenshot(HWND w, const char *fileName)
+{
+    RECT r;
+    if (!GetWindowRect(w, &r))
+        return false;
+    int cx = r.right - r.left, cy = r.bottom - r.top;
+    if (cx <= 0 || cy <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi;
+    ZeroMemory(&bi, sizeof bi);
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BOOL copied = BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    SelectObject(mem, old);
+    DWORD stride = (DWORD(cx) * 3 + 3) & ~3u;
+    DWORD imageSize = stride * DWORD(cy);
+    std::string dir = env("LT_BUILD");
+    if (dir.empty())
+        dir = tempFolder();
+    if (!dir.empty() && dir.back() != '\\')
+        dir += '\\';
+    bool written = false;
+    HANDLE f = CreateFileA((dir + fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (copied && bits && f != INVALID_HANDLE_VALUE) {
+        BITMAPFILEHEADER fh;
+        ZeroMemory(&fh, sizeof fh);
+        fh.bfType = 0x4D42;
+        fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+        fh.bfSize = fh.bfOffBits + imageSize;
+        DWORD n = 0;
+        written = WriteFile(f, &fh, sizeof fh, &n, nullptr) && WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &n, nullptr) &&
+                  WriteFile(f, bits, imageSize, &n, nullptr) && n == imageSize;
+    }
+    if (f != INVALID_HANDLE_VALUE)
+        CloseHandle(f);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return written;
+}
+
+} // namespace rig
+
+#endif

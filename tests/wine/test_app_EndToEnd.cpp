@@ -14,61 +14,13 @@
 
 #include "helpers/SerialPeer.h"
 #include "tests/wine/helpers/ModalDriver.h"
+#include "tests/wine/helpers/ProductProcess.h"
 #include "tests/wine/helpers/TerminalRig.h"
 
+using namespace product;
 using namespace rig;
 
 namespace {
-
-std::string productPath()
-{
-    char self[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string dir(self, n < sizeof self ? n : 0);
-    size_t slash = dir.find_last_of("\\/");
-    dir = slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
-    return dir + "\\..\\LineTalk.exe";
-}
-
-std::string textOf(HWND w)
-{
-    char buf[512] = "";
-    GetWindowTextA(w, buf, sizeof buf);
-    buf[sizeof buf - 1] = 0;
-    return buf;
-}
-
-std::string classOf(HWND w)
-{
-    char buf[64] = "";
-    GetClassNameA(w, buf, sizeof buf);
-    buf[sizeof buf - 1] = 0;
-    return buf;
-}
-
-// Every visible top-level window of one process.
-struct OwnedBy
-{
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK collect(HWND w, LPARAM p)
-{
-    OwnedBy *o = reinterpret_cast<OwnedBy *>(p);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    if (owner == o->pid && IsWindowVisible(w))
-        o->found.push_back(w);
-    return TRUE;
-}
-
-std::vector<HWND> windowsOf(DWORD pid)
-{
-    OwnedBy o = {pid, {}};
-    EnumWindows(collect, LPARAM(&o));
-    return o.found;
-}
 
 bool isDialog(HWND w) { return classOf(w) == "#32770"; }
 bool isMessageBox(HWND w) { return isDialog(w) && GetDlgItem(w, 0xFFFF); }
@@ -79,38 +31,6 @@ bool isProgress(HWND w)
     return isDialog(w) && bar && classOf(bar) == "msctls_progress32";
 }
 
-// Waits for a visible top-level window of the process that passes `match`.
-template <class M>
-HWND waitWindow(DWORD pid, M match, DWORD timeoutMs = 20000)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        for (HWND w : windowsOf(pid))
-            if (match(w))
-                return w;
-        if (GetTickCount() - start >= timeoutMs)
-            return nullptr;
-        Sleep(10);
-    }
-}
-
-template <class C>
-bool waitUntil(C condition, DWORD timeoutMs = 20000)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
-
-void post(HWND dialog, int id)
-{
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
-}
-
 // Answers the next message box of the process; its text, or "" when none came.
 std::string answerBox(DWORD pid, int button)
 {
@@ -119,7 +39,7 @@ std::string answerBox(DWORD pid, int button)
         return std::string();
     std::string text = textOf(GetDlgItem(box, 0xFFFF));
     post(box, GetDlgItem(box, button) ? button : IDOK);
-    waitUntil([&] { return !IsWindow(box); });
+    waitFor([&] { return !IsWindow(box); }, productWaitMs);
     return text;
 }
 
@@ -138,20 +58,9 @@ bool answerFileDialog(DWORD pid, const std::string &path)
             return false;
         SendMessageTimeoutA(field, WM_SETTEXT, 0, LPARAM(path.c_str()), SMTO_ABORTIFHUNG, 2000, nullptr);
         post(dlg, IDOK);
-        waitUntil([&] { return !IsWindow(dlg); }, 1000);
+        waitFor([&] { return !IsWindow(dlg); }, 1000);
     }
     return true;
-}
-
-std::string viewText(HWND view)
-{
-    DWORD_PTR len = 0;
-    if (!SendMessageTimeoutA(view, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len))
-        return std::string();
-    std::vector<char> buf(size_t(len) + 1, '\0');
-    SendMessageTimeoutA(view, WM_GETTEXT, WPARAM(buf.size()), LPARAM(buf.data()), SMTO_ABORTIFHUNG, 5000, nullptr);
-    buf.back() = 0;
-    return buf.data();
 }
 
 std::vector<unsigned char> bytes(const std::string &s) { return std::vector<unsigned char>(s.begin(), s.end()); }
@@ -252,80 +161,6 @@ void screenshotOf(std::initializer_list<HWND> windows, const char *fileName)
     CloseHandle(f);
 }
 
-// One run of LineTalk.exe, ended at the latest by the destructor.
-class Product
-{
-public:
-    Product()
-    {
-        ZeroMemory(&pi, sizeof pi);
-        STARTUPINFOA si;
-        ZeroMemory(&si, sizeof si);
-        si.cb = sizeof si;
-        std::string cmd = "\"" + productPath() + "\"";
-        std::vector<char> line(cmd.begin(), cmd.end());
-        line.push_back('\0');
-        started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
-        if (!started)
-            return;
-        // Ready once the frame has been sized around the dialog, the last
-        // step of its creation.
-        waitUntil([&] {
-            frame = waitWindow(pi.dwProcessId, [](HWND w) { return classOf(w) == "pAppl Base"; }, 0);
-            HWND d = frame ? GetWindow(frame, GW_CHILD) : nullptr;
-            RECT r = {0, 0, 0, 0};
-            if (frame)
-                GetWindowRect(frame, &r);
-            if (d && IsWindowVisible(d) && r.right - r.left > 100 && r.bottom - r.top > 100)
-                dialog = d;
-            return dialog != nullptr || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
-        });
-    }
-    ~Product()
-    {
-        if (!started)
-            return;
-        if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
-            // Left running by a failed test: end it so the port is free again.
-            TerminateProcess(pi.hProcess, 1);
-            WaitForSingleObject(pi.hProcess, 5000);
-        }
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    Product(const Product &) = delete;
-    Product &operator=(const Product &) = delete;
-
-    DWORD pid() const { return pi.dwProcessId; }
-    HWND item(int id) const { return GetDlgItem(dialog, id); }
-    void press(int id) const { post(dialog, id); }
-    // Sets a check box and reports the click as the box itself would.
-    void check(int id, bool on) const
-    {
-        SendMessageA(item(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
-        press(id);
-    }
-    void setText(int id, const std::string &text) const { SendMessageA(item(id), WM_SETTEXT, 0, LPARAM(text.c_str())); }
-    bool waitView(const std::string &part) const
-    {
-        return waitUntil([&] { return viewText(item(IDC_VIEW)).find(part) != std::string::npos; });
-    }
-    // The exit status, or -1 when the process has not ended in time.
-    long exitStatus(DWORD timeoutMs = 20000) const
-    {
-        if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
-            return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(pi.hProcess, &code);
-        return long(code);
-    }
-
-    bool started = false;
-    PROCESS_INFORMATION pi;
-    HWND frame = nullptr;
-    HWND dialog = nullptr;
-};
-
 // Bytes the peer got, collected until `count` have come.
 std::vector<unsigned char> arrivals(SerialPeer &peer, size_t count) { return peer.receive(count, 20000); }
 
@@ -355,7 +190,7 @@ TEST(EndToEnd, OperatorSessionFromStartToDone)
 
     // Open COM2 with the stored settings: 9600 baud.
     p.press(IDC_OPENCOMM);
-    ASSERT_TRUE(waitUntil([&] { return textOf(p.item(IDC_OPENCOMM)) == "&Close Comm"; }));
+    ASSERT_TRUE(waitFor([&] { return textOf(p.item(IDC_OPENCOMM)) == "&Close Comm"; }, productWaitMs));
     EXPECT_NE(sttyOf("COM2").find("speed 9600 baud"), std::string::npos);
 
     // Text out: the send box with an escape, then one byte from the decimal field.
@@ -390,12 +225,12 @@ TEST(EndToEnd, OperatorSessionFromStartToDone)
     SendMessageA(GetDlgItem(settings, IDC_SET_DELAY), WM_SETTEXT, 0, LPARAM("2"));
     screenshotOf({p.frame, settings}, "screenshot-product-settings.bmp");
     post(settings, IDOK);
-    ASSERT_TRUE(waitUntil([&] { return !IsWindow(settings); }));
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(settings); }, productWaitMs));
     DWORD delay = 0, setup = 0;
-    ASSERT_TRUE(waitUntil([&] { return readDword("DelayOnSend", delay) && delay == 2; }));
+    ASSERT_TRUE(waitFor([&] { return readDword("DelayOnSend", delay) && delay == 2; }, productWaitMs));
     ASSERT_TRUE(readDword("Setup", setup));
     EXPECT_NE(setup, 0x000AD061u);
-    ASSERT_TRUE(waitUntil([&] { return textOf(p.item(IDC_OPENCOMM)) == "&Close Comm"; }));
+    ASSERT_TRUE(waitFor([&] { return textOf(p.item(IDC_OPENCOMM)) == "&Close Comm"; }, productWaitMs));
     EXPECT_NE(sttyOf("COM2").find("speed 19200 baud"), std::string::npos);
 
     // A file, byte by byte with the pause, under the progress dialog.
@@ -408,7 +243,7 @@ TEST(EndToEnd, OperatorSessionFromStartToDone)
     EXPECT_EQ(answerBox(p.pid(), IDYES), "Delay is not null!\r\nDo you want to use it anywhere?");
     HWND progress = waitWindow(p.pid(), isProgress, 10000);
     if (progress) {
-        waitUntil([&] { return textOf(GetDlgItem(progress, IDC_PROG_TEXT)).find("byte") != std::string::npos; }, 3000);
+        waitFor([&] { return textOf(GetDlgItem(progress, IDC_PROG_TEXT)).find("byte") != std::string::npos; }, 3000);
         screenshotOf({p.frame, progress}, "screenshot-product-transfer.bmp");
     }
     EXPECT_NE(progress, nullptr) << "no progress dialog during the transfer";
@@ -422,10 +257,10 @@ TEST(EndToEnd, OperatorSessionFromStartToDone)
     std::vector<unsigned char> raw = {0x00, 0x01, 0x7F, 0x80, 0xFF, '\r', '\n', 'z'};
     ASSERT_TRUE(peer.send(raw.data(), DWORD(raw.size())));
     // The program holds the file open without sharing reads: watch its size.
-    EXPECT_TRUE(waitUntil([&] { return sizeOf(captured) == raw.size(); })) << sizeOf(captured);
+    EXPECT_TRUE(waitFor([&] { return sizeOf(captured) == raw.size(); }, productWaitMs)) << sizeOf(captured);
     EXPECT_EQ(viewText(p.item(IDC_VIEW)), "");
     p.check(IDC_CAPTURE, false);
-    EXPECT_TRUE(waitUntil([&] { return fileBytes(captured) == raw; })) << fileBytes(captured).size();
+    EXPECT_TRUE(waitFor([&] { return fileBytes(captured) == raw; }, productWaitMs)) << fileBytes(captured).size();
     // Unchecked, the bytes of the capture are shown.
     EXPECT_TRUE(p.waitView("000000 00017F80FF0D0A7A")) << viewText(p.item(IDC_VIEW));
 

@@ -1050,7 +1050,7 @@ TEST_F(TextView, TheScrollBarOnTheScreenCatchesUpWithTheEndOfAFlood)
         append(chunk);
         all += chunk;
         ++chunks;
-        pumpOnce();
+        pumpThreadMessages();
     }
     // Scrolling draws the bar at once, so the chunk that follows at once
     // comes in a frame that sets the bar without drawing it. It doubles the

@@ -49,6 +49,9 @@
 #define IDC_CAPTURE 121
 #define IDC_CHECKFRAME 122
 #define IDC_CHARLABEL 123
+// Commands the terminal adds to the receive view's context menu
+#define IDM_VIEW_SHOWTIME 130
+#define IDM_VIEW_FIND 131
 
 // Settings dialog (template 5); "&OK" is IDOK (1), "&Cancel" IDCANCEL (2)
 #define IDC_SET_BAUDLABEL 101
@@ -65,6 +68,11 @@
 #define IDC_SET_PORT 112
 #define IDC_SET_DELAYLABEL 113
 #define IDC_SET_DELAY 114
+#define IDC_SET_FLOWLABEL 115
+#define IDC_SET_FLOW 116
+#define IDC_SET_TRANSFERLABEL 117
+#define IDC_SET_TRANSFER 118
+#define IDC_SET_TRANSFERNOTE 119
 
 // Progress dialog (template 2)
 #define IDC_PROG_BAR 101

@@ -770,6 +770,9 @@ void PTextView::onContextMenu(int x, int y)
         return;
     AppendMenuA(menu, MF_STRING | (sel.empty() ? MF_GRAYED : 0), cmdCopy, "Copy");
     AppendMenuA(menu, MF_STRING | (store.length() ? 0 : MF_GRAYED), cmdSelectAll, "Select All");
+    HWND parent = GetParent(hwnd);
+    if (parent)
+        SendMessageA(parent, PTVM_EXTENDMENU, WPARAM(menu), LPARAM(hwnd));
     if (x == -1 && y == -1) {
         // From the keyboard: at the caret.
         LRESULT at = posFromChar(sel.caretAt());
@@ -784,6 +787,8 @@ void PTextView::onContextMenu(int x, int y)
         copy();
     else if (cmd == cmdSelectAll)
         selectAll();
+    else if (cmd != 0 && parent)
+        SendMessageA(parent, WM_COMMAND, MAKEWPARAM(cmd, 0), 0);
 }
 
 void PTextView::selectAll()

@@ -22,10 +22,17 @@
 //   selection, the caret and the first visible line stay with their text.
 //   Both return the new length.
 // PTVM_ISFOLLOWING: TRUE while appended text keeps the end in view.
+// PTVM_EXTENDMENU: sent by the view to its parent just before its context
+//   menu shows; wParam is the popup menu (HMENU) holding the view's own
+//   items, lParam the view's window. The parent may append items with
+//   command ids of its own (the view's own are below 16); an item of the
+//   parent's that the operator picks reaches the parent as WM_COMMAND, as
+//   from a menu (HIWORD(wParam) 0, lParam 0).
 const UINT PTVM_APPEND = WM_USER + 0x300;
 const UINT PTVM_ERASETAIL = WM_USER + 0x301;
 const UINT PTVM_ERASEHEAD = WM_USER + 0x302;
 const UINT PTVM_ISFOLLOWING = WM_USER + 0x303;
+const UINT PTVM_EXTENDMENU = WM_USER + 0x304;
 
 // A read-only view of plain text as long as memory allows: the receive view
 // of the terminal. It answers the messages the system's edit and rich-edit

@@ -199,8 +199,10 @@ size_t HexSearch::findBackward(const char *dump, size_t size, size_t to, size_t 
         to = size;
     Matcher match(up, upNext, patLen);
     unsigned char bytes[HexDump::bytesPerLine];
-    for (size_t at = lineStart(dump, to);;) {
-        uint32_t n = readLine(dump, size, at, bytes);
+    const size_t full = HexDump::fullLineChars;
+    size_t at = lineStart(dump, to);
+    uint32_t n = readLine(dump, size, at, bytes);
+    for (;;) {
         if (n == 0)
             match.reset();
         for (uint32_t j = n; j-- > 0;) {
@@ -214,10 +216,12 @@ size_t HexSearch::findBackward(const char *dump, size_t size, size_t to, size_t 
             return npos;
         // A full hex line right before this one is the common case; any
         // other line is found by looking back for its start.
-        const size_t full = HexDump::fullLineChars;
-        if (at >= full && (at == full || dump[at - full - 1] == '\n') && readLine(dump, size, at - full, bytes) == HexDump::bytesPerLine)
+        if (at >= full && (at == full || dump[at - full - 1] == '\n') &&
+            (n = readLine(dump, size, at - full, bytes)) == HexDump::bytesPerLine) {
             at -= full;
-        else
+        } else {
             at = lineStart(dump, at - 1);
+            n = readLine(dump, size, at, bytes);
+        }
     }
 }

@@ -3,7 +3,8 @@
 #include <cstring>
 
 TextSearch::TextSearch(const char *pattern, size_t length, const unsigned char *foldTable)
-    : patLen(length > size_t(maxPattern) ? size_t(maxPattern) : length), exact(foldTable == nullptr)
+    : patLen(length > size_t(maxPattern) ? size_t(maxPattern) : length), exact(foldTable == nullptr),
+      variants(), variantCount(0)
 {
     for (int c = 0; c < 256; ++c)
         fold[c] = foldTable ? foldTable[c] : (unsigned char)c;
@@ -21,6 +22,15 @@ TextSearch::TextSearch(const char *pattern, size_t length, const unsigned char *
         skipDown[pat[i]] = uint16_t(patLen - 1 - i);
     for (size_t i = patLen; i-- > 1;)
         skipUp[pat[i]] = uint16_t(i);
+    for (int c = 0; patLen == 1 && c < 256; ++c) {
+        if (fold[c] != pat[0])
+            continue;
+        if (variantCount == int(sizeof variants)) {
+            variantCount = 0;
+            break;
+        }
+        variants[variantCount++] = (unsigned char)c;
+    }
 }
 
 void TextSearch::asciiFold(unsigned char table[256])
@@ -45,10 +55,8 @@ size_t TextSearch::findForward(const char *text, size_t size, size_t from) const
     if (m == 0 || !text || from > size || size - from < m)
         return npos;
     const unsigned char *t = reinterpret_cast<const unsigned char *>(text);
-    if (exact && m == 1) {
-        const void *p = std::memchr(t + from, pat[0], size - from);
-        return p ? size_t(static_cast<const unsigned char *>(p) - t) : npos;
-    }
+    if (m == 1 && variantCount > 0)
+        return findByte(t, size, from);
     const unsigned char last = pat[m - 1];
     const size_t end = size - m;
     for (size_t pos = from; pos <= end;) {
@@ -58,6 +66,18 @@ size_t TextSearch::findForward(const char *text, size_t size, size_t from) const
         pos += skipDown[c];
     }
     return npos;
+}
+
+size_t TextSearch::findByte(const unsigned char *t, size_t size, size_t from) const
+{
+    // Each later look only goes as far as the nearest match found so far.
+    size_t best = size;
+    for (int k = 0; k < variantCount; ++k) {
+        const void *p = std::memchr(t + from, variants[k], best - from);
+        if (p)
+            best = size_t(static_cast<const unsigned char *>(p) - t);
+    }
+    return best == size ? npos : best;
 }
 
 size_t TextSearch::findBackward(const char *text, size_t size, size_t to) const

@@ -36,11 +36,16 @@ public:
 
 private:
     bool matchesAt(const unsigned char *at) const;
+    // One character going down: memchr for each byte that folds to it.
+    size_t findByte(const unsigned char *text, size_t size, size_t from) const;
 
     unsigned char fold[256];
     unsigned char pat[maxPattern];   // folded
     size_t patLen;
     bool exact;                      // no folding: byte compares and memchr
+    // The bytes that fold to a one-character pattern (0: too many of them).
+    unsigned char variants[4];
+    int variantCount;
     // Distance to move on when the character under the pattern's last
     // (going down) or first (going up) position is c.
     uint16_t skipDown[256];

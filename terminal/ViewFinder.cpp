@@ -57,8 +57,35 @@ void ViewFinder::openDialog()
     fr.wFindWhatLen = WORD(sizeof what);
     fr.Flags = FR_HIDEWHOLEWORD | (down ? FR_DOWN : 0) | (matchCase ? FR_MATCHCASE : 0);
     dlg = FindTextA(&fr);
-    if (dlg)
-        PMessagePump::registerDialog(dlg);
+    if (!dlg)
+        return;
+    PMessagePump::registerDialog(dlg);
+    placeAside();
+}
+
+// The system puts the dialog over the top of its owner, right over the
+// receive view and the matches it selects: it goes below the frame, or
+// above it, where the screen has room.
+void ViewFinder::placeAside()
+{
+    HWND frame = GetAncestor(owner, GA_ROOT);
+    RECT f, d;
+    MONITORINFO screen;
+    screen.cbSize = sizeof screen;
+    if (!frame || !GetWindowRect(frame, &f) || !GetWindowRect(dlg, &d) ||
+        !GetMonitorInfoA(MonitorFromWindow(frame, MONITOR_DEFAULTTONEAREST), &screen))
+        return;
+    const RECT &room = screen.rcWork;
+    LONG h = d.bottom - d.top;
+    LONG y;
+    if (f.bottom + h <= room.bottom)
+        y = f.bottom;
+    else if (f.top - h >= room.top)
+        y = f.top - h;
+    else
+        return;
+    LONG x = f.left < room.left ? room.left : f.left;
+    SetWindowPos(dlg, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ViewFinder::close()
@@ -120,7 +147,8 @@ bool ViewFinder::findText(const char *text, size_t size, bool goDown, size_t *fr
     CHARRANGE sel = {0, 0};
     SendMessageA(view, EM_EXGETSEL, 0, LPARAM(&sel));
     TextSearch search(what, strnlen(what, sizeof what), matchCase ? nullptr : caseFold());
-    size_t at = goDown ? search.findForward(text, size, size_t(sel.cpMax)) : search.findBackward(text, size, size_t(sel.cpMin));
+    size_t at = goDown ? search.findForward(text, size, size_t(sel.cpMax))
+                       : search.findBackward(text, size, size_t(sel.cpMin));
     if (at == TextSearch::npos) {
         char message[sizeof what + 32];
         std::snprintf(message, sizeof message, "Cannot find \"%s\"", what);

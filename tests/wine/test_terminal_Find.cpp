@@ -242,6 +242,10 @@ TEST_F(Find, TheFindDialogFindsInAMiBOfTextDownUpWithCaseAndSaysSoOnAMiss)
     HWND d = openWithCtrlF();
     ASSERT_NE(d, nullptr) << "Ctrl+F opened no Find dialog";
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, chx1))) << "whole words are not offered";
+    RECT viewRect, dialogRect, both;
+    GetWindowRect(view, &viewRect);
+    GetWindowRect(d, &dialogRect);
+    EXPECT_FALSE(IntersectRect(&both, &viewRect, &dialogRect)) << "the dialog covers the matches it finds";
 
     findNext(d, "error");
     EXPECT_EQ(selectionOf(view), (Range{LONG(e1), LONG(e1 + 5)}));
@@ -321,7 +325,8 @@ TEST_F(Find, InHexTheTypedBytesAreFoundAcrossLinesAtTheStartAndTheEnd)
     ASSERT_NE(d, nullptr);
 
     const LONG line = 34, digits = 7;
-    const LONG lastLine = LONG(data.size() - 1) / 8 * line;
+    // 2000 bytes make 250 full lines: BE EF are the last line's bytes 6 and 7.
+    const LONG tailAt = LONG(data.size() - 1) / 8 * line + digits + 2 * 6;
     struct Step {
         const char *typed;
         bool down;
@@ -329,13 +334,20 @@ TEST_F(Find, InHexTheTypedBytesAreFoundAcrossLinesAtTheStartAndTheEnd)
     } steps[] = {
         {"de ad", true, {digits, digits + 4}},
         {"0d0a", true, {digits + 14, line + digits + 2}},
-        {"BE EF", true, {lastLine + digits + 2 * LONG((data.size() - 2) % 8), lastLine + digits + 2 * LONG((data.size() - 1) % 8) + 2}},
+        {"BE EF", true, {tailAt, tailAt + 4}},
         {"DEAD", false, {digits, digits + 4}},
     };
     for (const Step &s : steps) {
         findNext(d, s.typed, s.down);
         EXPECT_EQ(selectionOf(view), s.selected) << s.typed;
         EXPECT_TRUE(rowInView(view, s.selected.from)) << s.typed;
+        if (std::strcmp(s.typed, "0d0a") != 0)
+            continue;
+        // The terminal and its Find dialog as the operator sees them, a
+        // match across two lines selected.
+        RedrawWindow(term.frame->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        term.settle(100);
+        rig::screenshot(GetDesktopWindow(), "screenshot-find-hex.bmp");
     }
     EXPECT_EQ(selectedText(), "DEAD");
 
@@ -376,6 +388,16 @@ struct Closing {
     void (*close)(rig::Terminal &);
 };
 
+static void pressDone(rig::Terminal &t)
+{
+    PostMessageA(t.dialog(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(t.item(IDCANCEL)));
+}
+
+static void closeFrame(rig::Terminal &t)
+{
+    PostMessageA(t.frame->hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
 class FindClosing : public ::testing::TestWithParam<Closing> {};
 
 TEST_P(FindClosing, ClosingTheTerminalWithTheDialogOpenEndsBoth)
@@ -393,11 +415,4 @@ TEST_P(FindClosing, ClosingTheTerminalWithTheDialogOpenEndsBoth)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, FindClosing,
-                         ::testing::Values(Closing{"Done",
-                                                   [](rig::Terminal &t) {
-                                                       PostMessageA(t.dialog(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                                                                    LPARAM(t.item(IDCANCEL)));
-                                                   }},
-                                           Closing{"the frame's close box", [](rig::Terminal &t) {
-                                                       PostMessageA(t.frame->hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-                                                   }}));
+                         ::testing::Values(Closing{"Done", pressDone}, Closing{"the frame's close box", closeFrame}));

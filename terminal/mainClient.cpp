@@ -112,7 +112,8 @@ bool mainClient::onFindKey(const MSG *msg)
     if (msg->message != WM_KEYDOWN)
         return false;
     bool ctrl = GetKeyState(VK_CONTROL) < 0;
-    if (msg->wParam == 'F' && ctrl) {
+    // Ctrl+Alt is AltGr on many layouts: a character for the send box.
+    if (msg->wParam == 'F' && ctrl && GetKeyState(VK_MENU) >= 0) {
         finder.openDialog();
         return true;
     }

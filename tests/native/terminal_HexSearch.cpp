@@ -136,42 +136,6 @@ TEST(HexSearch, AMatchAcrossALineBreakCoversItsFirstToItsLastDigits)
     EXPECT_EQ(upEnd, end);
 }
 
-TEST(HexSearch, PatternsAtTheVeryStartAndTheVeryEndOfTheDump)
-{
-    Dump d;
-    Bytes all{0xDE, 0xAD, 1, 2, 3, 4, 5, 6, 7, 8, 0xBE, 0xEF};
-    d.lines(all);
-    HexSearch first(all.data(), 2);
-    HexSearch last(all.data() + 10, 2);
-    size_t end = 0;
-    EXPECT_EQ(first.findForward(d.text.data(), d.text.size(), 0, &end), 7u);
-    EXPECT_EQ(first.findBackward(d.text.data(), d.text.size(), d.text.size(), &end), 7u);
-    EXPECT_EQ(last.findForward(d.text.data(), d.text.size(), 0, &end), 34u + 7u + 4u);
-    EXPECT_EQ(end, 34u + 7u + 8u);
-    EXPECT_EQ(last.findBackward(d.text.data(), d.text.size(), d.text.size(), &end), 34u + 7u + 4u);
-    // The whole dump as one pattern.
-    HexSearch whole(all.data(), all.size());
-    EXPECT_EQ(whole.findForward(d.text.data(), d.text.size(), 0, &end), 7u);
-    EXPECT_EQ(end, 34u + 7u + 8u);
-    // From just past a match's first digit, going down, it is not found
-    // again; up to just before its last digit's end, going up, neither.
-    EXPECT_EQ(first.findForward(d.text.data(), d.text.size(), 8, &end), npos);
-    EXPECT_EQ(last.findBackward(d.text.data(), d.text.size(), 34 + 7 + 7, &end), npos);
-}
-
-TEST(HexSearch, LabelsAndTheCharacterColumnAreNotBytes)
-{
-    Dump d;
-    // Line 8 is labelled 000040; its characters column shows "@".
-    for (int i = 0; i < 9; ++i)
-        d.line(Bytes{0x40, 0x11});
-    HexSearch labelDigits(Bytes{0x00, 0x00, 0x40}.data(), 3);
-    size_t end = 0;
-    EXPECT_EQ(labelDigits.findForward(d.text.data(), d.text.size(), 0, &end), npos);
-    HexSearch twice(Bytes{0x11, 0x40, 0x11}.data(), 3);
-    EXPECT_EQ(twice.findForward(d.text.data(), d.text.size(), 0, &end), 7u + 2u);
-}
-
 TEST(HexSearch, AgreesWithThePlainModelOverShortLinesAndOtherText)
 {
     std::mt19937 rng(11);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/wine/helpers/MessageBoxAnswerer.h"
+#include "tests/wine/helpers/PopupMenuDriver.h"
 #include "tests/wine/helpers/TerminalRig.h"
 
 // Finding what was received: the system's Find dialog over the receive view,
@@ -92,7 +93,7 @@ struct MenuPick {
         MenuPick *pick = static_cast<MenuPick *>(arg);
         HWND popup = nullptr;
         for (DWORD start = GetTickCount(); !popup && GetTickCount() - start < 5000; Sleep(10))
-            popup = PopupMenuFinder::find();
+            popup = PopupMenuDriver::findMenu();
         if (!popup)
             return 0;
         HMENU menu = HMENU(SendMessageA(popup, MN_GETHMENU, 0, 0));
@@ -109,26 +110,6 @@ struct MenuPick {
             PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 1);
         return 0;
     }
-    struct PopupMenuFinder {
-        static BOOL CALLBACK each(HWND w, LPARAM p)
-        {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            char cls[16] = "";
-            if (pid == GetCurrentProcessId() && IsWindowVisible(w) && GetClassNameA(w, cls, sizeof cls) &&
-                lstrcmpA(cls, "#32768") == 0) {
-                *reinterpret_cast<HWND *>(p) = w;
-                return FALSE;
-            }
-            return TRUE;
-        }
-        static HWND find()
-        {
-            HWND w = nullptr;
-            EnumWindows(each, LPARAM(&w));
-            return w;
-        }
-    };
 };
 
 class Find : public ::testing::Test
@@ -204,7 +185,8 @@ protected:
     }
 
     rig::Terminal term{rig::dataPath};
-    SerialPeer peer{"COM9", SerialPeer::listening};
+    // Only sends: a peer that reads nothing back.
+    SerialPeer peer{"COM9"};
 };
 
 // About 1 MiB of numbered lines with a few errors in it.

@@ -49,6 +49,7 @@ void ViewFinder::openDialog()
     }
     if (!owner)
         return;
+    takeSelection();
     // The dialog comes up with the text, the case and the direction of
     // last time; whole words are not offered.
     fr.lStructSize = sizeof fr;
@@ -61,6 +62,25 @@ void ViewFinder::openDialog()
         return;
     PMessagePump::registerDialog(dlg);
     placeAside();
+}
+
+// What the operator selected is what they want found, when it is a piece
+// of one line; anything else leaves the text of last time.
+void ViewFinder::takeSelection()
+{
+    CHARRANGE sel = {0, 0};
+    SendMessageA(view, EM_EXGETSEL, 0, LPARAM(&sel));
+    size_t size = 0;
+    const char *text = reinterpret_cast<const char *>(SendMessageA(view, PTVM_GETTEXTPTR, WPARAM(&size), 0));
+    if (!text || sel.cpMin < 0 || sel.cpMax <= sel.cpMin || size_t(sel.cpMax) > size ||
+        size_t(sel.cpMax - sel.cpMin) >= sizeof what)
+        return;
+    size_t n = size_t(sel.cpMax - sel.cpMin);
+    const char *from = text + sel.cpMin;
+    if (std::memchr(from, '\r', n) || std::memchr(from, '\n', n))
+        return;
+    std::memcpy(what, from, n);
+    what[n] = '\0';
 }
 
 // The system puts the dialog over the top of its owner, right over the

@@ -55,6 +55,7 @@ private:
     // operator has been told why).
     bool findText(const char *text, size_t size, bool goDown, size_t *from, size_t *to);
     bool findHex(const char *text, size_t size, bool goDown, size_t *from, size_t *to);
+    void takeSelection();
     void placeAside();
     void select(size_t from, size_t to);
     void tell(const char *message, UINT icon);

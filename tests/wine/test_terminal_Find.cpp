@@ -219,10 +219,15 @@ TEST_F(Find, TheFindDialogFindsInAMiBOfTextDownUpWithCaseAndSaysSoOnAMiss)
     ASSERT_TRUE(receive(log));
     ASSERT_EQ(term.viewText(), log);
     HWND view = term.view();
-    SendMessageA(view, EM_SETSEL, 0, 0);
+    // A word of one line selected is what the dialog comes up with.
+    SendMessageA(view, EM_SETSEL, 0, 4);
 
     HWND d = openWithCtrlF();
     ASSERT_NE(d, nullptr) << "Ctrl+F opened no Find dialog";
+    char offered[32] = "";
+    GetDlgItemTextA(d, edt1, offered, sizeof offered);
+    EXPECT_STREQ(offered, "line");
+    SendMessageA(view, EM_SETSEL, 0, 0);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, chx1))) << "whole words are not offered";
     RECT viewRect, dialogRect, both;
     GetWindowRect(view, &viewRect);

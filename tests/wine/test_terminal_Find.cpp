@@ -161,21 +161,23 @@ protected:
         SetDlgItemTextA(d, edt1, text);
         CheckRadioButton(d, rad1, rad2, down ? rad2 : rad1);
         CheckDlgButton(d, chx2, matchCase ? BST_CHECKED : BST_UNCHECKED);
+        // The click reaches the terminal, and the search runs, before this returns.
         SendMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
-        term.settle(30);
     }
 
-    // Presses a key (with Shift when asked) with the focus in the view.
+    // Presses a key (with Shift when asked) with the focus in the view;
+    // waits for the selection to move.
     void keyInView(BYTE vk, bool shift)
     {
         HWND view = term.view();
         SetFocus(view);
         term.waitFor([&] { return GetFocus() == view; }, 5000);
+        Range before = selectionOf(view);
         if (shift)
             pressKeyWithModifier(vk, VK_SHIFT, 0);
         else
             pressKey(vk);
-        term.settle(50);
+        term.waitFor([&] { return !(selectionOf(view) == before); }, 5000);
     }
 
     std::string selectedText()

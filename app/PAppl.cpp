@@ -10,7 +10,7 @@ const char *appClassName()
 }
 
 PAppl::PAppl(HINSTANCE module, int show)
-    : showCmd(show), idleCount(0), quitting(0), mainWindow(nullptr)
+    : showCmd(show), idleCount(0), quitting(0), mainWindow(nullptr), dialogs(), dialogCount(0)
 {
     appInstance = module;
     theApp = this;
@@ -81,7 +81,7 @@ int PAppl::pumpOne(bool &more)
         quitting = 1;
         r = quitCode(msg.wParam);
     }
-    if (!preTranslate(&msg)) {
+    if (!preTranslate(&msg) && !dialogMessage(&msg)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -101,5 +101,34 @@ bool PAppl::preTranslate(MSG *msg)
         if (obj && obj->preTranslate(msg))
             return true;
     }
+    return false;
+}
+
+bool PAppl::addDialog(HWND dialog)
+{
+    for (uint32_t i = 0; i < dialogCount; ++i)
+        if (dialogs[i] == dialog)
+            return true;
+    if (dialogCount == maxDialogs)
+        return false;
+    dialogs[dialogCount++] = dialog;
+    return true;
+}
+
+void PAppl::removeDialog(HWND dialog)
+{
+    for (uint32_t i = 0; i < dialogCount; ++i) {
+        if (dialogs[i] == dialog) {
+            dialogs[i] = dialogs[--dialogCount];
+            return;
+        }
+    }
+}
+
+bool PAppl::dialogMessage(MSG *msg)
+{
+    for (uint32_t i = 0; i < dialogCount; ++i)
+        if (IsDialogMessageA(dialogs[i], msg))
+            return true;
     return false;
 }

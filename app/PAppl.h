@@ -37,12 +37,25 @@ public:
     // Returns quitCode of a WM_QUIT taken, else 0.
     int pumpOne(bool &more);
 
+    // The modeless dialogs of no window object, offered every message
+    // after the windows' own preTranslate.
+    bool addDialog(HWND dialog) override;
+    void removeDialog(HWND dialog) override;
+
     static PAppl *instance();
 
     int32_t showCmd;
     uint32_t idleCount;
     unsigned char quitting;
     PWin *mainWindow;
+
+private:
+    // true when a modeless dialog took the message.
+    bool dialogMessage(MSG *msg);
+
+    enum { maxDialogs = 4 };
+    HWND dialogs[maxDialogs];
+    uint32_t dialogCount;
 };
 
 #endif

@@ -86,6 +86,7 @@ bool mainClient::create()
         return false;
 
     renderer.attach(GetDlgItem(hwnd, IDC_VIEW), textFont);
+    finder.attach(hwnd, GetDlgItem(hwnd, IDC_VIEW));
     SendDlgItemMessageA(hwnd, IDC_SENDBOX, WM_SETFONT, WPARAM(textFont), TRUE);
 
     readRegDword("DelayOnSend", sendDelay, true);
@@ -99,11 +100,42 @@ bool mainClient::preTranslate(MSG *msg)
     tooltips.relay(msg);
     if (!hwnd)
         return false;
+    if (onFindKey(msg))
+        return true;
     return IsDialogMessageA(hwnd, msg) != FALSE;
+}
+
+// Ctrl+F opens Find, F3 finds again and Shift+F3 the other way, wherever
+// the focus is in the terminal.
+bool mainClient::onFindKey(const MSG *msg)
+{
+    if (msg->message != WM_KEYDOWN)
+        return false;
+    bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    // Ctrl+Alt is AltGr on many layouts: a character for the send box.
+    if (msg->wParam == 'F' && ctrl && GetKeyState(VK_MENU) >= 0) {
+        finder.openDialog();
+        return true;
+    }
+    if (msg->wParam == VK_F3 && !ctrl) {
+        finder.findAgain(GetKeyState(VK_SHIFT) < 0, showHex != 0);
+        return true;
+    }
+    return false;
+}
+
+// The terminal's items on the receive view's context menu, after the view's.
+void mainClient::extendViewMenu(HMENU menu)
+{
+    ViewFinder::extendMenu(menu);
 }
 
 LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (finder.isNotice(msg)) {
+        finder.onNotice(lParam, showHex != 0);
+        return 0;
+    }
     if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
         if (HBRUSH brush = onCtlColor(HDC(wParam), HWND(lParam), msg))
             return LRESULT(brush);
@@ -111,8 +143,12 @@ LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     switch (msg) {
     case WM_DESTROY:
-        // The program ends with its terminal.
+        // The program ends with its terminal, and the Find dialog with it.
+        finder.close();
         PostQuitMessage(0);
+        break;
+    case PTVM_EXTENDMENU:
+        extendViewMenu(HMENU(wParam));
         break;
     case WM_COMMAND:
         onCommand(wParam);
@@ -174,6 +210,7 @@ const mainClient::Command mainClient::commands[] = {
     {IDC_SAVE, [](mainClient &c) { c.saveReceived(); }},
     {IDC_SHOWHEX, [](mainClient &c) { c.toggleHex(); }},
     {IDC_CAPTURE, [](mainClient &c) { c.toggleCapture(); }},
+    {IDM_VIEW_FIND, [](mainClient &c) { c.finder.openDialog(); }},
 };
 
 const mainClient::Command *mainClient::findCommand(int id)

@@ -11,6 +11,7 @@
 #include "terminal/PortKeeper.h"
 #include "terminal/ReceiveRenderer.h"
 #include "terminal/Tooltips.h"
+#include "terminal/ViewFinder.h"
 #include "util/ByteHistory.h"
 #include "util/PVect.h"
 #include "win/ButtonImages.h"
@@ -127,6 +128,8 @@ private:
     void runDeferred();
     void afterBusy();
     HWND viewWindow() const { return renderer.window(); }
+    bool onFindKey(const MSG *msg);
+    void extendViewMenu(HMENU menu);
     void reportHistoryFull();
     void renderHistory();
     void endCapture();
@@ -142,6 +145,7 @@ private:
     CommandQueue deferred;       // commands that came while busy
     PortControl line;            // the port, its waiting and its button
     Tooltips tooltips;           // of the buttons and check boxes
+    ViewFinder finder;           // Find in the receive view
 };
 
 #endif

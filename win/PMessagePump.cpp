@@ -30,3 +30,23 @@ void PMessagePump::pumpWaiting()
     if (registered)
         registered->pumpMessages();
 }
+
+bool PMessagePump::addDialog(HWND)
+{
+    return false;
+}
+
+void PMessagePump::removeDialog(HWND)
+{
+}
+
+bool PMessagePump::registerDialog(HWND dialog)
+{
+    return registered && dialog && registered->addDialog(dialog);
+}
+
+void PMessagePump::unregisterDialog(HWND dialog)
+{
+    if (registered && dialog)
+        registered->removeDialog(dialog);
+}

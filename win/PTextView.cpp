@@ -191,6 +191,8 @@ LRESULT PTextView::handle(UINT msg, WPARAM wParam, LPARAM lParam)
     }
     case EM_GETTEXTRANGE:
         return getTextRange(reinterpret_cast<void *>(lParam));
+    case PTVM_GETTEXTPTR:
+        return textPointer(reinterpret_cast<size_t *>(wParam));
     case EM_SCROLLCARET:
         showCaret();
         frameNow();
@@ -428,6 +430,13 @@ LRESULT PTextView::getTextRange(void *param) const
     std::memcpy(range->lpstrText, store.data() + start, end - start);
     range->lpstrText[end - start] = '\0';
     return LRESULT(end - start);
+}
+
+LRESULT PTextView::textPointer(size_t *length) const
+{
+    if (length)
+        *length = store.length();
+    return reinterpret_cast<LRESULT>(store.data());
 }
 
 LRESULT PTextView::getSel(DWORD *start, DWORD *end) const

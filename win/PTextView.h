@@ -28,11 +28,15 @@
 //   command ids of its own (the view's own are below 16); an item of the
 //   parent's that the operator picks reaches the parent as WM_COMMAND, as
 //   from a menu (HIWORD(wParam) 0, lParam 0).
+// PTVM_GETTEXTPTR: wParam a size_t * for the length (may be null). Returns
+//   the text itself (const char *, NUL-terminated), for reading it all at
+//   memory speed; good until the text next changes.
 const UINT PTVM_APPEND = WM_USER + 0x300;
 const UINT PTVM_ERASETAIL = WM_USER + 0x301;
 const UINT PTVM_ERASEHEAD = WM_USER + 0x302;
 const UINT PTVM_ISFOLLOWING = WM_USER + 0x303;
 const UINT PTVM_EXTENDMENU = WM_USER + 0x304;
+const UINT PTVM_GETTEXTPTR = WM_USER + 0x310;
 
 // A read-only view of plain text as long as memory allows: the receive view
 // of the terminal. It answers the messages the system's edit and rich-edit
@@ -79,6 +83,7 @@ private:
     // Text and selection read from outside.
     LRESULT getText(size_t size, char *out) const;
     LRESULT getTextRange(void *range) const;
+    LRESULT textPointer(size_t *length) const;
     LRESULT getSel(DWORD *start, DWORD *end) const;
     void setSel(long start, long end);
     LRESULT lineIndex(WPARAM row) const;

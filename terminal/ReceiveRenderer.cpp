@@ -177,11 +177,19 @@ private:
 class ShownNow : public ByteTimes
 {
 public:
-    ShownNow() : now(ArrivalClock::localWallMs()) {}
-    int64_t timeOf(uint32_t) override { return now; }
+    ShownNow() : now(0), known(false) {}
+    int64_t timeOf(uint32_t) override
+    {
+        if (!known) {
+            now = ArrivalClock::localWallMs();
+            known = true;
+        }
+        return now;
+    }
 
 private:
     int64_t now;
+    bool known;
 };
 
 // The times of a render of the history from byte `from` on.

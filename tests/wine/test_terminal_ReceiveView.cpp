@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -851,4 +852,40 @@ TEST_F(TimesShown, HexLinesShowTheirFirstBytesTimeAndTheChoiceOutlivesARestart)
     ASSERT_TRUE(receive("again\n"));
     EXPECT_GE(timeOfLine(term->viewText()), 0) << term->viewText();
     EXPECT_EQ(term->viewText().substr(13), "again\n");
+}
+
+// What a flood shows as it comes is what a render of the history shows
+// after it: each line (text) or dump line (hex) with the arrival of its first
+// byte, however the reads and the drain cut the stream; a CR LF split
+// between two chunks stays one line end.
+TEST_F(TimesShown, AFloodShowsTheTimesThatARenderOfItsHistoryShows)
+{
+    std::mt19937 rng(22);
+    std::vector<unsigned char> data;
+    const char *ends[] = {"\n", "\r\n", "\r"};
+    while (data.size() < 60000) {
+        size_t n = rng() % 90;
+        for (size_t i = 0; i < n; ++i)
+            data.push_back(static_cast<unsigned char>(i % 31 == 30 ? 0 : 0x20 + rng() % 0x5F));
+        const char *e = ends[rng() % 3];
+        data.insert(data.end(), e, e + strlen(e));
+    }
+    chooseShowTime();
+    ASSERT_TRUE(term->client->showsTime());
+    term->check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(receive("odd"));
+    ASSERT_TRUE(floodUntil(*term, peer, data, data.size() + 3));
+    std::string live = term->viewText();
+    term->check(IDC_SHOWHEX, false);
+    term->check(IDC_SHOWHEX, true);
+    EXPECT_EQ(term->viewText(), live);
+
+    term->command(IDC_CLEAR);
+    term->check(IDC_SHOWHEX, false);
+    ASSERT_TRUE(floodUntil(*term, peer, data, data.size()));
+    live = term->viewText();
+    ASSERT_GT(live.size(), data.size());
+    term->check(IDC_SHOWHEX, true);
+    term->check(IDC_SHOWHEX, false);
+    EXPECT_EQ(term->viewText(), live);
 }

@@ -92,12 +92,17 @@ void ArrivalTimes::note(uint32_t offset, Stamp time)
         return;
     uint32_t dOff = offset - lastOffset;
     int64_t dTime = time - lastTime;
-    bool near = notes > 0 && dOff >= 1 && dOff <= 15 && dTime >= 0;
-    if (near && dTime <= 15) {
-        putByte(static_cast<unsigned char>((dOff << 4) | uint32_t(dTime)));
-    } else if (near) {
-        putByte(static_cast<unsigned char>(dOff));
-        putNumber(uint64_t(dTime));
+    // Small chunks: a note at most every eight bytes (a hex line) on a slow
+    // line, every millisecond or so on a fast one.
+    bool forward = notes > 0 && dOff >= 1 && dTime >= 0;
+    if (forward && dOff <= 8 && dTime < 16) {
+        putByte(static_cast<unsigned char>(0x80 | ((dOff - 1) << 4) | uint32_t(dTime)));
+    } else if (forward && dOff <= 8 && dTime < 2048) {
+        putByte(static_cast<unsigned char>(0x40 | ((dOff - 1) << 3) | uint32_t(dTime >> 8)));
+        putByte(static_cast<unsigned char>(dTime & 0xFF));
+    } else if (forward && dOff <= 256 && dTime < 32) {
+        putByte(static_cast<unsigned char>(0x20 | uint32_t(dTime)));
+        putByte(static_cast<unsigned char>(dOff - 1));
     } else {
         putByte(0);
         putNumber(dOff);
@@ -144,23 +149,35 @@ uint64_t ArrivalTimes::readNumber(uint32_t &pos) const
     return n;
 }
 
-// A tag with a high nibble holds both steps; one with only a low nibble, the
-// offset step, the time step (forward) following; a zero tag is followed by
-// both, the time step signed.
+// Four forms, told by the tag's top bits: 1ooottttt (offset step 1..8,
+// time step 0..15 ms, one byte); 01ooottt and a byte (time step up to
+// 2047 ms); 001ttttt and a byte (offset step up to 256, time step up to
+// 31 ms); a zero tag followed by both steps as numbers, the time step signed
+// (a clock set back).
 bool ArrivalTimes::decode(uint32_t &pos, uint32_t &offset, Stamp &time) const
 {
+    const unsigned char *s = stream.items();
     if (pos >= stream.count())
         return false;
-    unsigned char tag = stream.items()[pos++];
-    if (tag >> 4) {
-        offset += tag >> 4;
+    unsigned char tag = s[pos++];
+    if (tag & 0x80) {
+        offset += ((tag >> 4) & 7u) + 1;
         time += tag & 15;
         return true;
     }
-    uint32_t small = tag & 15u;
-    offset += small ? small : uint32_t(readNumber(pos));
-    uint64_t step = readNumber(pos);
-    time += small ? int64_t(step) : unzigzag(step);
+    if (tag & 0x40) {
+        offset += ((tag >> 3) & 7u) + 1;
+        uint32_t low = pos < stream.count() ? s[pos++] : 0;
+        time += int64_t(((tag & 7u) << 8) | low);
+        return true;
+    }
+    if (tag & 0x20) {
+        offset += (pos < stream.count() ? s[pos++] : 0u) + 1;
+        time += tag & 31;
+        return true;
+    }
+    offset += uint32_t(readNumber(pos));
+    time += unzigzag(readNumber(pos));
     return true;
 }
 

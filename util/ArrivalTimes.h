@@ -19,9 +19,12 @@
 // millisecond than the chunk noted before it; the time of any byte that can
 // begin a line is then exact, and any other byte gets the time of an
 // earlier chunk of its own line. A note costs one byte for a small step in
-// offset and time, two or three for a longer pause, more only after a long
-// silence, a clock change or a big chunk; every 64th note is also indexed so
-// that the time of an offset is found without decoding from the start.
+// offset and time, two for a pause of up to two seconds, more only after a
+// long silence, a clock change or a big chunk; every 64th note is also
+// indexed so that the time of an offset is found without decoding from the
+// start. Where every read returns one byte, text in lines of some 40
+// characters costs about a fifth of a byte of notes per byte received at
+// 9600 baud and faster, some two fifths at 300 baud (measured by the tests).
 class ArrivalTimes
 {
 public:

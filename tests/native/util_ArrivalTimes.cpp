@@ -162,6 +162,6 @@ TEST_P(ArrivalTimesCost, OneBytePerReadStaysWellBelowTheHistory)
 
 INSTANTIATE_TEST_SUITE_P(Lines, ArrivalTimesCost,
                          ::testing::Values(SlowLine{"115200 baud", 0.087, 0.25}, SlowLine{"9600 baud", 1.04, 0.3},
-                                           SlowLine{"300 baud", 33.3, 0.7}));
+                                           SlowLine{"300 baud", 33.3, 0.5}));
 
 } // namespace

@@ -120,19 +120,19 @@ bool ArrivalTimes::room(uint32_t more)
     return stream.count() <= UINT32_MAX - more && reserveFor(stream, stream.count() + more);
 }
 
-bool ArrivalTimes::putByte(unsigned char b)
+// Within the room made for the note.
+void ArrivalTimes::putByte(unsigned char b)
 {
     stream.at(stream.count()) = b;
-    return true;
 }
 
-bool ArrivalTimes::putNumber(uint64_t v)
+void ArrivalTimes::putNumber(uint64_t v)
 {
     while (v >= 0x80) {
         putByte(static_cast<unsigned char>(v | 0x80));
         v >>= 7;
     }
-    return putByte(static_cast<unsigned char>(v));
+    putByte(static_cast<unsigned char>(v));
 }
 
 uint64_t ArrivalTimes::readNumber(uint32_t &pos) const
@@ -208,9 +208,9 @@ ArrivalTimes::Stamp ArrivalTimes::Cursor::timeOf(uint32_t offset)
 {
     if (times.index.count() == 0)
         return 0;
-    if (!hasNext || offset < at.offset) {
+    if (!placed || offset < at.offset) {
         seek(offset);
-        hasNext = true;
+        placed = true;
     }
     // Notes added since are found too: the stream is decoded from where the
     // cursor stands each time.

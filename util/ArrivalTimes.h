@@ -55,7 +55,7 @@ public:
     class Cursor
     {
     public:
-        explicit Cursor(const ArrivalTimes &times) : times(times), at(), next(), hasNext(false) {}
+        explicit Cursor(const ArrivalTimes &times) : times(times), at(), placed(false) {}
         // Same answer as timeOf; ascending offsets cost a few decodes each.
         Stamp timeOf(uint32_t offset);
 
@@ -68,9 +68,8 @@ public:
         };
         void seek(uint32_t offset);
         const ArrivalTimes &times;
-        Note at;
-        Note next;
-        bool hasNext;
+        Note at;       // the last note at or before the offset asked last
+        bool placed;
         friend class ArrivalTimes;
     };
 
@@ -84,8 +83,8 @@ private:
 
     bool canBeginLine(const unsigned char *data, uint32_t count) const;
     void note(uint32_t offset, Stamp time);
-    bool putByte(unsigned char b);
-    bool putNumber(uint64_t v);
+    void putByte(unsigned char b);
+    void putNumber(uint64_t v);
     bool room(uint32_t more);
     // Decodes the note at pos after (offset, time); false at the end.
     bool decode(uint32_t &pos, uint32_t &offset, Stamp &time) const;

@@ -245,6 +245,14 @@ DWORD PCom::read(void *buffer, DWORD count)
     }
 }
 
+DWORD PCom::readTimed(void *buffer, DWORD count, ChunkTimes &times)
+{
+    if (handle == INVALID_HANDLE_VALUE || count == 0)
+        return 0;
+    sectLock held(&lock);
+    return rxQueue->popBlock(static_cast<unsigned char *>(buffer), count, times);
+}
+
 DWORD PCom::available()
 {
     if (handle == INVALID_HANDLE_VALUE)
@@ -443,9 +451,16 @@ DWORD PCom::drainDriver()
     }
     if (got > n)
         got = n;
-    rxQueue->pushBlock(transferBuffer, got);
-    queuedTotal += got;
+    queueChunk(got);
     if (got > 0 && notifyWnd && notifyEnabled)
         PostMessageA(notifyWnd, PWM_COMMDATA, WPARAM(rxQueue->count()), reinterpret_cast<LPARAM>(handle));
     return got;
+}
+
+void PCom::queueChunk(DWORD got)
+{
+    if (got == 0)
+        return;
+    rxQueue->pushBlock(transferBuffer, got, arrivalClock.now());
+    queuedTotal += got;
 }

@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
+#include "comm/ArrivalClock.h"
 #include "comm/PComBase.h"
 
 #include "comm/LinkLoss.h"
 
+class ChunkTimes;
 class P_CList;
 
 // A serial port on the Windows communications API: overlapped I/O, one
@@ -43,6 +45,10 @@ public:
     // wait itself never reports it.
     static constexpr DWORD statusCheckMs = 250;
 
+    // Takes what is queued, up to count bytes, without waiting, and when
+    // each of them arrived.
+    DWORD readTimed(void *buffer, DWORD count, ChunkTimes &times);
+
     // True while the reader has given up on event waits and polls the driver.
     bool readerPolls() const { return pollingDriver != 0; }
     // Bytes the reader has moved into the queue since the port was opened.
@@ -67,6 +73,8 @@ private:
     bool waitForEvent(HANDLE port, bool &pending);
     void finishPendingWait(HANDLE port, bool pending);
     void stopReader(HANDLE port);
+    // Into the queue with the time the reader took them from the driver.
+    void queueChunk(DWORD got);
 
     OVERLAPPED waitOverlapped;   // the reader's event wait, apart from its reads
     DWORD waitMask;
@@ -77,6 +85,7 @@ private:
     LinkLoss link;               // the reader's view of the device; under lock
     volatile BYTE lost;          // the device has gone: the reader has stopped
     DWORD queuedTotal;           // under lock
+    ArrivalClock arrivalClock;   // the reader's
     unsigned char transferBuffer[4096];
 };
 

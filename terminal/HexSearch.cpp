@@ -42,6 +42,22 @@ size_t lineStart(const char *dump, size_t at)
 const size_t digitsAt = 7;
 const size_t charsAt = HexDump::shortLineBase - 2;   // the character column
 
+// "hh:mm:ss.mmm " before a dump line while the arrival times show: its
+// width when one starts at t, else 0.
+size_t timePrefix(const char *t, size_t avail)
+{
+    static const char shape[] = "dd:dd:dd.ddd ";
+    const size_t width = sizeof shape - 1;
+    if (avail < width)
+        return 0;
+    for (size_t i = 0; i < width; ++i) {
+        bool ok = shape[i] == 'd' ? (t[i] >= '0' && t[i] <= '9') : t[i] == shape[i];
+        if (!ok)
+            return 0;
+    }
+    return width;
+}
+
 // Failure links of the pattern: for each prefix, the longest proper prefix
 // that is also its suffix.
 void failureLinks(const unsigned char *pat, size_t m, uint8_t *next)
@@ -134,10 +150,15 @@ HexSearch::HexSearch(const unsigned char *bytes, size_t count)
     failureLinks(up, patLen, upNext);
 }
 
-uint32_t HexSearch::readLine(const char *dump, size_t size, size_t at, unsigned char *out)
+uint32_t HexSearch::readLine(const char *dump, size_t size, size_t at, unsigned char *out, size_t *skip)
 {
     const size_t perLine = HexDump::bytesPerLine;
-    if (at > size || size - at < HexDump::shortLineBase + 1)
+    *skip = 0;
+    if (at > size)
+        return 0;
+    size_t lead = timePrefix(dump + at, size - at);
+    at += lead;
+    if (size - at < HexDump::shortLineBase + 1)
         return 0;
     const char *t = dump + at;
     for (size_t i = 0; i + 1 < digitsAt; ++i)
@@ -159,6 +180,7 @@ uint32_t HexSearch::readLine(const char *dump, size_t size, size_t at, unsigned 
             return 0;
     if (size - at < HexDump::shortLineBase + n || t[charsAt + n] != '\r' || t[charsAt + n + 1] != '\n')
         return 0;
+    *skip = lead;
     return uint32_t(n);
 }
 
@@ -169,7 +191,8 @@ size_t HexSearch::findForward(const char *dump, size_t size, size_t from, size_t
     Matcher match(down, downNext, patLen);
     unsigned char bytes[HexDump::bytesPerLine];
     for (size_t at = lineStart(dump, from); at < size;) {
-        uint32_t n = readLine(dump, size, at, bytes);
+        size_t skip;
+        uint32_t n = readLine(dump, size, at, bytes, &skip);
         if (n == 0) {
             // Not a hex line: the run of bytes breaks here.
             match.reset();
@@ -180,13 +203,13 @@ size_t HexSearch::findForward(const char *dump, size_t size, size_t from, size_t
             continue;
         }
         for (uint32_t j = 0; j < n; ++j) {
-            size_t pos = at + digitsAt + 2 * j, first;
+            size_t pos = at + skip + digitsAt + 2 * j, first;
             if (pos >= from && match.feed(bytes[j], pos, &first)) {
                 *end = pos + 2;
                 return first;
             }
         }
-        at += HexDump::shortLineBase + n;
+        at += skip + HexDump::shortLineBase + n;
     }
     return npos;
 }
@@ -200,13 +223,13 @@ size_t HexSearch::findBackward(const char *dump, size_t size, size_t to, size_t 
     Matcher match(up, upNext, patLen);
     unsigned char bytes[HexDump::bytesPerLine];
     const size_t full = HexDump::fullLineChars;
-    size_t at = lineStart(dump, to);
-    uint32_t n = readLine(dump, size, at, bytes);
+    size_t at = lineStart(dump, to), skip;
+    uint32_t n = readLine(dump, size, at, bytes, &skip);
     for (;;) {
         if (n == 0)
             match.reset();
         for (uint32_t j = n; j-- > 0;) {
-            size_t pos = at + digitsAt + 2 * j, last;
+            size_t pos = at + skip + digitsAt + 2 * j, last;
             if (pos + 2 <= to && match.feed(bytes[j], pos, &last)) {
                 *end = last + 2;
                 return pos;
@@ -214,14 +237,16 @@ size_t HexSearch::findBackward(const char *dump, size_t size, size_t to, size_t 
         }
         if (at == 0)
             return npos;
-        // A full hex line right before this one is the common case; any
-        // other line is found by looking back for its start.
-        if (at >= full && (at == full || dump[at - full - 1] == '\n') &&
-            (n = readLine(dump, size, at - full, bytes)) == HexDump::bytesPerLine) {
-            at -= full;
+        // A full hex line right before this one, as wide as this one, is
+        // the common case; any other line is found by looking back for its
+        // start.
+        const size_t prev = full + skip;
+        if (at >= prev && (at == prev || dump[at - prev - 1] == '\n') &&
+            (n = readLine(dump, size, at - prev, bytes, &skip)) == HexDump::bytesPerLine) {
+            at -= prev;
         } else {
             at = lineStart(dump, at - 1);
-            n = readLine(dump, size, at, bytes);
+            n = readLine(dump, size, at, bytes, &skip);
         }
     }
 }

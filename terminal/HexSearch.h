@@ -38,7 +38,9 @@ public:
 
     // The bytes of the hex line starting at `at` (up to HexDump::bytesPerLine
     // of them) into out; returns their count, 0 when no hex line starts there.
-    static uint32_t readLine(const char *dump, size_t size, size_t at, unsigned char *out);
+    // A line may begin with its arrival time; *skip receives the characters
+    // before its offset label.
+    static uint32_t readLine(const char *dump, size_t size, size_t at, unsigned char *out, size_t *skip);
 
 private:
     class Matcher;

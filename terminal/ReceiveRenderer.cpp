@@ -4,10 +4,12 @@
 
 #include <vector>
 
+#include "comm/ArrivalClock.h"
 #include "res/resource.h"
 #include "terminal/HexDump.h"
 #include "terminal/TextDump.h"
 #include "terminal/progressBar.h"
+#include "util/ArrivalTimes.h"
 #include "win/PMessagePump.h"
 #include "win/PTextView.h"
 #include "win/PWin.h"
@@ -108,17 +110,34 @@ private:
 // The hex layout into the receive view, one append per render. With a bar,
 // up to 1024 bytes the progress is reported after every line, beyond every
 // 64th.
+//
+// With times (times not null) each line is put after the time its first byte
+// arrived: a new line's from the chunk, the line that a chunk completes keeps
+// the time it had (lastTime on entry).
 class ViewHexSink : public HexSink
 {
 public:
-    ViewHexSink(ReceiveRenderer &view, RenderProgress *bar, uint32_t length)
+    ViewHexSink(ReceiveRenderer &view, RenderProgress *bar, uint32_t length, ByteTimes *times, int64_t &lastTime)
         : view(view), bar(bar), everyLine(length <= TextDump::shortLimit), lines(0),
-          batch(view, (size_t(length) / HexDump::bytesPerLine + 2) * HexDump::fullLineChars, true)
+          batch(view, (size_t(length) / HexDump::bytesPerLine + 2) * (HexDump::fullLineChars + TimedText::prefixChars),
+                true),
+          times(times), lastTime(lastTime), continuing(false)
     {
     }
-    void eraseTail(uint32_t chars) override { view.eraseTail(chars); }
+    void eraseTail(uint32_t chars) override
+    {
+        view.eraseTail(times ? chars + TimedText::prefixChars : chars);
+        continuing = true;
+    }
     bool putLine(const char *text, uint32_t length, uint32_t firstByte) override
     {
+        if (times) {
+            if (!continuing)
+                lastTime = times->timeOf(firstByte);
+            continuing = false;
+            char prefix[TimedText::prefixChars + 1];
+            batch.add(prefix, TimedText::formatTime(lastTime, prefix));
+        }
         batch.add(text, length);
         if (bar && (everyLine || ++lines % hexProgressLines == 0))
             return bar->step(firstByte);
@@ -132,12 +151,64 @@ private:
     bool everyLine;
     uint32_t lines;
     ViewBatch batch;
+    ByteTimes *times;
+    int64_t &lastTime;
+    bool continuing;   // the next line completes the view's last
+};
+
+// The text layout with times into the receive view, one append per render.
+class ViewTimedSink : public LineSink
+{
+public:
+    ViewTimedSink(ReceiveRenderer &view, RenderProgress *bar, uint32_t length)
+        : bar(bar), batch(view, size_t(length) + length / 4 + TimedText::prefixChars, false)
+    {
+    }
+    void put(const char *text, uint32_t length) override { batch.add(text, length); }
+    bool progress(uint32_t done) override { return !bar || bar->step(done); }
+    void flush() { batch.flush(); }
+
+private:
+    RenderProgress *bar;
+    ViewBatch batch;
+};
+
+// Bytes whose arrival nobody noted take the time they are shown.
+class ShownNow : public ByteTimes
+{
+public:
+    ShownNow() : now(0), known(false) {}
+    int64_t timeOf(uint32_t) override
+    {
+        if (!known) {
+            now = ArrivalClock::localWallMs();
+            known = true;
+        }
+        return now;
+    }
+
+private:
+    int64_t now;
+    bool known;
+};
+
+// The times of a render of the history from byte `from` on.
+class HistoryTimes : public ByteTimes
+{
+public:
+    HistoryTimes(const ArrivalTimes &times, uint32_t from) : cursor(times), from(from) {}
+    int64_t timeOf(uint32_t index) override { return cursor.timeOf(from + index); }
+
+private:
+    ArrivalTimes::Cursor cursor;
+    uint32_t from;
 };
 
 } // namespace
 
 ReceiveRenderer::ReceiveRenderer(PWin *owner)
-    : owner(owner), view(nullptr), hexLineCount(0), hexLinesCut(0), lastPump(GetTickCount() - queuePauseMs)
+    : owner(owner), view(nullptr), hexLineCount(0), hexLinesCut(0), lastPump(GetTickCount() - queuePauseMs),
+      timed(false), tailTime(0)
 {
 }
 
@@ -179,7 +250,7 @@ bool ReceiveRenderer::append(const char *text, uint32_t length, bool hex)
     // past the limit would. The history keeps every byte whatever the view
     // can show.
     uint32_t t = textLength();
-    cutTop(hex ? t / HexDump::fullLineChars / 2 * HexDump::fullLineChars : t / 2, hex);
+    cutTop(hex ? t / hexLineChars() / 2 * hexLineChars() : t / 2, hex);
     return SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0;
 }
 
@@ -198,6 +269,23 @@ void ReceiveRenderer::empty()
 {
     SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
     restartHexLines();
+    timedText.reset();
+}
+
+uint32_t ReceiveRenderer::hexLineChars() const
+{
+    return uint32_t(HexDump::fullLineChars) + (timed ? uint32_t(TimedText::prefixChars) : 0u);
+}
+
+// The hex arithmetic counts bare lines: the times of the lines the view holds
+// are taken off. A view shorter than that does not hold those lines, and
+// gets a length that continues nothing.
+uint32_t ReceiveRenderer::bareHexLength(uint32_t t) const
+{
+    if (!timed)
+        return t;
+    uint64_t prefixes = uint64_t(hexLineCount - hexLinesCut) * TimedText::prefixChars;
+    return t >= prefixes ? uint32_t(t - prefixes) : 1;
 }
 
 // A received chunk renders in some microseconds: a progress dialog made and
@@ -206,8 +294,13 @@ void ReceiveRenderer::empty()
 // the keyboard focus from the send box, so what the operator typed meanwhile
 // went to the dialog, an Enter aborting the render. Chunks render without
 // one; re-renders of the history keep their dialog.
-void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, bool withProgress)
+void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
 {
+    if (timed) {
+        ShownNow now;
+        appendTimedText(data, length, withProgress, times ? *times : now);
+        return;
+    }
     RenderProgress *bar = withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr;
     ViewTextSink sink(*this, bar, length);
     std::vector<char> scratch(length > TextDump::shortLimit ? size_t(length) + 1 : 1);
@@ -219,11 +312,30 @@ void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, boo
         letQueueThrough();
 }
 
-void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, uint32_t textLength,
-                                bool withProgress)
+// With times on, every line of the text layout (received or re-rendered)
+// keeps its line ends: a time before each line is what was asked for.
+void ReceiveRenderer::appendTimedText(const unsigned char *data, uint32_t length, bool withProgress,
+                                      ByteTimes &times)
 {
+    RenderProgress *bar = withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr;
+    ViewTimedSink sink(*this, bar, length);
+    timedText.render(sink, data, length, times);
+    sink.flush();
+    keepWithinLimit(false);
+    delete bar;
+    if (!withProgress)
+        letQueueThrough();
+}
+
+void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, uint32_t textLength,
+                                bool withProgress, ByteTimes *times)
+{
+    ShownNow now;
+    if (timed && !times)
+        times = &now;
+    textLength = bareHexLength(textLength);
     RenderProgress *bar = withProgress ? new RenderProgress(owner, length, hexBarColor) : nullptr;
-    ViewHexSink sink(*this, bar, length);
+    ViewHexSink sink(*this, bar, length, timed ? times : nullptr, tailTime);
     // The tail holds the bytes of a short line the view may end in. When
     // the view's length does not add up to hex lines nothing is discarded:
     // the chunk simply starts a fresh line.
@@ -240,20 +352,26 @@ void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, uint
 // The history, into a view that holds nothing of it: all of it when it fits
 // the scrollback, else as much of its end as fits. The hex labels still count
 // from the first byte received.
-void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool hex)
+void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool hex, const ArrivalTimes *times)
 {
     if (n == 0)
         return;
+    uint32_t from;
     if (hex) {
-        uint32_t first = scrollback.firstHexLine(n);
-        uint32_t from = first * uint32_t(HexDump::bytesPerLine);
+        uint32_t first = scrollback.firstHexLine(n, hexLineChars());
+        from = first * uint32_t(HexDump::bytesPerLine);
         hexLineCount = first;
         hexLinesCut = first;
-        appendHex(history + from, n - from, 0, true);
     } else {
-        uint32_t from = scrollback.firstTextByte(n);
-        appendText(history + from, n - from, true);
+        from = scrollback.firstTextByte(n);
     }
+    ArrivalTimes none;
+    HistoryTimes arrived(times ? *times : none, from);
+    ByteTimes *byteTimes = times && times->covered() > from ? &arrived : nullptr;
+    if (hex)
+        appendHex(history + from, n - from, 0, true, byteTimes);
+    else
+        appendText(history + from, n - from, true, byteTimes);
 }
 
 // Keeps the view within its scrollback: once past the limit its top is cut,
@@ -262,7 +380,7 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
 void ReceiveRenderer::keepWithinLimit(bool hex)
 {
     uint32_t t = textLength();
-    cutTop(hex ? scrollback.hexCut(t) : scrollback.textCut(t), hex);
+    cutTop(hex ? scrollback.hexCut(t, hexLineChars()) : scrollback.textCut(t), hex);
 }
 
 void ReceiveRenderer::cutTop(uint32_t cut, bool hex)
@@ -277,7 +395,7 @@ void ReceiveRenderer::cutTop(uint32_t cut, bool hex)
     // whatever it took.
     uint32_t gone = t - textLength();
     if (hex)
-        hexLinesCut += gone / HexDump::fullLineChars;
+        hexLinesCut += gone / hexLineChars();
 }
 
 // The start of the first line that begins at or after `at`, looked for in

@@ -6,7 +6,9 @@
 
 #include "terminal/HexTail.h"
 #include "terminal/Scrollback.h"
+#include "terminal/TimedText.h"
 
+class ArrivalTimes;
 class PWin;
 
 // What the receive view shows of the received bytes: chunks as they come and
@@ -19,6 +21,9 @@ class PWin;
 // Text goes in at the end of the view without touching the operator's
 // selection or scroll position: the view follows the end only while the
 // operator leaves it there.
+//
+// With times shown, every line (in hex every dump line) begins with the time
+// its first byte arrived; the renders are then given when each byte came.
 class ReceiveRenderer
 {
 public:
@@ -34,12 +39,20 @@ public:
     uint32_t textLength() const;
 
     // Data after what the view shows. withProgress: a progress dialog for
-    // the render (re-renders); a received chunk goes without one.
-    void appendText(const unsigned char *data, uint32_t length, bool withProgress);
-    void appendHex(const unsigned char *data, uint32_t length, uint32_t textLength, bool withProgress);
+    // the render (re-renders); a received chunk goes without one. times:
+    // when each byte arrived, for the times shown (none given: now).
+    void appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times = nullptr);
+    void appendHex(const unsigned char *data, uint32_t length, uint32_t textLength, bool withProgress,
+                   ByteTimes *times = nullptr);
 
-    // The whole history, into a view that holds nothing of it.
-    void showHistory(const unsigned char *history, uint32_t bytes, bool hex);
+    // The whole history, into a view that holds nothing of it; times: when
+    // its bytes arrived.
+    void showHistory(const unsigned char *history, uint32_t bytes, bool hex, const ArrivalTimes *times = nullptr);
+
+    // Lines begin with the time their first byte arrived. Takes effect with
+    // the next render: the owner empties the view and shows the history.
+    void setShowTime(bool on) { timed = on; }
+    bool showsTime() const { return timed; }
     // Empties the view; the hex labels start again from 000000.
     void empty();
     // The hex labels start again from 000000 with the next line.
@@ -59,6 +72,11 @@ private:
     void keepWithinLimit(bool hex);
     void cutTop(uint32_t chars, bool hex);
     uint32_t nextLineStart(uint32_t at, uint32_t length) const;
+    void appendTimedText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes &times);
+    // Characters of a full hex line as the view shows it.
+    uint32_t hexLineChars() const;
+    // The view's length as if its hex lines had no times before them.
+    uint32_t bareHexLength(uint32_t textLength) const;
 
     PWin *owner;
     HWND view;
@@ -67,6 +85,9 @@ private:
     Scrollback scrollback;   // how much of the history the view keeps
     HexTail hexTail;         // the last bytes shown in hex
     DWORD lastPump;          // when a drain last let the queue through
+    bool timed;              // lines begin with their arrival time
+    TimedText timedText;     // the text layout with times, running on
+    int64_t tailTime;        // the time of the last hex line shown
     enum : DWORD { queuePauseMs = 15 };
 };
 

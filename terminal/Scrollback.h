@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "terminal/HexDump.h"
+
 // How much of the history the receive view holds. The history itself (and
 // so a save or a capture) keeps every byte; the view keeps up to `limit`
 // characters, like any terminal's scrollback: 64 Mi by default, some 15 MiB
@@ -29,15 +31,16 @@ public:
     uint32_t keepChars() const { return maxChars / 2; }
 
     // Characters to take from the top of a hex view of textLength
-    // characters: 0 within the limit, else a whole number of lines.
-    uint32_t hexCut(uint32_t textLength) const;
+    // characters: 0 within the limit, else a whole number of lines of
+    // lineChars (longer than a bare hex line when each shows its time).
+    uint32_t hexCut(uint32_t textLength, uint32_t lineChars = HexDump::fullLineChars) const;
     // Characters to take from the top of a text view, at least; the caller
     // moves the cut on to the next line start when it can.
     uint32_t textCut(uint32_t textLength) const;
 
     // The first line that a hex render of the whole history of `bytes`
     // bytes shows: the lines from it on fit in the limit.
-    uint32_t firstHexLine(uint32_t bytes) const;
+    uint32_t firstHexLine(uint32_t bytes, uint32_t lineChars = HexDump::fullLineChars) const;
     // The first byte that a text render of the whole history shows (a
     // re-render shows one character per byte).
     uint32_t firstTextByte(uint32_t bytes) const;

@@ -2,12 +2,15 @@
 
 #include <cstring>
 
+#include "comm/ArrivalClock.h"
 #include "comm/CommNotify.h"
 #include "comm/PCom.h"
 #include "res/resource.h"
 #include "terminal/ChosenFile.h"
 #include "terminal/Escapes.h"
 #include "terminal/Settings.h"
+#include "terminal/TimedText.h"
+#include "util/ChunkTimes.h"
 #include "util/P_File.h"
 #include "win/PEdit.h"
 #include "win/POwnBtnImage.h"
@@ -47,7 +50,7 @@ mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
       editBrush(CreateSolidBrush(paleYellow)), rxBuffer(16384),
       images(instance(), bitmapIds, imageCount), captureFile(nullptr), sendDelay(0),
-      showHex(0), history(rxBuffer), renderer(this), byteFields(this), transfer(*this), busyDepth(0),
+      showHex(0), history(rxBuffer), showTime(0), renderer(this), byteFields(this), transfer(*this), busyDepth(0),
       line(this, images, imageGreenLight, imageRedLight)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -90,6 +93,10 @@ bool mainClient::create()
     SendDlgItemMessageA(hwnd, IDC_SENDBOX, WM_SETFONT, WPARAM(textFont), TRUE);
 
     readRegDword("DelayOnSend", sendDelay, true);
+    uint32_t timeOn = 0;
+    readRegDword("ShowTime", timeOn, false);
+    showTime = timeOn != 0;
+    renderer.setShowTime(showTime != 0);
 
     tooltips.create(hwnd, instance());
     return true;
@@ -128,6 +135,7 @@ bool mainClient::onFindKey(const MSG *msg)
 void mainClient::extendViewMenu(HMENU menu)
 {
     ViewFinder::extendMenu(menu);
+    addTimeItem(menu);
 }
 
 LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -211,6 +219,7 @@ const mainClient::Command mainClient::commands[] = {
     {IDC_SHOWHEX, [](mainClient &c) { c.toggleHex(); }},
     {IDC_CAPTURE, [](mainClient &c) { c.toggleCapture(); }},
     {IDM_VIEW_FIND, [](mainClient &c) { c.finder.openDialog(); }},
+    {IDM_VIEW_SHOWTIME, [](mainClient &c) { c.toggleTime(); }},
 };
 
 const mainClient::Command *mainClient::findCommand(int id)
@@ -282,6 +291,28 @@ void mainClient::onPortLost()
 // The most bytes one read of a drain takes from the port's queue.
 static const uint32_t chunkBytes = 511;
 
+namespace {
+
+// When each byte of a chunk read from the port arrived, asked in ascending
+// order.
+class ChunkArrivals : public ByteTimes
+{
+public:
+    explicit ChunkArrivals(const ChunkTimes &runs) : runs(runs), at(0) {}
+    int64_t timeOf(uint32_t index) override
+    {
+        while (at + 1 < runs.count() && runs.run(at + 1).offset <= index)
+            ++at;
+        return runs.run(at).time;
+    }
+
+private:
+    const ChunkTimes &runs;
+    uint32_t at;
+};
+
+} // namespace
+
 // Holds the view busy for the life of the object.
 class mainClient::BusyScope
 {
@@ -347,21 +378,27 @@ void mainClient::onCommData(WPARAM)
         BusyScope busy(this);
         line.port()->notifyEnabled = 0;
         unsigned char buffer[chunkBytes + 1];
+        ChunkTimes times;
         DWORD n;
         while (line.port() && (n = line.port()->available()) != 0) {
-            n = line.port()->read(buffer, n < chunkBytes ? n : chunkBytes);
+            n = line.port()->readTimed(buffer, n < chunkBytes ? n : chunkBytes, times);
             if (n == 0)
                 break;
             buffer[n] = 0;
+            if (times.count() == 0)
+                times.add(0, ArrivalClock::localWallMs());
+            ChunkArrivals arrived(times);
             if (captureFile)
                 captureFailed = captureFile->write(buffer, n) != n;
             else if (showHex)
-                appendHex(viewWindow(), buffer, n, renderer.textLength(), false);
+                renderer.appendHex(buffer, n, renderer.textLength(), false, &arrived);
             else
-                appendText(viewWindow(), buffer, n, false);
+                renderer.appendText(buffer, n, false, &arrived);
             // Bytes the history has no room for are not kept (the view and
             // the capture still get them); said once, when the drain is over.
+            uint32_t before = history.held();
             history.append(buffer, n);
+            keepArrivals(buffer, history.held() - before, times);
             // A waiting click runs between two chunks, not after the flood.
             if (captureFailed || !deferred.empty())
                 break;
@@ -382,13 +419,25 @@ void mainClient::renderHistory()
     if (rxBuffer.count() <= 1)
         return;
     BusyScope busy(this);
-    renderer.showHistory(rxBuffer.items(), rxBuffer.count() - 1, showHex != 0);
+    renderer.showHistory(rxBuffer.items(), rxBuffer.count() - 1, showHex != 0, &arrivals);
+}
+
+// The times of the first `kept` bytes of a chunk, those the history took.
+void mainClient::keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times)
+{
+    for (uint32_t r = 0; r < times.count() && times.run(r).offset < kept; ++r) {
+        uint32_t end = times.endOf(r, kept);
+        if (end > kept)
+            end = kept;
+        arrivals.add(data + times.run(r).offset, end - times.run(r).offset, times.run(r).time);
+    }
 }
 
 void mainClient::clearReceived()
 {
     renderer.empty();
     history.clear();
+    arrivals.clear();
 }
 
 void mainClient::toggleHex()
@@ -400,6 +449,31 @@ void mainClient::toggleHex()
         renderHistory();
     }
     afterBusy();
+}
+
+// "Show Time" on the view's menu: re-renders the history as Show Hex does,
+// with or without the times, and keeps the choice for the next start.
+void mainClient::toggleTime()
+{
+    {
+        BusyScope busy(this);
+        showTime = showTime ? 0 : 1;
+        writeRegDword("ShowTime", showTime);
+        renderer.setShowTime(showTime != 0);
+        renderer.empty();
+        renderHistory();
+    }
+    afterBusy();
+}
+
+// The item of the view's context menu, checked while the times show; apart
+// from the view's own items by a separator.
+void mainClient::addTimeItem(HMENU viewMenu)
+{
+    int n = GetMenuItemCount(viewMenu);
+    if (n > 0 && !(GetMenuState(viewMenu, UINT(n - 1), MF_BYPOSITION) & MF_SEPARATOR))
+        AppendMenuA(viewMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(viewMenu, MF_STRING | (showTime ? MF_CHECKED : MF_UNCHECKED), IDM_VIEW_SHOWTIME, "Show &Time");
 }
 
 void mainClient::toggleCapture()

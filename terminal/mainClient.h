@@ -12,11 +12,13 @@
 #include "terminal/ReceiveRenderer.h"
 #include "terminal/Tooltips.h"
 #include "terminal/ViewFinder.h"
+#include "util/ArrivalTimes.h"
 #include "util/ByteHistory.h"
 #include "util/PVect.h"
 #include "win/ButtonImages.h"
 #include "win/PModDialog.h"
 
+class ChunkTimes;
 class PCom;
 class P_File;
 
@@ -70,11 +72,16 @@ public:
     // memory had run out.
     void setHistoryLimit(uint32_t bytes) { history.setLimit(bytes); }
     uint32_t historyLimit() const { return history.limit(); }
+    // When the bytes of the history arrived.
+    const ArrivalTimes &arrivalTimes() const { return arrivals; }
+    // Every line of the view begins with the time its first byte arrived.
+    bool showsTime() const { return showTime != 0; }
 
     // The data path: receiving, sending, file transfer, saving.
     void onCommData(WPARAM count);
     void clearReceived();
     void toggleHex();
+    void toggleTime();
     void toggleCapture();
     // Where a send comes from: the text of the send box ("&String", Enter
     // in the box) or the byte of the byte fields ("&Byte", Enter in a field).
@@ -132,12 +139,16 @@ private:
     void extendViewMenu(HMENU menu);
     void reportHistoryFull();
     void renderHistory();
+    void addTimeItem(HMENU viewMenu);
+    void keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times);
     void endCapture();
     void failCapture();
     void onPortLost();
     void writeFailed();
 
     ByteHistory history;         // how rxBuffer grows, and when it cannot
+    ArrivalTimes arrivals;       // when the bytes of rxBuffer arrived
+    unsigned char showTime;      // lines begin with their arrival time ("ShowTime")
     ReceiveRenderer renderer;    // renders into the receive view
     ByteFieldsView byteFields;   // the four views of the byte to send
     FileTransfer transfer;       // sends a file; owns the line meanwhile

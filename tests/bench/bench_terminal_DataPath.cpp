@@ -1,10 +1,12 @@
 // Throughput of the terminal's data path through the real dialog over the
 // virtual null-modem COM2 <-> COM9: a 4 MiB receive flood in text, hex and
-// capture mode, the Show Hex re-render of an 8 MiB history, emptying that
-// view, the processor time of an idle terminal with that view full and its
-// port open, and a 1 MiB file send without delay. Prints one line per figure.
+// capture mode, and in text mode with the arrival times shown against a
+// capture flood of the same run; Show Time and the Show Hex re-render of an
+// 8 MiB history, emptying that view, the processor time of an idle terminal
+// with that view full and its port open, and a 1 MiB file send without
+// delay. Prints one line per figure.
 //
-//   bench_terminal_DataPath.exe [receive|capture|hex|text|render|send]...
+//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|render|send]...
 //   (receive is the three floods). Without arguments every figure is taken,
 //   each in a process of its own, so that each peak working set is its own.
 
@@ -124,8 +126,9 @@ bool startCapture(rig::Terminal &term, const std::string &path)
     return term.isChecked(IDC_CAPTURE);
 }
 
-// One receive flood; returns false when it could not run.
-bool receiveFlood(const char *mode, size_t total, double limitSeconds)
+// One receive flood; returns false when it could not run. "timed" is the
+// text flood with the arrival times shown. rateOut: the bytes per second.
+bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *rateOut = nullptr)
 {
     rig::Terminal term{rig::dataPath};
     SerialPeer peer{"COM9", SerialPeer::listening};
@@ -135,6 +138,8 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds)
     }
     if (!strcmp(mode, "hex"))
         term.check(IDC_SHOWHEX, true);
+    if (!strcmp(mode, "timed") && !term.client->showsTime())
+        term.client->toggleTime();
     if (!strcmp(mode, "capture") && !startCapture(term, rig::tempPath("bench-capture.bin"))) {
         printf("receive capture: capture could not start\n");
         return false;
@@ -183,8 +188,22 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds)
            m.peakWorkingSetMiB, m.pagefileMiB);
     if (!strcmp(mode, "capture"))
         term.check(IDC_SHOWHEX, false), term.check(IDC_CAPTURE, false);
+    if (!strcmp(mode, "timed"))
+        rig::removeValue("ShowTime");
+    if (rateOut)
+        *rateOut = rate;
     fflush(stdout);
     return true;
+}
+
+// The text flood with times shown against the capture rate of the same run.
+void timedFlood(size_t total)
+{
+    double capture = 0, timed = 0;
+    if (!receiveFlood("capture", total, 600, &capture) || !receiveFlood("timed", total, 600, &timed))
+        return;
+    printf("receive timed  : %.2fx the capture rate of this run\n", capture > 0 ? timed / capture : 0);
+    fflush(stdout);
 }
 
 double processorSeconds()
@@ -227,6 +246,18 @@ void renderHistory(size_t total)
     double t0 = rig::nowMs();
     term.check(IDC_CAPTURE, false);  // renders the history as text
     double t1 = rig::nowMs();
+    // The times turned on over the text history, and off again.
+    term.client->toggleTime();
+    double t1on = rig::nowMs();
+    unsigned timedShown = unsigned(GetWindowTextLengthA(view));
+    term.client->toggleTime();
+    double t1off = rig::nowMs();
+    rig::removeValue("ShowTime");
+    printf("render: history of %u bytes: Show Time on %.3f s (view of %u characters), off again %.3f s\n",
+           unsigned(term.historyCount() ? term.historyCount() - 1 : 0), (t1on - t1) / 1000.0, timedShown,
+           (t1off - t1on) / 1000.0);
+    fflush(stdout);
+    t1 = rig::nowMs();
     // Every hex line, and the empty line after the last line end.
     LRESULT lines = LRESULT((total + 7) / 8) + 1;
     term.check(IDC_SHOWHEX, true);
@@ -334,7 +365,7 @@ int main(int argc, char **argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 2) {
-        for (const char *what : {"capture", "hex", "text", "render", "send"})
+        for (const char *what : {"capture", "hex", "text", "timed", "render", "send"})
             runChild(what);
         return 0;
     }
@@ -346,6 +377,8 @@ int main(int argc, char **argv)
         receiveFlood("hex", flood, 600);
     if (all || wanted(argc, argv, "text"))
         receiveFlood("text", flood, 600);
+    if (wanted(argc, argv, "timed"))
+        timedFlood(flood);
     if (wanted(argc, argv, "render"))
         renderHistory(8u << 20);
     if (wanted(argc, argv, "send"))

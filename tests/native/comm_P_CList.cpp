@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "comm/P_CList.h"
@@ -105,4 +106,40 @@ TEST(P_CList, ClearEmptiesTheQueue)
     q.clear();
     EXPECT_EQ(q.count(), 0u);
     EXPECT_EQ(q.freeSpace(), 4095u);
+}
+
+// Every byte taken comes with the time of the block that brought it, through
+// wrap-around and a queue filled to the brim with blocks of one byte each.
+TEST(P_CList, ArrivalTimesTravelWithTheBytes)
+{
+    P_CList q(64);
+    std::mt19937 rng(9);
+    std::vector<int64_t> queued;   // the time of each byte still queued
+    int64_t clock = 1000;
+    unsigned char bytes[64] = {};
+    for (int round = 0; round < 5000; ++round) {
+        if (rng() % 2) {
+            uint32_t n = rng() % 3 == 0 ? 1 : 1 + rng() % 40;
+            clock += rng() % 3;   // the same time twice joins one run
+            uint32_t stored = q.pushBlock(bytes, n, clock);
+            queued.insert(queued.end(), stored, clock);
+            continue;
+        }
+        ChunkTimes times;
+        uint32_t taken = q.popBlock(bytes, 1 + rng() % 63, times);
+        ASSERT_EQ(times.count() == 0, taken == 0);
+        for (uint32_t r = 0; r < times.count(); ++r)
+            for (uint32_t i = times.run(r).offset; i < times.endOf(r, taken); ++i)
+                ASSERT_EQ(times.run(r).time, queued[i]) << "round " << round << ", byte " << i;
+        queued.erase(queued.begin(), queued.begin() + taken);
+    }
+    // One byte per block, each at a time of its own, up to the brim.
+    ChunkTimes times;
+    q.popBlock(bytes, 64, times);
+    for (int64_t t = 0; t < 63; ++t)
+        ASSERT_EQ(q.pushBlock(bytes, 1, t), 1u);
+    ASSERT_EQ(q.popBlock(bytes, 64, times), 63u);
+    ASSERT_EQ(times.count(), 63u);
+    EXPECT_EQ(times.run(62).offset, 62u);
+    EXPECT_EQ(times.run(62).time, 62);
 }

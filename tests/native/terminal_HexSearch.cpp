@@ -18,10 +18,13 @@ struct Dump {
     std::string text;
     std::vector<std::vector<std::pair<unsigned char, size_t>>> runs{1};
     uint32_t nextLine = 0;
+    bool timed = false;   // every dump line begins with its arrival time
 
     void line(const Bytes &bytes)
     {
         char out[HexDump::lineBufferSize];
+        if (timed)
+            text += "23:59:07.045 ";
         size_t at = text.size();
         text.append(out, HexDump::formatHexLine(bytes.data(), uint32_t(bytes.size()), nextLine++, out));
         for (size_t j = 0; j < bytes.size(); ++j)
@@ -141,6 +144,7 @@ TEST(HexSearch, AgreesWithThePlainModelOverShortLinesAndOtherText)
     std::mt19937 rng(11);
     for (int round = 0; round < 1500; ++round) {
         Dump d;
+        d.timed = round % 2 == 1;
         for (int part = 1 + int(rng() % 6); part > 0; --part) {
             int kind = int(rng() % 5);
             if (kind == 0) {

@@ -102,6 +102,7 @@ TEST_F(HistoryFull, ToldOnceWhileTheViewKeepsEveryByte)
     EXPECT_EQ(term.viewText(), std::string(all.begin(), all.end()));
     EXPECT_EQ(term.history(), prefix(first, limit)) << "the first bytes, none overwritten";
     EXPECT_EQ(term.historyCount(), limit + 1);
+    EXPECT_EQ(term.client->arrivalTimes().covered(), limit) << "times for what the history holds";
     EXPECT_EQ(fullNotices(answerer), 1);
     EXPECT_EQ(answerer.answeredCount(), 1);
 }
@@ -128,10 +129,12 @@ TEST_F(HistoryFull, AfterAClearItGrowsAgainAndIsToldAgainOnce)
 
     term.command(IDC_CLEAR);
     EXPECT_EQ(term.historyCount(), 0u);
+    EXPECT_EQ(term.client->arrivalTimes().covered(), 0u);
     std::vector<unsigned char> small = lines(100, 10);  // 480 bytes: fits
     ASSERT_TRUE(receiveUntilShown(small, small.size()));
     term.settle(200);
     EXPECT_EQ(term.history(), small);
+    EXPECT_EQ(term.client->arrivalTimes().covered(), small.size());
     EXPECT_EQ(answerer.answeredCount(), 1);
 
     std::vector<unsigned char> big = lines(200, 20);

@@ -3,6 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +16,7 @@
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
+#include "wine/helpers/PopupMenuDriver.h"
 
 using rig::bytesOf;
 using rig::hexDump;
@@ -636,4 +641,251 @@ TEST_F(ReceiveView, AnEmptiedViewKeepsItsPlaceLookAndFocus)
     EXPECT_EQ(views, 1);
     ASSERT_TRUE(receive("more"));
     EXPECT_EQ(term.viewText(), "more");
+}
+
+namespace {
+
+const int msPerDay = 86400000;
+
+// The local time of day now, in milliseconds.
+int localMsOfDay()
+{
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return ((t.wHour * 60 + t.wMinute) * 60 + t.wSecond) * 1000 + t.wMilliseconds;
+}
+
+// a - b on the clock face, in -12 h .. +12 h: right across midnight.
+int clockDiff(int a, int b)
+{
+    int d = ((a - b) % msPerDay + msPerDay) % msPerDay;
+    return d > msPerDay / 2 ? d - msPerDay : d;
+}
+
+// The lines of the view, each without its line end.
+std::vector<std::string> linesOf(const std::string &text)
+{
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find("\r\n", at);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
+// The time a line begins with ("hh:mm:ss.mmm "), in ms of the day; -1 when
+// it does not begin with one.
+int timeOfLine(const std::string &line)
+{
+    int h, m, sec, ms;
+    char space;
+    if (line.size() < 13 || sscanf(line.c_str(), "%2d:%2d:%2d.%3d%c", &h, &m, &sec, &ms, &space) != 5 ||
+        space != ' ' || line[2] != ':' || line[8] != '.')
+        return -1;
+    return ((h * 60 + m) * 60 + sec) * 1000 + ms;
+}
+
+// The times shown before lines: the choice is kept in the registry, so each
+// test starts and ends without it.
+struct NoStoredTime
+{
+    NoStoredTime() { rig::removeValue("ShowTime"); }
+    ~NoStoredTime() { rig::removeValue("ShowTime"); }
+};
+
+class TimesShown : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(term->ready());
+        ASSERT_TRUE(peer.isOpen());
+        ASSERT_TRUE(term->openPort());
+    }
+
+    bool receive(const std::string &s)
+    {
+        size_t before = term->history().size();
+        return peer.send(bytesOf(s)) && term->waitFor([&] { return term->history().size() >= before + s.size(); });
+    }
+    // Lets `ms` pass on the clock, handling messages meanwhile.
+    void letPass(double ms)
+    {
+        double until = rig::nowMs() + ms;
+        term->waitFor([&] { return rig::nowMs() >= until; }, DWORD(ms) + 5000);
+    }
+
+    // The items of the view's context menu, the menu closed with Esc.
+    std::vector<PopupMenuDriver::Item> menuItems(int presses = 0)
+    {
+        RECT r;
+        GetWindowRect(term->view(), &r);
+        PopupMenuDriver driver(presses);
+        PostMessageA(term->view(), WM_CONTEXTMENU, WPARAM(term->view()), MAKELPARAM(r.left + 30, r.top + 30));
+        if (!term->waitFor([&] { return driver.done() && !PopupMenuDriver::findMenu(); }, 10000))
+            return std::vector<PopupMenuDriver::Item>();
+        return driver.items();
+    }
+
+    // Picks "Show Time" on the view's context menu with the keys an
+    // operator would press (Down passes over separators); returns the item
+    // as the menu showed it.
+    PopupMenuDriver::Item chooseShowTime()
+    {
+        bool wasOn = term->client->showsTime();
+        int presses = 0;
+        for (const PopupMenuDriver::Item &item : menuItems()) {
+            if (item.text.empty())
+                continue;
+            ++presses;
+            if (item.text == "Show &Time") {
+                menuItems(presses);
+                term->waitFor([&] { return term->client->showsTime() != wasOn; }, 5000);
+                return item;
+            }
+        }
+        return PopupMenuDriver::Item{"", true, false};
+    }
+
+    NoStoredTime clean;
+    std::unique_ptr<rig::Terminal> term{new rig::Terminal(rig::dataPath)};
+    SerialPeer peer{"COM9", SerialPeer::listening};
+};
+
+} // namespace
+
+TEST_F(TimesShown, LinesShowWhenTheyCameAndOffAgainTheViewIsAsWithout)
+{
+    PopupMenuDriver::Item item = chooseShowTime();
+    EXPECT_EQ(item.text, "Show &Time");
+    EXPECT_FALSE(item.checked);
+    ASSERT_TRUE(term->client->showsTime());
+    DWORD stored = 0;
+    EXPECT_TRUE(rig::readDword("ShowTime", stored) && stored == 1);
+
+    int sentAt = localMsOfDay();
+    ASSERT_TRUE(receive("one\r\npar"));
+    letPass(1200);
+    // The rest of a line keeps the time of its start.
+    ASSERT_TRUE(receive("tial\r\nthree\r\n"));
+    std::vector<std::string> lines = linesOf(term->viewText());
+    ASSERT_EQ(lines.size(), 3u) << term->viewText();
+    EXPECT_EQ(lines[0].substr(13), "one");
+    EXPECT_EQ(lines[1].substr(13), "partial");
+    EXPECT_EQ(lines[2].substr(13), "three");
+    int t0 = timeOfLine(lines[0]), t1 = timeOfLine(lines[1]), t2 = timeOfLine(lines[2]);
+    ASSERT_GE(t0, 0);
+    EXPECT_LT(std::abs(clockDiff(t0, sentAt)), 1000);
+    EXPECT_LT(std::abs(clockDiff(t1, t0)), 100);
+    EXPECT_NEAR(clockDiff(t2, t0), 1200, 300);
+
+    // The history re-rendered with times shows the same.
+    std::string timed = term->viewText();
+    term->check(IDC_SHOWHEX, true);
+    term->check(IDC_SHOWHEX, false);
+    EXPECT_EQ(term->viewText(), timed);
+
+    // Copy takes what the view shows; Save and the capture the bytes alone.
+    SendMessageA(term->view(), EM_SETSEL, 0, -1);
+    SendMessageA(term->view(), WM_COPY, 0, 0);
+    EXPECT_TRUE(term->waitFor([&] { return rig::clipboardText() == timed; }, 5000)) << rig::clipboardText();
+    std::string path = rig::tempPath("timed-save.bin");
+    DeleteFileA(path.c_str());
+    {
+        MessageBoxAnswerer answerer(IDYES, 1);
+        FileDialogDriver driver(path.c_str(), IDYES);
+        term->command(IDC_SAVE);
+        ASSERT_TRUE(driver.waitDone());
+        ASSERT_TRUE(answerer.waitAnswered(1));
+    }
+    std::vector<unsigned char> saved;
+    ASSERT_TRUE(rig::readFile(path, saved));
+    EXPECT_EQ(saved, bytesOf("one\r\npartial\r\nthree\r\n"));
+
+    EXPECT_TRUE(chooseShowTime().checked);
+    ASSERT_FALSE(term->client->showsTime());
+    EXPECT_TRUE(rig::readDword("ShowTime", stored) && stored == 0);
+    EXPECT_EQ(term->viewText(), "one\r\npartial\r\nthree\r\n");
+}
+
+TEST_F(TimesShown, HexLinesShowTheirFirstBytesTimeAndTheChoiceOutlivesARestart)
+{
+    chooseShowTime();
+    term->check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(receive("ABCDEFGH"));
+    letPass(600);
+    ASSERT_TRUE(receive("IJ"));
+    letPass(600);
+    // Completes the short line, which keeps the time of its first byte.
+    ASSERT_TRUE(receive("K"));
+    std::vector<std::string> lines = linesOf(term->viewText());
+    ASSERT_EQ(lines.size(), 2u) << term->viewText();
+    EXPECT_EQ(lines[0].substr(13), "000000 4142434445464748 ABCDEFGH");
+    EXPECT_EQ(lines[1].substr(13), "000008 494A4B" + std::string(10, ' ') + " IJK");
+    int t0 = timeOfLine(lines[0]), t1 = timeOfLine(lines[1]);
+    EXPECT_NEAR(clockDiff(t1, t0), 600, 300);
+    std::string shown = term->viewText();
+
+    // The capture file holds the bytes alone.
+    std::string path = rig::tempPath("timed-capture.bin");
+    {
+        FileDialogDriver driver(path.c_str(), IDYES);
+        term->check(IDC_CAPTURE, true);
+        ASSERT_TRUE(driver.waitDone());
+    }
+    ASSERT_TRUE(receive("cap\r\n"));
+    term->check(IDC_CAPTURE, false);
+    std::vector<unsigned char> file;
+    ASSERT_TRUE(rig::readFile(path, file));
+    EXPECT_EQ(file, bytesOf("cap\r\n"));
+
+    // A new start shows the times again, for what arrives from then on.
+    term.reset();
+    term.reset(new rig::Terminal(rig::dataPath));
+    ASSERT_TRUE(term->ready());
+    EXPECT_TRUE(term->client->showsTime());
+    ASSERT_TRUE(term->openPort());
+    ASSERT_TRUE(receive("again\n"));
+    EXPECT_GE(timeOfLine(term->viewText()), 0) << term->viewText();
+    EXPECT_EQ(term->viewText().substr(13), "again\n");
+}
+
+// What a flood shows as it comes is what a render of the history shows
+// after it: each line (text) or dump line (hex) with the arrival of its first
+// byte, however the reads and the drain cut the stream; a CR LF split
+// between two chunks stays one line end.
+TEST_F(TimesShown, AFloodShowsTheTimesThatARenderOfItsHistoryShows)
+{
+    std::mt19937 rng(22);
+    std::vector<unsigned char> data;
+    const char *ends[] = {"\n", "\r\n", "\r"};
+    while (data.size() < 60000) {
+        size_t n = rng() % 90;
+        for (size_t i = 0; i < n; ++i)
+            data.push_back(static_cast<unsigned char>(i % 31 == 30 ? 0 : 0x20 + rng() % 0x5F));
+        const char *e = ends[rng() % 3];
+        data.insert(data.end(), e, e + strlen(e));
+    }
+    chooseShowTime();
+    ASSERT_TRUE(term->client->showsTime());
+    term->check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(receive("odd"));
+    ASSERT_TRUE(floodUntil(*term, peer, data, data.size() + 3));
+    std::string live = term->viewText();
+    term->check(IDC_SHOWHEX, false);
+    term->check(IDC_SHOWHEX, true);
+    EXPECT_EQ(term->viewText(), live);
+
+    term->command(IDC_CLEAR);
+    term->check(IDC_SHOWHEX, false);
+    ASSERT_TRUE(floodUntil(*term, peer, data, data.size()));
+    live = term->viewText();
+    ASSERT_GT(live.size(), data.size());
+    term->check(IDC_SHOWHEX, true);
+    term->check(IDC_SHOWHEX, false);
+    EXPECT_EQ(term->viewText(), live);
 }

@@ -60,7 +60,7 @@ void PopupMenuDriver::run()
                 char text[128] = "";
                 GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
                 UINT state = GetMenuState(menu, UINT(i), MF_BYPOSITION);
-                found.push_back(Item{text, (state & (MF_GRAYED | MF_DISABLED)) != 0});
+                found.push_back(Item{text, (state & (MF_GRAYED | MF_DISABLED)) != 0, (state & MF_CHECKED) != 0});
             }
         }
         if (presses <= 0) {

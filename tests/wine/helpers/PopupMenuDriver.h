@@ -26,8 +26,9 @@ class PopupMenuDriver : public DriverThread
 public:
     struct Item
     {
-        std::string text;
+        std::string text;   // "" for a separator
         bool grayed;
+        bool checked;
     };
 
     explicit PopupMenuDriver(int downPresses, DWORD deadlineMs = 10000);

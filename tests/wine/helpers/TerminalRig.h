@@ -196,6 +196,25 @@ inline std::string readAll(const std::string &path)
     return text;
 }
 
+// The clipboard as text, "" when it holds none. The clipboard may be held
+// for a moment by whoever wrote it: opening is retried.
+inline std::string clipboardText()
+{
+    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i)
+        Sleep(10);
+    std::string text;
+    HANDLE h = GetClipboardData(CF_TEXT);
+    if (h) {
+        const char *p = static_cast<const char *>(GlobalLock(h));
+        if (p) {
+            text.assign(p, strnlen(p, GlobalSize(h)));
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
 inline std::vector<unsigned char> bytesOf(const std::string &s) { return std::vector<unsigned char>(s.begin(), s.end()); }
 
 // The receive view's hex text for these bytes received from the start.

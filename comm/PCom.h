@@ -7,6 +7,7 @@
 
 #include "comm/LinkLoss.h"
 
+class LineConfig;
 class P_CList;
 
 // A serial port on the Windows communications API: overlapped I/O, one
@@ -57,6 +58,7 @@ protected:
     P_CList *rxQueue;
 
 private:
+    static bool configure(HANDLE port, const LineConfig &config);
     static DWORD WINAPI readerLoop(LPVOID param);
     DWORD runReader();
     // One pass: moves what fits of the driver's input into the queue.

@@ -7,7 +7,9 @@
 // (HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM: one value per device,
 // its data the port's name). Windows keeps that list as devices come and go,
 // so scan reads it afresh each time. Nothing is opened to find out: opening
-// a port raises its lines, which resets many boards.
+// a port raises its lines, which resets many boards. (Wine makes the list
+// when its server starts, from every port name its prefix maps, whether a
+// device is behind the name or not.)
 class PortPresence
 {
 public:

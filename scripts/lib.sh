@@ -267,7 +267,9 @@ stop)
     ;;
 start)
     rm -rf "\$pidfile" "$d/$a" "$d/$b" "$d/cable-$a.unplugged"
-    socat "pty,raw,echo=0,link=$d/$a" "pty,raw,echo=0,link=$d/$b" </dev/null >/dev/null 2>>"$d/socat-$a-$b.log" &
+    # A session of its own: a cable plugged back in by one test program must
+    # outlive it (the terminal the program runs on hangs up its session).
+    setsid socat "pty,raw,echo=0,link=$d/$a" "pty,raw,echo=0,link=$d/$b" </dev/null >/dev/null 2>>"$d/socat-$a-$b.log" &
     pid=\$!
     echo "\$pid" >>"$d/cable-pids"
     for _ in \$(seq 100); do [ -e "$d/$a" ] && [ -e "$d/$b" ] && break; sleep 0.05; done

@@ -1,5 +1,7 @@
 #include "comm/CommSettings.h"
 
+#include <cstdio>
+
 namespace {
 
 struct TableEntry
@@ -8,9 +10,10 @@ struct TableEntry
     const char *label;
 };
 
-const TableEntry portTable[CommSettings::portCount] = {
-    {0, "COM1"}, {1, "COM2"}, {2, "COM3"}, {3, "COM4"},
-    {4, "COM5"}, {5, "COM6"}, {6, "COM7"}, {7, "COM8"},
+const TableEntry portTable[CommSettings::wordPortCount] = {
+    {0, "COM1"},   {1, "COM2"},   {2, "COM3"},   {3, "COM4"},   {4, "COM5"},   {5, "COM6"},
+    {6, "COM7"},   {7, "COM8"},   {8, "COM9"},   {9, "COM10"},  {10, "COM11"}, {11, "COM12"},
+    {12, "COM13"}, {13, "COM14"}, {14, "COM15"}, {15, "COM16"},
 };
 
 // The labels group thousands with a full stop.
@@ -83,7 +86,7 @@ void CommSettings::fromWord(uint32_t word)
 
 bool CommSettings::isValid() const
 {
-    return portIndex < portCount && baudIndex < baudCount && stopBitsIndex < stopBitsCount &&
+    return portIndex < wordPortCount && baudIndex < baudCount && stopBitsIndex < stopBitsCount &&
            parityIndex < parityCount && dataBitsIndex < dataBitsCount;
 }
 
@@ -99,14 +102,49 @@ long CommSettings::dataBitsValue(unsigned index) { return valueAt(dataBitsTable,
 
 bool CommSettings::deviceName(char *buffer, size_t size) const
 {
+    return devicePath(portIndex + 1u, buffer, size);
+}
+
+namespace {
+
+bool formatPort(const char *format, unsigned number, char *buffer, size_t size)
+{
     if (buffer && size > 0)
         buffer[0] = '\0';
-    if (!buffer || size < 5 || portIndex >= portCount)
+    if (!buffer || number < 1 || number > CommSettings::maxPort)
         return false;
-    buffer[0] = 'C';
-    buffer[1] = 'O';
-    buffer[2] = 'M';
-    buffer[3] = char('1' + portIndex);
-    buffer[4] = '\0';
+    int length = std::snprintf(buffer, size, format, number);
+    if (length < 0 || size_t(length) >= size) {
+        buffer[0] = '\0';
+        return false;
+    }
     return true;
+}
+
+} // namespace
+
+bool CommSettings::portName(unsigned number, char *buffer, size_t size)
+{
+    return formatPort("COM%u", number, buffer, size);
+}
+
+bool CommSettings::devicePath(unsigned number, char *buffer, size_t size)
+{
+    return formatPort("\\\\.\\COM%u", number, buffer, size);
+}
+
+unsigned CommSettings::parsePortName(const char *text)
+{
+    if (!text || (text[0] | 0x20) != 'c' || (text[1] | 0x20) != 'o' || (text[2] | 0x20) != 'm')
+        return 0;
+    const char *digits = text + 3;
+    if (*digits < '1' || *digits > '9')
+        return 0;
+    unsigned number = 0;
+    for (const char *d = digits; *d; ++d) {
+        if (*d < '0' || *d > '9' || d - digits >= 3)
+            return 0;
+        number = number * 10 + unsigned(*d - '0');
+    }
+    return number <= maxPort ? number : 0;
 }

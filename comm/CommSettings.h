@@ -18,7 +18,9 @@ class CommSettings
 public:
     static constexpr uint32_t defaultWord = 0x000AD061u;   // COM2 9600 8N1, DTR/DSR and RTS/CTS handshake
 
-    static constexpr unsigned portCount = 8;      // "COM1" .. "COM8"
+    static constexpr unsigned portCount = 8;      // "COM1" .. "COM8", always offered
+    static constexpr unsigned wordPortCount = 16; // the port field says "COM1" .. "COM16"
+    static constexpr unsigned maxPort = 256;      // the highest COM number there is
     static constexpr unsigned baudCount = 15;
     static constexpr unsigned stopBitsCount = 3;
     static constexpr unsigned parityCount = 5;
@@ -43,7 +45,8 @@ public:
     uint32_t toWord() const;
     void fromWord(uint32_t word);
 
-    // True when every index lies inside its table.
+    // True when every index lies inside its table. Every port index is: the
+    // four bits name COM1 to COM16.
     bool isValid() const;
 
     // Table lookups by index. Labels are the texts the settings dialog shows;
@@ -66,10 +69,20 @@ public:
     long parity() const { return parityValue(parityIndex); }
     long dataBits() const { return dataBitsValue(dataBitsIndex); }
 
-    // The device to open: "COM" and the one character '1' + portIndex, into
-    // buffer (at least 5 bytes). False, with buffer left empty when it has
-    // room, when portIndex is beyond the port table or the buffer is too small.
+    // The device of the word's port ("\\.\COM1" .. "\\.\COM16"), into
+    // buffer. False, with buffer left empty when it has room, when the buffer
+    // is too small.
     bool deviceName(char *buffer, size_t size) const;
+
+    // "COM12" for port 12, and the device to open for it, "\\.\COM12": the
+    // device namespace prefix is what Windows needs from COM10 on, and it
+    // takes it for every port. False, with buffer left empty when it has
+    // room, for a number outside 1..maxPort or a buffer too small.
+    static bool portName(unsigned number, char *buffer, size_t size);
+    static bool devicePath(unsigned number, char *buffer, size_t size);
+    // The number of a port name ("COM12" gives 12, in any letter case); 0 for
+    // anything that is not "COM" and a number 1..256 without leading zeros.
+    static unsigned parsePortName(const char *text);
 };
 
 static_assert(sizeof(CommSettings) == 4, "CommSettings must stay one 32-bit word");

@@ -5,7 +5,7 @@ uint32_t LineConfig::writeMultiplierFor(uint32_t baudRate)
     return baudRate == 0 ? 0 : 19200u / baudRate;
 }
 
-bool LineConfig::build(const CommSettings &settings)
+bool LineConfig::build(const CommSettings &settings, const CommExtras &extras)
 {
     if (!settings.isValid())
         return false;
@@ -30,6 +30,13 @@ bool LineConfig::build(const CommSettings &settings)
     case 1: fOutxCtsFlow = 1; fRtsControl = rtsControlEnable; break;
     case 2: fOutxCtsFlow = 1; fRtsControl = rtsControlHandshake; break;
     default: fOutxCtsFlow = 1; fRtsControl = rtsControlToggle; break;
+    }
+
+    if (extras.raisesIdleLines(settings)) {
+        if (settings.dtrDsrMode == 0)
+            fDtrControl = dtrControlEnable;
+        if (settings.rtsCtsMode == 0)
+            fRtsControl = rtsControlEnable;
     }
 
     fOutX = fInX = uint8_t(settings.xonXoff);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "comm/CommExtras.h"
 #include "comm/CommSettings.h"
 
 // What a CommSettings word asks of the port, as plain values: the fields of
@@ -51,8 +52,10 @@ public:
     uint32_t writeTotalConstant = 0;
 
     // Fills every field from settings; false (fields unspecified) when an
-    // index lies beyond its table.
-    bool build(const CommSettings &settings);
+    // index lies beyond its table. With extras that raise the idle lines, a
+    // line the word would drop (mode 0) is raised instead, still without
+    // waiting on its partner.
+    bool build(const CommSettings &settings, const CommExtras &extras = CommExtras());
 
     static uint32_t writeMultiplierFor(uint32_t baudRate);
 };

@@ -75,28 +75,10 @@ PCom::~PCom()
     DeleteCriticalSection(&lock);
 }
 
-bool PCom::open()
+// The line, as the word and its extras ask: time-outs and the device
+// control block, over what the port had. False when the port refuses it.
+bool PCom::configure(HANDLE port, const LineConfig &config)
 {
-    if (handle != INVALID_HANDLE_VALUE) {
-        close();
-        if (handle != INVALID_HANDLE_VALUE)
-            return false;
-    }
-
-    // A word edited in the registry may hold indexes beyond the tables.
-    char name[8];
-    LineConfig config;
-    if (!settings.deviceName(name, sizeof name) || !config.build(settings))
-        return false;
-    if (!stopEvent || !readOverlapped.hEvent || !writeOverlapped.hEvent || !waitOverlapped.hEvent)
-        return false;
-
-    SECURITY_ATTRIBUTES security = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE port = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, &security, OPEN_EXISTING,
-                              FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (port == INVALID_HANDLE_VALUE)
-        return false;
-
     SetCommMask(port, EV_RXCHAR);
     SetupComm(port, 2048, 1024);
     PurgeComm(port, purgeAll);
@@ -113,7 +95,32 @@ bool PCom::open()
     dcb.DCBlength = sizeof(DCB);
     GetCommState(port, &dcb);
     applyLineConfig(config, dcb);
-    if (!SetCommState(port, &dcb)) {
+    return SetCommState(port, &dcb) != FALSE;
+}
+
+bool PCom::open()
+{
+    if (handle != INVALID_HANDLE_VALUE) {
+        close();
+        if (handle != INVALID_HANDLE_VALUE)
+            return false;
+    }
+
+    // A word edited in the registry may hold indexes beyond the tables.
+    char name[16];
+    LineConfig config;
+    if (!CommSettings::devicePath(extras.portNumber(settings), name, sizeof name) ||
+        !config.build(settings, extras))
+        return false;
+    if (!stopEvent || !readOverlapped.hEvent || !writeOverlapped.hEvent || !waitOverlapped.hEvent)
+        return false;
+
+    SECURITY_ATTRIBUTES security = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE port = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, &security, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (port == INVALID_HANDLE_VALUE)
+        return false;
+    if (!configure(port, config)) {
         CloseHandle(port);
         return false;
     }

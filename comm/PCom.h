@@ -9,6 +9,7 @@
 #include "comm/LinkLoss.h"
 
 class ChunkTimes;
+class LineConfig;
 class P_CList;
 
 // A serial port on the Windows communications API: overlapped I/O, one
@@ -63,6 +64,7 @@ protected:
     P_CList *rxQueue;
 
 private:
+    static bool configure(HANDLE port, const LineConfig &config);
     static DWORD WINAPI readerLoop(LPVOID param);
     DWORD runReader();
     // One pass: moves what fits of the driver's input into the queue.

@@ -3,12 +3,13 @@
 
 #include <windows.h>
 
+#include "comm/CommExtras.h"
 #include "comm/CommNotify.h"
 #include "comm/CommSettings.h"
 
 // The port interface the terminal talks to. The owner stores the settings
-// word to use into `settings`, calls open, and deletes the object to close
-// the port.
+// word to use into `settings` (and what the word cannot say into `extras`),
+// calls open, and deletes the object to close the port.
 class PComBase
 {
 public:
@@ -47,6 +48,7 @@ public:
     volatile BYTE notifyEnabled;
     DWORD pollInterval;   // ms between the polls of a waiting read
     DWORD pollLimit;      // empty polls after which a read gives up
+    CommExtras extras;    // the port beyond COM16, the flow the word cannot say
 };
 
 #endif

@@ -168,14 +168,12 @@ lt_prefix() { # dir
             printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\n"Desktop"="Default"\n\n'
             printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n"Default"="1280x1024"\n\n'
             printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n\n'
-            # Every COM name points into our ports folder.
-            printf '[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
-            for i in $(seq 1 32); do printf '"COM%d"="%s/com%d"\n' "$i" "$LT_PORTS" "$i"; done
         } >"$reg"
         lt_wine regedit "$reg" >/dev/null 2>&1
         "$LT_WINESERVER" -w
         touch "$WINEPREFIX/.linetalk-ready"
     fi
+    lt_map_all_ports
     # Debian's Wine does not load the fonts of fonts-wine from its own data
     # folder, only from the prefix's Fonts folder: without Marlett there it
     # draws the caption buttons as letters.
@@ -183,10 +181,46 @@ lt_prefix() { # dir
     [ -f "$font" ] && [ -d "$fonts" ] && [ ! -e "$fonts/marlett.ttf" ] && ln -s "$font" "$fonts/marlett.ttf"
     # An unmapped port is an empty folder: opening it fails, where a missing
     # name would make Wine fall back to the host's /dev/ttyS devices.
-    local i
-    for i in $(seq 1 32); do
-        rm -rf "${LT_PORTS:?}/com$i"; mkdir "$LT_PORTS/com$i"
-    done
+    rm -rf "${LT_PORTS:?}"/com{1..256}; mkdir "$LT_PORTS"/com{1..256}
+}
+
+# Every COM name Wine takes from its registry, COM1 to COM255, points into our
+# ports folder: a name left free goes to a host device (Wine gives /dev/ttyS0
+# the first free number, so COM256 here; no test opens that one, and the list
+# of serial devices the tests and scripts/run keep leaves it out). Done once
+# per prefix; prefixes made when only 32 names were mapped get the rest here.
+lt_map_all_ports() {
+    export LT_PORTS
+    [ -f "$WINEPREFIX/.linetalk-ports-256" ] && return 0
+    local reg=$WINEPREFIX/linetalk-ports.reg i
+    {
+        printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
+        for i in $(seq 1 255); do printf '"COM%d"="%s/com%d"\n' "$i" "$LT_PORTS" "$i"; done
+    } >"$reg"
+    lt_wine regedit "$reg" >/dev/null 2>&1
+    "$LT_WINESERVER" -w
+    touch "$WINEPREFIX/.linetalk-ports-256"
+}
+
+# Under Wine the system's list of serial devices (SERIALCOMM, which the
+# program reads to offer the ports there are) names every mapped port, here
+# all 256, present or not. This makes it name the ports that have a device
+# behind them, as Windows' own list does. Needs the prefix's server running
+# (the list is rebuilt each time the server starts).
+lt_serialcomm_sync() {
+    local reg=$WINEPREFIX/linetalk-serialcomm.reg i f
+    {
+        printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\n'
+        for i in $(seq 1 256); do
+            f=$LT_PORTS/com$i
+            if [ -e "$f" ] && [ ! -d "$f" ]; then
+                printf '"\\\\Device\\\\Serial%d"="COM%d"\n' $((i - 1)) "$i"
+            else
+                printf '"\\\\Device\\\\Serial%d"=-\n' $((i - 1))
+            fi
+        done
+    } >"$reg"
+    lt_wine regedit "$reg" >/dev/null 2>&1
 }
 
 lt_unixpath_to_win() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
@@ -233,7 +267,9 @@ stop)
     ;;
 start)
     rm -rf "\$pidfile" "$d/$a" "$d/$b" "$d/cable-$a.unplugged"
-    socat "pty,raw,echo=0,link=$d/$a" "pty,raw,echo=0,link=$d/$b" </dev/null >/dev/null 2>>"$d/socat-$a-$b.log" &
+    # A session of its own: a cable plugged back in by one test program must
+    # outlive it (the terminal the program runs on hangs up its session).
+    setsid socat "pty,raw,echo=0,link=$d/$a" "pty,raw,echo=0,link=$d/$b" </dev/null >/dev/null 2>>"$d/socat-$a-$b.log" &
     pid=\$!
     echo "\$pid" >>"$d/cable-pids"
     for _ in \$(seq 100); do [ -e "$d/$a" ] && [ -e "$d/$b" ] && break; sleep 0.05; done

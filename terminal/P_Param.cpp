@@ -27,7 +27,7 @@ bool itemText(HWND combo, unsigned i, char *buffer, size_t size)
 P_Param::P_Param(CommSettings *settings, uint32_t *delay, PWin *parent, int templateId,
                  HINSTANCE module)
     : PDialog(parent, templateId, module), settingsPtr(settings), delayPtr(delay),
-      images(instance(), buttonBitmaps, 3)
+      images(instance(), buttonBitmaps, 3), extrasPtr(&ownExtras)
 {
     images.attach(this, IDC_SET_DEFAULT, 0);
     images.attach(this, IDOK, 1);
@@ -43,6 +43,8 @@ bool P_Param::create()
 {
     if (!PDialog::create())
         return false;
+    // An adapter plugged in while the program runs shows at the next opening.
+    ports.scan();
     fillCombos();
     SetDlgItemInt(hwnd, IDC_SET_DELAY, delayPtr ? UINT(*delayPtr) : 0u, FALSE);
     return true;
@@ -73,11 +75,56 @@ void P_Param::fillCombos()
         return;
     for (LineField field : lineFieldOrder) {
         HWND combo = GetDlgItem(hwnd, comboFor(field));
+        if (field == linePort) {
+            fillPortCombo(combo);
+            continue;
+        }
         fillCombo(combo, field);
         // An index beyond the table (an edited registry value) has no label:
         // the box then shows no selection.
         selectByText(combo, lineFieldLabel(field, lineFieldIndex(*settingsPtr, field)));
     }
+    fillFlowCombo(GetDlgItem(hwnd, IDC_SET_FLOW));
+}
+
+void P_Param::fillPortCombo(HWND combo)
+{
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    const unsigned chosen = extrasPtr->portNumber(*settingsPtr);
+    for (unsigned number = 1; number <= CommSettings::maxPort; ++number) {
+        // A stored port that has gone away stays the choice shown.
+        if (number > CommSettings::portCount && number != chosen && !ports.isPresent(number))
+            continue;
+        char name[8];
+        CommSettings::portName(number, name, sizeof name);
+        LRESULT item = SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(name));
+        if (item < 0)
+            continue;
+        SendMessageA(combo, CB_SETITEMDATA, WPARAM(item), LPARAM(number));
+        if (number == chosen)
+            SendMessageA(combo, CB_SETCURSEL, WPARAM(item), 0);
+    }
+}
+
+void P_Param::fillFlowCombo(HWND combo)
+{
+    if (!combo)
+        return;
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (unsigned i = 0; i < CommExtras::flowCount; ++i)
+        SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(CommExtras::flowLabel(i)));
+    CommExtras::Flow flow = extrasPtr->flowOf(*settingsPtr);
+    // A combination set by other means is shown for what it is, and kept
+    // unless another choice is made.
+    if (flow == CommExtras::flowUnnamed) {
+        char text[64];
+        CommExtras::describeHandshake(*settingsPtr, text, sizeof text);
+        SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(text));
+        RECT r;
+        GetWindowRect(combo, &r);
+        SendMessageA(combo, CB_SETDROPPEDWIDTH, WPARAM(2 * (r.right - r.left)), 0);
+    }
+    SendMessageA(combo, CB_SETCURSEL, WPARAM(flow), 0);
 }
 
 void P_Param::selectByText(HWND combo, const char *label)
@@ -115,12 +162,26 @@ void P_Param::readBack()
         return;
     if (settingsPtr) {
         for (LineField field : lineFieldOrder) {
+            if (field == linePort)
+                continue;
             HWND combo = GetDlgItem(hwnd, comboFor(field));
             setLineFieldIndex(*settingsPtr, field, selectedIndex(combo, lineFieldCount(field)));
         }
+        readBackPortAndFlow();
     }
     if (delayPtr)
         *delayPtr = uint32_t(GetDlgItemInt(hwnd, IDC_SET_DELAY, nullptr, FALSE));
+}
+
+void P_Param::readBackPortAndFlow()
+{
+    HWND portCombo = GetDlgItem(hwnd, IDC_SET_PORT);
+    LRESULT item = SendMessageA(portCombo, CB_GETCURSEL, 0, 0);
+    LRESULT number = item < 0 ? 1 : SendMessageA(portCombo, CB_GETITEMDATA, WPARAM(item), 0);
+    extrasPtr->setPort(*settingsPtr, number > 0 ? unsigned(number) : 1u);
+    LRESULT flow = SendMessageA(GetDlgItem(hwnd, IDC_SET_FLOW), CB_GETCURSEL, 0, 0);
+    if (flow >= 0 && flow < CommExtras::flowCount)
+        extrasPtr->setFlow(*settingsPtr, CommExtras::Flow(flow));
 }
 
 LRESULT P_Param::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -137,6 +198,7 @@ LRESULT P_Param::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
         case IDC_SET_DEFAULT:
             if (settingsPtr)
                 *settingsPtr = defaultSettings();
+            *extrasPtr = CommExtras();
             fillCombos();
             break;
         default:

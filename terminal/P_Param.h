@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "comm/CommExtras.h"
 #include "comm/CommSettings.h"
+#include "comm/PortPresence.h"
 #include "terminal/lineFields.h"
 #include "res/resource.h"
 #include "win/ButtonImages.h"
@@ -43,6 +45,11 @@ public:
     // The combo box showing a line field.
     static int comboFor(LineField field);
 
+    // What the word cannot say (a port beyond COM16, a flow control that
+    // raises the idle lines): edited here and kept by the caller. Without
+    // it the dialog keeps its own, starting from none.
+    void useExtras(CommExtras *extras) { extrasPtr = extras ? extras : &ownExtras; }
+
 protected:
     CommSettings *settingsPtr;
     uint32_t *delayPtr;
@@ -50,6 +57,15 @@ protected:
 
 private:
     void fillCombo(HWND combo, LineField field);
+    // COM1 to COM8, then the present ports beyond them and the word's own
+    // port, present or not, in number order; each item's data its number.
+    void fillPortCombo(HWND combo);
+    void fillFlowCombo(HWND combo);
+    void readBackPortAndFlow();
+
+    CommExtras ownExtras;
+    CommExtras *extrasPtr;
+    PortPresence ports;        // looked up each time the dialog opens
 };
 
 #endif

@@ -44,6 +44,7 @@ bool PortControl::toggle()
         return true;
     }
     open->settings = loadSettings();
+    open->extras = loadExtras();
     // A stored word with an index beyond its tables (an edited registry
     // value) names no line configuration: it fails like a missing port.
     if (!open->settings.isValid() || !open->open()) {
@@ -90,8 +91,9 @@ void PortControl::startWaiting()
     if (!open)
         return;
     CommSettings settings = open->settings;
+    CommExtras extras = open->extras;
     close();
-    waiter.startWaiting(dialog->hwnd, settings);
+    waiter.startWaiting(dialog->hwnd, settings, extras);
     updateButton();
 }
 
@@ -123,16 +125,20 @@ void PortControl::editSettings(uint32_t &sendDelay)
 {
     CommSettings current = loadSettings();
     const CommSettings previous = current;
+    CommExtras extras = loadExtras();
+    const CommExtras previousExtras = extras.effective(previous);
     const uint32_t previousDelay = sendDelay;
     int result;
     {
         P_Param settingsDialog(&current, &sendDelay, dialog, IDD_SETTINGS, nullptr);
+        settingsDialog.useExtras(&extras);
         result = settingsDialog.execute();
     }
     if (result != IDOK)
         return;
-    if (current.toWord() != previous.toWord()) {
+    if (current.toWord() != previous.toWord() || extras.effective(current) != previousExtras) {
         writeRegDword("Setup", current.toWord());
+        storeExtras(current, extras);
         reopen();   // with what was just stored
     }
     if (sendDelay != previousDelay)

@@ -32,10 +32,11 @@ PortKeeper::~PortKeeper()
         KillTimer(owner, retryTimer);
 }
 
-void PortKeeper::startWaiting(HWND window, const CommSettings &lostSettings)
+void PortKeeper::startWaiting(HWND window, const CommSettings &lostSettings, const CommExtras &lostExtras)
 {
     owner = window;
     settings = lostSettings;
+    extras = lostExtras;
     attemptCount = 0;
     if (!owner)
         return;
@@ -52,6 +53,7 @@ PCom *PortKeeper::retry()
     if (!port)
         return nullptr;
     port->settings = settings;
+    port->extras = extras;
     // No message on failure: the title already says that the port is awaited.
     if (!port->open()) {
         delete port;
@@ -79,7 +81,7 @@ void PortKeeper::showLost(bool lost)
         return;
     }
     char name[8];
-    if (!settings.deviceName(name, sizeof name))
+    if (!CommSettings::portName(extras.portNumber(settings), name, sizeof name))
         std::snprintf(name, sizeof name, "Port");
     char text[64];
     std::snprintf(text, sizeof text, "%s - %s lost, waiting", receivedTitle, name);

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "comm/CommExtras.h"
 #include "comm/CommSettings.h"
 
 class PCom;
@@ -37,8 +38,9 @@ public:
     PortKeeper(const PortKeeper &) = delete;
     PortKeeper &operator=(const PortKeeper &) = delete;
 
-    // Starts waiting for the port of `settings`, lost from the window owner.
-    void startWaiting(HWND owner, const CommSettings &settings);
+    // Starts waiting for the port of `settings` and `extras`, lost from the
+    // window owner.
+    void startWaiting(HWND owner, const CommSettings &settings, const CommExtras &extras = CommExtras());
     // One attempt: the port, open, when it is back (the waiting is then
     // over); null while it is still away or when not waiting.
     PCom *retry();
@@ -54,6 +56,7 @@ private:
 
     HWND owner;
     CommSettings settings;
+    CommExtras extras;
     bool waiting;
     uint32_t attemptCount;
 };

@@ -48,3 +48,58 @@ bool writeRegDword(const char *name, uint32_t value)
     PRegistry reg(HKEY_CURRENT_USER, false);
     return reg.writeValue(key, settingsKey) == 0;
 }
+
+namespace {
+
+const char extraPortName[] = "SetupPort";
+const char extraFlowName[] = "SetupFlow";
+
+// Only a REG_DWORD of exactly four bytes: anything else was not written here.
+bool readExactDword(const char *name, uint32_t &variable)
+{
+    PRegKeyDWORD value(name);
+    PRegistry reg(HKEY_CURRENT_USER, false);
+    if (reg.readValue(value, settingsKey) != 0 || value.getType() != PRegKey::typeDword || value.getSize() != 4)
+        return false;
+    const unsigned char *b = value.getData();
+    variable = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    return true;
+}
+
+void removeRegValue(const char *name)
+{
+    PRegistry reg(HKEY_CURRENT_USER, false);
+    HKEY key;
+    if (reg.openKey(settingsKey, &key) != 0)
+        return;
+    RegDeleteValueA(key, name);
+    RegCloseKey(key);
+}
+
+void keepOrRemove(const char *name, bool keep, uint32_t value)
+{
+    if (keep)
+        writeRegDword(name, value);
+    else
+        removeRegValue(name);
+}
+
+} // namespace
+
+CommExtras loadExtras()
+{
+    CommExtras extras;
+    uint32_t value = 0;
+    if (readExactDword(extraPortName, value))
+        extras.port = value;
+    if (readExactDword(extraFlowName, value))
+        extras.flow = value;
+    return extras;
+}
+
+void storeExtras(const CommSettings &word, const CommExtras &extras)
+{
+    CommExtras kept = extras.effective(word);
+    keepOrRemove(extraPortName, kept.port != CommExtras::noPort, kept.port);
+    keepOrRemove(extraFlowName, kept.flow != CommExtras::noFlow, kept.flow);
+}

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "comm/CommExtras.h"
 #include "comm/CommSettings.h"
 
 // What the terminal keeps between runs, all under one key of the current
@@ -10,6 +11,9 @@
 //   "Setup"        REG_DWORD  the CommSettings word
 //   "DelayOnSend"  REG_DWORD  milliseconds between bytes on send
 //   "OldPath"      REG_SZ     folder of the last file dialog, NUL counted
+//   "SetupPort"    REG_DWORD  the port, 17..256, when it lies beyond the word's
+//   "SetupFlow"    REG_DWORD  the flow control, 0..3, when the word cannot say it
+// The last two exist only while they count with "Setup" (CommExtras).
 // The key is created by the first read. Nothing here shows a message; a key
 // that cannot be opened makes every read fail and every write a no-op.
 
@@ -31,5 +35,12 @@ bool readRegDword(const char *name, uint32_t &variable, bool storeWhenMissing);
 
 // Stores value under name as a REG_DWORD; true when stored.
 bool writeRegDword(const char *name, uint32_t value);
+
+// What is kept beside "Setup". A value that is not a REG_DWORD of four bytes
+// is taken as missing; so are values that do not count with the word.
+CommExtras loadExtras();
+// Stores the extras that count with the word and removes the others, so no
+// stale value is left behind to be read with a later word.
+void storeExtras(const CommSettings &word, const CommExtras &extras);
 
 #endif

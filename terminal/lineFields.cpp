@@ -15,7 +15,8 @@ unsigned lineFieldCount(LineField field)
 const char *lineFieldLabel(LineField field, unsigned index)
 {
     switch (field) {
-    case linePort: return CommSettings::portLabel(index);
+    // The ports every list offers; the dialog adds the present ones beyond.
+    case linePort: return index < CommSettings::portCount ? CommSettings::portLabel(index) : nullptr;
     case lineBaud: return CommSettings::baudLabel(index);
     case lineStopBits: return CommSettings::stopBitsLabel(index);
     case lineDataBits: return CommSettings::dataBitsLabel(index);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <cstring>
 
 #include "comm/CommSettings.h"
@@ -77,18 +79,48 @@ TEST(CommSettings, EveryWordOfTheFieldsRoundTrips)
     }
 }
 
-TEST(CommSettings, PortTableNamesCom1ToCom8)
+TEST(CommSettings, PortFieldNamesCom1ToCom16OpenedByDevicePath)
 {
     ASSERT_EQ(CommSettings::portCount, 8u);
-    const char *expected[] = {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"};
-    for (unsigned i = 0; i < 8; ++i) {
+    const char *expected[] = {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8",
+                              "COM9", "COM10", "COM11", "COM12", "COM13", "COM14", "COM15", "COM16"};
+    for (unsigned i = 0; i < 16; ++i) {
         EXPECT_STREQ(CommSettings::portLabel(i), expected[i]);
         CommSettings s;
         s.portIndex = i;
-        char name[8];
+        EXPECT_TRUE(s.isValid()) << i;
+        char name[16];
         ASSERT_TRUE(s.deviceName(name, sizeof name));
-        EXPECT_STREQ(name, expected[i]);
+        EXPECT_EQ(std::string(name), std::string("\\\\.\\") + expected[i]);
     }
+}
+
+TEST(CommSettings, PortNamesAndPathsCoverCom1ToCom256Only)
+{
+    struct Case { unsigned number; const char *name; const char *path; };
+    const Case cases[] = {{1, "COM1", "\\\\.\\COM1"}, {10, "COM10", "\\\\.\\COM10"},
+                          {256, "COM256", "\\\\.\\COM256"}, {0, "", ""}, {257, "", ""}};
+    for (const Case &c : cases) {
+        char name[16] = "x", path[16] = "x";
+        EXPECT_EQ(CommSettings::portName(c.number, name, sizeof name), *c.name != 0) << c.number;
+        EXPECT_EQ(CommSettings::devicePath(c.number, path, sizeof path), *c.path != 0) << c.number;
+        EXPECT_STREQ(name, c.name);
+        EXPECT_STREQ(path, c.path);
+    }
+    // "\\.\COM256" needs 11 bytes with its terminator.
+    char path[10] = "x";
+    EXPECT_FALSE(CommSettings::devicePath(256, path, sizeof path));
+    EXPECT_STREQ(path, "");
+}
+
+TEST(CommSettings, PortNamesParseBackToTheirNumbers)
+{
+    struct Case { const char *text; unsigned number; };
+    const Case cases[] = {{"COM1", 1},   {"com12", 12}, {"COM256", 256}, {"COM257", 0}, {"COM0", 0},
+                          {"COM012", 0}, {"COM", 0},    {"COM1x", 0},    {"LPT1", 0},   {"COM1000", 0},
+                          {"", 0},       {nullptr, 0}};
+    for (const Case &c : cases)
+        EXPECT_EQ(CommSettings::parsePortName(c.text), c.number) << (c.text ? c.text : "null");
 }
 
 TEST(CommSettings, BaudTableHasFifteenRatesWithDottedLabels)
@@ -128,7 +160,7 @@ TEST(CommSettings, StopBitsParityAndDataTablesHoldPlatformValues)
 
 TEST(CommSettings, IndexesBeyondTheTablesAreNeverLookedUp)
 {
-    EXPECT_EQ(CommSettings::portLabel(8), nullptr);
+    EXPECT_EQ(CommSettings::portLabel(16), nullptr);
     EXPECT_EQ(CommSettings::baudLabel(15), nullptr);
     EXPECT_EQ(CommSettings::baudValue(31), -1);
     EXPECT_EQ(CommSettings::stopBitsLabel(3), nullptr);
@@ -143,13 +175,6 @@ TEST(CommSettings, IndexesBeyondTheTablesAreNeverLookedUp)
 TEST(CommSettings, AWordWithAnyIndexBeyondItsTableIsInvalid)
 {
     CommSettings s;
-    s.portIndex = 8;
-    EXPECT_FALSE(s.isValid());
-    char name[8] = "x";
-    EXPECT_FALSE(s.deviceName(name, sizeof name));
-    EXPECT_STREQ(name, "");
-
-    s = CommSettings();
     s.baudIndex = 15;
     EXPECT_FALSE(s.isValid());
     EXPECT_EQ(s.baudRate(), -1);
@@ -168,7 +193,7 @@ TEST(CommSettings, AWordWithAnyIndexBeyondItsTableIsInvalid)
 TEST(CommSettings, DeviceNameNeedsRoomForTheTerminator)
 {
     CommSettings s;
-    char name[4] = "abc";
+    char name[8] = "abc";
     EXPECT_FALSE(s.deviceName(name, sizeof name));
     EXPECT_STREQ(name, "");
     EXPECT_FALSE(s.deviceName(nullptr, 10));

@@ -233,11 +233,11 @@ TEST(PCom, PortThatDoesNotExistFailsToOpen)
 
 TEST(PCom, IndexesBeyondTheTablesFailToOpen)
 {
-    const char *what[] = {"port", "baud", "stop bits", "parity"};
-    for (int i = 0; i < 4; ++i) {
+    // Every port index names a port (COM1 to COM16): only these can be beyond.
+    const char *what[] = {"", "baud", "stop bits", "parity"};
+    for (int i = 1; i < 4; ++i) {
         PCom com(nullptr);
         com.settings = plainSettings();
-        if (i == 0) com.settings.portIndex = 9;
         if (i == 1) com.settings.baudIndex = 20;
         if (i == 2) com.settings.stopBitsIndex = 3;
         if (i == 3) com.settings.parityIndex = 6;
@@ -594,3 +594,80 @@ TEST_F(PComOnNullModem, ReaderPollsOnceEventWaitsKeepFailing)
     // Bytes still come promptly: well within one idle poll and the cable's hops.
     EXPECT_LT(GetTickCount() - start, 200u);
 }
+
+// Ports beyond COM8 and the far end of each cable: up to COM16 the word's
+// own port field names them, beyond it the value kept beside the word.
+struct FarPort
+{
+    const char *name;
+    unsigned wordIndex;
+    uint32_t extraPort;
+    const char *peer;
+};
+
+class PComBeyondCom8 : public ::testing::TestWithParam<FarPort>
+{
+};
+
+TEST_P(PComBeyondCom8, OpensByDeviceNameAndCarriesBytesBothWays)
+{
+    const FarPort &p = GetParam();
+    SerialPeer peer(p.peer);
+    ASSERT_TRUE(peer.isOpen()) << p.peer;
+    PCom com(nullptr);
+    com.settings = plainSettings();
+    com.settings.portIndex = p.wordIndex;
+    com.extras.port = p.extraPort;
+    ASSERT_TRUE(com.open()) << p.name;
+    std::vector<unsigned char> out = SerialPeer::pattern(700, 5), in = SerialPeer::pattern(900, 9);
+    EXPECT_EQ(com.write(out.data(), DWORD(out.size())), LONG(out.size()));
+    EXPECT_EQ(peer.receive(out.size(), 5000), out) << p.name;
+    ASSERT_TRUE(peer.send(in));
+    ASSERT_TRUE(waitFor([&] { return com.available() == in.size(); }, 5000)) << com.available();
+    std::vector<unsigned char> got(in.size());
+    EXPECT_EQ(com.read(got.data(), DWORD(got.size())), DWORD(in.size()));
+    EXPECT_EQ(got, in) << p.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, PComBeyondCom8,
+                         ::testing::Values(FarPort{"COM10", 9, CommExtras::noPort, "\\\\.\\COM23"},
+                                           FarPort{"COM16", 15, CommExtras::noPort, "\\\\.\\COM200"},
+                                           FarPort{"COM200", 15, 200, "\\\\.\\COM16"}),
+                         [](const ::testing::TestParamInfo<FarPort> &i) { return std::string(i.param.name); });
+
+// What Linux shows of each flow-control choice on the pseudo-terminal. It
+// has no DSR flow control, and Wine says nothing of DTR/DSR to it.
+struct FlowOnLine
+{
+    CommExtras::Flow flow;
+    const char *name;
+    const char *shown[3];
+};
+
+class PComFlow : public ::testing::TestWithParam<FlowOnLine>
+{
+};
+
+TEST_P(PComFlow, EachFlowChoiceReachesTheLine)
+{
+    const FlowOnLine &f = GetParam();
+    char pty[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableA("LT_PTY_COM2", pty, sizeof pty), 0u);
+    PCom com(nullptr);
+    com.settings = plainSettings();
+    com.extras.setFlow(com.settings, f.flow);
+    ASSERT_TRUE(com.open()) << f.name;
+    std::string stty = runStty(pty);
+    ASSERT_FALSE(stty.empty()) << "stty gave no output";
+    for (const char *word : f.shown)
+        EXPECT_TRUE(hasWord(stty, word)) << f.name << ": no " << word << " in\n" << stty;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, PComFlow,
+    ::testing::Values(FlowOnLine{CommExtras::flowNone, "None", {"-crtscts", "-ixon", "-ixoff"}},
+                      FlowOnLine{CommExtras::flowXonXoff, "XonXoff", {"-crtscts", "ixon", "ixoff"}},
+                      FlowOnLine{CommExtras::flowRtsCts, "RtsCts", {"crtscts", "-ixon", "-ixoff"}},
+                      FlowOnLine{CommExtras::flowDtrDsr, "DtrDsr", {"-crtscts", "-ixon", "-ixoff"}},
+                      FlowOnLine{CommExtras::flowBoth, "Both", {"crtscts", "-ixon", "-ixoff"}}),
+    [](const ::testing::TestParamInfo<FlowOnLine> &i) { return std::string(i.param.name); });

@@ -100,3 +100,28 @@ TEST_F(ProductRun, TwoStartsGiveTwoIndependentWindows)
     PostMessageA(b.frame, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(b.exitStatus(15000), 0);
 }
+
+// The port beyond COM16 kept beside the word is what a new process opens:
+// COM200 (cabled to COM16) takes the speed the word gives, COM16 keeps its own.
+TEST_F(ProductRun, APortBeyondCom16IsOpenedAgainByANewProcess)
+{
+    std::string ports = env("LT_PORTS");
+    ASSERT_FALSE(ports.empty());
+    auto sttyAt = [&](const char *com) {
+        return runLinux("/bin/sh -c \"/bin/stty -F " + ports + "/" + com + " -a\"");
+    };
+    runLinux("/bin/sh -c \"/bin/stty -F " + ports + "/com200 38400; /bin/stty -F " + ports + "/com16 38400; echo\"");
+    storeDword("Setup", 0x000AD06Fu);   // port field 15, 9600
+    storeDword("SetupPort", 200);
+    {
+        Product p;
+        ASSERT_NE(p.dialog, nullptr);
+        ASSERT_TRUE(p.openPort());
+        std::string opened = sttyAt("com200"), other = sttyAt("com16");
+        EXPECT_NE(opened.find("speed 9600 baud"), std::string::npos) << opened;
+        EXPECT_NE(other.find("speed 38400 baud"), std::string::npos) << other;
+        PostMessageA(p.dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(p.item(IDCANCEL)));
+        EXPECT_EQ(p.exitStatus(15000), 0);
+    }
+    removeValue("SetupPort");
+}

@@ -194,6 +194,54 @@ TEST_F(PersistenceTest, AValueOfAnotherTypeGivesItsFirstFourBytes)
     EXPECT_EQ(fetch("Setup").type, DWORD(REG_SZ));
 }
 
+// The values kept beside "Setup" count only as four-byte REG_DWORDs naming a
+// port beyond COM16 or a flow the word cannot say; anything else leaves the
+// word's own choice, and nothing is read past its end.
+TEST_F(PersistenceTest, BadValuesBesideSetupCountAsMissing)
+{
+    struct Case { const char *what; DWORD type; const char *data; DWORD size; unsigned port; };
+    const Case cases[] = {
+        {"port 200", REG_DWORD, "\xC8\x00\x00\x00", 4, 200},
+        {"port 0", REG_DWORD, "\x00\x00\x00\x00", 4, 16},
+        {"port 257", REG_DWORD, "\x01\x01\x00\x00", 4, 16},
+        {"port 2^32-1", REG_DWORD, "\xFF\xFF\xFF\xFF", 4, 16},
+        {"text", REG_SZ, "200", 4, 16},
+        {"two bytes", REG_BINARY, "\xC8\x00", 2, 16},
+        {"eight bytes", REG_BINARY, "\xC8\x00\x00\x00\x00\x00\x00\x00", 8, 16},
+        {"binary of four", REG_BINARY, "\xC8\x00\x00\x00", 4, 16},
+        {"empty", REG_DWORD, "", 0, 16},
+    };
+    const CommSettings word(0x000AD06Fu);   // port field 15
+    for (const Case &c : cases) {
+        store("SetupPort", c.type, c.data, c.size);
+        store("SetupFlow", c.type, c.data, c.size);
+        CommExtras extras = loadExtras();
+        EXPECT_EQ(extras.portNumber(word), c.port) << c.what;
+        EXPECT_EQ(extras.flowOf(word), CommExtras::flowBoth) << c.what;
+    }
+    // A valid port beside a word whose field says otherwise is stale.
+    store("SetupPort", REG_DWORD, "\xC8\x00\x00\x00", 4);
+    EXPECT_EQ(loadExtras().portNumber(CommSettings(0x000AD069u)), 10u);
+}
+
+// Storing keeps only what counts with the word, and removes the rest.
+TEST_F(PersistenceTest, StoringTheExtrasLeavesNoStaleValue)
+{
+    CommSettings word;
+    CommExtras extras;
+    extras.setPort(word, 200);
+    extras.setFlow(word, CommExtras::flowNone);
+    storeExtras(word, extras);
+    EXPECT_EQ(dwordOf(fetch("SetupPort")), 200u);
+    EXPECT_EQ(dwordOf(fetch("SetupFlow")), 0u);
+    EXPECT_EQ(loadExtras(), extras);
+    extras.setPort(word, 16);
+    extras.setFlow(word, CommExtras::flowBoth);
+    storeExtras(word, extras);
+    EXPECT_FALSE(fetch("SetupPort").present);
+    EXPECT_FALSE(fetch("SetupFlow").present);
+}
+
 TEST_F(PersistenceTest, AFileDialogStoresTheFolderItShowedWithItsNulCounted)
 {
     EXPECT_EQ(folderOfNextDialog(), folder);

@@ -13,6 +13,7 @@
 #include "comm/PCom.h"
 #include "terminal/PortKeeper.h"
 #include "tests/wine/helpers/ModalDriver.h"
+#include "tests/wine/helpers/PortRig.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
@@ -758,4 +759,35 @@ TEST_F(PortWriteFailure, AWholeWriteShowsNothing)
     EXPECT_EQ(peer.receive(4, 3000), rig::bytesOf("fine"));
     term.settle(300);
     EXPECT_EQ(answerer.answeredCount(), 0);
+}
+
+// A port beyond the word's reach is lost, awaited and reopened by its own
+// name: the terminal on COM200, whose cable to COM16 is pulled and plugged
+// back in.
+TEST(PortLossBeyondCom16, Com200IsAwaitedAndReopenedByName)
+{
+    rig::PortCable cable("COM16");
+    ASSERT_TRUE(cable.present()) << "the run gives no pullable cable COM16-COM200";
+    if (!rig::deviceBehind(200)) {
+        ASSERT_TRUE(cable.plugIn());
+    }
+    rig::Terminal term{rig::dataPath};
+    ASSERT_TRUE(term.ready());
+    rig::storeDword("Setup", (com6Setup & ~0xFu) | 15u);
+    rig::storeDword("SetupPort", 200);
+    ASSERT_TRUE(term.openPort());
+    ASSERT_TRUE(cable.pull());
+    ASSERT_TRUE(term.waitFor([&] { return term.client->isWaitingForPort(); }, 10000));
+    EXPECT_EQ(term.text(IDC_RECEIVEDTITLE), "Received - COM200 lost, waiting");
+    ASSERT_TRUE(cable.plugIn());
+    // Sending to a port that is not back would ask to open it: no further.
+    ASSERT_TRUE(term.waitFor([&] { return term.client->isPortOpen(); }, 15000));
+    EXPECT_EQ(term.text(IDC_RECEIVEDTITLE), "Received");
+    SerialPeer peer("\\\\.\\COM16");
+    ASSERT_TRUE(peer.isOpen());
+    term.setText(IDC_SENDBOX, "far");
+    term.command(IDC_SENDSTRING);
+    EXPECT_EQ(peer.receive(3, 3000), rig::bytesOf("far"));
+    term.command(IDC_OPENCOMM);
+    rig::removeValue("SetupPort");
 }

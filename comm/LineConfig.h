@@ -18,6 +18,10 @@ public:
     enum { rtsControlDisable = 0, rtsControlEnable = 1, rtsControlHandshake = 2, rtsControlToggle = 3 };
     static constexpr uint32_t dcbLength = 28;
     static constexpr uint32_t noIntervalTimeout = 0xFFFFFFFFu;
+    // What every write may take beyond its bytes' time on the line: room for
+    // a peer that holds the line a moment (flow control) before the write is
+    // given up and said to have failed.
+    static constexpr uint32_t writeHoldMs = 2000;
 
     uint32_t baudRate = 0;
     uint8_t byteSize = 0;
@@ -43,7 +47,8 @@ public:
     uint16_t xoffLim = 100;
 
     // Time-outs: a read returns what the driver holds; a write may take
-    // writeTotalMultiplier ms per byte (19200 / baud, so none from 38400 up).
+    // writeTotalMultiplier ms per byte plus writeTotalConstant, so every write
+    // ends, also on a line held for good.
     uint32_t readIntervalTimeout = noIntervalTimeout;
     uint32_t readTotalMultiplier = 0;
     uint32_t readTotalConstant = 1000;
@@ -54,6 +59,8 @@ public:
     // index lies beyond its table.
     bool build(const CommSettings &settings);
 
+    // Whole milliseconds per byte: at least the time of the longest byte on
+    // the line (12 bits), and 19200 / baud where that is more.
     static uint32_t writeMultiplierFor(uint32_t baudRate);
 };
 

@@ -446,6 +446,9 @@ void mainClient::sendInput(SendSource from)
 // gone, the loss is what the operator sees instead.
 void mainClient::writeFailed()
 {
+    // The terminal went while the write waited (the program is ending).
+    if (!hwnd)
+        return;
     if (line.port() && line.port()->isLost()) {
         onPortLost();
         return;

@@ -397,6 +397,7 @@ public:
 
     volatile HWND progress = nullptr;
     volatile DWORD abortedAt = 0;
+    volatile DWORD releasedAt = 0;   // the held write was given up
     volatile bool shownWhileHeld = false;
 
 private:
@@ -425,6 +426,9 @@ private:
         abortedAt = GetTickCount();
         HWND dialog = progress;
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PROG_ABORT, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDC_PROG_ABORT)));
+        while (held() && !stopped(1)) {
+        }
+        releasedAt = GetTickCount();
     }
 
     std::function<bool()> held;
@@ -455,8 +459,10 @@ TEST_F(HeldLine, AFileTransferAbortsWithinASecondWhileReceptionGoesOn)
     ASSERT_TRUE(answerer.waitAnswered(1));
     EXPECT_EQ(answerer.text(0), "Transfer aborted\r\nFile may be corrupted!");
     ASSERT_NE(driver.abortedAt, 0u);
-    std::printf("held transfer: ended %lu ms after Abort, longest reply %lu ms\n",
-                (unsigned long)(endedAt - driver.abortedAt), (unsigned long)longest);
+    std::printf("held transfer: write given up %lu ms and transfer ended %lu ms after Abort, longest reply %lu ms\n",
+                (unsigned long)(driver.releasedAt - driver.abortedAt), (unsigned long)(endedAt - driver.abortedAt),
+                (unsigned long)longest);
+    EXPECT_LT(driver.releasedAt - driver.abortedAt, 500u);
     EXPECT_LT(endedAt - driver.abortedAt, 1000u);
     EXPECT_LT(longest, 1000u);
     EXPECT_TRUE(driver.shownWhileHeld);
@@ -470,41 +476,59 @@ TEST_F(HeldLine, AFileTransferAbortsWithinASecondWhileReceptionGoesOn)
     expectSendingWorks();
 }
 
-TEST_F(HeldLine, ClosingThePortWhileAWriteIsHeldEndsItAndTheLineOpensAgain)
+namespace {
+
+// Clicks `id` on the terminal once a write has been held for a while.
+class HeldWriteClicker : public DriverThread
 {
-    term.setText(IDC_SENDBOX, letters(499));
-    MessageBoxAnswerer answerer(IDOK, 1, 30000);
-    struct Closer : DriverThread
+public:
+    HeldWriteClicker(HeldLine *test, int id) : DriverThread(30000), test(test), id(id) { start(); }
+    ~HeldWriteClicker() override { stop(); }
+    volatile DWORD clickedAt = 0;
+
+private:
+    void run() override
     {
-        Closer(HeldLine *t) : DriverThread(30000), test(t) { start(); }
-        ~Closer() override { stop(); }
-        void run() override
-        {
-            DWORD since = 0;
-            while (!stopped(10) && !expired()) {
-                bool held = test->writeHeld();
-                if (!held) {
-                    since = 0;
-                } else if (since == 0) {
-                    since = GetTickCount();
-                } else if (GetTickCount() - since > 300) {
-                    closedAt = GetTickCount();
-                    PostMessageA(test->term.dialog(), WM_COMMAND, MAKEWPARAM(IDC_OPENCOMM, BN_CLICKED), 0);
-                    return;
-                }
+        DWORD since = 0;
+        while (!stopped(10) && !expired()) {
+            if (!test->writeHeld()) {
+                since = 0;
+            } else if (since == 0) {
+                since = GetTickCount();
+            } else if (GetTickCount() - since > 300) {
+                clickedAt = GetTickCount();
+                PostMessageA(test->term.dialog(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+                return;
             }
         }
-        HeldLine *test;
-        volatile DWORD closedAt = 0;
-    } closer(this);
+    }
+
+    HeldLine *test;
+    int id;
+};
+
+// Sends the send box until a send is held and `id` has been clicked during
+// it; how long that last send took.
+DWORD sendUntilClicked(HeldLine &t, int id)
+{
+    t.term.setText(IDC_SENDBOX, letters(499));
+    HeldWriteClicker clicker(&t, id);
     DWORD heldMs = 0;
-    for (int sends = 0; closer.closedAt == 0 && sends < 400; ++sends) {
+    for (int sends = 0; clicker.clickedAt == 0 && sends < 400; ++sends) {
         DWORD start = GetTickCount();
-        term.command(IDC_SENDSTRING);
+        t.term.command(IDC_SENDSTRING);
         heldMs = GetTickCount() - start;
     }
-    ASSERT_NE(closer.closedAt, 0u);
-    EXPECT_LT(heldMs, 1500u) << "the close ended the write";
+    EXPECT_NE(clicker.clickedAt, 0u);
+    return heldMs;
+}
+
+} // namespace
+
+TEST_F(HeldLine, ClosingThePortWhileAWriteIsHeldEndsItAndTheLineOpensAgain)
+{
+    MessageBoxAnswerer answerer(IDOK, 1, 30000);
+    EXPECT_LT(sendUntilClicked(*this, IDC_OPENCOMM), 1500u) << "the close ended the write";
     EXPECT_FALSE(term.client->isPortOpen());
     term.settle(300);
     // The operator closed the port: no write error on top.
@@ -512,4 +536,14 @@ TEST_F(HeldLine, ClosingThePortWhileAWriteIsHeldEndsItAndTheLineOpensAgain)
     readAll();
     ASSERT_TRUE(term.openPort());
     expectSendingWorks();
+}
+
+TEST_F(HeldLine, DoneWhileAWriteIsHeldEndsTheProgramWithoutABox)
+{
+    MessageBoxAnswerer answerer(IDOK, 1, 30000);
+    EXPECT_LT(sendUntilClicked(*this, IDCANCEL), 1500u) << "the end of the terminal ended the write";
+    EXPECT_TRUE(term.waitFor([&] { return term.app.quitting != 0; }, 3000));
+    term.settle(300);
+    EXPECT_EQ(answerer.answeredCount(), 0);
+    readAll();
 }

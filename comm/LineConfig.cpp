@@ -2,7 +2,12 @@
 
 uint32_t LineConfig::writeMultiplierFor(uint32_t baudRate)
 {
-    return baudRate == 0 ? 0 : 19200u / baudRate;
+    if (baudRate == 0)
+        return 0;
+    const uint32_t longestByteBits = 12;   // start, 8 data, parity, 2 stop
+    uint32_t lineTime = (longestByteBits * 1000u + baudRate - 1) / baudRate;
+    uint32_t generous = 19200u / baudRate;
+    return generous > lineTime ? generous : lineTime;
 }
 
 bool LineConfig::build(const CommSettings &settings, const CommExtras &extras)
@@ -49,6 +54,6 @@ bool LineConfig::build(const CommSettings &settings, const CommExtras &extras)
     readTotalMultiplier = 0;
     readTotalConstant = 1000;
     writeTotalMultiplier = writeMultiplierFor(baudRate);
-    writeTotalConstant = 0;
+    writeTotalConstant = writeHoldMs;
     return true;
 }

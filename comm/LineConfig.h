@@ -19,6 +19,10 @@ public:
     enum { rtsControlDisable = 0, rtsControlEnable = 1, rtsControlHandshake = 2, rtsControlToggle = 3 };
     static constexpr uint32_t dcbLength = 28;
     static constexpr uint32_t noIntervalTimeout = 0xFFFFFFFFu;
+    // What every write may take beyond its bytes' time on the line: room for
+    // a peer that holds the line a moment (flow control) before the write is
+    // given up and said to have failed.
+    static constexpr uint32_t writeHoldMs = 2000;
 
     uint32_t baudRate = 0;
     uint8_t byteSize = 0;
@@ -44,7 +48,8 @@ public:
     uint16_t xoffLim = 100;
 
     // Time-outs: a read returns what the driver holds; a write may take
-    // writeTotalMultiplier ms per byte (19200 / baud, so none from 38400 up).
+    // writeTotalMultiplier ms per byte plus writeTotalConstant, so every write
+    // ends, also on a line held for good.
     uint32_t readIntervalTimeout = noIntervalTimeout;
     uint32_t readTotalMultiplier = 0;
     uint32_t readTotalConstant = 1000;
@@ -57,6 +62,8 @@ public:
     // waiting on its partner.
     bool build(const CommSettings &settings, const CommExtras &extras = CommExtras());
 
+    // Whole milliseconds per byte: at least the time of the longest byte on
+    // the line (12 bits), and 19200 / baud where that is more.
     static uint32_t writeMultiplierFor(uint32_t baudRate);
 };
 

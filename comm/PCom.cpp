@@ -4,6 +4,7 @@
 
 #include "comm/LineConfig.h"
 #include "comm/P_CList.h"
+#include "comm/WriteWait.h"
 #include "comm/sectLock.h"
 
 namespace {
@@ -44,9 +45,10 @@ void applyLineConfig(const LineConfig &config, DCB &dcb)
 } // namespace
 
 PCom::PCom(HWND notifyWnd)
-    : PComBase(notifyWnd), readerThreadId(0), running(0), rxQueue(new P_CList(4096)), waitMask(0),
-      stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)), readerThread(nullptr), leftInDriver(0),
-      pollingDriver(0), lost(0), queuedTotal(0)
+    : PComBase(notifyWnd), readerThreadId(0), running(0), rxQueue(new P_CList(4096)), closeWaitMs(closeWaitLimitMs),
+      waitMask(0), stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)), readerThread(nullptr), leftInDriver(0),
+      pollingDriver(0), lost(0), queuedTotal(0), readerState(readerEnded), writeWait(nullptr), writePending(0),
+      writeTotal(0)
 {
     std::memset(&readOverlapped, 0, sizeof readOverlapped);
     std::memset(&writeOverlapped, 0, sizeof writeOverlapped);
@@ -60,10 +62,12 @@ PCom::PCom(HWND notifyWnd)
 PCom::~PCom()
 {
     close();
-    // A reader that did not end within close's bound still uses the queue,
-    // the lock and the events: leaving them is better than pulling them away.
-    if (readerThreadId != 0)
-        return;
+    // Only an owner that frees the object itself (not through discard) gets
+    // here with a reader that outlived close's bound. The reader uses the
+    // queue, the lock, the events and the handle: wait for it, however long.
+    while (readerThreadId != 0 && handle != INVALID_HANDLE_VALUE)
+        stopReader(handle);
+    close();
     if (readerThread)
         CloseHandle(readerThread);
     CloseHandle(readOverlapped.hEvent);
@@ -73,6 +77,18 @@ PCom::~PCom()
         CloseHandle(stopEvent);
     delete rxQueue;
     DeleteCriticalSection(&lock);
+}
+
+void PCom::discard(PCom *port)
+{
+    if (!port)
+        return;
+    port->close();
+    // The reader outlived close's bound: it frees the object when it ends.
+    if (port->readerThreadId != 0 &&
+        InterlockedCompareExchange(&port->readerState, readerOrphaned, readerRuns) == readerRuns)
+        return;
+    delete port;
 }
 
 // The line, as the word and its extras ask: time-outs and the device
@@ -131,6 +147,7 @@ bool PCom::open()
     link = LinkLoss();
     lost = 0;
     queuedTotal = 0;
+    readerState = readerRuns;
     running = 1;
     DWORD id = 0;
     readerThread = CreateThread(nullptr, 0, readerLoop, this, 0, &id);
@@ -154,6 +171,9 @@ void PCom::close()
         return;
     HANDLE port = handle;
 
+    // A close that comes while a write waits (its writer pumps messages)
+    // ends that write first.
+    abandonWrite();
     running = 0;
     stopReader(port);
     // Never wait without bound: a reader that is still alive keeps the port
@@ -180,7 +200,7 @@ void PCom::stopReader(HANDLE port)
         SetEvent(stopEvent);
     SetCommMask(port, 0);
     DWORD start = GetTickCount();
-    while (readerThreadId != 0 && GetTickCount() - start < closeWaitLimitMs) {
+    while (readerThreadId != 0 && GetTickCount() - start < closeWaitMs) {
         SetCommMask(port, 0);
         if (readerThread)
             WaitForSingleObject(readerThread, 100);
@@ -194,7 +214,8 @@ void PCom::stopReader(HANDLE port)
 
 LONG PCom::write(const void *buffer, DWORD count)
 {
-    if (handle == INVALID_HANDLE_VALUE)
+    // One write at a time: a writer that pumps may be asked for another.
+    if (handle == INVALID_HANDLE_VALUE || writePending)
         return 0;
     DWORD written = 0;
     if (WriteFile(handle, buffer, count, &written, &writeOverlapped))
@@ -203,18 +224,64 @@ LONG PCom::write(const void *buffer, DWORD count)
         clearLineError(handle);
         return 0;
     }
-    // Synchronous for the caller, bounded by the per-byte write time-out.
-    DWORD total = 0;
+    writePending = 1;
+    return awaitWrite(count);
+}
+
+DWORD PCom::writeBoundMs(DWORD count) const
+{
+    LineConfig config;
+    if (!config.build(settings))
+        return LineConfig::writeHoldMs;
+    unsigned long long ms = (unsigned long long)config.writeTotalMultiplier * count + config.writeTotalConstant;
+    return ms > 0x7FFFFFFFull ? 0x7FFFFFFFu : DWORD(ms);
+}
+
+// The driver ends a write at its time-outs (Wine too, with ERROR_TIMEOUT);
+// the bound here, a little later, holds should a driver not.
+LONG PCom::awaitWrite(DWORD count)
+{
+    const DWORD bound = writeBoundMs(count) + writeSlackMs;
+    const DWORD start = GetTickCount();
     for (;;) {
-        written = 0;
-        if (GetOverlappedResult(handle, &writeOverlapped, &written, TRUE))
-            return LONG(total + written);
-        if (GetLastError() != ERROR_IO_INCOMPLETE) {
-            clearLineError(handle);
-            return LONG(total + written);
-        }
-        total += written;
+        if (WaitForSingleObject(writeOverlapped.hEvent, 0) == WAIT_OBJECT_0)
+            return finishWrite();
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= bound)
+            break;
+        DWORD slice = bound - elapsed < writeSliceMs ? bound - elapsed : writeSliceMs;
+        bool keep = writeWait ? writeWait->wait(writeOverlapped.hEvent, slice)
+                              : WaitForSingleObject(writeOverlapped.hEvent, slice) != WAIT_FAILED;
+        if (!writePending)
+            return writeTotal;   // closed from inside the wait
+        if (!keep)
+            break;
     }
+    abandonWrite();
+    return writeTotal;
+}
+
+// The outcome of the write whose event is set (or that was cancelled): the
+// bytes it put out, also when it failed or timed out part way.
+LONG PCom::finishWrite()
+{
+    DWORD written = 0;
+    if (!GetOverlappedResult(handle, &writeOverlapped, &written, TRUE))
+        clearLineError(handle);
+    writePending = 0;
+    writeTotal = LONG(written);
+    return writeTotal;
+}
+
+// Only the writer's thread writes and closes, so CancelIo (which cancels the
+// calling thread's I/O) reaches the pending write; a purge does not end it
+// under Wine.
+void PCom::abandonWrite()
+{
+    if (!writePending)
+        return;
+    CancelIo(handle);
+    finishWrite();
 }
 
 void PCom::sendBreak(DWORD ms)
@@ -318,9 +385,12 @@ DWORD PCom::runReader()
             break;
         WaitForSingleObject(stopEvent, 10);
     }
-    if (!SetCommMask(port, EV_RXCHAR)) {
-        readerThreadId = 0;
-        return 0;
+    // A port that cannot receive is as good as lost: the owner is told, as
+    // for a device that goes later, and can try it again.
+    if (!startReceiving(port)) {
+        lost = 1;
+        reportLoss(port);
+        return endReader(0);
     }
 
     bool pending = false;
@@ -356,11 +426,42 @@ DWORD PCom::runReader()
         WaitForSingleObject(stopEvent, driverPollMs);
     }
     finishPendingWait(port, pending);
-    // Said once, by posting: the reader never waits on the window thread.
+    reportLoss(port);
+    return endReader(1);
+}
+
+bool PCom::startReceiving(HANDLE port)
+{
+    if (!SetCommMask(port, EV_RXCHAR))
+        return false;
+    DWORD errors = 0;
+    COMSTAT status;
+    std::memset(&status, 0, sizeof status);
+    return ClearCommError(port, &errors, &status) != FALSE;
+}
+
+// Said once, by posting: the reader never waits on the window thread. Not
+// for a port being closed: its owner knows.
+void PCom::reportLoss(HANDLE port)
+{
     if (lost && running && notifyWnd)
         PostMessageA(notifyWnd, PWM_COMMLOST, 0, reinterpret_cast<LPARAM>(port));
+}
+
+// The reader's last act. Clearing the id tells close the reader is done;
+// when the owner has let go of the object meanwhile (discard), the reader
+// frees it, and the port with it.
+DWORD PCom::endReader(DWORD result)
+{
+    if (InterlockedExchange(&readerState, readerEnded) != readerOrphaned) {
+        readerThreadId = 0;
+        return result;
+    }
+    CloseHandle(readerThread);
+    readerThread = nullptr;
     readerThreadId = 0;
-    return 1;
+    delete this;
+    return result;
 }
 
 // Arms (unless already armed) and waits for one receive event, together with

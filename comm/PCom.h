@@ -11,16 +11,25 @@
 class ChunkTimes;
 class LineConfig;
 class P_CList;
+class WriteWait;
 
 // A serial port on the Windows communications API: overlapped I/O, one
 // reader thread that moves received bytes into a 4096-byte queue and posts
 // PWM_COMMDATA to notifyWnd, and a close that stops the reader before it
 // releases the port.
+//
+// An owner frees a port with discard: a reader that does not end within the
+// close bound then keeps the object (and the port handle) and frees both
+// itself when it ends. The destructor, for owners that cannot leave the
+// object to the reader, waits for the reader however long it takes.
 class PCom : public PComBase
 {
 public:
     explicit PCom(HWND notifyWnd);
     ~PCom() override;
+
+    // Closes and frees port; null does nothing.
+    static void discard(PCom *port);
 
     bool open() override;
     void close() override;
@@ -50,6 +59,18 @@ public:
     // each of them arrived.
     DWORD readTimed(void *buffer, DWORD count, ChunkTimes &times);
 
+    // A write lasts at most its bound: writeTotalConstant plus
+    // writeTotalMultiplier per byte of the line's settings, and writeSlackMs
+    // more should the driver not end it by itself. While it is pending the
+    // writer's thread waits through `wait` (null: a plain wait) in slices of
+    // writeSliceMs; a wait that answers false gives the write up. What went
+    // out before stays out; the count says how much that was.
+    void setWriteWait(WriteWait *wait) { writeWait = wait; }
+    static constexpr DWORD writeSliceMs = 50;
+    static constexpr DWORD writeSlackMs = 500;
+    DWORD writeBoundMs(DWORD count) const;
+    bool isWriting() const { return writePending != 0; }
+
     // True while the reader has given up on event waits and polls the driver.
     bool readerPolls() const { return pollingDriver != 0; }
     // Bytes the reader has moved into the queue since the port was opened.
@@ -62,11 +83,27 @@ protected:
     CRITICAL_SECTION lock;
     volatile BYTE running;
     P_CList *rxQueue;
+    // How long close waits for the reader (closeWaitLimitMs; a test double
+    // makes it short).
+    DWORD closeWaitMs;
+
+    // The reader's start: arms the receive event and asks the port's status
+    // once. False when the port cannot receive (a device still coming up).
+    virtual bool startReceiving(HANDLE port);
 
 private:
     static bool configure(HANDLE port, const LineConfig &config);
+    // Who frees the object, the reader's end or the owner's discard: the
+    // second of the two.
+    enum { readerRuns = 0, readerEnded = 1, readerOrphaned = 2 };
+
     static DWORD WINAPI readerLoop(LPVOID param);
     DWORD runReader();
+    DWORD endReader(DWORD result);
+    void reportLoss(HANDLE port);
+    LONG awaitWrite(DWORD count);
+    LONG finishWrite();
+    void abandonWrite();
     // One pass: moves what fits of the driver's input into the queue.
     DWORD drainDriver();
     // Passes until the driver is empty or the queue full; true when bytes
@@ -88,6 +125,10 @@ private:
     volatile BYTE lost;          // the device has gone: the reader has stopped
     DWORD queuedTotal;           // under lock
     ArrivalClock arrivalClock;   // the reader's
+    volatile LONG readerState;   // readerRuns, readerEnded, readerOrphaned
+    WriteWait *writeWait;        // not owned; null: plain waits
+    volatile BYTE writePending;  // writeOverlapped is in use
+    LONG writeTotal;             // what the last write put out
     unsigned char transferBuffer[4096];
 };
 

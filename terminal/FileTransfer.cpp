@@ -82,7 +82,7 @@ void FileTransfer::sendAll(P_File &file, bool useDelay)
     unsigned char buffer[fileChunkBytes];
     while (remaining > 0) {
         uint32_t k = file.read(buffer, remaining < fileChunkBytes ? remaining : fileChunkBytes);
-        if (k == 0 || !terminal.sendBytes(buffer, k, useDelay))
+        if (k == 0 || !terminal.sendBytes(buffer, k, useDelay, bar.get()))
             break;
         remaining -= k;
         if (!bar->update(int32_t(size - remaining)))

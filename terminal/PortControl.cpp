@@ -10,7 +10,8 @@
 #include "win/PWin.h"
 
 PortControl::PortControl(PWin *owner, ButtonImages &bitmaps, uint32_t openIndex, uint32_t closedIndex)
-    : dialog(owner), images(bitmaps), openImage(openIndex), closedImage(closedIndex), open(nullptr)
+    : dialog(owner), images(bitmaps), openImage(openIndex), closedImage(closedIndex), open(nullptr),
+      writingOn(nullptr), sendWait(owner)
 {
 }
 
@@ -21,8 +22,30 @@ PortControl::~PortControl()
 
 void PortControl::close()
 {
-    delete open;
+    PCom *port = open;
     open = nullptr;
+    if (port && port == writingOn) {
+        port->close();   // ends the write; write() frees the object after
+        return;
+    }
+    PCom::discard(port);
+}
+
+LONG PortControl::write(const void *data, DWORD count, const progressBar *abortedBy)
+{
+    if (!open || writingOn)
+        return 0;
+    writingOn = open;
+    sendWait.watch(abortedBy);
+    open->setWriteWait(&sendWait);
+    LONG written = writingOn->write(data, count);
+    sendWait.watch(nullptr);
+    // Closed while the write waited: its object is ours to free now.
+    PCom *port = writingOn;
+    writingOn = nullptr;
+    if (port != open)
+        PCom::discard(port);
+    return written;
 }
 
 bool PortControl::toggle()
@@ -64,6 +87,9 @@ bool PortControl::ensureOpen()
                              MB_YESNO | MB_ICONINFORMATION);
     if (answer == IDNO)
         return false;
+    // The keeper may have brought a lost port back while the box was up.
+    if (open)
+        return true;
     if (!waiter.isWaiting())
         return toggle();
     // The lost port, tried now: if it is still away, the waiting goes on.

@@ -6,10 +6,12 @@
 #include <cstdint>
 
 #include "terminal/PortKeeper.h"
+#include "terminal/SendWait.h"
 
 class ButtonImages;
 class PCom;
 class PWin;
+class progressBar;
 
 // The terminal's port: opened and closed by "&Open Comm", lost with its
 // device and then awaited by the keeper, and shown on that button (caption
@@ -43,8 +45,15 @@ public:
     // an open (or awaited) port opened again with it; a changed pause after
     // each byte is stored and kept in sendDelay.
     void editSettings(uint32_t &sendDelay);
-    // Deletes the port now (the dialog's end).
+    // Closes the port now (the dialog's end). A port whose write is under
+    // way (its writer pumps the queue) is freed once that write returns.
     void close();
+    // The one road of the terminal's bytes to the line: the bytes written.
+    // While the line holds them the queue keeps moving; the progress
+    // dialog abortedBy, when given, gives the write up with its "&Abort".
+    // One write at a time: a write asked for meanwhile writes nothing.
+    LONG write(const void *data, DWORD count, const progressBar *abortedBy = nullptr);
+    bool isWriting() const { return writingOn != nullptr; }
     void updateButton();
 
 private:
@@ -53,7 +62,9 @@ private:
     uint32_t openImage;
     uint32_t closedImage;
     PCom *open;          // owned; null while closed
+    PCom *writingOn;     // the port a write is under way on, or null
     PortKeeper waiter;   // brings a lost port back
+    SendWait sendWait;   // how the writes wait
 };
 
 #endif

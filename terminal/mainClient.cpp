@@ -528,8 +528,9 @@ void mainClient::failCapture()
 
 void mainClient::sendInput(SendSource from)
 {
-    // One stream at a time on the line: the file transfer under way owns it.
-    if (transfer.isRunning())
+    // One stream at a time on the line: the file transfer or the write
+    // under way owns it.
+    if (transfer.isRunning() || line.isWriting())
         return;
     if (!ensurePortOpen())
         return;
@@ -556,6 +557,9 @@ void mainClient::sendInput(SendSource from)
 // gone, the loss is what the operator sees instead.
 void mainClient::writeFailed()
 {
+    // The terminal went while the write waited (the program is ending).
+    if (!hwnd)
+        return;
     if (line.port() && line.port()->isLost()) {
         onPortLost();
         return;
@@ -564,19 +568,25 @@ void mainClient::writeFailed()
         MessageBoxA(hwnd, "Unable to write to Comm", "Error Comm", MB_ICONERROR);
 }
 
-bool mainClient::sendBytes(const unsigned char *data, uint32_t count, bool useDelay)
+bool mainClient::sendBytes(const unsigned char *data, uint32_t count, bool useDelay, const progressBar *abortedBy)
 {
     if (!line.port())
         return false;
     if (useDelay && sendDelay != 0) {
         for (uint32_t i = 0; i < count; ++i) {
-            if (!line.port() || line.port()->write(data + i, 1) == 0)
+            if (line.write(data + i, 1, abortedBy) == 0)
                 return false;
             SleepEx(sendDelay, TRUE);
         }
         return true;
     }
-    return line.port()->write(data, count) == LONG(count);
+    return line.write(data, count, abortedBy) == LONG(count);
+}
+
+void mainClient::sendFile()
+{
+    if (!line.isWriting())
+        transfer.run();
 }
 
 uint32_t mainClient::decodeEscapes(char *text)

@@ -21,6 +21,7 @@
 class ChunkTimes;
 class PCom;
 class P_File;
+class progressBar;
 
 // The terminal: the modeless dialog (template 1) that fills the frame. It owns
 // the control objects bound to its items, the shared "courier" font and the
@@ -89,9 +90,11 @@ public:
     void sendInput(SendSource from);
     // The one road to the port: all of data, with the pause after each byte
     // when useDelay; false when the port is closed or a write fell short.
-    bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay);
+    // The "&Abort" of abortedBy, when given, also ends a write the line holds.
+    bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay,
+                   const progressBar *abortedBy = nullptr);
     uint32_t decodeEscapes(char *text);
-    void sendFile() { transfer.run(); }
+    void sendFile();
     void saveReceived();
     // Into the receive view, which the renderer holds (`view` is that view).
     // withProgress: show the progress dialog (re-renders of the history).

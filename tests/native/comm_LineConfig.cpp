@@ -34,16 +34,17 @@ TEST(LineConfig, DefaultWordGivesHardwareHandshakeOnBothPairs)
     EXPECT_EQ(c.xonLim, 100);
     EXPECT_EQ(c.xoffLim, 100);
     EXPECT_EQ(c.writeTotalMultiplier, 2u);
-    EXPECT_EQ(c.writeTotalConstant, 0u);
+    EXPECT_EQ(c.writeTotalConstant, LineConfig::writeHoldMs);
     EXPECT_EQ(c.readIntervalTimeout, 0xFFFFFFFFu);
     EXPECT_EQ(c.readTotalMultiplier, 0u);
     EXPECT_EQ(c.readTotalConstant, 1000u);
     EXPECT_EQ(LineConfig::dcbLength, 28u);
 }
 
-TEST(LineConfig, WriteMultiplierIsMillisecondsPerByteFor19200OverBaud)
+// Every write has a bound, also from 38400 baud up where 19200 / baud is 0.
+TEST(LineConfig, WriteMultiplierIsMillisecondsPerByteFor19200OverBaudAndNeverZero)
 {
-    const uint32_t expected[CommSettings::baudCount] = {174, 64, 32, 16, 8, 4, 2, 1, 1, 0, 0, 0, 0, 0, 0};
+    const uint32_t expected[CommSettings::baudCount] = {174, 64, 32, 16, 8, 4, 2, 1, 1, 1, 1, 1, 1, 1, 1};
     for (unsigned i = 0; i < CommSettings::baudCount; ++i) {
         CommSettings s;
         s.baudIndex = i;

@@ -671,3 +671,49 @@ INSTANTIATE_TEST_SUITE_P(
                       FlowOnLine{CommExtras::flowDtrDsr, "DtrDsr", {"-crtscts", "-ixon", "-ixoff"}},
                       FlowOnLine{CommExtras::flowBoth, "Both", {"crtscts", "-ixon", "-ixoff"}}),
     [](const ::testing::TestParamInfo<FlowOnLine> &i) { return std::string(i.param.name); });
+
+namespace {
+
+// A port whose reader the test can hold inside a pass (by taking the port's
+// lock), closed with a short bound: a reader that outlives close.
+class HeldReaderPort : public PCom
+{
+public:
+    explicit HeldReaderPort(HWND notify) : PCom(notify) { closeWaitMs = 200; }
+    ~HeldReaderPort() override { freedOn = GetCurrentThreadId(); }
+    void hold() { EnterCriticalSection(&lock); }
+    void release() { LeaveCriticalSection(&lock); }
+    // Someone (the reader) waits for the lock the test holds.
+    bool readerBlocked() const { return lock.LockCount > 0; }
+    HANDLE port() const { return handle; }
+    static volatile DWORD freedOn;
+};
+volatile DWORD HeldReaderPort::freedOn = 0;
+
+} // namespace
+
+TEST_F(PComOnNullModem, AReaderThatOutlivesTheCloseBoundFreesThePortItselfWhenItEnds)
+{
+    HeldReaderPort::freedOn = 0;
+    HeldReaderPort *held = new HeldReaderPort(sink.wnd);
+    held->settings = plainSettings();
+    ASSERT_TRUE(held->open());
+    HANDLE handle = held->port();
+    held->hold();
+    ASSERT_TRUE(waitFor([&] { return held->readerBlocked(); }, 3000));
+    DWORD start = GetTickCount();
+    PCom::discard(held);
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    // Left to its reader: neither the object nor the handle went under it.
+    EXPECT_EQ(HeldReaderPort::freedOn, 0u);
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(handle, &flags));
+    held->release();
+    ASSERT_TRUE(waitFor([] { return HeldReaderPort::freedOn != 0; }, 5000));
+    EXPECT_NE(HeldReaderPort::freedOn, GetCurrentThreadId()) << "freed by the reader, as it ended";
+    EXPECT_FALSE(GetHandleInformation(handle, &flags)) << "the handle is closed";
+    // The same port opens again and carries bytes.
+    ASSERT_TRUE(com.open());
+    ASSERT_EQ(com.write("ok", 2), 2);
+    EXPECT_EQ(peer.receive(2, 3000), std::vector<unsigned char>({'o', 'k'}));
+}

@@ -2,9 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "comm/LineConfig.h"
+#include "tests/wine/helpers/DriverThread.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
@@ -229,4 +234,316 @@ TEST_F(FileSend, ReceptionContinuesDuringATransfer)
     EXPECT_EQ(term.history(), bytesOf("back"));
     ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= data.size(); }, 5000));
     EXPECT_EQ(peer.received(), data);
+}
+
+// A line that holds: the far end (COM9) stops reading, so once the
+// pseudo-terminals and the cable between them are full (some 40 KB) every
+// write pends, as flow control holds it on a real line.
+namespace {
+
+// COM2 at 115200 baud, 8N1, no handshake.
+const DWORD heldLineSetup = 0x1u | (12u << 4) | (0u << 9) | (2u << 11) | (3u << 14);
+const rig::Stored heldLine = {heldLineSetup, 0, true};
+
+// Asks the terminal's window for a reply every 50 ms from a thread of its
+// own, as the system does to tell a hung window: the longest wait for one.
+class Prober : public DriverThread
+{
+public:
+    explicit Prober(HWND window) : DriverThread(120000), window(window) { start(); }
+    ~Prober() override { stop(); }
+    DWORD longest() const
+    {
+        Hold h(*this);
+        return worst;
+    }
+    int replies() const
+    {
+        Hold h(*this);
+        return answered;
+    }
+
+private:
+    void run() override
+    {
+        while (!stopped(50) && !expired()) {
+            DWORD start = GetTickCount();
+            DWORD_PTR result = 0;
+            bool ok = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+            DWORD took = GetTickCount() - start;
+            Hold h(*this);
+            if (took > worst)
+                worst = took;
+            if (ok)
+                ++answered;
+        }
+    }
+
+    HWND window;
+    DWORD worst = 0;
+    int answered = 0;
+};
+
+class HeldLine : public ::testing::Test
+{
+public:
+    void SetUp() override
+    {
+        ASSERT_TRUE(term.ready());
+        ASSERT_TRUE(peer.isOpen());
+        ASSERT_TRUE(term.openPort());
+    }
+
+    bool writeHeld() const
+    {
+        PCom *port = term.client->currentPort();
+        return port && port->isWriting();
+    }
+
+    // The far end reads again: everything the line held, until it is quiet.
+    std::vector<unsigned char> readAll()
+    {
+        std::vector<unsigned char> all;
+        for (;;) {
+            std::vector<unsigned char> part = peer.receive(1u << 16, 400);
+            if (part.empty())
+                return all;
+            all.insert(all.end(), part.begin(), part.end());
+        }
+    }
+
+    void expectSendingWorks()
+    {
+        term.setText(IDC_SENDBOX, "after");
+        term.command(IDC_SENDSTRING);
+        EXPECT_EQ(peer.receive(5, 3000), bytesOf("after"));
+    }
+
+    rig::Terminal term{heldLine};
+    SerialPeer peer{"COM9", SerialPeer::pulling};
+    rig::Spy spy;
+};
+
+std::string letters(size_t n)
+{
+    std::string s;
+    for (size_t i = 0; i < n; ++i)
+        s += char('a' + i % 26);
+    return s;
+}
+
+} // namespace
+
+TEST_F(HeldLine, AStringSendKeepsTheWindowAnsweringAndFailsOnceAtItsBound)
+{
+    const std::string text = letters(499);
+    term.setText(IDC_SENDBOX, text);
+    MessageBoxAnswerer answerer(IDOK, 2, 60000);
+    std::unique_ptr<Prober> prober(new Prober(term.dialog()));
+    DWORD heldMs = 0;
+    int sends = 0;
+    // A send the line takes returns at once; the first it holds fails.
+    while (heldMs < 1000 && sends < 400) {
+        DWORD start = GetTickCount();
+        term.command(IDC_SENDSTRING);
+        heldMs = GetTickCount() - start;
+        ++sends;
+    }
+    DWORD longest = prober->longest();
+    int replies = prober->replies();
+    prober.reset();
+    ASSERT_TRUE(answerer.waitAnswered(1)) << sends << " sends";
+    EXPECT_EQ(answerer.text(0), "Unable to write to Comm");
+    EXPECT_EQ(answerer.caption(0), "Error Comm");
+    DWORD bound = term.client->currentPort()->writeBoundMs(DWORD(text.size()));
+    std::printf("held line: %d sends went, the last held %lu ms (bound %lu ms); longest reply %lu ms, %d replies\n",
+                sends - 1, (unsigned long)heldMs, (unsigned long)bound, (unsigned long)longest, replies);
+    EXPECT_GE(heldMs + 50, bound);
+    EXPECT_LT(heldMs, bound + PCom::writeSlackMs + 1500);
+    EXPECT_LT(longest, 1000u);
+    EXPECT_GE(replies, int(bound / 200));
+    EXPECT_TRUE(term.client->isPortOpen());
+    EXPECT_FALSE(term.client->isWaitingForPort());
+
+    // What went out stays out, in order (the write that timed out may have
+    // put out its first bytes); the line works again.
+    std::vector<unsigned char> got = readAll();
+    EXPECT_GE(got.size(), size_t(sends - 1) * text.size());
+    EXPECT_LT(got.size(), size_t(sends) * text.size());
+    for (size_t at = 0; at < got.size(); ++at)
+        ASSERT_EQ(char(got[at]), text[at % text.size()]) << at;
+    expectSendingWorks();
+    term.settle(200);
+    EXPECT_EQ(answerer.answeredCount(), 1);
+}
+
+namespace {
+
+// The operator's side of a held transfer: once the write has been held for a
+// while the peer says something (which must be shown meanwhile) and then
+// "&Abort" is pressed.
+class HeldTransferDriver : public DriverThread
+{
+public:
+    HeldTransferDriver(const std::function<bool()> &held, const std::function<size_t()> &shown, SerialPeer &peer,
+                       rig::Spy &spy)
+        : DriverThread(60000), held(held), shown(shown), peer(peer)
+    {
+        spy.onProgressShown = &HeldTransferDriver::onShown;
+        spy.onProgressArg = this;
+        start();
+    }
+    ~HeldTransferDriver() override { stop(); }
+
+    volatile HWND progress = nullptr;
+    volatile DWORD abortedAt = 0;
+    volatile DWORD releasedAt = 0;   // the held write was given up
+    volatile bool shownWhileHeld = false;
+
+private:
+    static void onShown(HWND dialog, void *arg) { static_cast<HeldTransferDriver *>(arg)->progress = dialog; }
+
+    void run() override
+    {
+        DWORD since = 0;
+        while (!stopped(10)) {
+            if (expired())
+                return;
+            if (!held()) {
+                since = 0;
+                continue;
+            }
+            if (since == 0)
+                since = GetTickCount();
+            if (GetTickCount() - since >= 500)
+                break;
+        }
+        peer.send(std::string("ping"));
+        DWORD start = GetTickCount();
+        while (shown() < 4 && GetTickCount() - start < 3000 && !stopped(10)) {
+        }
+        shownWhileHeld = shown() >= 4 && held();
+        abortedAt = GetTickCount();
+        HWND dialog = progress;
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PROG_ABORT, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDC_PROG_ABORT)));
+        while (held() && !stopped(1)) {
+        }
+        releasedAt = GetTickCount();
+    }
+
+    std::function<bool()> held;
+    std::function<size_t()> shown;
+    SerialPeer &peer;
+};
+
+} // namespace
+
+TEST_F(HeldLine, AFileTransferAbortsWithinASecondWhileReceptionGoesOn)
+{
+    std::vector<unsigned char> data = pattern(4 * 1024 * 1024);
+    std::string path = rig::tempPath("held.bin");
+    ASSERT_TRUE(rig::writeFile(path, data));
+    MessageBoxAnswerer answerer(IDOK, 2, 60000);
+    FileDialogDriver files(path.c_str());
+    std::unique_ptr<Prober> prober(new Prober(term.dialog()));
+    // The history's count (its bytes and a NUL) is all the driver reads.
+    const PVect<unsigned char> &history = term.client->received();
+    HeldTransferDriver driver([this] { return writeHeld(); },
+                              [&history] { return history.count() > 0 ? size_t(history.count() - 1) : 0; }, peer, spy);
+    term.command(IDC_SENDFILE);
+    DWORD endedAt = GetTickCount();
+    spy.onProgressShown = nullptr;
+    DWORD longest = prober->longest();
+    prober.reset();
+    ASSERT_TRUE(files.waitDone());
+    ASSERT_TRUE(answerer.waitAnswered(1));
+    EXPECT_EQ(answerer.text(0), "Transfer aborted\r\nFile may be corrupted!");
+    ASSERT_NE(driver.abortedAt, 0u);
+    std::printf("held transfer: write given up %lu ms and transfer ended %lu ms after Abort, longest reply %lu ms\n",
+                (unsigned long)(driver.releasedAt - driver.abortedAt), (unsigned long)(endedAt - driver.abortedAt),
+                (unsigned long)longest);
+    EXPECT_LT(driver.releasedAt - driver.abortedAt, 500u);
+    EXPECT_LT(endedAt - driver.abortedAt, 1000u);
+    EXPECT_LT(longest, 1000u);
+    EXPECT_TRUE(driver.shownWhileHeld);
+    EXPECT_EQ(term.history(), bytesOf("ping"));
+    EXPECT_TRUE(term.client->isPortOpen());
+
+    std::vector<unsigned char> got = readAll();
+    EXPECT_GE(got.size(), 512u);
+    EXPECT_LT(got.size(), data.size());
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), data.begin()));
+    expectSendingWorks();
+}
+
+namespace {
+
+// Clicks `id` on the terminal once a write has been held for a while.
+class HeldWriteClicker : public DriverThread
+{
+public:
+    HeldWriteClicker(HeldLine *test, int id) : DriverThread(30000), test(test), id(id) { start(); }
+    ~HeldWriteClicker() override { stop(); }
+    volatile DWORD clickedAt = 0;
+
+private:
+    void run() override
+    {
+        DWORD since = 0;
+        while (!stopped(10) && !expired()) {
+            if (!test->writeHeld()) {
+                since = 0;
+            } else if (since == 0) {
+                since = GetTickCount();
+            } else if (GetTickCount() - since > 300) {
+                clickedAt = GetTickCount();
+                PostMessageA(test->term.dialog(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+                return;
+            }
+        }
+    }
+
+    HeldLine *test;
+    int id;
+};
+
+// Sends the send box until a send is held and `id` has been clicked during
+// it; how long that last send took.
+DWORD sendUntilClicked(HeldLine &t, int id)
+{
+    t.term.setText(IDC_SENDBOX, letters(499));
+    HeldWriteClicker clicker(&t, id);
+    DWORD heldMs = 0;
+    for (int sends = 0; clicker.clickedAt == 0 && sends < 400; ++sends) {
+        DWORD start = GetTickCount();
+        t.term.command(IDC_SENDSTRING);
+        heldMs = GetTickCount() - start;
+    }
+    EXPECT_NE(clicker.clickedAt, 0u);
+    return heldMs;
+}
+
+} // namespace
+
+TEST_F(HeldLine, ClosingThePortWhileAWriteIsHeldEndsItAndTheLineOpensAgain)
+{
+    MessageBoxAnswerer answerer(IDOK, 1, 30000);
+    EXPECT_LT(sendUntilClicked(*this, IDC_OPENCOMM), 1500u) << "the close ended the write";
+    EXPECT_FALSE(term.client->isPortOpen());
+    term.settle(300);
+    // The operator closed the port: no write error on top.
+    EXPECT_EQ(answerer.answeredCount(), 0);
+    readAll();
+    ASSERT_TRUE(term.openPort());
+    expectSendingWorks();
+}
+
+TEST_F(HeldLine, DoneWhileAWriteIsHeldEndsTheProgramWithoutABox)
+{
+    MessageBoxAnswerer answerer(IDOK, 1, 30000);
+    EXPECT_LT(sendUntilClicked(*this, IDCANCEL), 1500u) << "the end of the terminal ended the write";
+    EXPECT_TRUE(term.waitFor([&] { return term.app.quitting != 0; }, 3000));
+    term.settle(300);
+    EXPECT_EQ(answerer.answeredCount(), 0);
+    readAll();
 }

@@ -387,6 +387,29 @@ PCom *makeShortWritePort(HWND notify)
     return new ShortWritePort(notify);
 }
 
+// A port whose reader cannot start while failedStarts is above 0, as when
+// the device is still coming up.
+class LateStartPort : public PCom
+{
+public:
+    explicit LateStartPort(HWND notify) : PCom(notify) {}
+    static volatile LONG failedStarts;
+
+protected:
+    bool startReceiving(HANDLE port) override
+    {
+        if (InterlockedDecrement(&failedStarts) >= 0)
+            return false;
+        return PCom::startReceiving(port);
+    }
+};
+volatile LONG LateStartPort::failedStarts = 0;
+
+PCom *makeLateStartPort(HWND notify)
+{
+    return new LateStartPort(notify);
+}
+
 std::string pad(size_t n)
 {
     std::string s;
@@ -790,4 +813,61 @@ TEST(PortLossBeyondCom16, Com200IsAwaitedAndReopenedByName)
     EXPECT_EQ(peer.receive(3, 3000), rig::bytesOf("far"));
     term.command(IDC_OPENCOMM);
     rig::removeValue("SetupPort");
+
+TEST_F(PortLoss, YesAfterThePortCameBackWhileAskingKeepsItOpenAndSends)
+{
+    pullNow();
+    ASSERT_TRUE(term.waitFor([&] { return waiting(); }, 3000));
+    term.setText(IDC_SENDBOX, "x");
+    std::unique_ptr<SerialPeer> peer;
+    bool backWhileAsking = false;
+    // While "Do you want to open now?" is up the cable comes back and the
+    // keeper's timer opens the port; only then is the answer "Yes".
+    rig::ModalDriver asked("Comm is not opened", [&](HWND box) {
+        if (cable.plugIn()) {
+            peer.reset(new SerialPeer(peerName));
+            backWhileAsking = waitFor([&] { return term.client->isPortOpen(); }, 5000);
+        }
+        rig::click(box, IDYES);
+    });
+    term.command(IDC_SENDSTRING);
+    ASSERT_TRUE(asked.finish());
+    ASSERT_TRUE(backWhileAsking);
+    EXPECT_TRUE(term.client->isPortOpen());
+    EXPECT_FALSE(waiting());
+    EXPECT_EQ(button(), "&Close Comm");
+    ASSERT_TRUE(peer && peer->isOpen());
+    EXPECT_EQ(peer->receive(1, 3000), rig::bytesOf("x"));
+}
+
+class PortFailedStart : public PortLoss
+{
+protected:
+    void SetUp() override
+    {
+        LateStartPort::failedStarts = 1;
+        PortKeeper::factory = makeLateStartPort;
+        PortLoss::SetUp();
+    }
+    void TearDown() override
+    {
+        PortKeeper::factory = nullptr;
+        PortLoss::TearDown();
+    }
+};
+
+// The open in SetUp made a port whose reader could not start.
+TEST_F(PortFailedStart, AReaderThatCannotStartIsALossAndTheKeeperBringsThePortBack)
+{
+    ASSERT_TRUE(term.waitFor([&] { return waiting(); }, 3000));
+    EXPECT_EQ(title(), lostTitle);
+    ASSERT_TRUE(term.waitFor([&] { return term.client->isPortOpen(); }, 3000));
+    EXPECT_FALSE(waiting());
+    EXPECT_EQ(title(), "Received");
+    EXPECT_EQ(watch->lostNotices, 1);
+    SerialPeer peer(peerName);
+    ASSERT_TRUE(peer.isOpen());
+    ASSERT_TRUE(peer.send("back", 4));
+    ASSERT_TRUE(term.waitFor([&] { return history().size() >= 4; }, 3000));
+    EXPECT_EQ(history(), "back");
 }

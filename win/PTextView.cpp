@@ -441,6 +441,12 @@ void PTextView::textChanged(bool streamed)
 LRESULT PTextView::setText(const char *text)
 {
     size_t n = text ? std::strlen(text) : 0;
+    // Emptying the view (Clear) gives back what a long text held; should
+    // even a short text then find no memory, the view stays empty.
+    if (n < TextStore::keptOnClear) {
+        store.clear();
+        layout.clear();
+    }
     if (!layout.reserve(TextStore::lineEndsIn(text, n) + 1) || !store.assign(text ? text : "", n))
         return FALSE;
     layout.update(store, 0);

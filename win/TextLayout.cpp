@@ -283,11 +283,14 @@ void TextLayout::setColumns(const TextStore &store, size_t columns)
     markFirst = markUsed = 0;
     rowStart.truncate(0);
     uint64_t row = rowBase;
+    const char *t = store.data();
     for (size_t line = 0; line < count; ++line) {
         rowStart.push(row);
-        // A line of n characters takes at most 8n columns.
-        if (line + 1 < count && store.lineEnd(line) - store.lineStart(line) <= cols / 8)
-            row += 1;
+        // Short lines without tabs, most lines, are counted, not walked; a
+        // line of n characters takes at most 8n columns.
+        size_t start = store.lineStart(line), n = store.lineEnd(line) - start;
+        if (line + 1 < count && (n <= cols / 8 || (n < markEvery && !std::memchr(t + start, '\t', n))))
+            row += rowsFor(n);
         else
             row += layLine(store, line, 0, false);
     }

@@ -7,6 +7,31 @@
 #include "win/LowerBound.h"
 #include "win/TextStore.h"
 
+namespace {
+
+// Where the first tab of p[0, n) is (n when none is), eight characters a
+// step: most runs looked at are a line or the few characters between two
+// tabs, where a call into the CRT's memchr costs more than the looking.
+size_t tabIn(const char *p, size_t n)
+{
+    const uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull, tabs = ones * '\t';
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        uint64_t x = w ^ tabs;
+        // Non-zero exactly when a byte of x is zero, a tab in w.
+        if ((x - ones) & ~x & highs)
+            break;
+    }
+    for (; i < n; ++i)
+        if (p[i] == '\t')
+            return i;
+    return n;
+}
+
+} // namespace
+
 TextLayout::TextLayout(size_t every)
     : cols(80), markEvery(every ? every : defaultMarkEvery), rowBase(0), lastRows(0), marks(nullptr), markFirst(0),
       markUsed(0), markCap(0),
@@ -39,8 +64,7 @@ uint64_t TextLayout::tabWidth(uint64_t cell) const
 uint64_t TextLayout::advance(const char *t, size_t from, size_t to, uint64_t cell) const
 {
     while (from < to) {
-        const void *tab = std::memchr(t + from, '\t', to - from);
-        size_t stop = tab ? size_t(static_cast<const char *>(tab) - t) : to;
+        size_t stop = from + tabIn(t + from, to - from);
         cell += stop - from;
         if (stop == to)
             break;
@@ -57,8 +81,7 @@ size_t TextLayout::firstAtCell(const char *t, size_t from, size_t to, uint64_t c
     while (from < to) {
         if (cell >= target)
             return from;
-        const void *tab = std::memchr(t + from, '\t', to - from);
-        size_t stop = tab ? size_t(static_cast<const char *>(tab) - t) : to;
+        size_t stop = from + tabIn(t + from, to - from);
         if (target - cell < stop - from)
             return from + size_t(target - cell);
         cell += stop - from;
@@ -284,16 +307,21 @@ void TextLayout::setColumns(const TextStore &store, size_t columns)
     rowStart.truncate(0);
     uint64_t row = rowBase;
     const char *t = store.data();
-    for (size_t line = 0; line < count; ++line) {
+    size_t start = 0, tabFree = cols / 8;
+    for (size_t line = 0; line + 1 < count; ++line) {
         rowStart.push(row);
         // Short lines without tabs, most lines, are counted, not walked; a
         // line of n characters takes at most 8n columns.
-        size_t start = store.lineStart(line), n = store.lineEnd(line) - start;
-        if (line + 1 < count && (n <= cols / 8 || (n < markEvery && !std::memchr(t + start, '\t', n))))
-            row += rowsFor(n);
+        size_t next = store.lineStart(line + 1);
+        size_t n = next - start - (t[next - 1] == '\n' && next - start >= 2 && t[next - 2] == '\r' ? 2 : 1);
+        if (n <= tabFree || (n < markEvery && tabIn(t + start, n) == n))
+            row += n <= cols ? 1 : rowsFor(n);
         else
             row += layLine(store, line, 0, false);
+        start = next;
     }
+    rowStart.push(row);
+    layLine(store, count - 1, 0, false);
 }
 
 uint64_t TextLayout::rowCount() const

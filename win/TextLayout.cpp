@@ -75,23 +75,20 @@ uint64_t TextLayout::advance(const char *t, size_t from, size_t to, uint64_t cel
 }
 
 // The first of the characters [from, to) whose cell is at least target (to
-// when none is), the character at `from` taking `cell`.
+// when none is), the character at `from` taking `cell`. Each character
+// takes a cell at least, so no more than target - cell of them are looked at.
 size_t TextLayout::firstAtCell(const char *t, size_t from, size_t to, uint64_t cell, uint64_t target) const
 {
-    while (from < to) {
-        if (cell >= target)
-            return from;
-        size_t stop = from + tabIn(t + from, to - from);
-        if (target - cell < stop - from)
-            return from + size_t(target - cell);
-        cell += stop - from;
-        from = stop;
-        if (from == to || cell >= target)
-            return from;
-        cell += tabWidth(cell);
-        ++from;
+    while (from < to && cell < target) {
+        uint64_t need = target - cell;
+        size_t look = need < to - from ? size_t(need) : to - from;
+        size_t stop = from + tabIn(t + from, look);
+        if (stop == from + look)
+            return stop;
+        cell += (stop - from) + tabWidth(cell + (stop - from));
+        from = stop + 1;
     }
-    return to;
+    return from < to ? from : to;
 }
 
 void TextLayout::addMark(uint64_t at, uint64_t cell)

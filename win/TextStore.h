@@ -61,8 +61,9 @@ public:
     // Empties the text and gives back its storage beyond a small reserve.
     void clear();
 
-    // Where offset 0 stands in the text ever appended: it grows with each
-    // head cut, so an absolute position names a character for good.
+    // Where offset 0 stands in the text appended since the store was last
+    // emptied: it grows with each head cut, so origin() + offset names a
+    // character until then.
     uint64_t origin() const { return base; }
 
     enum : size_t { maxLength = 0xFFFFFFFEu, keptOnClear = 64 * 1024 };

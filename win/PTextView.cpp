@@ -1208,8 +1208,15 @@ void PTextView::drawRow(HDC dc, uint64_t row, int y)
             ExtTextOutA(dc, r.left, y, 0, nullptr, cells + selColFrom, UINT(last - selColFrom),
                         cellDx + selColFrom);
     }
-    // Other control characters keep their one cell and show as a small box.
-    col = 0;
+    drawControlMarks(dc, from, to, y);
+}
+
+// Control characters other than the tab keep their one cell and show as a
+// small box.
+void PTextView::drawControlMarks(HDC dc, size_t from, size_t to, int y)
+{
+    const char *t = store.data();
+    size_t cols = layout.columns(), col = 0;
     for (size_t i = from; i < to; ++i) {
         if (t[i] != '\t' && isControl(t[i])) {
             if (!markBrush)

@@ -140,6 +140,7 @@ private:
     void placeCaret();
     void paint(HDC dc);
     void drawRow(HDC dc, uint64_t row, int y);
+    void drawControlMarks(HDC dc, size_t from, size_t to, int y);
     bool ensureBitmap(HDC dc, int w, int h);
     bool ensureCells(size_t n);
 

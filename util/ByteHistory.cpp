@@ -14,7 +14,10 @@ void ByteHistory::setLimit(uint32_t limitBytes)
 
 void ByteHistory::clear()
 {
-    bytes.clear();
+    if (bytes.capacity() > keptOnClear)
+        bytes.release();
+    else
+        bytes.clear();
     full = false;
     noticeTaken = false;
     turnedAway = 0;

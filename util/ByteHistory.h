@@ -35,8 +35,11 @@ public:
     // them could be kept (the history is full; what it held is unchanged).
     bool append(const unsigned char *data, uint32_t count);
 
-    // Forgets the bytes (the storage is kept) and lets the history grow again.
+    // Forgets the bytes and lets the history grow again. Storage beyond
+    // keptOnClear bytes is given back: in a 32-bit process the address
+    // space a long history held is what the next one needs.
     void clear();
+    enum : uint32_t { keptOnClear = 64 * 1024 };
 
     // The most bytes the history will hold, clamped to maxBytes; it is
     // full on reaching it as if the allocator had refused. Used to provoke

@@ -58,6 +58,14 @@ public:
 
     // Forgets what was written; the storage is kept for reuse.
     void clear() { count_ = 0; }
+    // Forgets what was written and gives the storage back.
+    void release()
+    {
+        delete[] items_;
+        items_ = nullptr;
+        capacity_ = 0;
+        count_ = 0;
+    }
 
     uint32_t count() const { return count_; }
     uint32_t capacity() const { return capacity_; }

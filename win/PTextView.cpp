@@ -104,224 +104,329 @@ PTextView::~PTextView()
     std::free(cellDx);
 }
 
+// The view's messages, by family: each family answers the messages it knows
+// and leaves the others to the next; what none knows goes to DefWindowProc.
+const PTextView::Family PTextView::families[] = {
+    &PTextView::onTextMessage,   &PTextView::onSelectionMessage, &PTextView::onLinesMessage,
+    &PTextView::onMouseMessage,  &PTextView::onKeyMessage,       &PTextView::onPaintMessage,
+    &PTextView::onLookMessage,   &PTextView::onMenuMessage,
+};
+
 LRESULT PTextView::handle(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    switch (msg) {
-    case WM_CREATE: {
-        measureFont();
-        fitToClient();
-        const CREATESTRUCTA *cs = reinterpret_cast<const CREATESTRUCTA *>(lParam);
-        if (cs && cs->lpszName && HIWORD(reinterpret_cast<ULONG_PTR>(cs->lpszName)) && *cs->lpszName)
-            setText(cs->lpszName);
-        return 0;
-    }
-    case WM_SIZE:
-        barKnown = false;
-        fitToClient();
-        return 0;
-    case WM_NCCALCSIZE:
-    case WM_STYLECHANGED:
-        // The frame or the styles may have changed the scroll bar behind our back.
-        barKnown = false;
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc)
-            paint(dc);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_TIMER:
-        if (wParam == frameTimer) {
-            KillTimer(hwnd, frameTimer);
-            framePending = false;
-            frameNow(pendingChange == streamOnly);
-        } else if (wParam == dragTimer) {
-            if (dragging)
-                onMouseMove(dragAt.x, dragAt.y);
-            else
-                KillTimer(hwnd, dragTimer);
-        }
-        return 0;
+    LRESULT result = 0;
+    for (Family family : families)
+        if ((this->*family)(msg, wParam, lParam, result))
+            return result;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
 
+// The text: set, read, appended, cut; the editing messages do nothing.
+bool PTextView::onTextMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result)
+{
+    switch (msg) {
     case WM_SETTEXT:
         barKnown = false;
-        return setText(reinterpret_cast<const char *>(lParam));
+        result = setText(reinterpret_cast<const char *>(lParam));
+        return true;
     case WM_GETTEXT:
-        return getText(size_t(wParam), reinterpret_cast<char *>(lParam));
+        result = getText(size_t(wParam), reinterpret_cast<char *>(lParam));
+        return true;
     case WM_GETTEXTLENGTH:
-        return LRESULT(store.length());
+        result = LRESULT(store.length());
+        return true;
     case PTVM_APPEND: {
         const char *text = reinterpret_cast<const char *>(lParam);
         size_t n = wParam == WPARAM(-1) ? (text ? std::strlen(text) : 0) : size_t(wParam);
-        return append(text, text ? n : 0);
+        result = append(text, text ? n : 0);
+        return true;
     }
     case PTVM_ERASETAIL:
-        return eraseTail(size_t(wParam));
+        result = eraseTail(size_t(wParam));
+        return true;
     case PTVM_ERASEHEAD:
-        return eraseHead(size_t(wParam));
-    case PTVM_ISFOLLOWING:
-        return following() ? TRUE : FALSE;
+        result = eraseHead(size_t(wParam));
+        return true;
     case EM_REPLACESEL:
-        return replaceSelection(reinterpret_cast<const char *>(lParam));
-
-    case EM_GETSEL:
-        return getSel(reinterpret_cast<DWORD *>(wParam), reinterpret_cast<DWORD *>(lParam));
-    case EM_SETSEL:
-        // As the system's controls: the values are 32-bit, -1 meaning the end.
-        setSel(long(int32_t(wParam)), long(int32_t(lParam)));
-        return 0;
-    case EM_EXGETSEL: {
-        CHARRANGE *range = reinterpret_cast<CHARRANGE *>(lParam);
-        if (range) {
-            range->cpMin = LONG(sel.from());
-            range->cpMax = LONG(sel.to());
-        }
-        return 0;
-    }
-    case EM_EXSETSEL: {
-        const CHARRANGE *range = reinterpret_cast<const CHARRANGE *>(lParam);
-        if (!range)
-            return LRESULT(sel.to());
-        setSel(range->cpMin, range->cpMax);
-        return LRESULT(sel.to());
-    }
+        result = replaceSelection(reinterpret_cast<const char *>(lParam));
+        return true;
     case EM_GETTEXTRANGE:
-        return getTextRange(reinterpret_cast<void *>(lParam));
+        result = getTextRange(reinterpret_cast<void *>(lParam));
+        return true;
     case PTVM_GETTEXTPTR:
-        return textPointer(reinterpret_cast<size_t *>(wParam));
-    case EM_SCROLLCARET:
-        showCaret();
-        frameNow();
-        return 0;
-
-    case EM_SETBKGNDCOLOR: {
-        COLORREF old = background;
-        background = wParam ? GetSysColor(COLOR_WINDOW) : COLORREF(lParam);
-        if (backBrush) {
-            DeleteObject(backBrush);
-            backBrush = nullptr;
-        }
-        InvalidateRect(hwnd, nullptr, FALSE);
-        return LRESULT(old);
-    }
-    case EM_SETTEXTMODE:
-        // Only plain text is shown; rich text is refused as a rich edit
-        // refuses a mode it cannot switch to.
-        return (wParam & TM_RICHTEXT) ? LRESULT(E_INVALIDARG) : 0;
-    case EM_GETTEXTMODE:
-        return TM_PLAINTEXT;
-    case WM_SETFONT:
-        font = reinterpret_cast<HFONT>(wParam);
-        measureFont();
-        fitToClient();
-        if (LOWORD(lParam))
-            frameNow();
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(font);
-
-    case EM_GETLINECOUNT:
-        return LRESULT(rowCount() ? rowCount() : 1);
-    case EM_GETFIRSTVISIBLELINE:
-        return LRESULT(topRow);
-    case EM_LINEINDEX:
-        return lineIndex(wParam);
-    case EM_EXLINEFROMCHAR:
-        return LRESULT(layout.position(store, size_t(lParam < 0 ? 0 : lParam)).row);
-    case EM_LINEFROMCHAR: {
-        size_t at = int32_t(wParam) < 0 ? sel.caretAt() : size_t(wParam);
-        return LRESULT(layout.position(store, at).row);
-    }
-    case EM_POSFROMCHAR:
-        return posFromChar(size_t(wParam));
-    case EM_LINESCROLL:
-        scrollBy(int32_t(lParam));
-        updateScrollBar();
-        frameNow();
-        return TRUE;
-    case EM_SCROLL: {
-        uint64_t before = topRow;
-        onVScroll(int(wParam), 0);
-        return MAKELRESULT(WORD(int64_t(topRow) - int64_t(before)), TRUE);
-    }
-    case WM_VSCROLL:
-        return onVScroll(LOWORD(wParam), HIWORD(wParam));
-    case WM_MOUSEWHEEL:
-        onWheel(signedHigh(LPARAM(wParam)));
-        return 0;
-
+        result = textPointer(reinterpret_cast<size_t *>(wParam));
+        return true;
     case WM_COPY:
         copy();
-        return 0;
+        return true;
     case WM_CUT:
     case WM_PASTE:
     case WM_CLEAR:
     case WM_UNDO:
         // Read-only: the operator cannot change the text.
-        return 0;
+        return true;
+    default:
+        return false;
+    }
+}
 
+bool PTextView::onSelectionMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result)
+{
+    switch (msg) {
+    case EM_GETSEL:
+        result = getSel(reinterpret_cast<DWORD *>(wParam), reinterpret_cast<DWORD *>(lParam));
+        return true;
+    case EM_SETSEL:
+        // As the system's controls: the values are 32-bit, -1 meaning the end.
+        setSel(long(int32_t(wParam)), long(int32_t(lParam)));
+        return true;
+    case EM_EXGETSEL:
+        if (CHARRANGE *range = reinterpret_cast<CHARRANGE *>(lParam)) {
+            range->cpMin = LONG(sel.from());
+            range->cpMax = LONG(sel.to());
+        }
+        return true;
+    case EM_EXSETSEL:
+        if (const CHARRANGE *range = reinterpret_cast<const CHARRANGE *>(lParam))
+            setSel(range->cpMin, range->cpMax);
+        result = LRESULT(sel.to());
+        return true;
+    case EM_SCROLLCARET:
+        showCaret();
+        frameNow();
+        return true;
+    case PTVM_ISFOLLOWING:
+        result = following() ? TRUE : FALSE;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Lines (rows on screen) and scrolling.
+bool PTextView::onLinesMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result)
+{
+    switch (msg) {
+    case EM_GETLINECOUNT:
+        result = LRESULT(rowCount() ? rowCount() : 1);
+        return true;
+    case EM_GETFIRSTVISIBLELINE:
+        result = LRESULT(topRow);
+        return true;
+    case EM_LINEINDEX:
+        result = lineIndex(wParam);
+        return true;
+    case EM_EXLINEFROMCHAR:
+        result = LRESULT(layout.position(store, size_t(lParam < 0 ? 0 : lParam)).row);
+        return true;
+    case EM_LINEFROMCHAR:
+        result = LRESULT(layout.position(store, int32_t(wParam) < 0 ? sel.caretAt() : size_t(wParam)).row);
+        return true;
+    case EM_POSFROMCHAR:
+        result = posFromChar(size_t(wParam));
+        return true;
+    case EM_LINESCROLL:
+        scrollBy(int32_t(lParam));
+        updateScrollBar();
+        frameNow();
+        result = TRUE;
+        return true;
+    case EM_SCROLL: {
+        uint64_t before = topRow;
+        onVScroll(int(wParam), 0);
+        result = MAKELRESULT(WORD(int64_t(topRow) - int64_t(before)), TRUE);
+        return true;
+    }
+    case WM_VSCROLL:
+        result = onVScroll(LOWORD(wParam), HIWORD(wParam));
+        return true;
+    case WM_MOUSEWHEEL:
+        onWheel(signedHigh(LPARAM(wParam)));
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool PTextView::onMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &)
+{
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+        onMouseDown(signedLow(lParam), signedHigh(lParam), (wParam & MK_SHIFT) != 0);
+        return true;
+    case WM_LBUTTONDBLCLK:
+        selectWordAt(signedLow(lParam), signedHigh(lParam));
+        return true;
+    case WM_MOUSEMOVE:
+        if (dragging)
+            onMouseMove(signedLow(lParam), signedHigh(lParam));
+        return true;
+    case WM_LBUTTONUP:
+        endDrag();
+        return true;
+    case WM_CAPTURECHANGED:
+        if (dragging) {
+            dragging = false;
+            KillTimer(hwnd, dragTimer);
+        }
+        return true;
+    case WM_RBUTTONDOWN:
+        SetFocus(hwnd);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The keyboard and the focus, with the caret that shows it.
+bool PTextView::onKeyMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT &result)
+{
+    switch (msg) {
     case WM_GETDLGCODE:
         // Arrows and characters are ours; Tab, Enter and Esc stay the dialog's.
-        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+        result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+        return true;
     case WM_SETFOCUS:
         focused = true;
         CreateCaret(hwnd, nullptr, 2, cellH);
         placeCaret();
         ShowCaret(hwnd);
-        return 0;
+        return true;
     case WM_KILLFOCUS:
         focused = false;
         DestroyCaret();
         endDrag();
-        return 0;
+        return true;
     case WM_KEYDOWN:
         onKey(wParam);
-        return 0;
+        return true;
     case WM_CHAR:
         // Ctrl+A and Ctrl+C as characters; every other character is ignored.
         if (wParam == 1)
             selectAll();
         else if (wParam == 3)
             copy();
-        return 0;
-    case WM_LBUTTONDOWN:
-        onMouseDown(signedLow(lParam), signedHigh(lParam), (wParam & MK_SHIFT) != 0);
-        return 0;
-    case WM_LBUTTONDBLCLK: {
-        size_t from, to;
-        TextSelection::wordAround(store.data(), store.length(), hit(signedLow(lParam), signedHigh(lParam)),
-                                  from, to);
-        sel.set(from, to, store.length());
-        caretRowEnd = false;
-        frameNow();
-        return 0;
-    }
-    case WM_MOUSEMOVE:
-        if (dragging)
-            onMouseMove(signedLow(lParam), signedHigh(lParam));
-        return 0;
-    case WM_LBUTTONUP:
-        endDrag();
-        return 0;
-    case WM_CAPTURECHANGED:
-        if (dragging) {
-            dragging = false;
-            KillTimer(hwnd, dragTimer);
-        }
-        return 0;
-    case WM_RBUTTONDOWN:
-        SetFocus(hwnd);
-        return 0;
-    case WM_CONTEXTMENU:
-        onContextMenu(signedLow(lParam), signedHigh(lParam));
-        return 0;
+        return true;
     default:
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        return false;
     }
+}
+
+// The window itself: made, sized, painted, and the frame timers.
+bool PTextView::onPaintMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result)
+{
+    switch (msg) {
+    case WM_CREATE:
+        onCreate(reinterpret_cast<const CREATESTRUCTA *>(lParam));
+        return true;
+    case WM_SIZE:
+        barKnown = false;
+        fitToClient();
+        return true;
+    case WM_NCCALCSIZE:
+    case WM_STYLECHANGED:
+        // The frame or the styles may have changed the scroll bar behind our back.
+        barKnown = false;
+        result = DefWindowProcA(hwnd, msg, wParam, lParam);
+        return true;
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (dc)
+            paint(dc);
+        EndPaint(hwnd, &ps);
+        return true;
+    }
+    case WM_TIMER:
+        onTimer(wParam);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Colours, font and the text mode.
+bool PTextView::onLookMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result)
+{
+    switch (msg) {
+    case EM_SETBKGNDCOLOR:
+        result = LRESULT(setBackground(wParam ? GetSysColor(COLOR_WINDOW) : COLORREF(lParam)));
+        return true;
+    case EM_SETTEXTMODE:
+        // Only plain text is shown; rich text is refused as a rich edit
+        // refuses a mode it cannot switch to.
+        result = (wParam & TM_RICHTEXT) ? LRESULT(E_INVALIDARG) : 0;
+        return true;
+    case EM_GETTEXTMODE:
+        result = TM_PLAINTEXT;
+        return true;
+    case WM_SETFONT:
+        font = reinterpret_cast<HFONT>(wParam);
+        measureFont();
+        fitToClient();
+        if (LOWORD(lParam))
+            frameNow();
+        return true;
+    case WM_GETFONT:
+        result = reinterpret_cast<LRESULT>(font);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool PTextView::onMenuMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT &)
+{
+    if (msg != WM_CONTEXTMENU)
+        return false;
+    onContextMenu(signedLow(lParam), signedHigh(lParam));
+    return true;
+}
+
+void PTextView::onCreate(const CREATESTRUCTA *cs)
+{
+    measureFont();
+    fitToClient();
+    if (cs && cs->lpszName && HIWORD(reinterpret_cast<ULONG_PTR>(cs->lpszName)) && *cs->lpszName)
+        setText(cs->lpszName);
+}
+
+void PTextView::onTimer(WPARAM id)
+{
+    if (id == frameTimer) {
+        KillTimer(hwnd, frameTimer);
+        framePending = false;
+        frameNow(pendingChange == streamOnly);
+    } else if (id == dragTimer) {
+        if (dragging)
+            onMouseMove(dragAt.x, dragAt.y);
+        else
+            KillTimer(hwnd, dragTimer);
+    }
+}
+
+COLORREF PTextView::setBackground(COLORREF colour)
+{
+    COLORREF old = background;
+    background = colour;
+    if (backBrush) {
+        DeleteObject(backBrush);
+        backBrush = nullptr;
+    }
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return old;
+}
+
+void PTextView::selectWordAt(int x, int y)
+{
+    size_t from, to;
+    TextSelection::wordAround(store.data(), store.length(), hit(x, y), from, to);
+    sel.set(from, to, store.length());
+    caretRowEnd = false;
+    frameNow();
 }
 
 // ---- Text changes -------------------------------------------------------
@@ -339,6 +444,12 @@ void PTextView::textChanged(bool streamed)
 LRESULT PTextView::setText(const char *text)
 {
     size_t n = text ? std::strlen(text) : 0;
+    // Emptying the view (Clear) gives back what a long text held; should
+    // even a short text then find no memory, the view stays empty.
+    if (n < TextStore::keptOnClear) {
+        store.clear();
+        layout.clear();
+    }
     if (!layout.reserve(TextStore::lineEndsIn(text, n) + 1) || !store.assign(text ? text : "", n))
         return FALSE;
     layout.update(store, 0);
@@ -647,58 +758,25 @@ void PTextView::onKey(WPARAM key)
 {
     bool ctrl = GetKeyState(VK_CONTROL) < 0;
     bool shift = GetKeyState(VK_SHIFT) < 0;
-    const char *t = store.data();
-    size_t len = store.length();
-    size_t caret = sel.caretAt();
-    TextLayout::Position p = caretPosition();
-    int64_t up = int64_t(p.row) - 1, down = int64_t(p.row) + 1;
     switch (key) {
     case VK_LEFT:
-        if (!shift && !sel.empty())
-            moveCaret(sel.from(), false);
-        else if (caret >= 2 && t[caret - 1] == '\n' && t[caret - 2] == '\r')
-            moveCaret(caret - 2, shift);
-        else
-            moveCaret(caret ? caret - 1 : 0, shift);
-        break;
     case VK_RIGHT:
-        if (!shift && !sel.empty())
-            moveCaret(sel.to(), false);
-        else if (caret + 1 < len && t[caret] == '\r' && t[caret + 1] == '\n')
-            moveCaret(caret + 2, shift);
-        else
-            moveCaret(caret < len ? caret + 1 : len, shift);
+        stepCaret(key == VK_RIGHT, shift);
         break;
     case VK_UP:
-        moveCaret(p.row ? layout.offsetAt(store, uint64_t(up), p.column) : 0, shift, up);
-        break;
     case VK_DOWN:
-        moveCaret(uint64_t(down) < rowCount() ? layout.offsetAt(store, uint64_t(down), p.column) : len, shift,
-                  down);
+        moveCaretRows(key == VK_UP ? -1 : 1, shift, false);
         break;
     case VK_PRIOR:
-    case VK_NEXT: {
-        int64_t page = key == VK_PRIOR ? -int64_t(visibleRows) : int64_t(visibleRows);
-        int64_t row = int64_t(p.row) + page;
-        uint64_t last = rowCount() ? rowCount() - 1 : 0;
-        size_t to = row < 0 ? 0 : uint64_t(row) > last ? len : layout.offsetAt(store, uint64_t(row), p.column);
-        scrollBy(page);
-        moveCaret(to, shift, row);
+    case VK_NEXT:
+        moveCaretRows(key == VK_PRIOR ? -int64_t(visibleRows) : int64_t(visibleRows), shift, true);
         break;
-    }
-    case VK_HOME: {
-        size_t from, end;
-        layout.rowRange(store, p.row, from, end);
-        moveCaret(ctrl ? 0 : from, shift);
+    case VK_HOME:
+    case VK_END:
+        caretToRowEdge(key == VK_END, ctrl, shift);
         break;
-    }
-    case VK_END: {
-        size_t from, end;
-        layout.rowRange(store, p.row, from, end);
-        moveCaret(ctrl ? len : end, shift, ctrl ? -1 : int64_t(p.row));
-        break;
-    }
     case VK_INSERT:
+    case 'C':
         if (ctrl)
             copy();
         break;
@@ -706,13 +784,54 @@ void PTextView::onKey(WPARAM key)
         if (ctrl)
             selectAll();
         break;
-    case 'C':
-        if (ctrl)
-            copy();
-        break;
     default:
         break;
     }
+}
+
+// Left and Right: a selection collapses to its edge first; a CR LF is one step.
+void PTextView::stepCaret(bool forward, bool shift)
+{
+    const char *t = store.data();
+    size_t len = store.length();
+    size_t caret = sel.caretAt();
+    if (!shift && !sel.empty())
+        moveCaret(forward ? sel.to() : sel.from(), false);
+    else if (forward)
+        moveCaret(caret + 1 < len && t[caret] == '\r' && t[caret + 1] == '\n' ? caret + 2
+                                                                              : caret < len ? caret + 1 : len,
+                  shift);
+    else
+        moveCaret(caret >= 2 && t[caret - 1] == '\n' && t[caret - 2] == '\r' ? caret - 2
+                                                                             : caret ? caret - 1 : 0,
+                  shift);
+}
+
+// Up, Down and the page keys keep the caret's column; past the first row
+// the caret goes to the start, past the last to the end. A page also
+// scrolls the view by as many rows.
+void PTextView::moveCaretRows(int64_t rows, bool shift, bool scroll)
+{
+    TextLayout::Position p = caretPosition();
+    int64_t row = int64_t(p.row) + rows;
+    size_t to = row < 0 ? 0
+                : uint64_t(row) >= rowCount() ? store.length()
+                                              : layout.offsetAt(store, uint64_t(row), p.column);
+    if (scroll)
+        scrollBy(rows);
+    moveCaret(to, shift, row);
+}
+
+// Home and End: the caret's row's edges; with Ctrl the text's.
+void PTextView::caretToRowEdge(bool end, bool ctrl, bool shift)
+{
+    TextLayout::Position p = caretPosition();
+    size_t from, to;
+    layout.rowRange(store, p.row, from, to);
+    if (!end)
+        moveCaret(ctrl ? 0 : from, shift);
+    else
+        moveCaret(ctrl ? store.length() : to, shift, ctrl ? -1 : int64_t(p.row));
 }
 
 size_t PTextView::hit(int x, int y, int64_t *onRow) const
@@ -1099,8 +1218,15 @@ void PTextView::drawRow(HDC dc, uint64_t row, int y)
             ExtTextOutA(dc, r.left, y, 0, nullptr, cells + selColFrom, UINT(last - selColFrom),
                         cellDx + selColFrom);
     }
-    // Other control characters keep their one cell and show as a small box.
-    col = 0;
+    drawControlMarks(dc, from, to, y);
+}
+
+// Control characters other than the tab keep their one cell and show as a
+// small box.
+void PTextView::drawControlMarks(HDC dc, size_t from, size_t to, int y)
+{
+    const char *t = store.data();
+    size_t cols = layout.columns(), col = 0;
     for (size_t i = from; i < to; ++i) {
         if (t[i] != '\t' && isControl(t[i])) {
             if (!markBrush)

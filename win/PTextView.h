@@ -70,6 +70,21 @@ private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
 
+    // A family of messages: true when it answered msg (its answer in result).
+    typedef bool (PTextView::*Family)(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result);
+    static const Family families[];
+    bool onTextMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result);
+    bool onSelectionMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result);
+    bool onLinesMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result);
+    bool onMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result);
+    bool onKeyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result);
+    bool onPaintMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result);
+    bool onLookMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result);
+    bool onMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &result);
+    void onCreate(const CREATESTRUCTA *cs);
+    void onTimer(WPARAM id);
+    COLORREF setBackground(COLORREF colour);
+
     // Text changes.
     LRESULT setText(const char *text);
     LRESULT append(const char *text, size_t n);
@@ -101,6 +116,9 @@ private:
 
     // Operator input.
     void onKey(WPARAM key);
+    void stepCaret(bool forward, bool shift);
+    void moveCaretRows(int64_t rows, bool shift, bool scroll);
+    void caretToRowEdge(bool end, bool ctrl, bool shift);
     // onRow: the row the caret was put on, -1 when none in particular.
     void moveCaret(size_t to, bool extend, int64_t onRow = -1);
     TextLayout::Position caretPosition() const;
@@ -108,6 +126,7 @@ private:
     size_t hit(int x, int y, int64_t *onRow = nullptr) const;
     void onMouseDown(int x, int y, bool extend);
     void onMouseMove(int x, int y);
+    void selectWordAt(int x, int y);
     void endDrag();
     void onContextMenu(int x, int y);
     void copy() const;
@@ -126,6 +145,7 @@ private:
     void placeCaret();
     void paint(HDC dc);
     void drawRow(HDC dc, uint64_t row, int y);
+    void drawControlMarks(HDC dc, size_t from, size_t to, int y);
     bool ensureBitmap(HDC dc, int w, int h);
     bool ensureCells(size_t n);
 

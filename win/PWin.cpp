@@ -434,7 +434,8 @@ void PWin::trackMouse(WPARAM wParam, LPARAM lParam)
     }
 }
 
-LRESULT PWin::route(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool asDialog)
+// The window's object is bound to it by its first message that carries it.
+void PWin::bindOnCreation(HWND wnd, UINT msg, LPARAM lParam)
 {
     if (msg == WM_CREATE) {
         const CREATESTRUCTA *cs = reinterpret_cast<const CREATESTRUCTA *>(lParam);
@@ -449,46 +450,63 @@ LRESULT PWin::route(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool asDia
             obj->create();
         }
     }
+}
 
+LRESULT PWin::route(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool asDialog)
+{
+    bindOnCreation(wnd, msg, lParam);
     PWin *self = fromHandle(wnd);
     if (!self)
         // A dialog procedure answers "not handled"; the dialog manager then
         // does the default work itself.
         return asDialog ? FALSE : DefWindowProcA(wnd, msg, wParam, lParam);
+    LRESULT answer = 0;
+    if (self->frameworkAnswers(wnd, msg, wParam, lParam, asDialog, answer))
+        return answer;
+    return self->windowProc(wnd, msg, wParam, lParam);
+}
 
+// What the framework does with a message before the window's own procedure
+// sees it; true when that ends it (the answer in `answer`).
+bool PWin::frameworkAnswers(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool asDialog, LRESULT &answer)
+{
     switch (msg) {
     case WM_DESTROY:
         // A modeless dialog can go before its handle was ever stored.
-        if (!self->hwnd)
-            self->hwnd = wnd;
-        self->unsubclass();
-        self->hwnd = nullptr;
+        if (!hwnd)
+            hwnd = wnd;
+        unsubclass();
+        hwnd = nullptr;
         RemovePropA(wnd, propName);
-        self->forgetDeadChildren(wnd);
-        if (self->hasFlag(quitOnDestroy))
+        forgetDeadChildren(wnd);
+        if (hasFlag(quitOnDestroy))
             PostQuitMessage(0);
         break;
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
-        if (wParam != 0 && wParam != WPARAM(self->id)) {
+        if (wParam != 0 && wParam != WPARAM(id)) {
             HWND child = GetDlgItem(wnd, int(wParam));
-            if (child)
-                return SendMessageA(child, msg, wParam, lParam);
+            if (child) {
+                answer = SendMessageA(child, msg, wParam, lParam);
+                return true;
+            }
         }
         break;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE && self->hasFlag(isDialog)) {
-            if (self->hasFlag(modal))
+        if ((wParam & 0xFFF0) == SC_CLOSE && hasFlag(isDialog)) {
+            bool isModal = hasFlag(modal);
+            if (isModal)
                 EndDialog(wnd, IDCANCEL);
             else
-                delete self;
+                delete this;
             // Answered as handled: the dialog manager must not go on to turn
             // the close into an IDCANCEL for a dialog that has already ended.
-            return asDialog ? TRUE : 0;
+            answer = asDialog ? TRUE : 0;
+            return true;
         }
         break;
     case WM_MOUSEMOVE:
-        self->trackMouse(wParam, lParam);
+        trackMouse(wParam, lParam);
         break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -498,7 +516,7 @@ LRESULT PWin::route(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool asDia
     default:
         break;
     }
-    return self->windowProc(wnd, msg, wParam, lParam);
+    return false;
 }
 
 LRESULT CALLBACK PWin::frameworkProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -172,6 +172,8 @@ public:
 private:
     void init(PWin *parent, const char *title, HINSTANCE module);
     static LRESULT route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool asDialog);
+    static void bindOnCreation(HWND hwnd, UINT msg, LPARAM lParam);
+    bool frameworkAnswers(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool asDialog, LRESULT &answer);
     void trackMouse(WPARAM wParam, LPARAM lParam);
     void forgetDeadChildren(HWND dying);
     void unbindAfterFailedDestroy(HWND stale);

@@ -6,16 +6,11 @@
 // Line 0 always starts at 0 and is not stored: `starts` holds the starts of
 // lines 1, 2, ... so that an empty store owns no memory at all.
 
-TextStore::TextStore()
-    : buf(nullptr), begin(0), len(0), cap(0), starts(nullptr), lineFirst(0), lineUsed(0),
-      lineCap(0), base(0)
-{
-}
+TextStore::TextStore() : buf(nullptr), begin(0), len(0), cap(0), base(0) {}
 
 TextStore::~TextStore()
 {
     std::free(buf);
-    std::free(starts);
 }
 
 size_t TextStore::lineLimit(size_t line) const
@@ -38,16 +33,7 @@ size_t TextStore::lineEnd(size_t line) const
 size_t TextStore::lineOf(size_t offset) const
 {
     // Lines are 1 + the number of stored starts at or before offset.
-    uint64_t key = uint64_t(offset) + base;
-    size_t lo = lineFirst, hi = lineUsed;
-    while (lo < hi) {
-        size_t mid = lo + (hi - lo) / 2;
-        if (starts[mid] <= key)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo - lineFirst;
+    return starts.countAtMost(uint64_t(offset) + base);
 }
 
 size_t TextStore::lineEndsIn(const char *t, size_t n)
@@ -67,7 +53,7 @@ bool TextStore::reserveText(size_t n)
 {
     // No text of half the address space can be held: refusing it here keeps
     // every sum below from wrapping.
-    if (n >= SIZE_MAX / 2 - len - begin)
+    if (n >= SIZE_MAX / 2 - len - begin || n > maxLength - len)
         return false;
     size_t need = len + n + 1;
     if (begin + need <= cap)
@@ -99,66 +85,23 @@ bool TextStore::reserveText(size_t n)
     return true;
 }
 
-bool TextStore::reserveLines(size_t more)
-{
-    if (lineUsed + more <= lineCap && lineUsed + more >= lineUsed)
-        return true;
-    size_t kept = lineUsed - lineFirst;
-    if (lineFirst > 0 && lineFirst >= kept) {
-        std::memmove(starts, starts + lineFirst, kept * sizeof *starts);
-        lineFirst = 0;
-        lineUsed = kept;
-        if (lineUsed + more <= lineCap)
-            return true;
-    }
-    size_t need = lineUsed + more;
-    if (need < lineUsed || need > SIZE_MAX / sizeof *starts)
-        return false;
-    size_t want = lineCap + lineCap / 2;
-    if (want < need || want > SIZE_MAX / sizeof *starts)
-        want = need;
-    if (want < 16)
-        want = 16;
-    uint64_t *grown = static_cast<uint64_t *>(std::realloc(starts, want * sizeof *starts));
-    if (!grown && want > need) {
-        want = need;
-        grown = static_cast<uint64_t *>(std::realloc(starts, want * sizeof *starts));
-    }
-    if (!grown)
-        return false;
-    starts = grown;
-    lineCap = want;
-    return true;
-}
-
-void TextStore::pushStart(size_t pos)
-{
-    starts[lineUsed++] = uint64_t(pos) + base;
-}
-
 // Drops the starts past pos and indexes text[pos, len) again. A CR just
-// before pos whose line start went with an LF that followed it gets its
-// start back, so that an LF now at pos joins it as one CR LF.
+// before pos is indexed again with it: whether its line starts after it or
+// after an LF that follows depends on the text at pos.
 void TextStore::indexFrom(size_t pos)
 {
-    uint64_t key = uint64_t(pos) + base;
-    while (lineUsed > lineFirst && starts[lineUsed - 1] > key)
-        --lineUsed;
     const char *t = text();
-    bool lastAtPos = lineUsed > lineFirst && starts[lineUsed - 1] == key;
-    if (pos > 0 && t[pos - 1] == '\r' && !lastAtPos)
-        pushStart(pos);
+    if (pos > 0 && t[pos - 1] == '\r')
+        --pos;
+    starts.truncate(starts.countAtMost(uint64_t(pos) + base));
     for (size_t i = pos; i < len; ++i) {
         char c = t[i];
-        if (c == '\n') {
-            if (i > 0 && t[i - 1] == '\r' && lineUsed > lineFirst &&
-                starts[lineUsed - 1] == uint64_t(i) + base)
-                starts[lineUsed - 1] = uint64_t(i + 1) + base;
-            else
-                pushStart(i + 1);
-        } else if (c == '\r') {
-            pushStart(i + 1);
-        }
+        if (c == '\r' && i + 1 < len && t[i + 1] == '\n')
+            ++i;
+        else if (c != '\r' && c != '\n')
+            continue;
+        // Room was reserved for every line end before the text changed.
+        starts.push(uint64_t(i + 1) + base);
     }
 }
 
@@ -184,7 +127,7 @@ bool TextStore::replace(size_t pos, size_t count, const char *t, size_t n)
     // start than the line ends may be needed for a CR whose LF goes away.
     if (newLen > len && !reserveText(newLen - len))
         return false;
-    if (!reserveLines(lineEndsIn(t, n) + lineEndsIn(text() + pos + count, tail) + 1))
+    if (!starts.reserve(lineEndsIn(t, n) + lineEndsIn(text() + pos + count, tail) + 1))
         return false;
     if (!buf && !reserveText(0))
         return false;
@@ -224,11 +167,8 @@ size_t TextStore::eraseHead(size_t n)
     begin += n;
     len -= n;
     base += n;
-    size_t dropped = 0;
-    while (lineFirst < lineUsed && starts[lineFirst] <= base) {
-        ++lineFirst;
-        ++dropped;
-    }
+    size_t dropped = starts.countAtMost(base);
+    starts.dropFront(dropped);
     if (len == 0)
         clear();
     return dropped;
@@ -238,13 +178,18 @@ void TextStore::clear()
 {
     len = 0;
     begin = 0;
+    if (cap > keptOnClear) {
+        std::free(buf);
+        buf = nullptr;
+        cap = 0;
+    }
     if (buf)
         buf[0] = '\0';
-    lineFirst = lineUsed = 0;
+    starts.release();
     base = 0;
 }
 
 size_t TextStore::bytesHeld() const
 {
-    return cap + lineCap * sizeof *starts;
+    return cap + starts.bytesHeld();
 }

@@ -6,13 +6,17 @@
 // end a line; a CR LF that arrives split over two appends still ends one
 // line. Appending costs the appended text, cutting the tail costs the tail,
 // and cutting the head moves nothing (the storage is compacted later, when it
-// has to grow anyway). Nothing is kept per character beyond the character.
+// has to grow anyway). Nothing is kept per character beyond the character,
+// and 4 bytes per line for where it starts.
 //
 // Storage comes from malloc/realloc: a failed growth returns false and leaves
-// the text and its index exactly as they were. Nothing here throws.
+// the text and its index exactly as they were. Nothing here throws. The text
+// is less than 4 GiB long (maxLength): the line index keeps 32-bit distances.
 
 #include <cstddef>
 #include <cstdint>
+
+#include "win/BlockIndex.h"
 
 class TextStore
 {
@@ -29,11 +33,8 @@ public:
 
     // At least 1: an empty text is one empty line, and a text ending in a
     // line end has an empty last line after it.
-    size_t lineCount() const { return 1 + lineUsed - lineFirst; }
-    size_t lineStart(size_t line) const
-    {
-        return line == 0 ? 0 : size_t(starts[lineFirst + line - 1] - base);
-    }
+    size_t lineCount() const { return 1 + starts.size(); }
+    size_t lineStart(size_t line) const { return line == 0 ? 0 : size_t(starts.at(line - 1) - base); }
     // Where the line's characters end, before its CR, LF or CR LF.
     size_t lineEnd(size_t line) const;
     // Where the next line starts (the text length for the last line).
@@ -57,29 +58,34 @@ public:
     // line index lost from its top, so that per-line data kept elsewhere can
     // drop as many.
     size_t eraseHead(size_t n);
+    // Empties the text and gives back its storage beyond a small reserve.
     void clear();
 
-    // Bytes held for the text and the index, for the memory figures.
+    // Where offset 0 stands in the text appended since the store was last
+    // emptied: it grows with each head cut, so origin() + offset names a
+    // character until then.
+    uint64_t origin() const { return base; }
+
+    enum : size_t { maxLength = 0xFFFFFFFEu, keptOnClear = 64 * 1024 };
+
+    // Bytes held for the text and the index, and for the index alone, for
+    // the memory figures.
     size_t bytesHeld() const;
+    size_t indexBytesHeld() const { return starts.bytesHeld(); }
 
 private:
     char *text() const { return buf ? buf + begin : const_cast<char *>(""); }
     bool reserveText(size_t n);
-    bool reserveLines(size_t more);
     void indexFrom(size_t pos);
-    void pushStart(size_t pos);
 
     char *buf;
     size_t begin;  // the text starts at buf + begin (the head cut leaves room before it)
     size_t len;
     size_t cap;    // bytes at buf, the terminating NUL included
 
-    // Line starts as absolute positions: relative offset + base. A head cut
-    // raises base instead of rewriting every entry.
-    uint64_t *starts;
-    size_t lineFirst;  // entries before it belong to lines cut from the head
-    size_t lineUsed;
-    size_t lineCap;
+    // Starts of lines 1, 2, ... as absolute positions: relative offset +
+    // base. A head cut raises base instead of rewriting every entry.
+    BlockIndex starts;
     uint64_t base;
 };
 

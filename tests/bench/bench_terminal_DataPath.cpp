@@ -37,6 +37,7 @@ const double lineRate = 25600.0;  // 256000 baud, 8N1: ten bits per byte
 struct Memory {
     double peakWorkingSetMiB = 0;
     double pagefileMiB = 0;
+    double workingSetMiB = 0;
 };
 
 // PROCESS_MEMORY_COUNTERS, looked up at run time so no import library is needed.
@@ -66,6 +67,7 @@ Memory memory()
     if (q(GetCurrentProcess(), &c, sizeof c)) {
         m.peakWorkingSetMiB = double(c.PeakWorkingSetSize) / 1048576.0;
         m.pagefileMiB = double(c.PeakPagefileUsage) / 1048576.0;
+        m.workingSetMiB = double(c.WorkingSetSize) / 1048576.0;
     }
     return m;
 }
@@ -286,10 +288,12 @@ void renderHistory(size_t total)
     fflush(stdout);
 
     double t3 = rig::nowMs();
+    double held = memory().workingSetMiB;
     term.command(IDC_CLEAR);
     term.waitFor([&] { return GetWindowTextLengthA(view) == 0; }, 60000);
     double t4 = rig::nowMs();
-    printf("clear: view of %u characters emptied in %.1f ms\n", hexShown, t4 - t3);
+    printf("clear: view of %u characters emptied in %.1f ms; working set %.1f MiB before, %.1f MiB after\n",
+           hexShown, t4 - t3, held, memory().workingSetMiB);
     fflush(stdout);
 }
 

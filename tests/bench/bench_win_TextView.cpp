@@ -2,7 +2,10 @@
 // view following the end) with the frames it paints meanwhile, a view of 2
 // million hex lines filled in large appends, its memory per character, one
 // full repaint at the end, the middle and the top, a rewrap on resize, and
-// cutting its head and tail.
+// cutting its head and tail. Then the line index: the memory it adds per
+// line for a view full of short and of 80-character lines, and what an
+// emptied view gives back; a 16 MiB line with a tab every 32 characters:
+// its repaint, and a flood of it against the same flood without tabs.
 #include <windows.h>
 #include <richedit.h>
 
@@ -102,6 +105,109 @@ double repaintMs(HWND view, int times)
     }
     GdiFlush();
     return (now() - t0) * 1000.0 / times;
+}
+
+// Text of `total` characters, no line ends, a tab every `tabEvery`
+// characters (none when 0).
+std::string oneLine(size_t total, size_t tabEvery)
+{
+    std::string s(total, 'x');
+    for (size_t i = 0; i < total; ++i)
+        s[i] = char('a' + i % 26);
+    if (tabEvery)
+        for (size_t i = tabEvery - 1; i < total; i += tabEvery)
+            s[i] = '\t';
+    return s;
+}
+
+double processorSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ticks = [](FILETIME f) { return (ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    return double(ticks(kernel) + ticks(user)) / 1e7;
+}
+
+struct Rate
+{
+    double wall, processor;  // MiB per second of each
+};
+
+// Appends text in 511-byte chunks, the queue's messages after each, as a
+// received flood does. Per second of processor time too: on a loaded
+// machine the wall clock says more about the neighbours.
+Rate floodRate(HWND view, const std::string &text)
+{
+    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    pump();
+    double t0 = now(), p0 = processorSeconds();
+    for (size_t done = 0; done < text.size(); done += 511) {
+        size_t n = text.size() - done < 511 ? text.size() - done : 511;
+        SendMessageA(view, PTVM_APPEND, n, LPARAM(text.data() + done));
+        pump();
+    }
+    return Rate{mib(text.size()) / (now() - t0), mib(text.size()) / (processorSeconds() - p0)};
+}
+
+// The working set a view full of lines of lineLength characters (line end
+// included) adds beyond its text, per line; and what is left of it once
+// the view is emptied.
+void indexCost(HWND view, size_t lineLength, size_t total)
+{
+    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    pump();
+    std::string line = lineLength == 4 ? std::string("OK") : std::string(lineLength - 2, 'x');
+    line += "\r\n";
+    std::string part;
+    while (part.size() + line.size() <= 1024 * 1024)
+        part += line;
+    Counters before = memory();
+    size_t chars = 0;
+    while (chars + part.size() <= total) {
+        if (SendMessageA(view, PTVM_APPEND, part.size(), LPARAM(part.data())) < 0) {
+            std::printf("index: append failed at %zu characters\n", chars);
+            return;
+        }
+        chars += part.size();
+    }
+    pump();
+    Counters full = memory();
+    size_t lines = chars / lineLength;
+    double added = double(full.WorkingSetSize) - double(before.WorkingSetSize);
+    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    pump();
+    Counters cleared = memory();
+    std::printf("index: %zu lines of %zu characters (%.1f MiB): working set %.1f -> %.1f MiB, %.2f bytes a line "
+                "beyond the text; emptied: %.1f MiB (%+.1f MiB against before)\n",
+                lines, lineLength, mib(chars), mib(before.WorkingSetSize), mib(full.WorkingSetSize),
+                (added - double(chars)) / double(lines), mib(cleared.WorkingSetSize),
+                (double(cleared.WorkingSetSize) - double(before.WorkingSetSize)) / 1048576.0);
+}
+
+// A 16 MiB line with a tab every 32 characters: repainting its last rows,
+// then a flood of it against the same flood without tabs.
+void longLineWithTabs(HWND view)
+{
+    const size_t total = 16u * 1024 * 1024;
+    std::string tabbed = oneLine(total, 32);
+    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    SendMessageA(view, PTVM_APPEND, tabbed.size(), LPARAM(tabbed.data()));
+    pump();
+    LRESULT rows = SendMessageA(view, EM_GETLINECOUNT, 0, 0);
+    std::printf("long line: 16 MiB without line ends, a tab every 32 characters (%ld rows): repaint of the last "
+                "rows %.3f ms", long(rows), repaintMs(view, 100));
+    SendMessageA(view, WM_VSCROLL, SB_TOP, 0);
+    SendMessageA(view, EM_LINESCROLL, 0, rows / 2);
+    std::printf(", in the middle %.3f ms\n", repaintMs(view, 100));
+    Rate plain = floodRate(view, oneLine(total, 0));
+    std::printf("long line without tabs: repaint of the last rows %.3f ms\n", repaintMs(view, 100));
+    Rate withTabs = floodRate(view, tabbed);
+    std::printf("long line flood in 511-byte chunks: without tabs %.2f MiB/s (%.2f per processor second), a tab "
+                "every 32 characters %.2f MiB/s (%.2f): %.2fx (%.2fx)\n",
+                plain.wall, plain.processor, withTabs.wall, withTabs.processor, withTabs.wall / plain.wall,
+                withTabs.processor / plain.processor);
+    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    pump();
 }
 
 LRESULT CALLBACK hostProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -223,6 +329,10 @@ int main()
     double h3 = now();
     std::printf("cut head 250000 lines %.2f ms, cut tail 1000 lines %.3f ms, empty the view %.2f ms\n",
                 (h1 - h0) * 1000, (h2 - h1) * 1000, (h3 - h2) * 1000);
+
+    indexCost(view, 4, 64u * 1024 * 1024);
+    indexCost(view, 80, 64u * 1024 * 1024);
+    longLineWithTabs(view);
 
     DestroyWindow(host);
     DeleteObject(font);

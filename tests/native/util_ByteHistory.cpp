@@ -162,15 +162,30 @@ TEST(ByteHistory, OnceFullItTakesNothingMoreUntilCleared)
 
 TEST(ByteHistory, ALimitBelowWhatTheStorageHoldsStillStopsIt)
 {
-    // The storage is kept over a clear: a limit counts bytes, not slots.
+    // A short history's storage is kept over a clear: a limit counts
+    // bytes, not slots.
     History h;
-    while (h.sent < 50000)
+    while (h.sent < 40000)
         ASSERT_TRUE(h.feed(511));
     h.history.clear();
     h.sent = 0;
     h.history.setLimit(700);
     EXPECT_FALSE(h.feed(1024));
     EXPECT_EQ(h.history.held(), 700u);
+    h.expectPrefixOfStream();
+}
+
+TEST(ByteHistory, ClearGivesBackTheStorageOfALongHistory)
+{
+    History h;
+    while (h.sent < 4u * 1024 * 1024)
+        ASSERT_TRUE(h.feed(8191));
+    ASSERT_GT(h.bytes.capacity(), 4u * 1024 * 1024);
+    h.history.clear();
+    EXPECT_LE(h.bytes.capacity(), uint32_t(ByteHistory::keptOnClear));
+    EXPECT_EQ(h.history.held(), 0u);
+    h.sent = 0;
+    EXPECT_TRUE(h.feed(100000));
     h.expectPrefixOfStream();
 }
 

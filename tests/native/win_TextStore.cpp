@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/native/win_TextModel.h"
+#include "win/TextLayout.h"
 #include "win/TextStore.h"
 
 using namespace textmodel;
@@ -170,4 +171,32 @@ TEST(TextStore, LengthsNearTheAddressSpaceNeverWrapAfterAHeadCut)
     for (size_t n : {SIZE_MAX, SIZE_MAX - 1, SIZE_MAX - 60, SIZE_MAX - 200, SIZE_MAX / 2, SIZE_MAX / 2 - 49})
         EXPECT_FALSE(t.append(small, n)) << n;
     EXPECT_EQ(std::string(t.data(), t.length()), std::string(50, 'a'));
+}
+
+// The index of a view full of short lines: the store's line starts and the
+// layout's rows, 4 bytes a line each, block overheads and growth room
+// included. 64 Mi characters of "OK" lines are the view's whole scrollback.
+TEST(TextIndexMemory, ShortLinesCostAtMostEightBytesEachAndClearGivesItBack)
+{
+    TextStore t;
+    TextLayout l;
+    l.setColumns(t, 40);
+    std::string chunk;
+    for (int i = 0; i < 2048; ++i)
+        chunk += "OK\r\n";
+    const size_t total = 64u * 1024 * 1024;
+    for (size_t done = 0; done < total; done += chunk.size()) {
+        ASSERT_TRUE(l.reserve(t.lineCount() + TextStore::lineEndsIn(chunk.data(), chunk.size())));
+        size_t at = t.length();
+        ASSERT_TRUE(t.append(chunk.data(), chunk.size()));
+        ASSERT_TRUE(l.update(t, at));
+    }
+    size_t lines = t.lineCount() - 1;
+    ASSERT_EQ(lines, total / 4);
+    EXPECT_LE(double(t.indexBytesHeld() + l.bytesHeld()) / double(lines), 8.02) << "index bytes per line";
+    EXPECT_EQ(l.rowCount(), lines + 1);
+    t.clear();
+    l.clear();
+    EXPECT_LE(t.bytesHeld(), size_t(TextStore::keptOnClear));
+    EXPECT_EQ(l.bytesHeld(), 0u);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <psapi.h>
 #include <richedit.h>
 
 #include <cstdlib>
@@ -1243,4 +1244,39 @@ TEST_F(TextViewInput, EndOfAWrappedRowKeepsTheCaretOnThatRow)
     ASSERT_TRUE(GetCaretPos(&caret));
     EXPECT_EQ(caret.y, short(HIWORD(send(EM_POSFROMCHAR, WPARAM(row1)))));
     EXPECT_LE(caret.x, 2);
+}
+
+namespace {
+
+// The process's private bytes, as the system counts them.
+double privateMiB()
+{
+    typedef BOOL(WINAPI * Query)(HANDLE, PROCESS_MEMORY_COUNTERS *, DWORD);
+    Query query = reinterpret_cast<Query>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+    PROCESS_MEMORY_COUNTERS c = {};
+    c.cb = sizeof c;
+    if (!query || !query(GetCurrentProcess(), &c, sizeof c))
+        return -1;
+    return double(c.PagefileUsage) / 1048576.0;
+}
+
+} // namespace
+
+TEST_F(TextView, EmptyingTheViewGivesBackWhatALongTextHeld)
+{
+    std::string part;
+    for (int i = 0; i < 64 * 1024; ++i)
+        part += "OK\r\n";
+    double before = privateMiB();
+    ASSERT_GE(before, 0);
+    for (int i = 0; i < 32; ++i)
+        ASSERT_GT(append(part), 0);
+    double full = privateMiB();
+    // 8 MiB of text in 2 Mi lines, each with its index entries.
+    EXPECT_GT(full - before, 20.0);
+    send(WM_SETTEXT, 0, LPARAM(""));
+    EXPECT_LT(privateMiB() - before, 4.0) << "held " << full - before << " MiB full";
+    EXPECT_EQ(append("after\r\n"), 7);
+    EXPECT_EQ(lineCount(), 2);
 }

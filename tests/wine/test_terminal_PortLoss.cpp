@@ -813,6 +813,7 @@ TEST(PortLossBeyondCom16, Com200IsAwaitedAndReopenedByName)
     EXPECT_EQ(peer.receive(3, 3000), rig::bytesOf("far"));
     term.command(IDC_OPENCOMM);
     rig::removeValue("SetupPort");
+}
 
 TEST_F(PortLoss, YesAfterThePortCameBackWhileAskingKeepsItOpenAndSends)
 {

@@ -43,6 +43,10 @@ public:
     // The combo box showing a line field.
     static int comboFor(LineField field);
 
+    // The "Transfer" list edits *transfer (a TransferProtocol) too; set it
+    // before execute. Without it the list shows "Raw" and stores nothing.
+    void setTransfer(uint32_t *transfer) { transferPtr = transfer; }
+
 protected:
     CommSettings *settingsPtr;
     uint32_t *delayPtr;
@@ -50,6 +54,11 @@ protected:
 
 private:
     void fillCombo(HWND combo, LineField field);
+    void fillTransferList();
+    void selectTransfer(uint32_t protocol);
+    void readTransfer();
+
+    uint32_t *transferPtr = nullptr;
 };
 
 #endif

@@ -124,13 +124,19 @@ void PortControl::editSettings(uint32_t &sendDelay)
     CommSettings current = loadSettings();
     const CommSettings previous = current;
     const uint32_t previousDelay = sendDelay;
+    uint32_t transfer = 0;
+    readRegDword("Transfer", transfer, false);
+    const uint32_t previousTransfer = transfer;
     int result;
     {
         P_Param settingsDialog(&current, &sendDelay, dialog, IDD_SETTINGS, nullptr);
+        settingsDialog.setTransfer(&transfer);
         result = settingsDialog.execute();
     }
     if (result != IDOK)
         return;
+    if (transfer != previousTransfer)
+        writeRegDword("Transfer", transfer);
     if (current.toWord() != previous.toWord()) {
         writeRegDword("Setup", current.toWord());
         reopen();   // with what was just stored

@@ -41,7 +41,8 @@ public:
     void reopen();
     // The settings dialog over the terminal: a changed line is stored and
     // an open (or awaited) port opened again with it; a changed pause after
-    // each byte is stored and kept in sendDelay.
+    // each byte is stored and kept in sendDelay; a changed way of sending
+    // files ("Transfer") is stored.
     void editSettings(uint32_t &sendDelay);
     // Deletes the port now (the dialog's end).
     void close();

@@ -10,6 +10,7 @@
 //   "Setup"        REG_DWORD  the CommSettings word
 //   "DelayOnSend"  REG_DWORD  milliseconds between bytes on send
 //   "OldPath"      REG_SZ     folder of the last file dialog, NUL counted
+//   "Transfer"     REG_DWORD  how "&File" sends: a TransferProtocol (0 raw)
 // The key is created by the first read. Nothing here shows a message; a key
 // that cannot be opened makes every read fail and every write a no-op.
 

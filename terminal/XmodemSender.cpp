@@ -22,7 +22,7 @@ bool isStartByte(unsigned char b)
 
 XmodemSender::Source::~Source() {}
 
-const XmodemSender::Timing XmodemSender::standardTiming = {60000, 10000, 100, 10};
+const XmodemSender::Timing XmodemSender::standardTiming = {60000, 10000, 100, 10, 3000, 3};
 
 XmodemSender::XmodemSender(TransferProtocol kind, const char *path, uint32_t fileSize, Source &from,
                            const Timing &times)
@@ -38,6 +38,8 @@ XmodemSender::XmodemSender(TransferProtocol kind, const char *path, uint32_t fil
     }
     if (timing.maxTries == 0)
         timing.maxTries = 1;
+    if (timing.endTries == 0)
+        timing.endTries = 1;
 }
 
 void XmodemSender::start(uint32_t nowMs)
@@ -128,7 +130,7 @@ void XmodemSender::tick(uint32_t nowMs)
             finish(Outcome::noAnswer, false);
         break;
     case Stage::waitAnswer:
-        if (nowMs - since >= timing.answerWaitMs)
+        if (nowMs - since >= answerWait())
             retry(false);
         break;
     // A receiver that does not ask for the next part gets it all the same.
@@ -137,7 +139,7 @@ void XmodemSender::tick(uint32_t nowMs)
             sendNextData();
         break;
     case Stage::waitCloseStart:
-        if (nowMs - since >= timing.answerWaitMs)
+        if (nowMs - since >= timing.endWaitMs)
             sendClosing();
         break;
     default:
@@ -173,9 +175,13 @@ uint32_t XmodemSender::msUntilDeadline(uint32_t nowMs) const
         wait = timing.startWaitMs;
         break;
     case Stage::waitAnswer:
+        wait = answerWait();
+        break;
     case Stage::waitDataStart:
-    case Stage::waitCloseStart:
         wait = timing.answerWaitMs;
+        break;
+    case Stage::waitCloseStart:
+        wait = timing.endWaitMs;
         break;
     default:
         return never;
@@ -284,14 +290,25 @@ void XmodemSender::retry(bool refused)
 {
     if (refused)
         ++refusals;
-    if (tries >= timing.maxTries) {
-        finish(refusals != 0 ? Outcome::tooManyErrors : Outcome::noAnswer, true);
+    if (tries < (atTheEnd() ? timing.endTries : timing.maxTries)) {
+        ++tries;
+        out = frame;
+        outCount = frameLength;
         return;
     }
-    ++tries;
-    out = frame;
-    outCount = frameLength;
+    // Silence after the whole file was taken: the receiver has it. A cancel
+    // would only reach whatever listens on the line after it.
+    if (atTheEnd() && refusals == 0)
+        finish(Outcome::endNotConfirmed, false);
+    else
+        finish(refusals != 0 ? Outcome::tooManyErrors : Outcome::noAnswer, true);
 }
+
+uint32_t XmodemSender::answerWait() const
+{
+    return atTheEnd() ? timing.endWaitMs : timing.answerWaitMs;
+}
+
 
 void XmodemSender::finish(Outcome outcome, bool cancelReceiver)
 {

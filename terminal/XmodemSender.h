@@ -34,6 +34,7 @@ public:
         receiverCancelled,  // the receiver sent CAN CAN
         noAnswer,           // no start request, or a block never answered
         tooManyErrors,      // a block refused as often as it may be tried
+        endNotConfirmed,    // all of the file acknowledged, its end never
         readFailed,         // the file could not be read to its end
         aborted,            // abort: the receiver was told to stop
     };
@@ -46,8 +47,15 @@ public:
         // a "C" inside the text a loader prints is followed by more text.
         uint32_t startQuietMs;
         uint32_t maxTries;      // sends of one block before giving up
+        // The end (EOT, YMODEM's closing block) is answered at once or not
+        // at all: a receiver that has all of the file may quit without its
+        // last answer reaching the line (lrzsz's rx flushes it away as it
+        // exits). It is tried fewer times, but not sooner than a second:
+        // lrzsz takes an EOT only once a second of quiet follows it.
+        uint32_t endWaitMs;
+        uint32_t endTries;
     };
-    static const Timing standardTiming;  // 60 s, 10 s, 100 ms, 10 tries
+    static const Timing standardTiming;  // 60 s, 10 s, 100 ms, 10 tries; 3 s, 3 tries
 
     // Bytes of the cancel sequence sent on abort and on giving up.
     static const uint32_t cancelLength = 8;
@@ -81,6 +89,8 @@ public:
     uint32_t acknowledged() const { return acked; }
     Outcome outcome() const { return result; }
     bool finished() const { return result != Outcome::running; }
+    // The receiver has asked for the file.
+    bool started() const { return stage != Stage::idle && stage != Stage::waitStart; }
     bool usesCrc() const { return useCrc; }
 
 private:
@@ -97,6 +107,8 @@ private:
     void sendClosing();
     void send(Sent what);
     void retry(bool refused);
+    bool atTheEnd() const { return sent == Sent::eot || sent == Sent::closing; }
+    uint32_t answerWait() const;
     void finish(Outcome outcome, bool cancelReceiver);
 
     TransferProtocol protocol;

@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "terminal/ChosenFile.h"
 #include "terminal/Escapes.h"
+#include "terminal/ReceiveTap.h"
 #include "terminal/Settings.h"
 #include "util/P_File.h"
 #include "win/PEdit.h"
@@ -310,21 +311,31 @@ void mainClient::onCommData(WPARAM)
         BusyScope busy(this);
         line.port()->notifyEnabled = 0;
         unsigned char buffer[chunkBytes + 1];
+        unsigned char shown[chunkBytes + 2];
         DWORD n;
         while (line.port() && (n = line.port()->available()) != 0) {
             n = line.port()->read(buffer, n < chunkBytes ? n : chunkBytes);
             if (n == 0)
                 break;
             buffer[n] = 0;
+            const unsigned char *data = buffer;
+            // A protocol transfer takes its answers out first.
+            if (receiveTap) {
+                n = receiveTap->take(buffer, n, shown);
+                shown[n] = 0;
+                data = shown;
+            }
+            if (n == 0)
+                continue;
             if (captureFile)
-                captureFailed = captureFile->write(buffer, n) != n;
+                captureFailed = captureFile->write(data, n) != n;
             else if (showHex)
-                appendHex(viewWindow(), buffer, n, renderer.textLength(), false);
+                appendHex(viewWindow(), data, n, renderer.textLength(), false);
             else
-                appendText(viewWindow(), buffer, n, false);
+                appendText(viewWindow(), data, n, false);
             // Bytes the history has no room for are not kept (the view and
             // the capture still get them); said once, when the drain is over.
-            history.append(buffer, n);
+            history.append(data, n);
             // A waiting click runs between two chunks, not after the flood.
             if (captureFailed || !deferred.empty())
                 break;

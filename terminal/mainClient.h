@@ -18,6 +18,7 @@
 
 class PCom;
 class P_File;
+class ReceiveTap;
 
 // The terminal: the modeless dialog (template 1) that fills the frame. It owns
 // the control objects bound to its items, the shared "courier" font and the
@@ -69,6 +70,8 @@ public:
     // memory had run out.
     void setHistoryLimit(uint32_t bytes) { history.setLimit(bytes); }
     uint32_t historyLimit() const { return history.limit(); }
+    // The waits of the XMODEM family, shorter than a receiver needs.
+    void setProtocolTiming(const XmodemSender::Timing &timing) { transfer.setProtocolTiming(timing); }
 
     // The data path: receiving, sending, file transfer, saving.
     void onCommData(WPARAM count);
@@ -84,6 +87,9 @@ public:
     bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay);
     uint32_t decodeEscapes(char *text);
     void sendFile() { transfer.run(); }
+    // While set, received bytes pass the tap first; only what it hands back
+    // is shown, captured and kept. Null: none.
+    void setReceiveTap(ReceiveTap *tap) { receiveTap = tap; }
     void saveReceived();
     // Into the receive view, which the renderer holds (`view` is that view).
     // withProgress: show the progress dialog (re-renders of the history).
@@ -142,6 +148,7 @@ private:
     CommandQueue deferred;       // commands that came while busy
     PortControl line;            // the port, its waiting and its button
     Tooltips tooltips;           // of the buttons and check boxes
+    ReceiveTap *receiveTap = nullptr;  // a protocol transfer's, while it runs
 };
 
 #endif

@@ -379,3 +379,32 @@ TEST(XmodemSender, ReceiverCancelTailIsNotShownButWhatFollowsIs)
     EXPECT_EQ(s.outcome(), XmodemSender::Outcome::receiverCancelled);
     EXPECT_EQ(run.shown, (Bytes{'>', CAN}));
 }
+
+TEST(XmodemSender, EndNeverAnsweredIsTriedThreeTimesAndNotCancelled)
+{
+    Bytes file = pattern(200);
+    for (TransferProtocol protocol : {TransferProtocol::xmodem, TransferProtocol::ymodem}) {
+        VectorSource source(file);
+        XmodemSender s(protocol, "f", 200, source);
+        Exchange run;
+        startWith(s, run, 'C');
+        uint32_t ends = 0;
+        // The receiver takes everything; only its last answer never comes.
+        bool ymodem = protocol == TransferProtocol::ymodem;
+        drive(s, run, [&](const Bytes &out) {
+            bool last = ymodem ? out.size() == 133 && out[1] == 0 && out[3] == 0 : out[0] == EOT;
+            if (last) {
+                ++ends;
+                return Bytes();
+            }
+            if (ymodem && out[0] == EOT)
+                return Bytes{ACK, 'C'};
+            return ymodem && out[1] == 0 ? Bytes{ACK, 'C'} : Bytes{ACK};
+        });
+        EXPECT_EQ(s.outcome(), XmodemSender::Outcome::endNotConfirmed);
+        EXPECT_EQ(s.acknowledged(), 200u);
+        EXPECT_EQ(ends, 3u);
+        EXPECT_EQ(run.now, 100u + 3 * 3000);
+        EXPECT_NE(run.sent.back(), CAN);
+    }
+}

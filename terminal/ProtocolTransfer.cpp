@@ -15,13 +15,15 @@ const char waitingText[] = "Waiting for\n\rthe receiver...";
 const COLORREF sendBarColor = 0x103FFF;
 // The longest the loop sleeps between two looks at "&Abort".
 const DWORD longestWaitMs = 50;
+const DWORD progressEveryMs = 100;
+const DWORD cancelRepeatMs = 500;
 
 } // namespace
 
 ProtocolTransfer::ProtocolTransfer(mainClient &owner, P_File &source, TransferProtocol protocol,
                                    const XmodemSender::Timing &timing)
     : terminal(owner), file(source),
-      sender(protocol, source.getName(), source.getSize(), *this, timing), shownDone(-1)
+      sender(protocol, source.getName(), source.getSize(), *this, timing), shownDone(-1), shownAt(0)
 {
 }
 
@@ -55,23 +57,40 @@ void ProtocolTransfer::run()
         SetDlgItemTextA(bar->hwnd, IDC_PROG_TEXT, waitingText);
         UpdateWindow(bar->hwnd);
     }
-    // A write that fails leaves the sender running: said as an abort.
     while (!sender.finished() && flush()) {
         if (bar->isAborted()) {
             sender.abort();
             break;
         }
-        showProgress(*bar);
+        showProgress(*bar, false);
         waitForWork();
         PMessagePump::pumpWaiting();
         sender.tick(GetTickCount());
     }
-    // The cancel sequence, when the receiver is to stop too.
-    if (sender.finished())
-        flush();
-    showProgress(*bar);
+    // A write that failed stops the transfer as an abort would: the
+    // receiver is told to stop, in case the line takes that much.
+    if (!sender.finished())
+        sender.abort();
+    flush();
+    if (sender.cancelledReceiver())
+        cancelAgain();
+    showProgress(*bar, true);
     terminal.setReceiveTap(nullptr);
     report();
+}
+
+// A receiver that clears its input after answering a block (lrzsz does)
+// may have dropped a cancel that came right behind the block: once its
+// answer is in, the cancel goes again.
+void ProtocolTransfer::cancelAgain()
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < cancelRepeatMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, longestWaitMs, QS_ALLINPUT);
+        PMessagePump::pumpWaiting();
+    }
+    sender.repeatCancel();
+    flush();
 }
 
 bool ProtocolTransfer::flush()
@@ -83,13 +102,19 @@ bool ProtocolTransfer::flush()
     return ok;
 }
 
-void ProtocolTransfer::showProgress(progressBar &bar)
+// At most every progressEveryMs while blocks go: redrawing the dialog for
+// each block would cost the line time.
+void ProtocolTransfer::showProgress(progressBar &bar, bool now)
 {
     if (!sender.started())
         return;
     int32_t done = int32_t(sender.acknowledged());
-    if (done != shownDone && bar.update(done))
+    if (done == shownDone || (!now && GetTickCount() - shownAt < progressEveryMs))
+        return;
+    if (bar.update(done)) {
         shownDone = done;
+        shownAt = GetTickCount();
+    }
 }
 
 // Until a message comes (the receiver's answer is one) or the sender has

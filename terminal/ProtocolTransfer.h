@@ -33,7 +33,8 @@ public:
 private:
     uint32_t read(unsigned char *to, uint32_t count) override;
     bool flush();
-    void showProgress(progressBar &bar);
+    void cancelAgain();
+    void showProgress(progressBar &bar, bool now);
     void waitForWork();
     void report();
 
@@ -41,6 +42,7 @@ private:
     P_File &file;
     XmodemSender sender;
     int32_t shownDone;    // the amount the progress dialog shows; -1 before the start
+    DWORD shownAt;        // when it was shown
 };
 
 #endif

@@ -8,19 +8,19 @@
 class XmodemFrame
 {
 public:
-    static const unsigned char soh = 0x01;  // a 128-byte block follows
-    static const unsigned char stx = 0x02;  // a 1024-byte block follows
-    static const unsigned char eot = 0x04;
-    static const unsigned char ack = 0x06;
-    static const unsigned char nak = 0x15;
-    static const unsigned char can = 0x18;
-    static const unsigned char crcRequest = 'C';
-    static const unsigned char padByte = 0x1A;  // ^Z fills the last block
+    static constexpr unsigned char soh = 0x01;  // a 128-byte block follows
+    static constexpr unsigned char stx = 0x02;  // a 1024-byte block follows
+    static constexpr unsigned char eot = 0x04;
+    static constexpr unsigned char ack = 0x06;
+    static constexpr unsigned char nak = 0x15;
+    static constexpr unsigned char can = 0x18;
+    static constexpr unsigned char crcRequest = 'C';
+    static constexpr unsigned char padByte = 0x1A;  // ^Z fills the last block
 
-    static const uint32_t smallBlock = 128;
-    static const uint32_t largeBlock = 1024;
+    static constexpr uint32_t smallBlock = 128;
+    static constexpr uint32_t largeBlock = 1024;
     // Start byte, number, its complement, data, two CRC bytes.
-    static const uint32_t maxFrameBytes = 3 + largeBlock + 2;
+    static constexpr uint32_t maxFrameBytes = 3 + largeBlock + 2;
 
     // CRC-16 of the XMODEM family: polynomial 0x1021, start 0, not reflected.
     static uint16_t crc16(const unsigned char *data, uint32_t count);

@@ -29,7 +29,7 @@ XmodemSender::XmodemSender(TransferProtocol kind, const char *path, uint32_t fil
     : protocol(kind), size(fileSize), source(from), timing(times), result(Outcome::running),
       stage(Stage::idle), sent(Sent::data), useCrc(true), blockSize(XmodemFrame::smallBlock), blockNumber(0),
       acked(0), dataInFrame(0), tries(0), refusals(0), since(0), held(0), heldAt(0), lastWasCan(false),
-      swallowCancelTail(false), out(frame), outCount(0), frameLength(0)
+      swallowCancelTail(false), cancelSent(false), out(frame), outCount(0), frameLength(0)
 {
     name[0] = '\0';
     if (path) {
@@ -77,13 +77,13 @@ uint32_t XmodemSender::receive(const unsigned char *data, uint32_t count, unsign
         // Sent before the frame waiting to go: no answer to it.
         if (outCount != 0)
             continue;
-        if (stage == Stage::waitAnswer)
+        if (stage == Stage::waitAnswer) {
             onAnswer(b);
-        else if (isStartByte(b)) {
-            if (stage == Stage::waitDataStart)
-                sendNextData();
-            else
-                sendClosing();
+        } else if (isStartByte(b)) {
+            // Held for quiet like the first: lrzsz clears its input right
+            // after asking for the next file, and would lose a quick block.
+            held = b;
+            heldAt = nowMs;
         }
     }
     return n;
@@ -135,12 +135,16 @@ void XmodemSender::tick(uint32_t nowMs)
         break;
     // A receiver that does not ask for the next part gets it all the same.
     case Stage::waitDataStart:
-        if (nowMs - since >= timing.answerWaitMs)
+        if (held ? nowMs - heldAt >= timing.startQuietMs : nowMs - since >= timing.answerWaitMs) {
+            held = 0;
             sendNextData();
+        }
         break;
     case Stage::waitCloseStart:
-        if (nowMs - since >= timing.endWaitMs)
+        if (held ? nowMs - heldAt >= timing.startQuietMs : nowMs - since >= timing.endWaitMs) {
+            held = 0;
             sendClosing();
+        }
         break;
     default:
         break;
@@ -154,6 +158,14 @@ void XmodemSender::abort()
     finish(Outcome::aborted, true);
 }
 
+void XmodemSender::repeatCancel()
+{
+    if (!cancelSent)
+        return;
+    out = cancelSequence;
+    outCount = cancelLength;
+}
+
 void XmodemSender::outputSent(uint32_t nowMs)
 {
     outCount = 0;
@@ -165,13 +177,13 @@ uint32_t XmodemSender::msUntilDeadline(uint32_t nowMs) const
     const uint32_t never = 0xFFFFFFFFu;
     if (outCount != 0)
         return 0;
+    if (held && stage != Stage::over) {
+        uint32_t quiet = nowMs - heldAt;
+        return quiet >= timing.startQuietMs ? 0 : timing.startQuietMs - quiet;
+    }
     uint32_t wait;
     switch (stage) {
     case Stage::waitStart:
-        if (held) {
-            uint32_t quiet = nowMs - heldAt;
-            return quiet >= timing.startQuietMs ? 0 : timing.startQuietMs - quiet;
-        }
         wait = timing.startWaitMs;
         break;
     case Stage::waitAnswer:
@@ -314,6 +326,8 @@ void XmodemSender::finish(Outcome outcome, bool cancelReceiver)
 {
     result = outcome;
     stage = Stage::over;
+    held = 0;
+    cancelSent = cancelReceiver;
     if (cancelReceiver) {
         out = cancelSequence;
         outCount = cancelLength;

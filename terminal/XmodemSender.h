@@ -47,7 +47,7 @@ public:
         // a "C" inside the text a loader prints is followed by more text.
         uint32_t startQuietMs;
         uint32_t maxTries;      // sends of one block before giving up
-        // The end (EOT, YMODEM's closing block) is answered at once or not
+        // The end (XMODEM's EOT, YMODEM's closing block) is answered at once or not
         // at all: a receiver that has all of the file may quit without its
         // last answer reaching the line (lrzsz's rx flushes it away as it
         // exits). It is tried fewer times, but not sooner than a second:
@@ -58,7 +58,7 @@ public:
     static const Timing standardTiming;  // 60 s, 10 s, 100 ms, 10 tries; 3 s, 3 tries
 
     // Bytes of the cancel sequence sent on abort and on giving up.
-    static const uint32_t cancelLength = 8;
+    static constexpr uint32_t cancelLength = 8;
 
     // name is the file's path (YMODEM sends its last part); it is copied.
     XmodemSender(TransferProtocol protocol, const char *name, uint32_t size, Source &source,
@@ -76,6 +76,11 @@ public:
     void tick(uint32_t nowMs);
     // The operator stops the transfer: the cancel sequence is left to send.
     void abort();
+    // Once the transfer ended by cancelling the receiver: the cancel
+    // sequence is left to send again (a receiver that clears its input after
+    // answering a block may have dropped the first).
+    void repeatCancel();
+    bool cancelledReceiver() const { return cancelSent; }
 
     // What is to go on the line now; outputSent once it went. Answers
     // received before it went cannot be answers to it, and are dropped.
@@ -107,7 +112,12 @@ private:
     void sendClosing();
     void send(Sent what);
     void retry(bool refused);
-    bool atTheEnd() const { return sent == Sent::eot || sent == Sent::closing; }
+    // The last frame, after which the receiver may be gone: XMODEM's EOT,
+    // YMODEM's closing block (its EOT is answered like any block).
+    bool atTheEnd() const
+    {
+        return sent == Sent::closing || (sent == Sent::eot && protocol != TransferProtocol::ymodem);
+    }
     uint32_t answerWait() const;
     void finish(Outcome outcome, bool cancelReceiver);
 
@@ -132,6 +142,7 @@ private:
     uint32_t heldAt;
     bool lastWasCan;
     bool swallowCancelTail;   // CAN and BS after a receiver's cancel
+    bool cancelSent;          // the transfer ended by cancelling the receiver
     const unsigned char *out;
     uint32_t outCount;
     unsigned char block[XmodemFrame::largeBlock];

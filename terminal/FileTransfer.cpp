@@ -4,6 +4,8 @@
 
 #include "res/resource.h"
 #include "terminal/ChosenFile.h"
+#include "terminal/ProtocolTransfer.h"
+#include "terminal/Settings.h"
 #include "terminal/mainClient.h"
 #include "terminal/progressBar.h"
 #include "util/P_File.h"
@@ -45,12 +47,29 @@ void FileTransfer::transfer()
     if (!chosen.choose())
         return;
     std::unique_ptr<P_File> file(chosen.open());
-    if (!file || file->getSize() == 0)
+    if (!file)
+        return;
+    // The block protocols send an empty file too: the receiver is waiting
+    // for it. They pace themselves, so the pause after each byte is not asked.
+    TransferProtocol protocol = chosenProtocol();
+    if (protocol != TransferProtocol::raw) {
+        ProtocolTransfer(terminal, *file, protocol, protocolTiming).run();
+        return;
+    }
+    if (file->getSize() == 0)
         return;
     bool useDelay = false;
     if (!askDelay(useDelay))
         return;
     sendAll(*file, useDelay);
+}
+
+// As set in the settings dialog, read at each transfer like the line settings.
+TransferProtocol FileTransfer::chosenProtocol()
+{
+    uint32_t stored = uint32_t(TransferProtocol::raw);
+    readRegDword("Transfer", stored, false);
+    return transferProtocolFrom(stored);
 }
 
 // Whether the pause after each byte applies to a file too; false when the

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include "terminal/TransferProtocol.h"
+#include "terminal/XmodemSender.h"
+
 class mainClient;
 class P_File;
 
@@ -21,15 +24,19 @@ public:
     // passed over.
     void run();
     bool isRunning() const { return running; }
+    // The waits of the XMODEM family (tests shorten them).
+    void setProtocolTiming(const XmodemSender::Timing &timing) { protocolTiming = timing; }
 
 private:
     void transfer();
     bool askDelay(bool &useDelay);
     void sendAll(P_File &file, bool useDelay);
     void setSendButtonsEnabled(bool on);
+    static TransferProtocol chosenProtocol();
 
     mainClient &terminal;
     bool running;
+    XmodemSender::Timing protocolTiming = XmodemSender::standardTiming;
 };
 
 #endif

@@ -4,6 +4,7 @@
 
 #include "res/resource.h"
 #include "terminal/Settings.h"
+#include "terminal/TransferProtocol.h"
 
 namespace {
 
@@ -47,7 +48,30 @@ bool P_Param::create()
     ports.scan();
     fillCombos();
     SetDlgItemInt(hwnd, IDC_SET_DELAY, delayPtr ? UINT(*delayPtr) : 0u, FALSE);
+    fillTransferList();
     return true;
+}
+
+void P_Param::fillTransferList()
+{
+    HWND list = GetDlgItem(hwnd, IDC_SET_TRANSFER);
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    for (uint32_t i = 0; i < transferProtocolCount; ++i)
+        SendMessageA(list, CB_ADDSTRING, 0, LPARAM(transferProtocolLabel(TransferProtocol(i))));
+    selectTransfer(transferPtr ? *transferPtr : 0);
+}
+
+// A stored value beyond the list sends raw, and the list says so.
+void P_Param::selectTransfer(uint32_t protocol)
+{
+    SendDlgItemMessageA(hwnd, IDC_SET_TRANSFER, CB_SETCURSEL, WPARAM(transferProtocolFrom(protocol)), 0);
+}
+
+void P_Param::readTransfer()
+{
+    LRESULT chosen = SendDlgItemMessageA(hwnd, IDC_SET_TRANSFER, CB_GETCURSEL, 0, 0);
+    if (transferPtr && chosen != CB_ERR)
+        *transferPtr = uint32_t(transferProtocolFrom(uint32_t(chosen)));
 }
 
 int P_Param::comboFor(LineField field)
@@ -171,6 +195,7 @@ void P_Param::readBack()
     }
     if (delayPtr)
         *delayPtr = uint32_t(GetDlgItemInt(hwnd, IDC_SET_DELAY, nullptr, FALSE));
+    readTransfer();
 }
 
 void P_Param::readBackPortAndFlow()
@@ -200,6 +225,7 @@ LRESULT P_Param::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
                 *settingsPtr = defaultSettings();
             *extrasPtr = CommExtras();
             fillCombos();
+            selectTransfer(uint32_t(TransferProtocol::raw));
             break;
         default:
             break;

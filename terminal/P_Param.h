@@ -49,6 +49,9 @@ public:
     // raises the idle lines): edited here and kept by the caller. Without
     // it the dialog keeps its own, starting from none.
     void useExtras(CommExtras *extras) { extrasPtr = extras ? extras : &ownExtras; }
+    // The "Transfer" list edits *transfer (a TransferProtocol) too; set it
+    // before execute. Without it the list shows "Raw" and stores nothing.
+    void setTransfer(uint32_t *transfer) { transferPtr = transfer; }
 
 protected:
     CommSettings *settingsPtr;
@@ -66,6 +69,11 @@ private:
     CommExtras ownExtras;
     CommExtras *extrasPtr;
     PortPresence ports;        // looked up each time the dialog opens
+    void fillTransferList();
+    void selectTransfer(uint32_t protocol);
+    void readTransfer();
+
+    uint32_t *transferPtr = nullptr;
 };
 
 #endif

@@ -154,14 +154,20 @@ void PortControl::editSettings(uint32_t &sendDelay)
     CommExtras extras = loadExtras();
     const CommExtras previousExtras = extras.effective(previous);
     const uint32_t previousDelay = sendDelay;
+    uint32_t transfer = 0;
+    readRegDword("Transfer", transfer, false);
+    const uint32_t previousTransfer = transfer;
     int result;
     {
         P_Param settingsDialog(&current, &sendDelay, dialog, IDD_SETTINGS, nullptr);
         settingsDialog.useExtras(&extras);
+        settingsDialog.setTransfer(&transfer);
         result = settingsDialog.execute();
     }
     if (result != IDOK)
         return;
+    if (transfer != previousTransfer)
+        writeRegDword("Transfer", transfer);
     if (current.toWord() != previous.toWord() || extras.effective(current) != previousExtras) {
         writeRegDword("Setup", current.toWord());
         storeExtras(current, extras);

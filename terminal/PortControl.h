@@ -43,7 +43,8 @@ public:
     void reopen();
     // The settings dialog over the terminal: a changed line is stored and
     // an open (or awaited) port opened again with it; a changed pause after
-    // each byte is stored and kept in sendDelay.
+    // each byte is stored and kept in sendDelay; a changed way of sending
+    // files ("Transfer") is stored.
     void editSettings(uint32_t &sendDelay);
     // Closes the port now (the dialog's end). A port whose write is under
     // way (its writer pumps the queue) is freed once that write returns.

@@ -13,7 +13,9 @@
 //   "OldPath"      REG_SZ     folder of the last file dialog, NUL counted
 //   "SetupPort"    REG_DWORD  the port, 17..256, when it lies beyond the word's
 //   "SetupFlow"    REG_DWORD  the flow control, 0..3, when the word cannot say it
-// The last two exist only while they count with "Setup" (CommExtras).
+//   "Transfer"     REG_DWORD  how "&File" sends: a TransferProtocol (0 raw)
+// "SetupPort" and "SetupFlow" exist only while they count with "Setup"
+// (CommExtras).
 // The key is created by the first read. Nothing here shows a message; a key
 // that cannot be opened makes every read fail and every write a no-op.
 

@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "terminal/ChosenFile.h"
 #include "terminal/Escapes.h"
+#include "terminal/ReceiveTap.h"
 #include "terminal/Settings.h"
 #include "terminal/TimedText.h"
 #include "util/ChunkTimes.h"
@@ -368,6 +369,21 @@ void mainClient::reportHistoryFull()
                 "Buffer Full", MB_ICONWARNING);
 }
 
+// A protocol transfer takes its answers out of a chunk first; what it hands
+// back (a loader's text) is dated with the chunk's first time.
+const unsigned char *mainClient::passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times)
+{
+    DWORD kept = receiveTap->take(chunk, n, shown);
+    shown[kept] = 0;
+    if (kept != n) {
+        int64_t first = times.run(0).time;
+        times.clear();
+        times.add(0, first);
+    }
+    n = kept;
+    return shown;
+}
+
 void mainClient::onCommData(WPARAM)
 {
     // The drain or render under way takes these bytes when it is done.
@@ -379,6 +395,7 @@ void mainClient::onCommData(WPARAM)
         line.port()->notifyEnabled = 0;
         unsigned char buffer[chunkBytes + 1];
         ChunkTimes times;
+        unsigned char shown[chunkBytes + 2];
         DWORD n;
         while (line.port() && (n = line.port()->available()) != 0) {
             n = line.port()->readTimed(buffer, n < chunkBytes ? n : chunkBytes, times);
@@ -387,18 +404,21 @@ void mainClient::onCommData(WPARAM)
             buffer[n] = 0;
             if (times.count() == 0)
                 times.add(0, ArrivalClock::localWallMs());
+            const unsigned char *data = receiveTap ? passTap(buffer, n, shown, times) : buffer;
+            if (n == 0)
+                continue;
             ChunkArrivals arrived(times);
             if (captureFile)
-                captureFailed = captureFile->write(buffer, n) != n;
+                captureFailed = captureFile->write(data, n) != n;
             else if (showHex)
-                renderer.appendHex(buffer, n, renderer.textLength(), false, &arrived);
+                renderer.appendHex(data, n, renderer.textLength(), false, &arrived);
             else
-                renderer.appendText(buffer, n, false, &arrived);
+                renderer.appendText(data, n, false, &arrived);
             // Bytes the history has no room for are not kept (the view and
             // the capture still get them); said once, when the drain is over.
             uint32_t before = history.held();
-            history.append(buffer, n);
-            keepArrivals(buffer, history.held() - before, times);
+            history.append(data, n);
+            keepArrivals(data, history.held() - before, times);
             // A waiting click runs between two chunks, not after the flood.
             if (captureFailed || !deferred.empty())
                 break;

@@ -22,6 +22,7 @@ class ChunkTimes;
 class PCom;
 class P_File;
 class progressBar;
+class ReceiveTap;
 
 // The terminal: the modeless dialog (template 1) that fills the frame. It owns
 // the control objects bound to its items, the shared "courier" font and the
@@ -77,6 +78,8 @@ public:
     const ArrivalTimes &arrivalTimes() const { return arrivals; }
     // Every line of the view begins with the time its first byte arrived.
     bool showsTime() const { return showTime != 0; }
+    // The waits of the XMODEM family, shorter than a receiver needs.
+    void setProtocolTiming(const XmodemSender::Timing &timing) { transfer.setProtocolTiming(timing); }
 
     // The data path: receiving, sending, file transfer, saving.
     void onCommData(WPARAM count);
@@ -95,6 +98,9 @@ public:
                    const progressBar *abortedBy = nullptr);
     uint32_t decodeEscapes(char *text);
     void sendFile();
+    // While set, received bytes pass the tap first; only what it hands back
+    // is shown, captured and kept. Null: none.
+    void setReceiveTap(ReceiveTap *tap) { receiveTap = tap; }
     void saveReceived();
     // Into the receive view, which the renderer holds (`view` is that view).
     // withProgress: show the progress dialog (re-renders of the history).
@@ -143,6 +149,7 @@ private:
     void reportHistoryFull();
     void renderHistory();
     void addTimeItem(HMENU viewMenu);
+    const unsigned char *passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times);
     void keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times);
     void endCapture();
     void failCapture();
@@ -160,6 +167,7 @@ private:
     PortControl line;            // the port, its waiting and its button
     Tooltips tooltips;           // of the buttons and check boxes
     ViewFinder finder;           // Find in the receive view
+    ReceiveTap *receiveTap = nullptr;  // a protocol transfer's, while it runs
 };
 
 #endif

@@ -3,10 +3,11 @@
 // capture mode, and in text mode with the arrival times shown against a
 // capture flood of the same run; Show Time and the Show Hex re-render of an
 // 8 MiB history, emptying that view, the processor time of an idle terminal
-// with that view full and its port open, and a 1 MiB file send without
-// delay. Prints one line per figure.
+// with that view full and its port open, a 1 MiB file send without delay,
+// and the same file by YMODEM to lrzsz's rb against its raw send in the same
+// run. Prints one line per figure.
 //
-//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|render|send]...
+//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|render|send|ymodem]...
 //   (receive is the three floods). Without arguments every figure is taken,
 //   each in a process of its own, so that each peak working set is its own.
 
@@ -14,9 +15,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "terminal/XmodemSender.h"
+#include "tests/wine/helpers/FarEndProgram.h"
 #include "tests/wine/helpers/TerminalRig.h"
 // The dialog drivers are test helpers; benchmarks build them in.
 #include "wine/helpers/DriverThread.cpp"
@@ -325,6 +329,84 @@ void sendFile(size_t total)
     fflush(stdout);
 }
 
+// One "&File" of path with the "Transfer" value given; the milliseconds
+// from the progress dialog's coming up (after `atStart` ran) to the end of
+// the send, and the outcome box's text.
+struct Timed
+{
+    double ms = 0;
+    std::string outcome;
+};
+
+Timed timedSend(rig::Terminal &term, const std::string &path, DWORD transfer, void (*atStart)(void *), void *arg)
+{
+    rig::storeDword("Transfer", transfer);
+    struct Start
+    {
+        void (*run)(void *);
+        void *arg;
+        double at;
+    } start = {atStart, arg, 0};
+    rig::Spy spy;
+    spy.onProgressShown = [](HWND, void *p) {
+        Start *s = static_cast<Start *>(p);
+        if (s->at != 0)
+            return;
+        if (s->run)
+            s->run(s->arg);
+        s->at = rig::nowMs();
+    };
+    spy.onProgressArg = &start;
+    MessageBoxAnswerer answerer(IDOK, 1, 600000);
+    FileDialogDriver driver(path.c_str());
+    term.command(IDC_SENDFILE);
+    Timed t;
+    t.ms = rig::nowMs() - start.at;
+    t.outcome = answerer.waitAnswered(1, 5000) ? answerer.text(0) : "none";
+    rig::removeValue("Transfer");
+    return t;
+}
+
+// The same file raw to a listening peer and by YMODEM to rb, one after the
+// other in this process.
+void ymodemAgainstRaw(size_t total)
+{
+    rig::Terminal term{rig::dataPath};
+    if (!term.ready() || !term.openPort()) {
+        printf("ymodem: terminal or cable not available\n");
+        return;
+    }
+    std::vector<unsigned char> data = SerialPeer::pattern(total, 5);
+    std::string path = rig::tempPath("bench-ymodem.bin");
+    rig::writeFile(path, data);
+    Timed raw;
+    bool rawIntact;
+    {
+        SerialPeer peer{"COM9", SerialPeer::listening};
+        raw = timedSend(term, path, 0, nullptr, nullptr);
+        term.waitFor([&] { return peer.receivedCount() >= total; }, 120000);
+        rawIntact = peer.received() == data;
+    }
+    std::unique_ptr<rig::FarEndProgram> rb;
+    Timed ymodem = timedSend(term, path, 3, [](void *p) {
+        static_cast<std::unique_ptr<rig::FarEndProgram> *>(p)->reset(new rig::FarEndProgram("COM9", "rb -y"));
+    }, &rb);
+    bool ymodemIntact = false;
+    if (rb) {
+        term.waitFor([&] { return rb->exited(); }, 20000);
+        std::vector<unsigned char> got;
+        ymodemIntact = rig::readFile(rb->path("bench-ymodem.bin"), got) && got == data;
+    }
+    double rawRate = raw.ms > 0 ? double(total) * 1000.0 / raw.ms : 0;
+    double ymodemRate = ymodem.ms > 0 ? double(total) * 1000.0 / ymodem.ms : 0;
+    printf("ymodem: %zu bytes raw in %.2f s = %.0f bytes/s (%s, \"%s\"); by YMODEM to rb in %.2f s = %.0f bytes/s "
+           "(%s, \"%s\"); YMODEM at %.2fx the raw rate\n",
+           total, raw.ms / 1000.0, rawRate, rawIntact ? "intact" : "DIFFERENT", raw.outcome.c_str(),
+           ymodem.ms / 1000.0, ymodemRate, ymodemIntact ? "intact" : "DIFFERENT", ymodem.outcome.c_str(),
+           rawRate > 0 ? ymodemRate / rawRate : 0);
+    fflush(stdout);
+}
+
 bool wanted(int argc, char **argv, const char *what)
 {
     if (argc < 2)
@@ -369,7 +451,7 @@ int main(int argc, char **argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 2) {
-        for (const char *what : {"capture", "hex", "text", "timed", "render", "send"})
+        for (const char *what : {"capture", "hex", "text", "timed", "render", "send", "ymodem"})
             runChild(what);
         return 0;
     }
@@ -387,5 +469,7 @@ int main(int argc, char **argv)
         renderHistory(8u << 20);
     if (wanted(argc, argv, "send"))
         sendFile(1u << 20);
+    if (wanted(argc, argv, "ymodem"))
+        ymodemAgainstRaw(1u << 20);
     return 0;
 }

@@ -735,3 +735,49 @@ TEST_F(SettingsDialog, AnUnnamedHandshakeIsShownAndKept)
     EXPECT_EQ(word.baudIndex, 8u);
     EXPECT_EQ(word.toWord() & 0x1F0000u, handshake);
 }
+
+TEST_F(SettingsDialog, TerminalTransferListOffersFourWaysStoresTheChoiceAndDefaultSetsRaw)
+{
+    removeValue("Transfer");
+    Terminal t;
+    ASSERT_TRUE(t.ready());
+    std::vector<std::string> items;
+    std::string first;
+    {
+        ModalDriver driver(caption, [&](HWND d) {
+            HWND list = GetDlgItem(d, IDC_SET_TRANSFER);
+            first = comboSelection(list);
+            LRESULT n = SendMessageA(list, CB_GETCOUNT, 0, 0);
+            for (LRESULT i = 0; i < n; ++i) {
+                char buf[64] = "";
+                SendMessageA(list, CB_GETLBTEXT, WPARAM(i), LPARAM(buf));
+                items.push_back(buf);
+            }
+            SendMessageA(list, CB_SETCURSEL, 3, 0);
+            click(d, IDOK);
+        });
+        t.command(IDC_SETUP);
+        EXPECT_TRUE(driver.finish());
+    }
+    EXPECT_EQ(first, "Raw");
+    EXPECT_EQ(items, (std::vector<std::string>{"Raw", "XMODEM", "XMODEM-1K", "YMODEM"}));
+    DWORD stored = 0;
+    EXPECT_TRUE(readDword("Transfer", stored));
+    EXPECT_EQ(stored, 3u);
+    std::string shown, afterDefault;
+    {
+        ModalDriver driver(caption, [&](HWND d) {
+            shown = comboSelection(GetDlgItem(d, IDC_SET_TRANSFER));
+            SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_SET_DEFAULT, BN_CLICKED), LPARAM(GetDlgItem(d, IDC_SET_DEFAULT)));
+            afterDefault = comboSelection(GetDlgItem(d, IDC_SET_TRANSFER));
+            click(d, IDOK);
+        });
+        t.command(IDC_SETUP);
+        EXPECT_TRUE(driver.finish());
+    }
+    EXPECT_EQ(shown, "YMODEM");
+    EXPECT_EQ(afterDefault, "Raw");
+    EXPECT_TRUE(readDword("Transfer", stored));
+    EXPECT_EQ(stored, 0u);
+    removeValue("Transfer");
+}

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-class mainClient;
 class P_File;
+class TransferHost;
 
 // Sends a file the operator chooses through the terminal's port, in chunks,
 // with the progress dialog and its "&Abort". While it runs it owns the line:
@@ -13,7 +13,7 @@ class P_File;
 class FileTransfer
 {
 public:
-    explicit FileTransfer(mainClient &terminal);
+    explicit FileTransfer(TransferHost &host);
     FileTransfer(const FileTransfer &) = delete;
     FileTransfer &operator=(const FileTransfer &) = delete;
 
@@ -26,9 +26,8 @@ private:
     void transfer();
     bool askDelay(bool &useDelay);
     void sendAll(P_File &file, bool useDelay);
-    void setSendButtonsEnabled(bool on);
 
-    mainClient &terminal;
+    TransferHost &host;
     bool running;
 };
 

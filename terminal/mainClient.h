@@ -11,6 +11,7 @@
 #include "terminal/PortKeeper.h"
 #include "terminal/ReceiveRenderer.h"
 #include "terminal/Tooltips.h"
+#include "terminal/TransferHost.h"
 #include "util/ByteHistory.h"
 #include "util/PVect.h"
 #include "win/ButtonImages.h"
@@ -26,7 +27,7 @@ class P_File;
 // operation. The port (PortControl), the byte fields (ByteFieldsView), the
 // file transfer (FileTransfer) and the tooltips are jobs of their own that
 // it owns.
-class mainClient : public PModDialog
+class mainClient : public PModDialog, private TransferHost
 {
 public:
     mainClient(PWin *parent, HINSTANCE module);
@@ -42,7 +43,7 @@ public:
 
     // Port state. The port is open exactly when currentPort() is not null.
     bool togglePort() { return line.toggle(); }          // false only when an open failed
-    bool ensurePortOpen() { return line.ensureOpen(); }  // true when a port is open afterwards
+    bool ensurePortOpen() override { return line.ensureOpen(); }  // true when a port is open afterwards
     void updatePortButton() { line.updateButton(); }
     // The settings dialog; stores and applies its result.
     void editSettings() { line.editSettings(sendDelay); }
@@ -52,7 +53,7 @@ public:
     bool isWaitingForPort() const { return line.isWaiting(); }
     bool isTransferring() const { return transfer.isRunning(); }
     PCom *currentPort() const { return line.port(); }
-    uint32_t getSendDelay() const { return sendDelay; }
+    uint32_t getSendDelay() const override { return sendDelay; }
 
     // For tests and benchmarks, which look inside and set limits that memory
     // alone sets otherwise.
@@ -81,7 +82,7 @@ public:
     void sendInput(SendSource from);
     // The one road to the port: all of data, with the pause after each byte
     // when useDelay; false when the port is closed or a write fell short.
-    bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay);
+    bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay) override;
     uint32_t decodeEscapes(char *text);
     void sendFile() { transfer.run(); }
     void saveReceived();
@@ -133,6 +134,8 @@ private:
     void failCapture();
     void onPortLost();
     void writeFailed();
+    PWin &transferWindow() override { return *this; }
+    void setSendsEnabled(bool on) override;
 
     ByteHistory history;         // how rxBuffer grows, and when it cannot
     ReceiveRenderer renderer;    // renders into the receive view

@@ -32,6 +32,8 @@ public:
     void clear() { head = tail = 0; }
 
 private:
+    uint32_t advance(uint32_t index, uint32_t n) const;
+
     unsigned char *buffer;
     uint32_t size;
     uint32_t head;   // next byte is stored here

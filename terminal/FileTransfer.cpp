@@ -68,7 +68,7 @@ void FileTransfer::sendAll(P_File &file, bool useDelay)
 {
     uint32_t size = file.getSize();
     std::unique_ptr<progressBar> bar(
-        new progressBar(&host.transferWindow(), sendFormat, int32_t(size), sendBarColor, IDD_PROGRESS, 0));
+        new progressBar(&host.transferWindow(), sendFormat, size, sendBarColor, IDD_PROGRESS, 0));
     if (bar->show() && bar->hwnd)
         UpdateWindow(bar->hwnd);
     PMessagePump::pumpWaiting();
@@ -79,7 +79,7 @@ void FileTransfer::sendAll(P_File &file, bool useDelay)
         if (k == 0 || !host.sendBytes(buffer, k, useDelay))
             break;
         remaining -= k;
-        if (!bar->update(int32_t(size - remaining)))
+        if (!bar->update(size - remaining))
             break;
         PMessagePump::pumpWaiting();
     }

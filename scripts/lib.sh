@@ -67,8 +67,8 @@ lt_use_arch() { # win32|win64
 # Runs a Windows program (or a Wine tool) of the current build.
 lt_wine() { "${LT_LAUNCH[@]}" "$LT_WINE" "$@"; }
 
-# "PE32, machine 0x014c (i386)": the kind of program a Windows .exe is, read
-# from its header.
+# "PE32, machine 0x014c (i386), large-address-aware": the kind of program a
+# Windows .exe is, read from its header.
 lt_pe_kind() { # file
     python3 - "$1" <<'PY'
 import struct, sys
@@ -78,9 +78,11 @@ pe = struct.unpack_from('<I', d, 0x3C)[0]
 if d[:2] != b'MZ' or d[pe:pe + 4] != b'PE\0\0':
     sys.exit('not a PE file')
 machine = struct.unpack_from('<H', d, pe + 4)[0]
+flags = struct.unpack_from('<H', d, pe + 22)[0]
 magic = struct.unpack_from('<H', d, pe + 24)[0]
-print('%s, machine 0x%04x (%s)' % ({0x10B: 'PE32', 0x20B: 'PE32+'}.get(magic, 'magic 0x%x' % magic), machine,
-                                   {0x14C: 'i386', 0x8664: 'x86-64'}.get(machine, 'other')))
+print('%s, machine 0x%04x (%s)%s' % ({0x10B: 'PE32', 0x20B: 'PE32+'}.get(magic, 'magic 0x%x' % magic), machine,
+                                     {0x14C: 'i386', 0x8664: 'x86-64'}.get(machine, 'other'),
+                                     ', large-address-aware' if magic == 0x10B and flags & 0x20 else ''))
 PY
 }
 
@@ -218,17 +220,38 @@ lt_prefix() { # dir
         "$LT_WINESERVER" -w
         touch "$WINEPREFIX/.linetalk-ready"
     fi
-    # Debian's Wine does not load the fonts of fonts-wine from its own data
-    # folder, only from the prefix's Fonts folder: without Marlett there it
-    # draws the caption buttons as letters.
-    local font=/usr/share/wine/fonts/marlett.ttf fonts=$WINEPREFIX/drive_c/windows/Fonts
-    [ -f "$font" ] && [ -d "$fonts" ] && [ ! -e "$fonts/marlett.ttf" ] && ln -s "$font" "$fonts/marlett.ttf"
+    lt_prefix_fonts
     # An unmapped port is an empty folder: opening it fails, where a missing
     # name would make Wine fall back to the host's /dev/ttyS devices.
     local i
     for i in $(seq 1 32); do
         rm -rf "${LT_PORTS:?}/com$i"; mkdir "$LT_PORTS/com$i"
     done
+}
+
+# The dialogs drawn as on Windows. Debian's Wine does not load the fonts of
+# fonts-wine from its own data folder, only from the prefix's Fonts folder:
+# without Marlett there it draws the caption buttons as letters, and without
+# MS Sans Serif and Tahoma the dialogs ("MS Sans Serif") and the buttons'
+# default GUI font ("MS Shell Dlg") fall back to a much wider host face, so
+# the dialog units grow and captions no longer fit their buttons. "MS Shell
+# Dlg" then stands for MS Sans Serif, as on Windows 2000 and XP, where it is
+# Microsoft Sans Serif, a font of the same metrics.
+lt_prefix_fonts() {
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts font
+    [ -d "$fonts" ] || return 0
+    for font in marlett.ttf ms_sans_serif.ttf tahoma.ttf tahomabd.ttf; do
+        [ -f "/usr/share/wine/fonts/$font" ] && [ ! -e "$fonts/$font" ] && ln -s "/usr/share/wine/fonts/$font" "$fonts/$font"
+    done
+    [ -f "$WINEPREFIX/.linetalk-fonts" ] && return 0
+    local reg=$WINEPREFIX/linetalk-fonts.reg key='Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+    {
+        printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\%s]\n' "$key"
+        printf '"MS Shell Dlg"="MS Sans Serif"\n"Microsoft Sans Serif"="MS Sans Serif"\n\n'
+    } >"$reg"
+    lt_wine regedit "$reg" >/dev/null 2>&1
+    "$LT_WINESERVER" -w
+    touch "$WINEPREFIX/.linetalk-fonts"
 }
 
 lt_unixpath_to_win() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "tests/wine/helpers/MemoryCounters.h"
 
 // What the benchmarks measure with, and the one way they print a figure.
 namespace bench {
@@ -22,35 +25,32 @@ struct Memory
 
 inline Memory memory()
 {
-    // PROCESS_MEMORY_COUNTERS, looked up at run time so no import library
-    // is needed.
-    struct Counters
-    {
-        DWORD cb;
-        DWORD PageFaultCount;
-        SIZE_T PeakWorkingSetSize;
-        SIZE_T WorkingSetSize;
-        SIZE_T QuotaPeakPagedPoolUsage;
-        SIZE_T QuotaPagedPoolUsage;
-        SIZE_T QuotaPeakNonPagedPoolUsage;
-        SIZE_T QuotaNonPagedPoolUsage;
-        SIZE_T PagefileUsage;
-        SIZE_T PeakPagefileUsage;
-    };
-    typedef BOOL(WINAPI * Query)(HANDLE, Counters *, DWORD);
     Memory m;
-    Query q = reinterpret_cast<Query>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
-    Counters c;
-    std::memset(&c, 0, sizeof c);
-    c.cb = sizeof c;
-    if (q && q(GetCurrentProcess(), &c, sizeof c)) {
+    MemoryCounters c;
+    if (readMemoryCounters(c)) {
         m.workingSetMiB = double(c.WorkingSetSize) / 1048576.0;
         m.peakWorkingSetMiB = double(c.PeakWorkingSetSize) / 1048576.0;
         m.privateMiB = double(c.PagefileUsage) / 1048576.0;
         m.peakPrivateMiB = double(c.PeakPagefileUsage) / 1048576.0;
     }
     return m;
+}
+
+// n bytes of printable lines of 64 (62 characters, CR, LF), the same for
+// the same seed: what the floods send.
+inline std::vector<unsigned char> printableLines(size_t n, unsigned seed)
+{
+    std::vector<unsigned char> b(n);
+    unsigned x = seed;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1103515245u + 12345u;
+        b[i] = (unsigned char)(0x20 + (x >> 16) % 0x5F);
+        if (i % 64 == 62)
+            b[i] = '\r';
+        if (i % 64 == 63)
+            b[i] = '\n';
+    }
+    return b;
 }
 
 // Processor time this process has used, kernel and user, in seconds; -1

@@ -33,21 +33,6 @@ namespace {
 
 const double lineRate = 25600.0;  // 256000 baud, 8N1: ten bits per byte
 
-std::vector<unsigned char> printablePattern(size_t n)
-{
-    std::vector<unsigned char> b(n);
-    unsigned x = 12345;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1103515245u + 12345u;
-        b[i] = (unsigned char)(0x20 + (x >> 16) % 0x5F);
-        if (i % 64 == 62)
-            b[i] = '\r';
-        if (i % 64 == 63)
-            b[i] = '\n';
-    }
-    return b;
-}
-
 struct Flood {
     SerialPeer *peer;
     const std::vector<unsigned char> *bytes;
@@ -104,7 +89,7 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds)
         bench::figures("receive capture: capture could not start\n");
         return false;
     }
-    std::vector<unsigned char> data = printablePattern(total);
+    std::vector<unsigned char> data = bench::printableLines(total, 12345);
     Flood flood;
     flood.peer = &peer;
     flood.bytes = &data;
@@ -165,7 +150,7 @@ void renderHistory(size_t total)
         bench::figures("render: capture could not start\n");
         return;
     }
-    std::vector<unsigned char> data = printablePattern(total);
+    std::vector<unsigned char> data = bench::printableLines(total, 12345);
     // Sent from a thread of its own: the cable holds only so much, and the
     // terminal drains it on this thread.
     Flood flood;
@@ -224,7 +209,7 @@ void sendFile(size_t total)
         bench::figures("send: terminal or cable not available\n");
         return;
     }
-    std::vector<unsigned char> data = printablePattern(total);
+    std::vector<unsigned char> data = bench::printableLines(total, 12345);
     std::string path = rig::tempPath("bench-send.bin");
     rig::writeFile(path, data);
     MessageBoxAnswerer answerer(IDOK, 1, 600000);

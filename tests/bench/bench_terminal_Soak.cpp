@@ -60,17 +60,7 @@ std::string describe(const Gauges &g)
 // One MiB of printable lines; the flood repeats it.
 std::vector<unsigned char> floodBlock()
 {
-    std::vector<unsigned char> b(1u << 20);
-    unsigned x = 2024;
-    for (size_t i = 0; i < b.size(); ++i) {
-        x = x * 1103515245u + 12345u;
-        b[i] = (unsigned char)(0x20 + (x >> 16) % 0x5F);
-        if (i % 64 == 62)
-            b[i] = '\r';
-        if (i % 64 == 63)
-            b[i] = '\n';
-    }
-    return b;
+    return bench::printableLines(1u << 20, 2024);
 }
 
 // Sends the flood, repeating the block, and prints the figures as it goes:

@@ -232,15 +232,18 @@ lt_prefix() { # dir
 # The dialogs drawn as on Windows. Debian's Wine does not load the fonts of
 # fonts-wine from its own data folder, only from the prefix's Fonts folder:
 # without Marlett there it draws the caption buttons as letters, and without
-# MS Sans Serif and Tahoma the dialogs ("MS Sans Serif") and the buttons'
-# default GUI font ("MS Shell Dlg") fall back to a much wider host face, so
-# the dialog units grow and captions no longer fit their buttons. "MS Shell
-# Dlg" then stands for MS Sans Serif, as on Windows 2000 and XP, where it is
-# Microsoft Sans Serif, a font of the same metrics.
+# MS Sans Serif the dialogs ("MS Sans Serif") and the buttons' default GUI
+# font ("MS Shell Dlg") fall back to a much wider host face (DejaVu Sans:
+# "Open Comm" 71 pixels wide instead of 58), so the dialogs grow and
+# captions crowd their buttons. Wine's TrueType ms_sans_serif.ttf is not
+# taken for the name (measured: still DejaVu Sans); its bitmap sserife.fon,
+# the kind of MS Sans Serif Windows has, is. "MS Shell Dlg" then stands for
+# MS Sans Serif as on Windows 2000 and XP, where it is Microsoft Sans Serif,
+# a font of the same metrics.
 lt_prefix_fonts() {
     local fonts=$WINEPREFIX/drive_c/windows/Fonts font
     [ -d "$fonts" ] || return 0
-    for font in marlett.ttf ms_sans_serif.ttf tahoma.ttf tahomabd.ttf; do
+    for font in marlett.ttf sserife.fon tahoma.ttf tahomabd.ttf; do
         [ -f "/usr/share/wine/fonts/$font" ] && [ ! -e "$fonts/$font" ] && ln -s "/usr/share/wine/fonts/$font" "$fonts/$font"
     done
     [ -f "$WINEPREFIX/.linetalk-fonts" ] && return 0

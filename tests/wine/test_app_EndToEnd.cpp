@@ -129,39 +129,45 @@ Capture settledCapture(HWND w)
     return shot;
 }
 
+// The first column right of an image button's picture: the picture is the
+// coloured pixels on its left, inside the border and the focus frame. 0 while
+// the button is not painted yet.
+int pictureEnd(const Capture &face)
+{
+    int end = 0;
+    for (int y = 3; y < face.cy - 3; ++y)
+        for (int x = 3; x < face.cx / 2; ++x) {
+            COLORREF c = face.colorAt(x, y);
+            int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+            if (std::abs(r - g) > 48 || std::abs(g - b) > 48)
+                end = std::max(end, x + 1);
+        }
+    return end;
+}
+
 // Whether an image button's caption is drawn whole: in the default GUI font
-// it is no wider than the face leaves beside the button's picture (the
-// coloured pixels on its left); a wider one is cut at the border. Says what
-// it saw when it is not.
+// it is no wider than the face leaves beside the button's picture; a wider
+// one is cut at the border. The room is counted from the picture's last
+// coloured column, so it is if anything generous by the picture's
+// transparent margin. Says what it saw when it is not.
 testing::AssertionResult captionFits(HWND button)
 {
+    Capture face;
+    waitFor([&] { return pictureEnd(face = settledCapture(button)) > 0; }, productWaitMs);
+    const int picture = pictureEnd(face);
     std::string caption = textOf(button);
-    Capture face = settledCapture(button);
-    if (face.empty())
-        return testing::AssertionFailure() << "the button could not be captured";
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     RECT text = {0, 0, 0, 0};
     DrawTextA(dc, caption.c_str(), int(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
-    int pictureEnd = 0;
-    // Inside the border and the focus frame; the picture is on the left.
-    // The room is counted from the picture's last coloured column, so it is
-    // if anything generous by the picture's transparent margin.
-    for (int y = 3; y < face.cy - 3; ++y)
-        for (int x = 3; x < face.cx - 3; ++x) {
-            COLORREF c = face.colorAt(x, y);
-            int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
-            if (x < face.cx / 2 && (std::abs(r - g) > 48 || std::abs(g - b) > 48))
-                pictureEnd = std::max(pictureEnd, x + 1);
-        }
     // One pixel of border on the right.
-    const int room = face.cx - 1 - pictureEnd;
-    if (pictureEnd > 0 && text.right <= room)
+    const int room = face.cx - 1 - picture;
+    if (picture > 0 && text.right <= room)
         return testing::AssertionSuccess();
     return testing::AssertionFailure() << "\"" << caption << "\" is " << text.right << " pixels wide, the face leaves "
-                                       << room << " beside the picture (ending at " << pictureEnd << ") of a "
+                                       << room << " beside the picture (ending at " << picture << ") of a "
                                        << face.cx << "-pixel button";
 }
 
@@ -193,13 +199,15 @@ TEST(EndToEnd, OperatorSessionFromStartToDone)
                  (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 
     // The port button's caption is drawn whole, in the dialog font of the
-    // prefix as on Windows.
+    // prefix as on Windows: the template's "&Open Com" now, the widest,
+    // "&Close Comm", once the port is open.
     EXPECT_TRUE(captionFits(p.item(IDC_OPENCOMM)));
 
     // Open COM2 with the stored settings: 9600 baud.
     p.press(IDC_OPENCOMM);
     ASSERT_TRUE(waitFor([&] { return textOf(p.item(IDC_OPENCOMM)) == "&Close Comm"; }, productWaitMs));
     EXPECT_NE(sttyOf("COM2").find("speed 9600 baud"), std::string::npos);
+    EXPECT_TRUE(captionFits(p.item(IDC_OPENCOMM)));
 
     // Text out: the send box with an escape, then one byte from the decimal field.
     p.setText(IDC_SENDBOX, "ATI\\0D");

@@ -50,6 +50,13 @@ void P_CList::pop(unsigned char *byte)
     ++popped;
 }
 
+// index + n around the ring (n <= size), without a sum that could pass
+// 32 bits in a ring of more than 2 GiB.
+uint32_t P_CList::advance(uint32_t index, uint32_t n) const
+{
+    return n < size - index ? index + n : n - (size - index);
+}
+
 // Copied in at most two runs: up to the end of the storage, then from its start.
 uint32_t P_CList::pushBlock(const unsigned char *bytes, uint32_t n)
 {
@@ -63,7 +70,7 @@ uint32_t P_CList::pushBlock(const unsigned char *bytes, uint32_t n)
         first = n;
     std::memcpy(buffer + head, bytes, first);
     std::memcpy(buffer, bytes + first, n - first);
-    head = (head + n) % size;
+    head = advance(head, n);
     pushed += n;
     return n;
 }
@@ -80,7 +87,7 @@ uint32_t P_CList::popBlock(unsigned char *bytes, uint32_t n)
         first = n;
     std::memcpy(bytes, buffer + tail, first);
     std::memcpy(bytes + first, buffer, n - first);
-    tail = (tail + n) % size;
+    tail = advance(tail, n);
     popped += n;
     return n;
 }

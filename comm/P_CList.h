@@ -50,6 +50,7 @@ private:
         int64_t time;
     };
     void dropRunsBefore(uint32_t position);
+    uint32_t advance(uint32_t index, uint32_t n) const;
 
     unsigned char *buffer;
     uint32_t size;

@@ -4,6 +4,11 @@
 
 LT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 LT_PIDS=()
+# Every process a run starts, and every process those start in turn (Wine
+# hands its environment on to the Linux programs a test runs), carries this
+# run's mark; lt_marked finds by it whatever outlived the cleanup.
+LT_RUN=linetalk-$$-$RANDOM$RANDOM
+export LT_RUN
 LT_LAUNCH=()
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -62,8 +67,8 @@ lt_use_arch() { # win32|win64
 # Runs a Windows program (or a Wine tool) of the current build.
 lt_wine() { "${LT_LAUNCH[@]}" "$LT_WINE" "$@"; }
 
-# "PE32, machine 0x014c (i386)": the kind of program a Windows .exe is, read
-# from its header.
+# "PE32, machine 0x014c (i386), large-address-aware": the kind of program a
+# Windows .exe is, read from its header.
 lt_pe_kind() { # file
     python3 - "$1" <<'PY'
 import struct, sys
@@ -73,9 +78,11 @@ pe = struct.unpack_from('<I', d, 0x3C)[0]
 if d[:2] != b'MZ' or d[pe:pe + 4] != b'PE\0\0':
     sys.exit('not a PE file')
 machine = struct.unpack_from('<H', d, pe + 4)[0]
+flags = struct.unpack_from('<H', d, pe + 22)[0]
 magic = struct.unpack_from('<H', d, pe + 24)[0]
-print('%s, machine 0x%04x (%s)' % ({0x10B: 'PE32', 0x20B: 'PE32+'}.get(magic, 'magic 0x%x' % magic), machine,
-                                   {0x14C: 'i386', 0x8664: 'x86-64'}.get(machine, 'other')))
+print('%s, machine 0x%04x (%s)%s' % ({0x10B: 'PE32', 0x20B: 'PE32+'}.get(magic, 'magic 0x%x' % magic), machine,
+                                     {0x14C: 'i386', 0x8664: 'x86-64'}.get(machine, 'other'),
+                                     ', large-address-aware' if magic == 0x10B and flags & 0x20 else ''))
 PY
 }
 
@@ -130,13 +137,50 @@ lt_cleanup() {
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
         "${LT_LAUNCH[@]}" "$LT_WINESERVER" -k >/dev/null 2>&1 || true
     fi
-    lt_track_pulled_cables
+    lt_close_pulled_cables
     for pid in "${LT_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${LT_PIDS[@]}"; do
         for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill -9 "$pid" 2>/dev/null || true
     done
     LT_PIDS=()
+}
+
+# The processes that carry this run's mark, but for this shell: one PID a
+# line. Reads /proc with builtins only, so that no process of its own carries
+# the mark while it looks.
+lt_marked() {
+    local p entry entries
+    for p in /proc/[0-9]*; do
+        p=${p#/proc/}
+        { [ "$p" = "$$" ] || [ "$p" = "$BASHPID" ]; } && continue
+        entries=()
+        mapfile -d '' entries 2>/dev/null </proc/"$p"/environ || continue
+        for entry in "${entries[@]}"; do
+            [ "$entry" = "LT_RUN=$LT_RUN" ] && { echo "$p"; break; }
+        done
+    done
+}
+
+# Ends every process of this run that is still there after a moment's grace
+# (a server told to go takes that long) and names each on stdout as
+# "PID command". False when there was one.
+lt_end_leftovers() { # [grace-seconds]
+    local pids p i
+    for i in $(seq $((${1:-3} * 10))); do
+        pids=$(lt_marked)
+        [ -z "$pids" ] && return 0
+        sleep 0.1
+    done
+    for p in $pids; do
+        printf '%s %s\n' "$p" "$(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null)"
+    done
+    kill $pids 2>/dev/null
+    for i in $(seq 30); do
+        pids=$(lt_marked); [ -z "$pids" ] && break; sleep 0.1
+    done
+    [ -n "$pids" ] && kill -9 $pids 2>/dev/null
+    return 1
 }
 
 # Starts Xvfb on a free display of its own choosing and exports DISPLAY.
@@ -174,11 +218,7 @@ lt_prefix() { # dir
         touch "$WINEPREFIX/.linetalk-ready"
     fi
     lt_map_all_ports
-    # Debian's Wine does not load the fonts of fonts-wine from its own data
-    # folder, only from the prefix's Fonts folder: without Marlett there it
-    # draws the caption buttons as letters.
-    local font=/usr/share/wine/fonts/marlett.ttf fonts=$WINEPREFIX/drive_c/windows/Fonts
-    [ -f "$font" ] && [ -d "$fonts" ] && [ ! -e "$fonts/marlett.ttf" ] && ln -s "$font" "$fonts/marlett.ttf"
+    lt_prefix_fonts
     # An unmapped port is an empty folder: opening it fails, where a missing
     # name would make Wine fall back to the host's /dev/ttyS devices.
     rm -rf "${LT_PORTS:?}"/com{1..256}; mkdir "$LT_PORTS"/com{1..256}
@@ -223,6 +263,34 @@ lt_serialcomm_sync() {
     lt_wine regedit "$reg" >/dev/null 2>&1
 }
 
+# The dialogs drawn as on Windows. Debian's Wine does not load the fonts of
+# fonts-wine from its own data folder, only from the prefix's Fonts folder:
+# without Marlett there it draws the caption buttons as letters, and without
+# MS Sans Serif the dialogs ("MS Sans Serif") and the buttons' default GUI
+# font ("MS Shell Dlg") fall back to a much wider host face (DejaVu Sans:
+# "Open Comm" 71 pixels wide instead of 58), so the dialogs grow and
+# captions crowd their buttons. Wine's TrueType ms_sans_serif.ttf is not
+# taken for the name (measured: still DejaVu Sans); its bitmap sserife.fon,
+# the kind of MS Sans Serif Windows has, is. "MS Shell Dlg" then stands for
+# MS Sans Serif as on Windows 2000 and XP, where it is Microsoft Sans Serif,
+# a font of the same metrics.
+lt_prefix_fonts() {
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts font
+    [ -d "$fonts" ] || return 0
+    for font in marlett.ttf sserife.fon tahoma.ttf tahomabd.ttf; do
+        [ -f "/usr/share/wine/fonts/$font" ] && [ ! -e "$fonts/$font" ] && ln -s "/usr/share/wine/fonts/$font" "$fonts/$font"
+    done
+    [ -f "$WINEPREFIX/.linetalk-fonts" ] && return 0
+    local reg=$WINEPREFIX/linetalk-fonts.reg key='Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+    {
+        printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\%s]\n' "$key"
+        printf '"MS Shell Dlg"="MS Sans Serif"\n"Microsoft Sans Serif"="MS Sans Serif"\n\n'
+    } >"$reg"
+    lt_wine regedit "$reg" >/dev/null 2>&1
+    "$LT_WINESERVER" -w
+    touch "$WINEPREFIX/.linetalk-fonts"
+}
+
 lt_unixpath_to_win() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 
 # A null-modem cable: two linked pseudo-terminals mapped as COM ports.
@@ -241,14 +309,19 @@ lt_cable() { # comA comB
 # and their names vanish, as an unplugged adapter's do), and finally writes
 # cable-comA.unplugged; "start" makes a new pair
 # under the same link names and writes cable-comA.pid when the links are in
-# place. Every socat it starts is recorded in cable-pids for lt_cleanup.
+# place. Every socat it starts is recorded in cable-pids. The script works
+# under a lock, and once lt_close_pulled_cables has closed the cable "start"
+# starts nothing, so no socat comes after the cleanup has read them.
 lt_pullable_cable() { # comA comB
     local d=$LT_PORTS a b
     a=$(lc "$1"); b=$(lc "$2")
     local script=$d/cable-$a.sh
+    rm -f "$d/cable-$a.closed" "$d/cable-pids"
     cat >"$script" <<EOF
 #!/bin/sh
 pidfile=$d/cable-$a.pid
+exec 9>>"$d/cable-$a.lock"
+flock 9
 case "\$1" in
 stop)
     pid=\$(cat "\$pidfile" 2>/dev/null)
@@ -266,10 +339,12 @@ stop)
     : >"$d/cable-$a.unplugged"
     ;;
 start)
+    [ -e "$d/cable-$a.closed" ] && exit 1
     rm -rf "\$pidfile" "$d/$a" "$d/$b" "$d/cable-$a.unplugged"
     # A session of its own: a cable plugged back in by one test program must
     # outlive it (the terminal the program runs on hangs up its session).
-    setsid socat "pty,raw,echo=0,link=$d/$a" "pty,raw,echo=0,link=$d/$b" </dev/null >/dev/null 2>>"$d/socat-$a-$b.log" &
+    # socat does not hold the lock: it outlives the script.
+    setsid socat "pty,raw,echo=0,link=$d/$a" "pty,raw,echo=0,link=$d/$b" </dev/null >/dev/null 2>>"$d/socat-$a-$b.log" 9>&- &
     pid=\$!
     echo "\$pid" >>"$d/cable-pids"
     for _ in \$(seq 100); do [ -e "$d/$a" ] && [ -e "$d/$b" ] && break; sleep 0.05; done
@@ -284,16 +359,23 @@ EOF
     export "LT_CABLE_$(printf '%s' "$1" | tr 'a-z' 'A-Z')=$script"
 }
 
-# The socats that pullable cables started, wherever they were started from
-# (a test restarts them from inside Wine).
-lt_track_pulled_cables() {
-    local f=${LT_PORTS:-/nonexistent}/cable-pids pid
-    [ -f "$f" ] || return 0
+# Closes the pullable cables of the current prefix (a test restarts their
+# socat from inside Wine) and tracks every socat they started, so that the
+# cleanup ends them.
+lt_close_pulled_cables() {
+    local d=${LT_PORTS:-/nonexistent} lock pid
+    for lock in "$d"/cable-*.lock; do
+        [ -f "$lock" ] || continue
+        # Under the script's own lock: a start under way finishes first and
+        # records its socat, and none comes after.
+        flock "$lock" touch "${lock%.lock}.closed"
+    done
+    [ -f "$d/cable-pids" ] || return 0
     while read -r pid; do
         # Only a pid that still runs socat is ours to end.
         grep -q socat "/proc/$pid/cmdline" 2>/dev/null && LT_PIDS+=("$pid")
-    done <"$f"
-    rm -f "$f"
+    done <"$d/cable-pids"
+    rm -f "$d/cable-pids"
 }
 
 # A loopback device: whatever is written to the port comes straight back.
@@ -334,14 +416,15 @@ lt_map_port() { # COMn path
 # binfmt_misc is checked before the kernel's own ELF loaders, so the route
 # also emulates on a kernel that could run the programs natively.
 
-# The Debian mirror of the system's own sources, for the temporary one.
+# The Debian mirror of the system's own sources, for the temporary one;
+# nothing (and false) when apt names none.
 lt_debian_mirror() {
     local uri
     uri=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
         sed -n 's/^URIs:[[:space:]]*//p' | tr ' ' '\n' | grep -m1 -E '/debian/?$')
     [ -n "$uri" ] || uri=$(cat /etc/apt/sources.list 2>/dev/null |
         awk '$1 == "deb" && $2 ~ /\/debian\/?$/ { print $2; exit }')
-    printf '%s' "${uri:-http://deb.debian.org/debian}"
+    [ -n "$uri" ] && printf '%s' "$uri"
 }
 
 # Unpacks Debian 13's qemu-user into dir, once. The package comes through a
@@ -350,14 +433,18 @@ lt_debian_mirror() {
 lt_qemu_fetch() { # dir
     local dir=$1 qemu=$1/qemu-i386
     [ -x "$qemu" ] && "$qemu" --version >/dev/null 2>&1 && return 0
-    command -v apt-get >/dev/null && command -v dpkg-deb >/dev/null || return 1
+    command -v apt-get >/dev/null && command -v dpkg-deb >/dev/null || {
+        LT_QEMU_WHY="apt-get and dpkg-deb are not there to fetch qemu-user"; return 1; }
+    local mirror
+    mirror=$(lt_debian_mirror) || {
+        LT_QEMU_WHY="apt's sources name no Debian mirror to fetch qemu-user from"; return 1; }
     local sudo="" name=linetalk-trixie-qemu
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     local list=/etc/apt/sources.list.d/$name.sources pin=/etc/apt/preferences.d/$name
     local tmp; tmp=$(mktemp -d) || return 1
     lt_log "fetching qemu-user from Debian 13 (once, kept in $dir)"
     printf 'Types: deb\nURIs: %s\nSuites: trixie\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-        "$(lt_debian_mirror)" | $sudo tee "$list" >/dev/null &&
+        "$mirror" | $sudo tee "$list" >/dev/null &&
     printf 'Package: *\nPin: release n=trixie\nPin-Priority: 1\n' | $sudo tee "$pin" >/dev/null &&
     # Only the new source's lists are fetched, and no other list is dropped.
     $sudo apt-get update -q -o Dir::Etc::sourcelist="sources.list.d/$name.sources" \
@@ -369,7 +456,7 @@ lt_qemu_fetch() { # dir
     $sudo apt-get update -q >"$tmp/restore.log" 2>&1 || lt_log "apt-get update after the download failed (see $tmp)"
     if [ $got -ne 0 ] || ! ls "$tmp"/qemu-user_*.deb >/dev/null 2>&1; then
         lt_log "could not download qemu-user/trixie:"; tail -5 "$tmp"/*.log >&2
-        return 1
+        LT_QEMU_WHY="qemu-user could not be fetched from Debian 13 at $mirror"; return 1
     fi
     # Of the package only the i386 emulator is kept (it is linked statically).
     rm -rf "$dir"; mkdir -p "$dir/deb"
@@ -382,8 +469,9 @@ lt_qemu_fetch() { # dir
 # wine32 starts. False, with LT_ROUTE32_WHY, when this machine cannot have it.
 lt_qemu_setup() { # build-root
     LT_QEMU=$1/qemu-i386/qemu-i386
+    LT_QEMU_WHY="qemu-user could not be unpacked"
     if ! lt_qemu_fetch "$1/qemu-i386"; then
-        LT_ROUTE32_WHY="qemu-user could not be fetched from Debian 13"; return 1
+        LT_ROUTE32_WHY=$LT_QEMU_WHY; return 1
     fi
     local out
     if ! out=$("$LT_ROOT/scripts/in-qemu32" "$LT_QEMU" /usr/lib/wine/wine --version 2>&1); then

@@ -6,44 +6,38 @@
 #include "terminal/ChosenFile.h"
 #include "terminal/ProtocolTransfer.h"
 #include "terminal/Settings.h"
-#include "terminal/mainClient.h"
+#include "terminal/TransferHost.h"
 #include "terminal/progressBar.h"
 #include "util/P_File.h"
 #include "win/PMessagePump.h"
+#include "win/PWin.h"
 
 namespace {
 
 const char sendFormat[] = "Sending file...\n\rbyte %d of %d";
 const COLORREF sendBarColor = 0x103FFF;
 const uint32_t fileChunkBytes = 512;
-const int sendButtons[] = {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE};
 
 } // namespace
 
-FileTransfer::FileTransfer(mainClient &owner) : terminal(owner), running(false) {}
+FileTransfer::FileTransfer(TransferHost &owner) : host(owner), running(false) {}
 
 void FileTransfer::run()
 {
     if (running)
         return;
     running = true;
-    setSendButtonsEnabled(false);
+    host.setSendsEnabled(false);
     transfer();
-    setSendButtonsEnabled(true);
+    host.setSendsEnabled(true);
     running = false;
-}
-
-void FileTransfer::setSendButtonsEnabled(bool on)
-{
-    for (int id : sendButtons)
-        EnableWindow(GetDlgItem(terminal.hwnd, id), on ? TRUE : FALSE);
 }
 
 void FileTransfer::transfer()
 {
-    if (!terminal.ensurePortOpen())
+    if (!host.ensurePortOpen())
         return;
-    ChosenFile chosen(terminal.hwnd, ChosenFile::toRead);
+    ChosenFile chosen(host.transferWindow().hwnd, ChosenFile::toRead);
     if (!chosen.choose())
         return;
     std::unique_ptr<P_File> file(chosen.open());
@@ -53,7 +47,7 @@ void FileTransfer::transfer()
     // for it. They pace themselves, so the pause after each byte is not asked.
     TransferProtocol protocol = chosenProtocol();
     if (protocol != TransferProtocol::raw) {
-        ProtocolTransfer(terminal, *file, protocol, protocolTiming).run();
+        ProtocolTransfer(host, *file, protocol, protocolTiming).run();
         return;
     }
     if (file->getSize() == 0)
@@ -76,9 +70,9 @@ TransferProtocol FileTransfer::chosenProtocol()
 // operator cancelled the transfer.
 bool FileTransfer::askDelay(bool &useDelay)
 {
-    if (terminal.getSendDelay() == 0)
+    if (host.getSendDelay() == 0)
         return true;
-    int answer = MessageBoxA(terminal.hwnd, "Delay is not null!\r\nDo you want to use it anywhere?", "Warning",
+    int answer = MessageBoxA(host.transferWindow().hwnd, "Delay is not null!\r\nDo you want to use it anywhere?", "Warning",
                              MB_YESNOCANCEL | MB_ICONERROR);
     if (answer == IDCANCEL)
         return false;
@@ -93,7 +87,7 @@ void FileTransfer::sendAll(P_File &file, bool useDelay)
 {
     uint32_t size = file.getSize();
     std::unique_ptr<progressBar> bar(
-        new progressBar(&terminal, sendFormat, int32_t(size), sendBarColor, IDD_PROGRESS, 0));
+        new progressBar(&host.transferWindow(), sendFormat, size, sendBarColor, IDD_PROGRESS, 0));
     if (bar->show() && bar->hwnd)
         UpdateWindow(bar->hwnd);
     PMessagePump::pumpWaiting();
@@ -101,15 +95,15 @@ void FileTransfer::sendAll(P_File &file, bool useDelay)
     unsigned char buffer[fileChunkBytes];
     while (remaining > 0) {
         uint32_t k = file.read(buffer, remaining < fileChunkBytes ? remaining : fileChunkBytes);
-        if (k == 0 || !terminal.sendBytes(buffer, k, useDelay, bar.get()))
+        if (k == 0 || !host.sendBytes(buffer, k, useDelay, bar.get()))
             break;
         remaining -= k;
-        if (!bar->update(int32_t(size - remaining)))
+        if (!bar->update(size - remaining))
             break;
         PMessagePump::pumpWaiting();
     }
     if (remaining == 0)
-        MessageBoxA(terminal.hwnd, "File Transfered", "Success", MB_ICONINFORMATION);
+        MessageBoxA(host.transferWindow().hwnd, "File Transfered", "Success", MB_ICONINFORMATION);
     else
-        MessageBoxA(terminal.hwnd, "Transfer aborted\r\nFile may be corrupted!", "Error", MB_ICONERROR);
+        MessageBoxA(host.transferWindow().hwnd, "Transfer aborted\r\nFile may be corrupted!", "Error", MB_ICONERROR);
 }

@@ -6,8 +6,8 @@
 #include "terminal/TransferProtocol.h"
 #include "terminal/XmodemSender.h"
 
-class mainClient;
 class P_File;
+class TransferHost;
 
 // Sends a file the operator chooses through the terminal's port, in chunks,
 // with the progress dialog and its "&Abort". While it runs it owns the line:
@@ -16,7 +16,7 @@ class P_File;
 class FileTransfer
 {
 public:
-    explicit FileTransfer(mainClient &terminal);
+    explicit FileTransfer(TransferHost &host);
     FileTransfer(const FileTransfer &) = delete;
     FileTransfer &operator=(const FileTransfer &) = delete;
 
@@ -31,10 +31,9 @@ private:
     void transfer();
     bool askDelay(bool &useDelay);
     void sendAll(P_File &file, bool useDelay);
-    void setSendButtonsEnabled(bool on);
     static TransferProtocol chosenProtocol();
 
-    mainClient &terminal;
+    TransferHost &host;
     bool running;
     XmodemSender::Timing protocolTiming = XmodemSender::standardTiming;
 };

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "res/resource.h"
-#include "terminal/mainClient.h"
+#include "terminal/TransferHost.h"
 #include "terminal/progressBar.h"
 #include "util/P_File.h"
 #include "win/PMessagePump.h"
@@ -20,16 +20,16 @@ const DWORD cancelRepeatMs = 500;
 
 } // namespace
 
-ProtocolTransfer::ProtocolTransfer(mainClient &owner, P_File &source, TransferProtocol protocol,
+ProtocolTransfer::ProtocolTransfer(TransferHost &owner, P_File &source, TransferProtocol protocol,
                                    const XmodemSender::Timing &timing)
-    : terminal(owner), file(source),
+    : host(owner), file(source),
       sender(protocol, source.getName(), source.getSize(), *this, timing), shownDone(-1), shownAt(0)
 {
 }
 
 ProtocolTransfer::~ProtocolTransfer()
 {
-    terminal.setReceiveTap(nullptr);
+    host.setReceiveTap(nullptr);
 }
 
 uint32_t ProtocolTransfer::read(unsigned char *to, uint32_t count)
@@ -49,10 +49,11 @@ void ProtocolTransfer::run()
 {
     // Listening before anything is shown: a receiver started now is heard
     // from its first start request.
-    terminal.setReceiveTap(this);
+    host.setReceiveTap(this);
     sender.start(GetTickCount());
     std::unique_ptr<progressBar> bar(
-        new progressBar(&terminal, sendFormat, int32_t(file.getSize()), sendBarColor, IDD_PROGRESS, 0));
+        new progressBar(&host.transferWindow(), sendFormat, file.getSize(), sendBarColor, IDD_PROGRESS, 0));
+    abortBar = bar.get();
     if (bar->show() && bar->hwnd) {
         SetDlgItemTextA(bar->hwnd, IDC_PROG_TEXT, waitingText);
         UpdateWindow(bar->hwnd);
@@ -75,7 +76,7 @@ void ProtocolTransfer::run()
     if (sender.cancelledReceiver())
         cancelAgain();
     showProgress(*bar, true);
-    terminal.setReceiveTap(nullptr);
+    host.setReceiveTap(nullptr);
     report();
 }
 
@@ -97,7 +98,7 @@ bool ProtocolTransfer::flush()
 {
     if (sender.outputCount() == 0)
         return true;
-    bool ok = terminal.sendBytes(sender.output(), sender.outputCount(), false);
+    bool ok = host.sendBytes(sender.output(), sender.outputCount(), false, abortBar);
     sender.outputSent(GetTickCount());
     return ok;
 }
@@ -108,10 +109,10 @@ void ProtocolTransfer::showProgress(progressBar &bar, bool now)
 {
     if (!sender.started())
         return;
-    int32_t done = int32_t(sender.acknowledged());
+    int64_t done = int64_t(sender.acknowledged());
     if (done == shownDone || (!now && GetTickCount() - shownAt < progressEveryMs))
         return;
-    if (bar.update(done)) {
+    if (bar.update(uint32_t(done))) {
         shownDone = done;
         shownAt = GetTickCount();
     }
@@ -129,7 +130,7 @@ void ProtocolTransfer::waitForWork()
 
 void ProtocolTransfer::report()
 {
-    HWND owner = terminal.hwnd;
+    HWND owner = host.transferWindow().hwnd;
     switch (sender.outcome()) {
     case XmodemSender::Outcome::done:
         MessageBoxA(owner, "File Transfered", "Success", MB_ICONINFORMATION);

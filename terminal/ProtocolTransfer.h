@@ -8,7 +8,7 @@
 #include "terminal/ReceiveTap.h"
 #include "terminal/XmodemSender.h"
 
-class mainClient;
+class TransferHost;
 class P_File;
 class progressBar;
 
@@ -19,7 +19,7 @@ class progressBar;
 class ProtocolTransfer : public ReceiveTap, private XmodemSender::Source
 {
 public:
-    ProtocolTransfer(mainClient &terminal, P_File &file, TransferProtocol protocol,
+    ProtocolTransfer(TransferHost &host, P_File &file, TransferProtocol protocol,
                      const XmodemSender::Timing &timing);
     ~ProtocolTransfer() override;
     ProtocolTransfer(const ProtocolTransfer &) = delete;
@@ -38,11 +38,12 @@ private:
     void waitForWork();
     void report();
 
-    mainClient &terminal;
+    TransferHost &host;
     P_File &file;
     XmodemSender sender;
-    int32_t shownDone;    // the amount the progress dialog shows; -1 before the start
+    int64_t shownDone;    // the amount the progress dialog shows; -1 before the start
     DWORD shownAt;        // when it was shown
+    const progressBar *abortBar = nullptr;   // its "&Abort" also ends a held write
 };
 
 #endif

@@ -38,7 +38,7 @@ class RenderProgress
 {
 public:
     RenderProgress(PWin *owner, uint32_t total, COLORREF color)
-        : bar(new progressBar(owner, renderFormat, int32_t(total), color, IDD_PROGRESS, 0)), last(GetTickCount())
+        : bar(new progressBar(owner, renderFormat, total, color, IDD_PROGRESS, 0)), last(GetTickCount())
     {
         if (bar->show() && bar->hwnd)
             UpdateWindow(bar->hwnd);
@@ -55,7 +55,7 @@ public:
         if (now - last < paceMs)
             return true;
         last = now;
-        if (!bar->update(int32_t(done)))
+        if (!bar->update(done))
             return false;
         PMessagePump::pumpWaiting();
         return true;

@@ -573,6 +573,15 @@ void mainClient::sendInput(SendSource from)
     SetFocus(box);
 }
 
+// A transfer owns the line while it runs: the pump between its chunks would
+// otherwise let a second send interleave with it.
+void mainClient::setSendsEnabled(bool on)
+{
+    static const int sendButtons[] = {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE};
+    for (int id : sendButtons)
+        EnableWindow(GetDlgItem(hwnd, id), on ? TRUE : FALSE);
+}
+
 // A write that failed or came up short is said once. When the device has
 // gone, the loss is what the operator sees instead.
 void mainClient::writeFailed()

@@ -13,6 +13,7 @@
 #include "terminal/Tooltips.h"
 #include "terminal/ViewFinder.h"
 #include "util/ArrivalTimes.h"
+#include "terminal/TransferHost.h"
 #include "util/ByteHistory.h"
 #include "util/PVect.h"
 #include "win/ButtonImages.h"
@@ -31,7 +32,7 @@ class ReceiveTap;
 // operation. The port (PortControl), the byte fields (ByteFieldsView), the
 // file transfer (FileTransfer) and the tooltips are jobs of their own that
 // it owns.
-class mainClient : public PModDialog
+class mainClient : public PModDialog, private TransferHost
 {
 public:
     mainClient(PWin *parent, HINSTANCE module);
@@ -47,7 +48,7 @@ public:
 
     // Port state. The port is open exactly when currentPort() is not null.
     bool togglePort() { return line.toggle(); }          // false only when an open failed
-    bool ensurePortOpen() { return line.ensureOpen(); }  // true when a port is open afterwards
+    bool ensurePortOpen() override { return line.ensureOpen(); }  // true when a port is open afterwards
     void updatePortButton() { line.updateButton(); }
     // The settings dialog; stores and applies its result.
     void editSettings() { line.editSettings(sendDelay); }
@@ -57,7 +58,7 @@ public:
     bool isWaitingForPort() const { return line.isWaiting(); }
     bool isTransferring() const { return transfer.isRunning(); }
     PCom *currentPort() const { return line.port(); }
-    uint32_t getSendDelay() const { return sendDelay; }
+    uint32_t getSendDelay() const override { return sendDelay; }
 
     // For tests and benchmarks, which look inside and set limits that memory
     // alone sets otherwise.
@@ -95,12 +96,12 @@ public:
     // when useDelay; false when the port is closed or a write fell short.
     // The "&Abort" of abortedBy, when given, also ends a write the line holds.
     bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay,
-                   const progressBar *abortedBy = nullptr);
+                   const progressBar *abortedBy = nullptr) override;
     uint32_t decodeEscapes(char *text);
     void sendFile();
     // While set, received bytes pass the tap first; only what it hands back
     // is shown, captured and kept. Null: none.
-    void setReceiveTap(ReceiveTap *tap) { receiveTap = tap; }
+    void setReceiveTap(ReceiveTap *tap) override { receiveTap = tap; }
     void saveReceived();
     // Into the receive view, which the renderer holds (`view` is that view).
     // withProgress: show the progress dialog (re-renders of the history).
@@ -155,6 +156,8 @@ private:
     void failCapture();
     void onPortLost();
     void writeFailed();
+    PWin &transferWindow() override { return *this; }
+    void setSendsEnabled(bool on) override;
 
     ByteHistory history;         // how rxBuffer grows, and when it cannot
     ArrivalTimes arrivals;       // when the bytes of rxBuffer arrived

@@ -8,7 +8,7 @@
 
 static const int abortBitmap = IDB_CANCEL;
 
-progressBar::progressBar(PWin *parent, const char *format, int32_t total, COLORREF barColor,
+progressBar::progressBar(PWin *parent, const char *format, uint32_t total, COLORREF barColor,
                          int templateId, int /*param*/)
     : PDialog(parent, templateId, nullptr), aborted(false), formatText(dupString(format)),
       total(total), barColor(barColor), images(instance(), &abortBitmap, 1), prevFocus(nullptr)
@@ -53,6 +53,13 @@ void useClassicLook(HWND control)
 
 } // namespace
 
+// The bar's range is a signed int: past 2 GiB (a large file, a long
+// history) every amount is halved so the bar still moves one way.
+int progressBar::barUnits(uint32_t amount) const
+{
+    return int(total > uint32_t(INT32_MAX) ? amount / 2 : amount);
+}
+
 bool progressBar::show()
 {
     prevFocus = GetFocus();
@@ -60,16 +67,16 @@ bool progressBar::show()
         return false;
     HWND bar = GetDlgItem(hwnd, IDC_PROG_BAR);
     useClassicLook(bar);
-    SendMessageA(bar, PBM_SETRANGE32, 0, LPARAM(total));
+    SendMessageA(bar, PBM_SETRANGE32, 0, LPARAM(barUnits(total)));
     SendMessageA(bar, PBM_SETBARCOLOR, 0, LPARAM(barColor));
     return true;
 }
 
-bool progressBar::update(int32_t done)
+bool progressBar::update(uint32_t done)
 {
     if (aborted || !hwnd)
         return false;
-    SendDlgItemMessageA(hwnd, IDC_PROG_BAR, PBM_SETPOS, WPARAM(done), 0);
+    SendDlgItemMessageA(hwnd, IDC_PROG_BAR, PBM_SETPOS, WPARAM(barUnits(done)), 0);
     char text[500];
     progressText(text, sizeof text, formatText, done, total);
     SetDlgItemTextA(hwnd, IDC_PROG_TEXT, text);

@@ -18,14 +18,14 @@ class progressBar : public PDialog
 {
 public:
     // format holds two "%d" (done, total) and is copied.
-    progressBar(PWin *parent, const char *format, int32_t total, COLORREF barColor,
+    progressBar(PWin *parent, const char *format, uint32_t total, COLORREF barColor,
                 int templateId = IDD_PROGRESS, int param = 0);
     ~progressBar() override;
 
     // Shows the dialog; false when its window could not be made.
     bool show();
     // Moves the bar and rewrites the text; false at once once aborted.
-    bool update(int32_t done);
+    bool update(uint32_t done);
     bool isAborted() const { return aborted; }
 
     bool preTranslate(MSG *msg) override;
@@ -34,13 +34,14 @@ public:
 protected:
     bool aborted;            // "&Abort" pressed or the window went away
     char *formatText;        // owned copy of the format
-    int32_t total;           // the 100 percent value
+    uint32_t total;          // the 100 percent value
     COLORREF barColor;
     ButtonImages images;     // the Abort button's bitmap
     HWND prevFocus;          // the focus before show
 
 private:
     void abort();
+    int barUnits(uint32_t amount) const;
 };
 
 #endif

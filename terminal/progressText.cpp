@@ -13,7 +13,7 @@ void put(char *buffer, size_t size, size_t &length, const char *text, size_t cou
 
 } // namespace
 
-size_t progressText(char *buffer, size_t size, const char *format, long done, long total)
+size_t progressText(char *buffer, size_t size, const char *format, long long done, long long total)
 {
     if (!buffer || size == 0)
         return 0;
@@ -23,7 +23,7 @@ size_t progressText(char *buffer, size_t size, const char *format, long done, lo
     while (*p) {
         if (p[0] == '%' && p[1] == 'd' && used < 2) {
             char number[24];
-            int n = std::snprintf(number, sizeof number, "%ld", used == 0 ? done : total);
+            int n = std::snprintf(number, sizeof number, "%lld", used == 0 ? done : total);
             if (n > 0)
                 put(buffer, size, length, number, size_t(n));
             ++used;

@@ -1,6 +1,7 @@
 #ifndef UTIL_PVECT_H
 #define UTIL_PVECT_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -82,7 +83,10 @@ private:
     {
         if (by > UINT32_MAX - capacity_)
             return false;
-        if (uint64_t(capacity_) + by > SIZE_MAX / sizeof(T))
+        // No array larger than PTRDIFF_MAX bytes: in a 32-bit process with
+        // the whole 4 GiB a larger one could be had, but pointer differences
+        // across it would overflow.
+        if (uint64_t(capacity_) + by > uint64_t(PTRDIFF_MAX) / sizeof(T))
             return false;
         T *fresh = new (std::nothrow) T[size_t(capacity_) + by];
         if (!fresh)

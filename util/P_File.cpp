@@ -144,10 +144,14 @@ bool P_File::seek(int32_t offset, DWORD method)
     default:
         break;
     }
-    DWORD result = SetFilePointer(handle, LONG(wanted), nullptr, method);
-    if (LONG(result) < 0)
+    // The whole 64-bit position: past 2 GiB the low half alone reads as
+    // negative, and a file may be up to 4 GiB long.
+    LARGE_INTEGER distance, result;
+    distance.QuadPart = wanted;
+    if (!SetFilePointerEx(handle, distance, &result, method) || result.QuadPart < 0 ||
+        result.QuadPart > LONGLONG(UINT32_MAX))
         return reportError(seekError) != 0;
-    position = result;
+    position = uint32_t(result.QuadPart);
     if (position > size)
         size = position;
     return true;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "comm/PCom.h"
+#include "tests/bench/BenchFigures.h"
 
 // The benchmarks do not link the test helpers' library: take the peer's code.
 #include "wine/helpers/SerialPeer.cpp"
@@ -31,14 +32,6 @@ std::string pick(int argc, char **argv, int index, const char *env, const char *
     return fallback;
 }
 
-ULONGLONG processorTime100ns()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ticks = [](const FILETIME &f) { return (ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
-    return ticks(kernel) + ticks(user);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -46,13 +39,13 @@ int main(int argc, char **argv)
     std::string port = pick(argc, argv, 1, "LT_BENCH_PORT", "COM2");
     std::string peerName = pick(argc, argv, 2, "LT_BENCH_PEER", "COM9");
     if (port.size() != 4 || port.compare(0, 3, "COM") != 0 || port[3] < '1' || port[3] > '8') {
-        std::printf("port must be COM1..COM8, not %s\n", port.c_str());
+        bench::figures("port must be COM1..COM8, not %s\n", port.c_str());
         return 2;
     }
 
     SerialPeer peer(peerName.c_str());
     if (!peer.isOpen()) {
-        std::printf("cannot open the peer %s\n", peerName.c_str());
+        bench::figures("cannot open the peer %s\n", peerName.c_str());
         return 1;
     }
     PCom com(nullptr);
@@ -61,7 +54,7 @@ int main(int argc, char **argv)
     com.settings.dtrDsrMode = 0;   // no handshake: the cable has no modem lines
     com.settings.rtsCtsMode = 0;
     if (!com.open()) {
-        std::printf("cannot open %s\n", port.c_str());
+        bench::figures("cannot open %s\n", port.c_str());
         return 1;
     }
 
@@ -70,7 +63,7 @@ int main(int argc, char **argv)
     std::vector<unsigned char> got;
     got.reserve(total);
     unsigned char chunk[511];
-    ULONGLONG cpu0 = processorTime100ns();
+    double cpu0 = bench::processorSeconds();
     DWORD start = GetTickCount();
     peer.startFlood(sent);
     DWORD lastByte = GetTickCount();
@@ -88,7 +81,7 @@ int main(int argc, char **argv)
         lastByte = GetTickCount();
     }
     DWORD took = GetTickCount() - start;
-    double cpuMs = double(processorTime100ns() - cpu0) / 10000.0;
+    double cpuMs = (bench::processorSeconds() - cpu0) * 1000.0;
     peer.waitFlood(5000);
 
     size_t same = 0;
@@ -96,19 +89,19 @@ int main(int argc, char **argv)
         ++same;
     size_t lost = total - (got.size() < total ? got.size() : total);
     double seconds = took ? took / 1000.0 : 0.001;
-    std::printf("receive: %zu bytes in %lu ms = %.0f bytes/s (line rate at 256000 baud 8N1: 25600 bytes/s)\n",
+    bench::figures("receive: %zu bytes in %lu ms = %.0f bytes/s (line rate at 256000 baud 8N1: 25600 bytes/s)\n",
                 got.size(), static_cast<unsigned long>(took), double(got.size()) / seconds);
-    std::printf("receive: lost bytes %zu, first difference at %s, processor %.0f ms, reader %s\n", lost,
+    bench::figures("receive: lost bytes %zu, first difference at %s, processor %.0f ms, reader %s\n", lost,
                 same == total ? "none" : std::to_string(same).c_str(), cpuMs,
                 com.readerPolls() ? "polls the driver" : "waits on events");
 
     const DWORD idleMs = 10000;
-    ULONGLONG idle0 = processorTime100ns();
+    double idle0 = bench::processorSeconds();
     DWORD idleStart = GetTickCount();
     Sleep(idleMs);
     DWORD wall = GetTickCount() - idleStart;
-    double idleCpuMs = double(processorTime100ns() - idle0) / 10000.0;
-    std::printf("idle open port: %.1f ms of processor time over %lu ms (%.2f%%)\n", idleCpuMs,
+    double idleCpuMs = (bench::processorSeconds() - idle0) * 1000.0;
+    bench::figures("idle open port: %.1f ms of processor time over %lu ms (%.2f%%)\n", idleCpuMs,
                 static_cast<unsigned long>(wall), 100.0 * idleCpuMs / double(wall));
     return lost == 0 && same == total ? 0 : 1;
 }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "terminal/XmodemSender.h"
+#include "tests/bench/BenchFigures.h"
 #include "tests/wine/helpers/FarEndProgram.h"
 #include "tests/wine/helpers/TerminalRig.h"
 // The dialog drivers are test helpers; benchmarks build them in.
@@ -37,59 +38,6 @@
 namespace {
 
 const double lineRate = 25600.0;  // 256000 baud, 8N1: ten bits per byte
-
-struct Memory {
-    double peakWorkingSetMiB = 0;
-    double pagefileMiB = 0;
-    double workingSetMiB = 0;
-};
-
-// PROCESS_MEMORY_COUNTERS, looked up at run time so no import library is needed.
-struct Counters {
-    DWORD cb;
-    DWORD PageFaultCount;
-    SIZE_T PeakWorkingSetSize;
-    SIZE_T WorkingSetSize;
-    SIZE_T QuotaPeakPagedPoolUsage;
-    SIZE_T QuotaPagedPoolUsage;
-    SIZE_T QuotaPeakNonPagedPoolUsage;
-    SIZE_T QuotaNonPagedPoolUsage;
-    SIZE_T PagefileUsage;
-    SIZE_T PeakPagefileUsage;
-};
-
-Memory memory()
-{
-    typedef BOOL(WINAPI * Query)(HANDLE, Counters *, DWORD);
-    Memory m;
-    Query q = reinterpret_cast<Query>(reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
-    if (!q)
-        return m;
-    Counters c;
-    std::memset(&c, 0, sizeof c);
-    c.cb = sizeof c;
-    if (q(GetCurrentProcess(), &c, sizeof c)) {
-        m.peakWorkingSetMiB = double(c.PeakWorkingSetSize) / 1048576.0;
-        m.pagefileMiB = double(c.PeakPagefileUsage) / 1048576.0;
-        m.workingSetMiB = double(c.WorkingSetSize) / 1048576.0;
-    }
-    return m;
-}
-
-std::vector<unsigned char> printablePattern(size_t n)
-{
-    std::vector<unsigned char> b(n);
-    unsigned x = 12345;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1103515245u + 12345u;
-        b[i] = (unsigned char)(0x20 + (x >> 16) % 0x5F);
-        if (i % 64 == 62)
-            b[i] = '\r';
-        if (i % 64 == 63)
-            b[i] = '\n';
-    }
-    return b;
-}
 
 struct Flood {
     SerialPeer *peer;
@@ -112,7 +60,7 @@ struct Flood {
                 break;
             double now = rig::nowMs();
             if (now - lastReport >= 10000) {
-                printf("    %6.0f s: %8zu bytes sent, %8.0f bytes/s over the last %.0f s\n", (now - start) / 1000.0,
+                bench::figures("    %6.0f s: %8zu bytes sent, %8.0f bytes/s over the last %.0f s\n", (now - start) / 1000.0,
                        at + n, double(at + n - lastAt) * 1000.0 / (now - lastReport), (now - lastReport) / 1000.0);
                 fflush(stdout);
                 lastReport = now;
@@ -139,7 +87,7 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
     rig::Terminal term{rig::dataPath};
     SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen() || !term.openPort()) {
-        printf("receive %-7s: terminal or cable not available\n", mode);
+        bench::figures("receive %-7s: terminal or cable not available\n", mode);
         return false;
     }
     if (!strcmp(mode, "hex"))
@@ -147,10 +95,10 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
     if (!strcmp(mode, "timed") && !term.client->showsTime())
         term.client->toggleTime();
     if (!strcmp(mode, "capture") && !startCapture(term, rig::tempPath("bench-capture.bin"))) {
-        printf("receive capture: capture could not start\n");
+        bench::figures("receive capture: capture could not start\n");
         return false;
     }
-    std::vector<unsigned char> data = printablePattern(total);
+    std::vector<unsigned char> data = bench::printableLines(total, 12345);
     Flood flood;
     flood.peer = &peer;
     flood.bytes = &data;
@@ -185,13 +133,13 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
     bool inOrder = got.size() <= total && std::equal(got.begin(), got.end(), data.begin());
     double secs = (got.size() >= total ? end : lastGrowth) / 1000.0 - start / 1000.0;
     double rate = secs > 0 ? double(got.size()) / secs : 0;
-    Memory m = memory();
+    bench::Memory m = bench::memory();
     bool complete = got.size() >= total;
-    printf("receive %-7s: %zu bytes in %.2f s = %.0f bytes/s (%.1fx the 25,600 bytes/s line), %s %zu, %s, "
+    bench::figures("receive %-7s: %zu bytes in %.2f s = %.0f bytes/s (%.1fx the 25,600 bytes/s line), %s %zu, %s, "
            "view %u characters, peak working set %.1f MiB, peak pagefile %.1f MiB\n",
            mode, got.size(), secs, rate, rate / lineRate, complete || flood.done ? "lost" : "not yet received (time limit)",
            lost, inOrder ? "in order" : "OUT OF ORDER", unsigned(GetWindowTextLengthA(term.view())),
-           m.peakWorkingSetMiB, m.pagefileMiB);
+           m.peakWorkingSetMiB, m.peakPrivateMiB);
     if (!strcmp(mode, "capture"))
         term.check(IDC_SHOWHEX, false), term.check(IDC_CAPTURE, false);
     if (!strcmp(mode, "timed"))
@@ -212,31 +160,20 @@ void timedFlood(size_t total)
     fflush(stdout);
 }
 
-double processorSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
-        return 0;
-    auto secs = [](const FILETIME &f) {
-        return double((uint64_t(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7;
-    };
-    return secs(kernel) + secs(user);
-}
-
 void renderHistory(size_t total)
 {
     rig::Terminal term{rig::dataPath};
     SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen() || !term.openPort()) {
-        printf("render: terminal or cable not available\n");
+        bench::figures("render: terminal or cable not available\n");
         return;
     }
     // Fill the history fast: captured data does not touch the view.
     if (!startCapture(term, rig::tempPath("bench-render.bin"))) {
-        printf("render: capture could not start\n");
+        bench::figures("render: capture could not start\n");
         return;
     }
-    std::vector<unsigned char> data = printablePattern(total);
+    std::vector<unsigned char> data = bench::printableLines(total, 12345);
     // Sent from a thread of its own: the cable holds only so much, and the
     // terminal drains it on this thread.
     Flood flood;
@@ -271,7 +208,7 @@ void renderHistory(size_t total)
     double t2 = rig::nowMs();
     unsigned hexShown = unsigned(GetWindowTextLengthA(view));
     unsigned hexLines = unsigned(SendMessageA(view, EM_GETLINECOUNT, 0, 0));
-    printf("render: history of %u bytes: Show Hex %.3f s until the view holds every line (%u lines, %u of the "
+    bench::figures("render: history of %u bytes: Show Hex %.3f s until the view holds every line (%u lines, %u of the "
            "dump's %u characters), end-of-capture text render %.3f s\n",
            unsigned(term.historyCount() ? term.historyCount() - 1 : 0), (t2 - t1) / 1000.0, hexLines - 1, hexShown,
            unsigned(((total + 7) / 8) * 34), (t1 - t0) / 1000.0);
@@ -281,23 +218,23 @@ void renderHistory(size_t total)
     // while nothing arrives. The thread sleeps until a message comes, as in
     // the program's main loop (the test pump polls every 5 ms).
     term.settle(500);
-    double cpu0 = processorSeconds(), w0 = rig::nowMs();
+    double cpu0 = bench::processorSeconds(), w0 = rig::nowMs();
     while (rig::nowMs() - w0 < 5000) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 1000, QS_ALLINPUT);
         term.pump();
     }
-    double cpu1 = processorSeconds(), w1 = rig::nowMs();
-    printf("idle: view of %u characters, port open: %.3f s of processor in %.1f s (%.2f%%)\n", hexShown,
+    double cpu1 = bench::processorSeconds(), w1 = rig::nowMs();
+    bench::figures("idle: view of %u characters, port open: %.3f s of processor in %.1f s (%.2f%%)\n", hexShown,
            cpu1 - cpu0, (w1 - w0) / 1000.0, 100.0 * (cpu1 - cpu0) * 1000.0 / (w1 - w0));
     fflush(stdout);
 
     double t3 = rig::nowMs();
-    double held = memory().workingSetMiB;
+    double held = bench::memory().workingSetMiB;
     term.command(IDC_CLEAR);
     term.waitFor([&] { return GetWindowTextLengthA(view) == 0; }, 60000);
     double t4 = rig::nowMs();
-    printf("clear: view of %u characters emptied in %.1f ms; working set %.1f MiB before, %.1f MiB after\n",
-           hexShown, t4 - t3, held, memory().workingSetMiB);
+    bench::figures("clear: view of %u characters emptied in %.1f ms; working set %.1f MiB before, %.1f MiB after\n",
+                   hexShown, t4 - t3, held, bench::memory().workingSetMiB);
     fflush(stdout);
 }
 
@@ -306,10 +243,10 @@ void sendFile(size_t total)
     rig::Terminal term{rig::dataPath};
     SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen() || !term.openPort()) {
-        printf("send: terminal or cable not available\n");
+        bench::figures("send: terminal or cable not available\n");
         return;
     }
-    std::vector<unsigned char> data = printablePattern(total);
+    std::vector<unsigned char> data = bench::printableLines(total, 12345);
     std::string path = rig::tempPath("bench-send.bin");
     rig::writeFile(path, data);
     MessageBoxAnswerer answerer(IDOK, 1, 600000);
@@ -322,7 +259,7 @@ void sendFile(size_t total)
     double first = t.empty() ? start : t.front();
     double end = t.empty() ? start : t.back();
     double rate = end > start ? double(got.size()) * 1000.0 / (end - start) : 0;
-    printf("send: file of %zu bytes: %zu at the peer in %.2f s (first byte after %.0f ms) = %.0f bytes/s (%.1fx the line), %s, "
+    bench::figures("send: file of %zu bytes: %zu at the peer in %.2f s (first byte after %.0f ms) = %.0f bytes/s (%.1fx the line), %s, "
            "message \"%s\"\n",
            total, got.size(), (end - start) / 1000.0, first - start, rate, rate / lineRate,
            got == data ? "intact" : "DIFFERENT", answerer.waitAnswered(1, 5000) ? answerer.text(0).c_str() : "none");
@@ -437,7 +374,7 @@ void runChild(const char *what)
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi;
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        printf("%s: could not start (%lu)\n", what, (unsigned long)GetLastError());
+        bench::figures("%s: could not start (%lu)\n", what, (unsigned long)GetLastError());
         return;
     }
     WaitForSingleObject(pi.hProcess, INFINITE);

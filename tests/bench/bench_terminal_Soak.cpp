@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/bench/BenchFigures.h"
 #include "util/ByteHistory.h"
 #include "tests/wine/helpers/TerminalRig.h"
 // The dialog drivers are test helpers; benchmarks build them in.
@@ -46,15 +47,6 @@ namespace {
 const double mib = 1048576.0;
 typedef ProcessCounts Gauges;
 
-double processorSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
-        return -1;
-    auto s = [](FILETIME f) { return double((uint64_t(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7; };
-    return s(kernel) + s(user);
-}
-
 Gauges gauges()
 {
     return ProcessCounts::now();
@@ -68,17 +60,7 @@ std::string describe(const Gauges &g)
 // One MiB of printable lines; the flood repeats it.
 std::vector<unsigned char> floodBlock()
 {
-    std::vector<unsigned char> b(1u << 20);
-    unsigned x = 2024;
-    for (size_t i = 0; i < b.size(); ++i) {
-        x = x * 1103515245u + 12345u;
-        b[i] = (unsigned char)(0x20 + (x >> 16) % 0x5F);
-        if (i % 64 == 62)
-            b[i] = '\r';
-        if (i % 64 == 63)
-            b[i] = '\n';
-    }
-    return b;
+    return bench::printableLines(1u << 20, 2024);
 }
 
 // Sends the flood, repeating the block, and prints the figures as it goes:
@@ -118,9 +100,9 @@ struct Flood {
             sent += n;
             if (sent >= nextReport) {
                 double now = rig::nowMs();
-                std::printf("  %7.1f MiB %8.1f s %6.2f MiB/s cpu %8.1f s %s\n", double(sent) / mib,
+                bench::figures("  %7.1f MiB %8.1f s %6.2f MiB/s cpu %8.1f s %s\n", double(sent) / mib,
                             (now - start) / 1000.0, (double(every) / mib) / ((now - lastAt) / 1000.0),
-                            processorSeconds() - cpu0, describe(gauges()).c_str());
+                            bench::processorSeconds() - cpu0, describe(gauges()).c_str());
                 std::fflush(stdout);
                 lastAt = now;
                 nextReport += every;
@@ -156,13 +138,13 @@ void flood(const char *mode, uint64_t totalMiB)
     rig::Terminal term{rig::dataPath};
     SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen() || !term.openPort()) {
-        std::printf("flood %s: terminal or cable not available\n", mode);
+        bench::figures("flood %s: terminal or cable not available\n", mode);
         return;
     }
     std::string capturePath = rig::tempPath("soak-capture.bin");
     bool capture = !std::strcmp(mode, "capture");
     if (capture && !startCapture(term, capturePath)) {
-        std::printf("flood capture: capture could not start\n");
+        bench::figures("flood capture: capture could not start\n");
         return;
     }
     // The history may fill before the flood ends; the terminal says so once.
@@ -174,11 +156,11 @@ void flood(const char *mode, uint64_t totalMiB)
     f.total = totalMiB << 20;
     // Every 64 MiB; a shorter flood reports every eighth of itself.
     const uint64_t every = totalMiB >= 512 ? 64ull << 20 : ((totalMiB << 20) / 8 ? (totalMiB << 20) / 8 : 1);
-    std::printf("flood %s: %llu MiB, printed every %.0f MiB\n", mode, (unsigned long long)totalMiB, double(every) / mib);
-    std::printf("  %s\n", describe(gauges()).c_str());
+    bench::figures("flood %s: %llu MiB, printed every %.0f MiB\n", mode, (unsigned long long)totalMiB, double(every) / mib);
+    bench::figures("  %s\n", describe(gauges()).c_str());
     f.every = every;
     f.start = rig::nowMs();
-    f.cpu0 = processorSeconds();
+    f.cpu0 = bench::processorSeconds();
     double start = f.start;
     double cpu0 = f.cpu0;
     HANDLE sender = CreateThread(nullptr, 0, &Flood::run, &f, 0, nullptr);
@@ -199,8 +181,8 @@ void flood(const char *mode, uint64_t totalMiB)
     CloseHandle(sender);
     const PVect<unsigned char> &h = term.client->received();
     uint64_t held = h.count() ? h.count() - 1 : 0;
-    std::printf("  done: %llu MiB sent in %.1f s (%.2f MiB/s), processor %.1f s; history %.1f MiB, %s; %s\n",
-                (unsigned long long)(f.sent >> 20), secs, double(f.sent) / mib / secs, processorSeconds() - cpu0,
+    bench::figures("  done: %llu MiB sent in %.1f s (%.2f MiB/s), processor %.1f s; history %.1f MiB, %s; %s\n",
+                (unsigned long long)(f.sent >> 20), secs, double(f.sent) / mib / secs, bench::processorSeconds() - cpu0,
                 held / mib, historyIsTheFlood(term, block) ? "the flood's first bytes in order" : "DIFFERS FROM THE FLOOD",
                 answerer.answeredCount() ? ("told: \"" + answerer.caption(0) + "\"").c_str() : "no message");
     if (capture) {
@@ -208,14 +190,14 @@ void flood(const char *mode, uint64_t totalMiB)
         uint64_t size = GetFileAttributesExA(capturePath.c_str(), GetFileExInfoStandard, &a)
                             ? (uint64_t(a.nFileSizeHigh) << 32) | a.nFileSizeLow
                             : 0;
-        std::printf("  capture file %.1f MiB\n", size / mib);
+        bench::figures("  capture file %.1f MiB\n", size / mib);
         term.command(IDC_CLEAR);  // the end of the capture need not render it all
         term.check(IDC_CAPTURE, false);
         DeleteFileA(capturePath.c_str());
     } else {
-        std::printf("  view %u characters\n", term.viewLength());
+        bench::figures("  view %u characters\n", term.viewLength());
     }
-    std::printf("  %s\n", describe(gauges()).c_str());
+    bench::figures("  %s\n", describe(gauges()).c_str());
     std::fflush(stdout);
 }
 
@@ -285,9 +267,9 @@ void series(rig::Terminal &term, const char *what, int times, Op op)
         op();
     term.settle(300);
     Gauges after = gauges();
-    std::printf("  %-26s x%4d %6.1f s: before %s\n  %-26s %6s %8s  after  %s\n", what, times,
+    bench::figures("  %-26s x%4d %6.1f s: before %s\n  %-26s %6s %8s  after  %s\n", what, times,
                 (rig::nowMs() - start) / 1000.0, describe(before).c_str(), "", "", "", describe(after).c_str());
-    std::printf("  %-26s growth: working set %+.1f MiB, handles %+d, GDI %+d, USER %+d\n", "",
+    bench::figures("  %-26s growth: working set %+.1f MiB, handles %+d, GDI %+d, USER %+d\n", "",
                 after.workingSetMiB - before.workingSetMiB, int(after.handles) - int(before.handles),
                 int(after.gdiObjects) - int(before.gdiObjects), int(after.userObjects) - int(before.userObjects));
     std::fflush(stdout);
@@ -298,11 +280,11 @@ void operations(int times)
     rig::Terminal term{rig::dataPath};
     SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen()) {
-        std::printf("ops: terminal or cable not available\n");
+        bench::figures("ops: terminal or cable not available\n");
         return;
     }
-    std::printf("repeated operations (%d times each after one warm-up)\n", times);
-    std::printf("  at start: %s\n", describe(gauges()).c_str());
+    bench::figures("repeated operations (%d times each after one warm-up)\n", times);
+    bench::figures("  at start: %s\n", describe(gauges()).c_str());
     series(term, "open and close the port", times, [&] {
         term.command(IDC_OPENCOMM);
         term.command(IDC_OPENCOMM);
@@ -368,7 +350,7 @@ void operations(int times)
     });
     DeleteFileA(capturePath.c_str());
     DeleteFileA(sendPath.c_str());
-    std::printf("  at end: %s\n", describe(gauges()).c_str());
+    bench::figures("  at end: %s\n", describe(gauges()).c_str());
     std::fflush(stdout);
 }
 
@@ -382,7 +364,7 @@ void ceiling()
     while (history.append(block.data(), uint32_t(block.size()))) {
     }
     double secs = (rig::nowMs() - start) / 1000.0;
-    std::printf("history ceiling in this %d-bit process: %.1f MiB held (storage %.1f MiB) after %.2f s; "
+    bench::figures("history ceiling in this %d-bit process: %.1f MiB held (storage %.1f MiB) after %.2f s; "
                 "at 256000 baud (25,600 bytes/s) that is %.1f hours, at 115200 %.1f hours, at 9600 %.1f days\n",
                 int(sizeof(void *) * 8), history.held() / mib, bytes.capacity() / mib, secs,
                 history.held() / 25600.0 / 3600.0, history.held() / 11520.0 / 3600.0,

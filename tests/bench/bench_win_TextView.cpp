@@ -14,46 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/bench/BenchFigures.h"
 #include "win/PTextView.h"
 
 namespace {
-
-LARGE_INTEGER freq;
-
-double now()
-{
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(freq.QuadPart);
-}
-
-// PROCESS_MEMORY_COUNTERS, looked up at run time so no import library is needed.
-struct Counters
-{
-    DWORD cb;
-    DWORD PageFaultCount;
-    SIZE_T PeakWorkingSetSize;
-    SIZE_T WorkingSetSize;
-    SIZE_T QuotaPeakPagedPoolUsage;
-    SIZE_T QuotaPagedPoolUsage;
-    SIZE_T QuotaPeakNonPagedPoolUsage;
-    SIZE_T QuotaNonPagedPoolUsage;
-    SIZE_T PagefileUsage;
-    SIZE_T PeakPagefileUsage;
-};
-
-Counters memory()
-{
-    typedef BOOL(WINAPI * Query)(HANDLE, Counters *, DWORD);
-    Counters c;
-    std::memset(&c, 0, sizeof c);
-    c.cb = sizeof c;
-    Query q = reinterpret_cast<Query>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
-    if (q)
-        q(GetCurrentProcess(), &c, sizeof c);
-    return c;
-}
 
 double mib(SIZE_T bytes)
 {
@@ -98,13 +62,13 @@ std::string hexLines(unsigned first, unsigned count)
 
 double repaintMs(HWND view, int times)
 {
-    double t0 = now();
+    double t0 = bench::seconds();
     for (int i = 0; i < times; ++i) {
         InvalidateRect(view, nullptr, FALSE);
         UpdateWindow(view);
     }
     GdiFlush();
-    return (now() - t0) * 1000.0 / times;
+    return (bench::seconds() - t0) * 1000.0 / times;
 }
 
 // Text of `total` characters, no line ends, a tab every `tabEvery`
@@ -120,14 +84,6 @@ std::string oneLine(size_t total, size_t tabEvery)
     return s;
 }
 
-double processorSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ticks = [](FILETIME f) { return (ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
-    return double(ticks(kernel) + ticks(user)) / 1e7;
-}
-
 struct Rate
 {
     double wall, processor;  // MiB per second of each
@@ -140,13 +96,13 @@ Rate floodRate(HWND view, const std::string &text)
 {
     SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
     pump();
-    double t0 = now(), p0 = processorSeconds();
+    double t0 = bench::seconds(), p0 = bench::processorSeconds();
     for (size_t done = 0; done < text.size(); done += 511) {
         size_t n = text.size() - done < 511 ? text.size() - done : 511;
         SendMessageA(view, PTVM_APPEND, n, LPARAM(text.data() + done));
         pump();
     }
-    return Rate{mib(text.size()) / (now() - t0), mib(text.size()) / (processorSeconds() - p0)};
+    return Rate{mib(text.size()) / (bench::seconds() - t0), mib(text.size()) / (bench::processorSeconds() - p0)};
 }
 
 // The working set a view full of lines of lineLength characters (line end
@@ -161,7 +117,7 @@ void indexCost(HWND view, size_t lineLength, size_t total)
     std::string part;
     while (part.size() + line.size() <= 1024 * 1024)
         part += line;
-    Counters before = memory();
+    bench::Memory before = bench::memory();
     size_t chars = 0;
     while (chars + part.size() <= total) {
         if (SendMessageA(view, PTVM_APPEND, part.size(), LPARAM(part.data())) < 0) {
@@ -171,17 +127,17 @@ void indexCost(HWND view, size_t lineLength, size_t total)
         chars += part.size();
     }
     pump();
-    Counters full = memory();
+    bench::Memory full = bench::memory();
     size_t lines = chars / lineLength;
-    double added = double(full.WorkingSetSize) - double(before.WorkingSetSize);
+    double added = (full.workingSetMiB - before.workingSetMiB) * 1048576.0;
     SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
     pump();
-    Counters cleared = memory();
+    bench::Memory cleared = bench::memory();
     std::printf("index: %zu lines of %zu characters (%.1f MiB): working set %.1f -> %.1f MiB, %.2f bytes a line "
                 "beyond the text; emptied: %.1f MiB (%+.1f MiB against before)\n",
-                lines, lineLength, mib(chars), mib(before.WorkingSetSize), mib(full.WorkingSetSize),
-                (added - double(chars)) / double(lines), mib(cleared.WorkingSetSize),
-                (double(cleared.WorkingSetSize) - double(before.WorkingSetSize)) / 1048576.0);
+                lines, lineLength, mib(chars), before.workingSetMiB, full.workingSetMiB,
+                (added - double(chars)) / double(lines), cleared.workingSetMiB,
+                cleared.workingSetMiB - before.workingSetMiB);
 }
 
 // A 16 MiB line with a tab every 32 characters: repainting its last rows,
@@ -219,7 +175,6 @@ LRESULT CALLBACK hostProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
 
 int main()
 {
-    QueryPerformanceFrequency(&freq);
     HINSTANCE self = GetModuleHandleA(nullptr);
     if (!PTextView::registerClass(self))
         return 1;
@@ -246,14 +201,14 @@ int main()
     // A flood: 511-byte chunks, each followed by the queue's messages.
     std::string flood = hexLines(0, 16u * 1024 * 1024 / 34);
     paints = 0;
-    double t0 = now();
+    double t0 = bench::seconds();
     size_t done = 0;
     for (; done + 511 <= flood.size(); done += 511) {
         SendMessageA(view, PTVM_APPEND, 511, LPARAM(flood.data() + done));
         pump();
     }
-    double t = now() - t0;
-    std::printf("flood append: %.1f MiB in 511-byte chunks, %.3f s, %.1f MiB/s, %ld paints (%.1f frames/s), "
+    double t = bench::seconds() - t0;
+    bench::figures("flood append: %.1f MiB in 511-byte chunks, %.3f s, %.1f MiB/s, %ld paints (%.1f frames/s), "
                 "following %s\n",
                 mib(done), t, mib(done) / t, paints, paints / t,
                 SendMessageA(view, PTVM_ISFOLLOWING, 0, 0) ? "yes" : "no");
@@ -265,69 +220,66 @@ int main()
     // Two million hex lines in 1 MiB appends.
     const unsigned lines = 2000000;
     const unsigned per = 30000;
-    Counters before = memory();
+    bench::Memory before = bench::memory();
     double appendSeconds = 0;
     size_t chars = 0;
     for (unsigned first = 0; first < lines; first += per) {
         std::string part = hexLines(first, first + per > lines ? lines - first : per);
-        double a = now();
+        double a = bench::seconds();
         LRESULT r = SendMessageA(view, PTVM_APPEND, part.size(), LPARAM(part.data()));
-        appendSeconds += now() - a;
+        appendSeconds += bench::seconds() - a;
         if (r < 0) {
-            std::printf("append failed at line %u\n", first);
+            bench::figures("append failed at line %u\n", first);
             return 1;
         }
         chars += part.size();
     }
     pump();
-    Counters after = memory();
+    bench::Memory after = bench::memory();
     LRESULT rows = SendMessageA(view, EM_GETLINECOUNT, 0, 0);
-    std::printf("bulk append: %zu characters (%u lines, %ld rows) in %.3f s, %.1f MiB/s\n", chars, lines,
+    bench::figures("bulk append: %zu characters (%u lines, %ld rows) in %.3f s, %.1f MiB/s\n", chars, lines,
                 long(rows), appendSeconds, mib(chars) / appendSeconds);
-    std::printf("memory: private bytes %.1f -> %.1f MiB, %.2f bytes per character (text and index, with "
+    bench::figures("memory: private bytes %.1f -> %.1f MiB, %.2f bytes per character (text and index, with "
                 "growth room); peak working set %.1f MiB\n",
-                mib(before.PagefileUsage), mib(after.PagefileUsage),
-                double(after.PagefileUsage - before.PagefileUsage) / double(chars), mib(after.PeakWorkingSetSize));
+                before.privateMiB, after.privateMiB, (after.privateMiB - before.privateMiB) * 1048576.0 / double(chars),
+                after.peakWorkingSetMiB);
 
-    std::printf("full repaint of %u lines: at the end %.3f ms", lines, repaintMs(view, 200));
+    bench::figures("full repaint of %u lines: at the end %.3f ms", lines, repaintMs(view, 200));
     SendMessageA(view, WM_VSCROLL, SB_TOP, 0);
     SendMessageA(view, EM_LINESCROLL, 0, rows / 2);
-    std::printf(", in the middle %.3f ms", repaintMs(view, 200));
+    bench::figures(", in the middle %.3f ms", repaintMs(view, 200));
     SendMessageA(view, WM_VSCROLL, SB_TOP, 0);
-    std::printf(", at the top %.3f ms\n", repaintMs(view, 200));
+    bench::figures(", at the top %.3f ms\n", repaintMs(view, 200));
 
     // Idle: a full view with the focus (its caret blinking) and nothing arriving.
     SetFocus(view);
     pump();
-    FILETIME created, exited, kernel0, user0, kernel1, user1;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
-    double i0 = now();
-    while (now() - i0 < 3.0) {
+    double cpu0 = bench::processorSeconds();
+    double i0 = bench::seconds();
+    while (bench::seconds() - i0 < 3.0) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         pump();
     }
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1);
-    auto ticks = [](FILETIME f) { return (ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
-    double busy = double(ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0)) / 1e7;
-    std::printf("idle with a full view: %.1f ms of processor time in %.1f s (%.2f%%)\n", busy * 1000, now() - i0,
-                busy * 100 / (now() - i0));
+    double busy = bench::processorSeconds() - cpu0;
+    bench::figures("idle with a full view: %.1f ms of processor time in %.1f s (%.2f%%)\n", busy * 1000, bench::seconds() - i0,
+                busy * 100 / (bench::seconds() - i0));
 
-    double r0 = now();
+    double r0 = bench::seconds();
     SetWindowPos(view, nullptr, 0, 0, 200, 250, SWP_NOMOVE | SWP_NOZORDER);
-    double r1 = now();
+    double r1 = bench::seconds();
     SetWindowPos(view, nullptr, 0, 0, 330, 250, SWP_NOMOVE | SWP_NOZORDER);
-    double r2 = now();
-    std::printf("rewrap on resize: narrower (lines wrap) %.1f ms, back %.1f ms\n", (r1 - r0) * 1000,
+    double r2 = bench::seconds();
+    bench::figures("rewrap on resize: narrower (lines wrap) %.1f ms, back %.1f ms\n", (r1 - r0) * 1000,
                 (r2 - r1) * 1000);
 
-    double h0 = now();
+    double h0 = bench::seconds();
     SendMessageA(view, PTVM_ERASEHEAD, 34u * 250000, 0);
-    double h1 = now();
+    double h1 = bench::seconds();
     SendMessageA(view, PTVM_ERASETAIL, 34u * 1000, 0);
-    double h2 = now();
+    double h2 = bench::seconds();
     SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
-    double h3 = now();
-    std::printf("cut head 250000 lines %.2f ms, cut tail 1000 lines %.3f ms, empty the view %.2f ms\n",
+    double h3 = bench::seconds();
+    bench::figures("cut head 250000 lines %.2f ms, cut tail 1000 lines %.3f ms, empty the view %.2f ms\n",
                 (h1 - h0) * 1000, (h2 - h1) * 1000, (h3 - h2) * 1000);
 
     indexCost(view, 4, 64u * 1024 * 1024);

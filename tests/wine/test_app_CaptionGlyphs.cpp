@@ -25,37 +25,14 @@ int CALLBACK countFace(const LOGFONTA *, const TEXTMETRICA *, DWORD, LPARAM foun
 // What the screen shows of a rectangle, as rows of pixels.
 std::vector<std::vector<COLORREF>> grab(const RECT &r)
 {
-    int cx = r.right - r.left, cy = r.bottom - r.top;
+    Capture shot = captureScreen(r);
     std::vector<std::vector<COLORREF>> rows;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi;
-    ZeroMemory(&bi, sizeof bi);
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = -cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    if (bits && BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY)) {
-        GdiFlush();
-        const DWORD *px = static_cast<const DWORD *>(bits);
-        for (int y = 0; y < cy; ++y) {
-            std::vector<COLORREF> row;
-            for (int x = 0; x < cx; ++x) {
-                DWORD v = px[y * cx + x];
-                row.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
-            }
-            rows.push_back(row);
-        }
+    for (int y = 0; y < shot.cy; ++y) {
+        std::vector<COLORREF> row;
+        for (int x = 0; x < shot.cx; ++x)
+            row.push_back(shot.colorAt(x, y));
+        rows.push_back(row);
     }
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
     return rows;
 }
 

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -90,38 +92,9 @@ bool writeBytes(const std::string &path, const std::vector<unsigned char> &data)
     return ok;
 }
 
-// What the screen shows of a rectangle, as 24-bit rows bottom up.
-std::vector<unsigned char> grab(const RECT &r, BITMAPINFOHEADER &bh)
-{
-    int cx = r.right - r.left, cy = r.bottom - r.top;
-    ZeroMemory(&bh, sizeof bh);
-    bh.biSize = sizeof bh;
-    bh.biWidth = cx;
-    bh.biHeight = cy;
-    bh.biPlanes = 1;
-    bh.biBitCount = 24;
-    bh.biCompression = BI_RGB;
-    std::vector<unsigned char> pixels;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    void *bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO *>(&bh), DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    if (bits && BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY)) {
-        GdiFlush();
-        const unsigned char *b = static_cast<const unsigned char *>(bits);
-        pixels.assign(b, b + ((DWORD(cx) * 3 + 3) & ~3u) * DWORD(cy));
-    }
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-// Saves the screen area covering the given windows as a 24-bit .bmp in
-// LT_BUILD, for the README's pictures, once the other process has finished
-// painting it (two grabs 50 ms apart agree).
+// Saves the screen area covering the given windows as a .bmp in LT_BUILD,
+// for the README's pictures, once the other process has finished painting it
+// (two grabs 50 ms apart agree).
 void screenshotOf(std::initializer_list<HWND> windows, const char *fileName)
 {
     RECT all = {0, 0, 0, 0};
@@ -130,35 +103,72 @@ void screenshotOf(std::initializer_list<HWND> windows, const char *fileName)
         if (w && GetWindowRect(w, &r))
             UnionRect(&all, &all, &r);
     }
-    std::string dir = env("LT_BUILD");
-    if (IsRectEmpty(&all) || dir.empty())
+    if (IsRectEmpty(&all) || env("LT_BUILD").empty())
         return;
-    BITMAPINFOHEADER bh;
-    std::vector<unsigned char> shot = grab(all, bh), before;
+    Capture shot = captureScreen(all), before;
     DWORD start = GetTickCount();
     do {
-        before.swap(shot);
+        before = shot;
         Sleep(50);
-        shot = grab(all, bh);
+        shot = captureScreen(all);
     } while (shot != before && GetTickCount() - start < 3000);
-    if (shot.empty())
-        return;
-    if (dir.back() != '\\')
-        dir += '\\';
-    HANDLE f = CreateFileA((dir + fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return;
-    BITMAPFILEHEADER fh;
-    ZeroMemory(&fh, sizeof fh);
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bh;
-    fh.bfSize = fh.bfOffBits + DWORD(shot.size());
-    DWORD n = 0;
-    WriteFile(f, &fh, sizeof fh, &n, nullptr);
-    WriteFile(f, &bh, sizeof bh, &n, nullptr);
-    WriteFile(f, shot.data(), DWORD(shot.size()), &n, nullptr);
-    CloseHandle(f);
+    writeBmp(shot, fileName);
+}
+
+// A window's client area as the screen shows it once the other process has
+// finished painting it (two grabs 50 ms apart agree).
+Capture settledCapture(HWND w)
+{
+    Capture shot = captureClient(w), before;
+    DWORD start = GetTickCount();
+    do {
+        before = shot;
+        Sleep(50);
+        shot = captureClient(w);
+    } while (shot != before && GetTickCount() - start < 3000);
+    return shot;
+}
+
+// The first column right of an image button's picture: the picture is the
+// coloured pixels on its left, inside the border and the focus frame. 0 while
+// the button is not painted yet.
+int pictureEnd(const Capture &face)
+{
+    int end = 0;
+    for (int y = 3; y < face.cy - 3; ++y)
+        for (int x = 3; x < face.cx / 2; ++x) {
+            COLORREF c = face.colorAt(x, y);
+            int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+            if (std::abs(r - g) > 48 || std::abs(g - b) > 48)
+                end = std::max(end, x + 1);
+        }
+    return end;
+}
+
+// Whether an image button's caption is drawn whole: in the default GUI font
+// it is no wider than the face leaves beside the button's picture; a wider
+// one is cut at the border. The room is counted from the picture's last
+// coloured column, so it is if anything generous by the picture's
+// transparent margin. Says what it saw when it is not.
+testing::AssertionResult captionFits(HWND button)
+{
+    Capture face;
+    waitFor([&] { return pictureEnd(face = settledCapture(button)) > 0; }, productWaitMs);
+    const int picture = pictureEnd(face);
+    std::string caption = textOf(button);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    RECT text = {0, 0, 0, 0};
+    DrawTextA(dc, caption.c_str(), int(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    // One pixel of border on the right.
+    const int room = face.cx - 1 - picture;
+    if (picture > 0 && text.right <= room)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "\"" << caption << "\" is " << text.right << " pixels wide, the face leaves "
+                                       << room << " beside the picture (ending at " << picture << ") of a "
+                                       << face.cx << "-pixel button";
 }
 
 // Bytes the peer got, collected until `count` have come.
@@ -188,10 +198,16 @@ TEST(EndToEnd, OperatorSessionFromStartToDone)
     SetWindowPos(p.frame, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,
                  (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 
+    // The port button's caption is drawn whole, in the dialog font of the
+    // prefix as on Windows: the template's "&Open Com" now, the widest,
+    // "&Close Comm", once the port is open.
+    EXPECT_TRUE(captionFits(p.item(IDC_OPENCOMM)));
+
     // Open COM2 with the stored settings: 9600 baud.
     p.press(IDC_OPENCOMM);
     ASSERT_TRUE(waitFor([&] { return textOf(p.item(IDC_OPENCOMM)) == "&Close Comm"; }, productWaitMs));
     EXPECT_NE(sttyOf("COM2").find("speed 9600 baud"), std::string::npos);
+    EXPECT_TRUE(captionFits(p.item(IDC_OPENCOMM)));
 
     // Text out: the send box with an escape, then one byte from the decimal field.
     p.setText(IDC_SENDBOX, "ATI\\0D");

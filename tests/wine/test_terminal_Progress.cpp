@@ -83,6 +83,21 @@ TEST_F(ProgressDialog, UpdateShowsTheFileSendTextOnTwoLines)
     EXPECT_EQ(position(bar.hwnd), 512);
 }
 
+TEST_F(ProgressDialog, AmountsPast2GiBAreShownWholeAndTheBarStillMoves)
+{
+    // A file or a history of 3 GiB: the program has 4 GiB to hold one.
+    progressBar bar(nullptr, sendFormat, 3221225472u, 0x103FFF);
+    ASSERT_TRUE(bar.show());
+    EXPECT_TRUE(bar.update(2684354560u));
+    EXPECT_EQ(text(bar.hwnd), "Sending file...\n\rbyte 2684354560 of 3221225472");
+    int at = position(bar.hwnd);
+    PBRANGE range = {0, 0};
+    SendDlgItemMessageA(bar.hwnd, IDC_PROG_BAR, PBM_GETRANGE, FALSE, LPARAM(&range));
+    EXPECT_EQ(range.iLow, 0);
+    ASSERT_GT(range.iHigh, 0);
+    EXPECT_NEAR(double(at) / double(range.iHigh), 2684354560.0 / 3221225472.0, 0.01);
+}
+
 TEST_F(ProgressDialog, UpdateAfterAbortReturnsFalseAndLeavesBarAndText)
 {
     progressBar bar(nullptr, sendFormat, 1300, 0x103FFF);

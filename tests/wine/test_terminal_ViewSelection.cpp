@@ -387,59 +387,12 @@ std::vector<DWORD> capture(HWND w, int &cx, int &cy, const char *fileName)
 {
     RECT r;
     GetClientRect(w, &r);
-    POINT origin = {0, 0};
-    ClientToScreen(w, &origin);
     cx = r.right;
     cy = r.bottom;
-    std::vector<DWORD> pixels;
-    if (cx <= 0 || cy <= 0)
-        return pixels;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi;
-    ZeroMemory(&bi, sizeof bi);
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = -cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BOOL copied = BitBlt(mem, 0, 0, cx, cy, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    if (copied && bits) {
-        const DWORD *p = static_cast<const DWORD *>(bits);
-        pixels.assign(p, p + size_t(cx) * size_t(cy));
-        for (DWORD &px : pixels)
-            px &= 0x00FFFFFFu;
-        std::string dir = rig::env("LT_BUILD");
-        if (!dir.empty()) {
-            if (dir.back() != '\\')
-                dir += '\\';
-            BITMAPFILEHEADER fh;
-            ZeroMemory(&fh, sizeof fh);
-            fh.bfType = 0x4D42;
-            fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-            DWORD size = DWORD(pixels.size() * 4);
-            fh.bfSize = fh.bfOffBits + size;
-            HANDLE f = CreateFileA((dir + fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (f != INVALID_HANDLE_VALUE) {
-                DWORD done = 0;
-                WriteFile(f, &fh, sizeof fh, &done, nullptr);
-                WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &done, nullptr);
-                WriteFile(f, bits, size, &done, nullptr);
-                CloseHandle(f);
-            }
-        }
-    }
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    rig::Capture shot = rig::captureClient(w);
+    if (!rig::env("LT_BUILD").empty())
+        rig::writeBmp(shot, fileName);
+    return shot.pixels;
 }
 
 bool dark(DWORD px)

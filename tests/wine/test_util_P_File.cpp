@@ -396,6 +396,36 @@ TEST_F(P_FileTest, AFileOf4GiBOrMoreIsRefused)
     DeleteFileA(p.c_str());
 }
 
+TEST_F(P_FileTest, PositionsPast2GiBAreKeptWhole)
+{
+    std::string p = path("large.bin");
+    HANDLE h = CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    const uint32_t size = 0xC0000000u;   // 3 GiB, sparse on the host's file system
+    LONG high = 0;
+    SetFilePointer(h, LONG(size), &high, FILE_BEGIN);
+    bool grown = SetEndOfFile(h) != FALSE;
+    CloseHandle(h);
+    if (!grown)
+        GTEST_SKIP() << "the file system cannot hold a 3 GiB file";
+    {
+        P_File f(p.c_str(), P_File::readWrite);
+        ASSERT_TRUE(f.open());
+        EXPECT_EQ(f.getSize(), size);
+        EXPECT_TRUE(f.seek(-16, FILE_END));
+        EXPECT_EQ(f.getPosition(), size - 16);
+        EXPECT_EQ(f.write("tail", 4), 4u);
+        EXPECT_TRUE(f.seek(-4, FILE_CURRENT));
+        char back[5] = {};
+        EXPECT_EQ(f.read(back, 4), 4u);
+        EXPECT_STREQ(back, "tail");
+        EXPECT_EQ(f.getPosition(), size - 12);
+        EXPECT_TRUE(f.seek(100, FILE_CURRENT));
+        EXPECT_EQ(f.getPosition(), size);
+    }
+    DeleteFileA(p.c_str());
+}
+
 TEST_F(P_FileTest, OpeningTwiceDoesNotLeakTheFirstHandle)
 {
     std::string p = path("twice.txt");

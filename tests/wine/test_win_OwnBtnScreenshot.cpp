@@ -8,6 +8,7 @@
 #include "app/PAppl.h"
 #include "res/resource.h"
 #include "test_win_OwnBtnRig.h"
+#include "tests/wine/helpers/ScreenCapture.h"
 #include "tests/wine/res/controlsIds.h"
 #include "util/PVect.h"
 #include "win/PBitmap.h"
@@ -57,44 +58,10 @@ std::string screenshotPath()
     return path + "screenshot-buttons.bmp";
 }
 
-// The window as it is on screen, written as a 24-bit .bmp.
+// The window as it is on screen, written as a .bmp.
 bool saveWindow(HWND wnd, const std::string &path)
 {
-    RECT r;
-    GetWindowRect(wnd, &r);
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    HDC win = GetWindowDC(wnd);
-    HDC mem = CreateCompatibleDC(win);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP dib = CreateDIBSection(win, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, win, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = DWORD((w * 3 + 3) & ~3);
-    const DWORD size = stride * DWORD(h);
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + size;
-    bool ok = false;
-    if (FILE *f = std::fopen(path.c_str(), "wb")) {
-        ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
-             std::fwrite(bits, 1, size, f) == size;
-        ok = std::fclose(f) == 0 && ok;
-    }
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(wnd, win);
-    return ok;
+    return rig::writeBmpTo(rig::captureWindowDC(wnd), path);
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include "tests/wine/helpers/PopupMenuDriver.h"
 #include "tests/wine/helpers/Pump.h"
+#include "tests/wine/helpers/ScreenCapture.h"
 #include "tests/wine/res/textviewIds.h"
 #include "win/PTextView.h"
 
@@ -408,23 +409,13 @@ namespace {
 // The view's client area as it is on the screen.
 std::vector<COLORREF> grab(HWND w, int &cx, int &cy)
 {
-    RECT r;
-    GetClientRect(w, &r);
-    cx = r.right;
-    cy = r.bottom;
+    rig::Capture shot = rig::captureClient(w);
+    cx = shot.cx;
+    cy = shot.cy;
     std::vector<COLORREF> px;
-    HDC dc = GetDC(w);
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP bm = CreateCompatibleBitmap(dc, cx, cy);
-    HGDIOBJ old = SelectObject(mem, bm);
-    BitBlt(mem, 0, 0, cx, cy, dc, 0, 0, SRCCOPY);
     for (int y = 0; y < cy; ++y)
         for (int x = 0; x < cx; ++x)
-            px.push_back(GetPixel(mem, x, y));
-    SelectObject(mem, old);
-    DeleteObject(bm);
-    DeleteDC(mem);
-    ReleaseDC(w, dc);
+            px.push_back(shot.colorAt(x, y));
     return px;
 }
 
@@ -433,50 +424,14 @@ bool dark(COLORREF c)
     return GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
 }
 
-// Saves what the screen shows of a window as a 24-bit .bmp in LT_BUILD, where
-// the test script turns it into a PNG for people to look at.
+// Saves what the screen shows of a window as a .bmp in LT_BUILD, where the
+// test script turns it into a PNG for people to look at.
 void screenshot(HWND w, const char *name)
 {
     char dir[MAX_PATH];
     DWORD n = GetEnvironmentVariableA("LT_BUILD", dir, sizeof dir);
-    if (n == 0 || n >= sizeof dir)
-        return;
-    RECT r;
-    GetWindowRect(w, &r);
-    int cx = r.right - r.left, cy = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    SelectObject(mem, old);
-    DWORD size = ((DWORD(cx) * 3 + 3) & ~3u) * DWORD(cy);
-    std::string path = std::string(dir) + "\\" + name;
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f != INVALID_HANDLE_VALUE && bits) {
-        BITMAPFILEHEADER fh = {};
-        fh.bfType = 0x4D42;
-        fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-        fh.bfSize = fh.bfOffBits + size;
-        DWORD done = 0;
-        WriteFile(f, &fh, sizeof fh, &done, nullptr);
-        WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &done, nullptr);
-        WriteFile(f, bits, size, &done, nullptr);
-    }
-    if (f != INVALID_HANDLE_VALUE)
-        CloseHandle(f);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    if (n > 0 && n < sizeof dir)
+        rig::writeBmp(rig::captureWindow(w), name);
 }
 
 HFONT terminalFont()

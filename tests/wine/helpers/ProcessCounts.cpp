@@ -1,4 +1,5 @@
 #include "tests/wine/helpers/ProcessCounts.h"
+#include "tests/wine/helpers/MemoryCounters.h"
 
 #include <windows.h>
 
@@ -7,30 +8,10 @@
 
 namespace {
 
-// PROCESS_MEMORY_COUNTERS, looked up at run time so no import library is needed.
-struct MemoryCounters
-{
-    DWORD cb;
-    DWORD PageFaultCount;
-    SIZE_T PeakWorkingSetSize;
-    SIZE_T WorkingSetSize;
-    SIZE_T QuotaPeakPagedPoolUsage;
-    SIZE_T QuotaPagedPoolUsage;
-    SIZE_T QuotaPeakNonPagedPoolUsage;
-    SIZE_T QuotaNonPagedPoolUsage;
-    SIZE_T PagefileUsage;
-    SIZE_T PeakPagefileUsage;
-};
-
 double residentMiB()
 {
-    typedef BOOL(WINAPI * Query)(HANDLE, MemoryCounters *, DWORD);
-    Query q = reinterpret_cast<Query>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
     MemoryCounters c;
-    std::memset(&c, 0, sizeof c);
-    c.cb = sizeof c;
-    if (!q || !q(GetCurrentProcess(), &c, sizeof c))
+    if (!readMemoryCounters(c))
         return -1;
     return double(c.WorkingSetSize) / 1048576.0;
 }

@@ -25,6 +25,7 @@
 #include "res/resource.h"
 #include "terminal/HexDump.h"
 #include "terminal/mainClient.h"
+#include "tests/wine/helpers/ScreenCapture.h"
 #include "tests/wine/helpers/SerialPeer.h"
 #include "tests/wine/helpers/Pump.h"
 #include "util/PVect.h"
@@ -554,58 +555,11 @@ inline bool portFree(const char *name)
     return true;
 }
 
-// Saves what the screen shows of a window as a 24-bit .bmp in LT_BUILD (or
-// the temporary folder). True when the file was written.
+// Saves what the screen shows of a window as a .bmp in LT_BUILD (or the
+// temporary folder). True when the file was written.
 inline bool screenshot(HWND w, const char *fileName)
 {
-    RECT r;
-    if (!GetWindowRect(w, &r))
-        return false;
-    int cx = r.right - r.left, cy = r.bottom - r.top;
-    if (cx <= 0 || cy <= 0)
-        return false;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi;
-    ZeroMemory(&bi, sizeof bi);
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BOOL copied = BitBlt(mem, 0, 0, cx, cy, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    SelectObject(mem, old);
-    DWORD stride = (DWORD(cx) * 3 + 3) & ~3u;
-    DWORD imageSize = stride * DWORD(cy);
-    std::string dir = env("LT_BUILD");
-    if (dir.empty())
-        dir = tempFolder();
-    if (!dir.empty() && dir.back() != '\\')
-        dir += '\\';
-    bool written = false;
-    HANDLE f = CreateFileA((dir + fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (copied && bits && f != INVALID_HANDLE_VALUE) {
-        BITMAPFILEHEADER fh;
-        ZeroMemory(&fh, sizeof fh);
-        fh.bfType = 0x4D42;
-        fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-        fh.bfSize = fh.bfOffBits + imageSize;
-        DWORD n = 0;
-        written = WriteFile(f, &fh, sizeof fh, &n, nullptr) && WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &n, nullptr) &&
-                  WriteFile(f, bits, imageSize, &n, nullptr) && n == imageSize;
-    }
-    if (f != INVALID_HANDLE_VALUE)
-        CloseHandle(f);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return written;
+    return writeBmp(captureWindow(w), fileName);
 }
 
 } // namespace rig

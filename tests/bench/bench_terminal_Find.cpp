@@ -14,6 +14,7 @@
 #include "terminal/HexDump.h"
 #include "terminal/HexSearch.h"
 #include "terminal/TextSearch.h"
+#include "tests/bench/BenchView.h"
 #include "win/PTextView.h"
 
 namespace {
@@ -165,34 +166,17 @@ void hexRuns(HWND view)
     }
 }
 
-LRESULT CALLBACK hostProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(w, msg, wParam, lParam);
-}
-
 } // namespace
 
 int main()
 {
     QueryPerformanceFrequency(&freq);
     TextSearch::asciiFold(asciiFold);
-    HINSTANCE self = GetModuleHandleA(nullptr);
-    if (!PTextView::registerClass(self))
-        return 1;
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = hostProc;
-    wc.hInstance = self;
-    wc.lpszClassName = "FindBenchHost";
-    RegisterClassA(&wc);
-    HWND host = CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 20, 20, 400,
-                                340, nullptr, nullptr, self, nullptr);
-    // The size of the terminal's receive view.
-    HWND view = CreateWindowExA(0, PTextView::className, "", 0x50A50844 | WS_TABSTOP, 10, 10, 330, 250, host,
-                                HMENU(115), self, nullptr);
-    if (!host || !view)
+    HWND view = bench::makeReceiveView("FindBenchHost");
+    if (!view)
         return 1;
     textRuns(view);
     hexRuns(view);
-    DestroyWindow(host);
+    DestroyWindow(GetParent(view));
     return 0;
 }

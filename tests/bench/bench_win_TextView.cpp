@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/bench/BenchFigures.h"
+#include "tests/bench/BenchView.h"
 #include "win/PTextView.h"
 
 namespace {
@@ -166,29 +167,12 @@ void longLineWithTabs(HWND view)
     pump();
 }
 
-LRESULT CALLBACK hostProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(w, msg, wParam, lParam);
-}
-
 } // namespace
 
 int main()
 {
-    HINSTANCE self = GetModuleHandleA(nullptr);
-    if (!PTextView::registerClass(self))
-        return 1;
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = hostProc;
-    wc.hInstance = self;
-    wc.lpszClassName = "TextViewBenchHost";
-    RegisterClassA(&wc);
-    HWND host = CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 20, 20, 400,
-                                340, nullptr, nullptr, self, nullptr);
-    // The size of the terminal's receive view.
-    HWND view = CreateWindowExA(0, PTextView::className, "", 0x50A50844 | WS_TABSTOP, 10, 10, 330, 250, host,
-                                HMENU(115), self, nullptr);
-    if (!host || !view)
+    HWND view = bench::makeReceiveView("TextViewBenchHost");
+    if (!view)
         return 1;
     HFONT font = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
                              PROOF_QUALITY, VARIABLE_PITCH | FF_SWISS, "courier");
@@ -286,7 +270,7 @@ int main()
     indexCost(view, 80, 64u * 1024 * 1024);
     longLineWithTabs(view);
 
-    DestroyWindow(host);
+    DestroyWindow(GetParent(view));
     DeleteObject(font);
     return 0;
 }

@@ -26,24 +26,6 @@ using rig::printable;
 
 namespace {
 
-// The clipboard as text, "" when it holds none. The clipboard may be held
-// for a moment by whoever wrote it: opening is retried.
-std::string clipboardText()
-{
-    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i)
-        Sleep(10);
-    std::string text;
-    HANDLE h = GetClipboardData(CF_TEXT);
-    if (h) {
-        const char *p = static_cast<const char *>(GlobalLock(h));
-        if (p) {
-            text.assign(p, strnlen(p, GlobalSize(h)));
-            GlobalUnlock(h);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
 
 // Leaves a known text on the clipboard, so a copy that does nothing shows.
 void putOnClipboard(const char *text)
@@ -292,7 +274,7 @@ TEST_F(ViewSelection, ADragSelectionThenCtrlCPutsExactlyTheSelectedTextOnTheClip
     SetFocus(view);
     ASSERT_TRUE(term.waitFor([&] { return GetFocus() == view; }));
     pressKeyWithModifier('C', VK_CONTROL, 0);
-    ASSERT_TRUE(term.waitFor([&] { return clipboardText() == expected; }, 5000)) << clipboardText();
+    ASSERT_TRUE(term.waitFor([&] { return rig::clipboardText() == expected; }, 5000)) << rig::clipboardText();
     EXPECT_EQ(expected.substr(0, 9), "line 1001");
     // Copying changed nothing in the view.
     EXPECT_EQ(term.viewText(), numberedLines(6));
@@ -309,7 +291,7 @@ TEST_F(ViewSelection, SelectAllAndCopyFromTheContextMenuCopyTheWholeView)
     EXPECT_EQ(s.start, 0u);
     EXPECT_EQ(s.end, DWORD(sent.size()));
     ASSERT_TRUE(chooseFromContextMenu("copy")) << "no Copy in the context menu";
-    EXPECT_TRUE(term.waitFor([&] { return clipboardText() == sent; }, 5000));
+    EXPECT_TRUE(term.waitFor([&] { return rig::clipboardText() == sent; }, 5000));
     EXPECT_EQ(term.viewText(), sent);
 }
 

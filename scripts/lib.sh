@@ -309,14 +309,15 @@ lt_cable() { # comA comB
 # and their names vanish, as an unplugged adapter's do), and finally writes
 # cable-comA.unplugged; "start" makes a new pair
 # under the same link names and writes cable-comA.pid when the links are in
-# place. Every socat it starts is recorded in cable-pids. The script works
+# place. Every socat it starts is recorded in cable-comA.pids (one file a
+# cable: a prefix may have several). The script works
 # under a lock, and once lt_close_pulled_cables has closed the cable "start"
 # starts nothing, so no socat comes after the cleanup has read them.
 lt_pullable_cable() { # comA comB
     local d=$LT_PORTS a b
     a=$(lc "$1"); b=$(lc "$2")
     local script=$d/cable-$a.sh
-    rm -f "$d/cable-$a.closed" "$d/cable-pids"
+    rm -f "$d/cable-$a.closed" "$d/cable-$a.pids"
     cat >"$script" <<EOF
 #!/bin/sh
 pidfile=$d/cable-$a.pid
@@ -346,7 +347,7 @@ start)
     # socat does not hold the lock: it outlives the script.
     setsid socat "pty,raw,echo=0,link=$d/$a" "pty,raw,echo=0,link=$d/$b" </dev/null >/dev/null 2>>"$d/socat-$a-$b.log" 9>&- &
     pid=\$!
-    echo "\$pid" >>"$d/cable-pids"
+    echo "\$pid" >>"$d/cable-$a.pids"
     for _ in \$(seq 100); do [ -e "$d/$a" ] && [ -e "$d/$b" ] && break; sleep 0.05; done
     echo "\$pid" >"\$pidfile.new" && mv "\$pidfile.new" "\$pidfile"
     ;;
@@ -370,12 +371,15 @@ lt_close_pulled_cables() {
         # records its socat, and none comes after.
         flock "$lock" touch "${lock%.lock}.closed"
     done
-    [ -f "$d/cable-pids" ] || return 0
-    while read -r pid; do
-        # Only a pid that still runs socat is ours to end.
-        grep -q socat "/proc/$pid/cmdline" 2>/dev/null && LT_PIDS+=("$pid")
-    done <"$d/cable-pids"
-    rm -f "$d/cable-pids"
+    local pids
+    for pids in "$d"/cable-*.pids; do
+        [ -f "$pids" ] || continue
+        while read -r pid; do
+            # Only a pid that still runs socat is ours to end.
+            grep -q socat "/proc/$pid/cmdline" 2>/dev/null && LT_PIDS+=("$pid")
+        done <"$pids"
+        rm -f "$pids"
+    done
 }
 
 # A loopback device: whatever is written to the port comes straight back.

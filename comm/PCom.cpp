@@ -46,7 +46,8 @@ void applyLineConfig(const LineConfig &config, DCB &dcb)
 
 PCom::PCom(HWND notifyWnd)
     : PComBase(notifyWnd), readerThreadId(0), running(0), rxQueue(new P_CList(4096)), closeWaitMs(closeWaitLimitMs),
-      waitMask(0), stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)), readerThread(nullptr), leftInDriver(0),
+      waitMask(0), stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      wroteEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)), readerThread(nullptr), leftInDriver(0),
       pollingDriver(0), lost(0), queuedTotal(0), readerState(readerEnded), writeWait(nullptr), writePending(0),
       writeTotal(0)
 {
@@ -75,6 +76,8 @@ PCom::~PCom()
     CloseHandle(waitOverlapped.hEvent);
     if (stopEvent)
         CloseHandle(stopEvent);
+    if (wroteEvent)
+        CloseHandle(wroteEvent);
     delete rxQueue;
     DeleteCriticalSection(&lock);
 }
@@ -218,7 +221,12 @@ LONG PCom::write(const void *buffer, DWORD count)
     if (handle == INVALID_HANDLE_VALUE || writePending)
         return 0;
     DWORD written = 0;
-    if (WriteFile(handle, buffer, count, &written, &writeOverlapped))
+    BOOL done = WriteFile(handle, buffer, count, &written, &writeOverlapped);
+    // An answer often follows what we send (a block's ACK): a polling
+    // reader looks for it at once instead of at the end of an idle sleep.
+    if (wroteEvent)
+        SetEvent(wroteEvent);
+    if (done)
         return LONG(written);
     if (GetLastError() != ERROR_IO_PENDING) {
         clearLineError(handle);
@@ -226,6 +234,18 @@ LONG PCom::write(const void *buffer, DWORD count)
     }
     writePending = 1;
     return awaitWrite(count);
+}
+
+// The reader's sleep between two polls of the driver; true when a write
+// ended it early.
+bool PCom::pollIdle(DWORD ms)
+{
+    if (!wroteEvent) {
+        WaitForSingleObject(stopEvent, ms);
+        return false;
+    }
+    HANDLE waits[2] = {stopEvent, wroteEvent};
+    return WaitForMultipleObjects(2, waits, FALSE, ms) == WAIT_OBJECT_0 + 1;
 }
 
 DWORD PCom::writeBoundMs(DWORD count) const
@@ -396,6 +416,7 @@ DWORD PCom::runReader()
     bool pending = false;
     int failures = 0;
     DWORD pollSleep = driverPollMs;
+    int quickPolls = 0;   // idle polls left at the shortest interval
     // A lost device ends the reader: nothing more can come from it.
     while (running && !lost) {
         // Bytes left in the driver for want of room raise no further event:
@@ -405,9 +426,14 @@ DWORD PCom::runReader()
         if (backlog || pollingDriver) {
             if (backlog || moved > 0)
                 pollSleep = driverPollMs;
+            else if (quickPolls > 0)
+                --quickPolls;
             else if (pollSleep < driverIdlePollMs)
                 pollSleep = pollSleep * 2 < driverIdlePollMs ? pollSleep * 2 : driverIdlePollMs;
-            WaitForSingleObject(stopEvent, pollSleep);
+            if (pollIdle(pollSleep)) {
+                pollSleep = driverPollMs;
+                quickPolls = quickPollsAfterWrite;
+            }
             continue;
         }
         if (waitForEvent(port, pending)) {

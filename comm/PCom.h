@@ -48,6 +48,8 @@ public:
     // the longer bound while the line is idle.
     static constexpr DWORD driverPollMs = 2;
     static constexpr DWORD driverIdlePollMs = 10;
+    // Idle polls at driverPollMs after a write, before the backoff resumes.
+    static constexpr int quickPollsAfterWrite = 8;
     // Consecutive failed event waits after which the reader polls instead.
     static constexpr int waitFailuresBeforePolling = 3;
     // The longest an event wait lasts before the reader looks at the port's
@@ -112,12 +114,14 @@ private:
     bool waitForEvent(HANDLE port, bool &pending);
     void finishPendingWait(HANDLE port, bool pending);
     void stopReader(HANDLE port);
+    bool pollIdle(DWORD ms);
     // Into the queue with the time the reader took them from the driver.
     void queueChunk(DWORD got);
 
     OVERLAPPED waitOverlapped;   // the reader's event wait, apart from its reads
     DWORD waitMask;
     HANDLE stopEvent;            // set by close: releases every wait of the reader
+    HANDLE wroteEvent;           // set by each write: a polling reader looks again soon
     HANDLE readerThread;
     DWORD leftInDriver;          // bytes the last pass left for want of room
     volatile BYTE pollingDriver;

@@ -236,16 +236,25 @@ LONG PCom::write(const void *buffer, DWORD count)
     return awaitWrite(count);
 }
 
-// The reader's sleep between two polls of the driver; true when a write
-// ended it early.
-bool PCom::pollIdle(DWORD ms)
+// The reader's sleep between two polls of the driver: short while bytes
+// come, growing while none do, short again for a while after a write.
+void PCom::pollIdle(bool busy, DWORD &pollSleep, int &quickPolls)
 {
+    if (busy)
+        pollSleep = driverPollMs;
+    else if (quickPolls > 0)
+        --quickPolls;
+    else if (pollSleep < driverIdlePollMs)
+        pollSleep = pollSleep * 2 < driverIdlePollMs ? pollSleep * 2 : driverIdlePollMs;
     if (!wroteEvent) {
-        WaitForSingleObject(stopEvent, ms);
-        return false;
+        WaitForSingleObject(stopEvent, pollSleep);
+        return;
     }
     HANDLE waits[2] = {stopEvent, wroteEvent};
-    return WaitForMultipleObjects(2, waits, FALSE, ms) == WAIT_OBJECT_0 + 1;
+    if (WaitForMultipleObjects(2, waits, FALSE, pollSleep) == WAIT_OBJECT_0 + 1) {
+        pollSleep = driverPollMs;
+        quickPolls = quickPollsAfterWrite;
+    }
 }
 
 DWORD PCom::writeBoundMs(DWORD count) const
@@ -424,16 +433,7 @@ DWORD PCom::runReader()
         DWORD moved = 0;
         bool backlog = drainAll(moved);
         if (backlog || pollingDriver) {
-            if (backlog || moved > 0)
-                pollSleep = driverPollMs;
-            else if (quickPolls > 0)
-                --quickPolls;
-            else if (pollSleep < driverIdlePollMs)
-                pollSleep = pollSleep * 2 < driverIdlePollMs ? pollSleep * 2 : driverIdlePollMs;
-            if (pollIdle(pollSleep)) {
-                pollSleep = driverPollMs;
-                quickPolls = quickPollsAfterWrite;
-            }
+            pollIdle(backlog || moved > 0, pollSleep, quickPolls);
             continue;
         }
         if (waitForEvent(port, pending)) {

@@ -114,7 +114,7 @@ private:
     bool waitForEvent(HANDLE port, bool &pending);
     void finishPendingWait(HANDLE port, bool pending);
     void stopReader(HANDLE port);
-    bool pollIdle(DWORD ms);
+    void pollIdle(bool busy, DWORD &pollSleep, int &quickPolls);
     // Into the queue with the time the reader took them from the driver.
     void queueChunk(DWORD got);
 

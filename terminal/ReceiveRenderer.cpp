@@ -88,17 +88,16 @@ private:
     std::vector<char> text;
 };
 
-// The text layout into the receive view, one append per render. A received
-// chunk (no bar) reports no progress: the drain lets the queue through once
-// per chunk instead.
-class ViewTextSink : public TextSink
+// The text layout, with or without times, into the receive view, one append
+// per render; `room` is what the batch reserves. A received chunk (no bar)
+// reports no progress: the drain lets the queue through once per chunk
+// instead.
+class ViewTextSink : public TextSink, public LineSink
 {
 public:
-    ViewTextSink(ReceiveRenderer &view, RenderProgress *bar, uint32_t length)
-        : bar(bar), batch(view, size_t(length) + 1, false)
-    {
-    }
+    ViewTextSink(ReceiveRenderer &view, RenderProgress *bar, size_t room) : bar(bar), batch(view, room, false) {}
     void putText(const char *piece, uint32_t length) override { batch.add(piece, length); }
+    void put(const char *piece, uint32_t length) override { batch.add(piece, length); }
     bool progress(uint32_t done) override { return !bar || bar->step(done); }
     void flush() { batch.flush(); }
 
@@ -154,23 +153,6 @@ private:
     ByteTimes *times;
     int64_t &lastTime;
     bool continuing;   // the next line completes the view's last
-};
-
-// The text layout with times into the receive view, one append per render.
-class ViewTimedSink : public LineSink
-{
-public:
-    ViewTimedSink(ReceiveRenderer &view, RenderProgress *bar, uint32_t length)
-        : bar(bar), batch(view, size_t(length) + length / 4 + TimedText::prefixChars, false)
-    {
-    }
-    void put(const char *text, uint32_t length) override { batch.add(text, length); }
-    bool progress(uint32_t done) override { return !bar || bar->step(done); }
-    void flush() { batch.flush(); }
-
-private:
-    RenderProgress *bar;
-    ViewBatch batch;
 };
 
 // Bytes whose arrival nobody noted take the time they are shown.
@@ -302,7 +284,7 @@ void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, boo
         return;
     }
     RenderProgress *bar = withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr;
-    ViewTextSink sink(*this, bar, length);
+    ViewTextSink sink(*this, bar, size_t(length) + 1);
     std::vector<char> scratch(length > TextDump::shortLimit ? size_t(length) + 1 : 1);
     TextDump::render(sink, data, length, scratch.data());
     sink.flush();
@@ -318,7 +300,8 @@ void ReceiveRenderer::appendTimedText(const unsigned char *data, uint32_t length
                                       ByteTimes &times)
 {
     RenderProgress *bar = withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr;
-    ViewTimedSink sink(*this, bar, length);
+    // Room for the text and a time for every few characters.
+    ViewTextSink sink(*this, bar, size_t(length) + length / 4 + TimedText::prefixChars);
     timedText.render(sink, data, length, times);
     sink.flush();
     keepWithinLimit(false);

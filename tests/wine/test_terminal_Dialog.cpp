@@ -239,10 +239,18 @@ std::string hoverTip(Terminal &t, int id)
     // dialog's relay in the message loop.
     PostMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(centre.x, centre.y));
     std::string shown;
+    DWORD lastMove = GetTickCount();
     t.waitFor(
         [&] {
-            if (!IsWindowVisible(tooltip))
+            if (!IsWindowVisible(tooltip)) {
+                // A resting mouse still reports where it is now and then; a
+                // single move can be lost to a busy loop before the relay.
+                if (GetTickCount() - lastMove >= 500) {
+                    PostMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(centre.x, centre.y));
+                    lastMove = GetTickCount();
+                }
                 return false;
+            }
             char text[256] = "";
             TOOLINFOA info;
             ZeroMemory(&info, sizeof info);

@@ -4,8 +4,8 @@
 #include <cstring>
 
 SerialPeer::SerialPeer(const char *name, Mode how)
-    : port(INVALID_HANDLE_VALUE), mode(how), writeEvent(nullptr), reader(nullptr), stopping(false), flooder(nullptr),
-      floodBlock(4096), sent(0)
+    : port(INVALID_HANDLE_VALUE), mode(how), writeEvent(nullptr), reader(nullptr), stopping(false), stopEvent(nullptr),
+      flooder(nullptr), floodBlock(4096), sent(0)
 {
     InitializeCriticalSection(&lock);
     bool overlapped = mode != pulling;
@@ -23,12 +23,15 @@ SerialPeer::SerialPeer(const char *name, Mode how)
     COMMTIMEOUTS t = {MAXDWORD, 0, 0, 0, 0};
     configure(256000, t);
     writeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     reader = CreateThread(nullptr, 0, readThread, this, 0, nullptr);
 }
 
 SerialPeer::~SerialPeer()
 {
     stopping = true;
+    if (stopEvent)
+        SetEvent(stopEvent);
     if (reader) {
         WaitForSingleObject(reader, 5000);
         CloseHandle(reader);
@@ -49,6 +52,8 @@ SerialPeer::~SerialPeer()
     }
     if (writeEvent)
         CloseHandle(writeEvent);
+    if (stopEvent)
+        CloseHandle(stopEvent);
     DeleteCriticalSection(&lock);
 }
 
@@ -193,8 +198,19 @@ void SerialPeer::readLoop()
         ov.hEvent = ev;
         DWORD n = 0;
         if (!ReadFile(port, buf, sizeof buf, &n, &ov)) {
-            if (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(port, &ov, &n, TRUE))
+            // Wine leaves a read of a quiet pseudo-terminal pending despite
+            // the time-outs; waiting on the read alone held the peer's end
+            // until the next byte came, or for the destructor's whole bound.
+            HANDLE waits[2] = {ev, stopEvent};
+            if (GetLastError() != ERROR_IO_PENDING) {
                 n = 0;
+            } else if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+                CancelIo(port);
+                if (!GetOverlappedResult(port, &ov, &n, TRUE))
+                    n = 0;
+            } else if (!GetOverlappedResult(port, &ov, &n, FALSE)) {
+                n = 0;
+            }
         }
         if (n == 0) {
             // The timeouts make every read return at once; poll gently.

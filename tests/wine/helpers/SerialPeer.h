@@ -79,6 +79,8 @@ private:
     HANDLE writeEvent;
     HANDLE reader;
     volatile bool stopping;
+    // Set when the peer goes: ends the reader's wait for a read at once.
+    HANDLE stopEvent;
     CRITICAL_SECTION lock;   // the received bytes, and one write at a time
     std::vector<unsigned char> got;
     std::vector<double> times;

@@ -10,6 +10,7 @@
 
 #include "comm/LineConfig.h"
 #include "tests/wine/helpers/DriverThread.h"
+#include "tests/wine/helpers/DataPathTest.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
@@ -26,17 +27,10 @@ std::vector<unsigned char> pattern(size_t n)
     return b;
 }
 
-class FileSend : public ::testing::Test
+class FileSend : public rig::DataPathTest
 {
 protected:
-    explicit FileSend(DWORD delay = 0) : term(rig::dataPathDelayed(delay)) {}
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(term.ready());
-        ASSERT_TRUE(peer.isOpen());
-        ASSERT_TRUE(term.openPort());
-    }
+    explicit FileSend(DWORD delay = 0) : DataPathTest(rig::dataPathDelayed(delay)) {}
 
     std::string makeFile(const char *name, const std::vector<unsigned char> &bytes)
     {
@@ -45,8 +39,6 @@ protected:
         return path;
     }
 
-    rig::Terminal term{rig::dataPath};
-    SerialPeer peer{"COM9", SerialPeer::listening};
     rig::Spy spy;
 };
 
@@ -284,15 +276,12 @@ private:
     int answered = 0;
 };
 
-class HeldLine : public ::testing::Test
+class HeldLine : public rig::DataPathTest
 {
 public:
-    void SetUp() override
-    {
-        ASSERT_TRUE(term.ready());
-        ASSERT_TRUE(peer.isOpen());
-        ASSERT_TRUE(term.openPort());
-    }
+    HeldLine() : DataPathTest(heldLine, SerialPeer::pulling) {}
+    // The clicker thread and the helpers below reach the terminal too.
+    using DataPathTest::term;
 
     bool writeHeld() const
     {
@@ -319,8 +308,6 @@ public:
         EXPECT_EQ(peer.receive(5, 3000), bytesOf("after"));
     }
 
-    rig::Terminal term{heldLine};
-    SerialPeer peer{"COM9", SerialPeer::pulling};
     rig::Spy spy;
 };
 

@@ -11,6 +11,7 @@
 
 #include "tests/wine/helpers/MessageBoxAnswerer.h"
 #include "tests/wine/helpers/PopupMenuDriver.h"
+#include "tests/wine/helpers/DataPathTest.h"
 #include "tests/wine/helpers/TerminalRig.h"
 
 // Finding what was received: the system's Find dialog over the receive view,
@@ -112,14 +113,15 @@ struct MenuPick {
     }
 };
 
-class Find : public ::testing::Test
+// The peer only sends: it reads nothing back.
+class Find : public rig::DataPathTest
 {
 protected:
+    Find() : DataPathTest(rig::dataPath, SerialPeer::pulling) {}
+
     void SetUp() override
     {
-        ASSERT_TRUE(term.ready());
-        ASSERT_TRUE(peer.isOpen());
-        ASSERT_TRUE(term.openPort());
+        DataPathTest::SetUp();
         SetForegroundWindow(term.frame->hwnd);
     }
     void TearDown() override
@@ -185,10 +187,6 @@ protected:
         Range r = selectionOf(term.view());
         return term.viewText().substr(size_t(r.from), size_t(r.to - r.from));
     }
-
-    rig::Terminal term{rig::dataPath};
-    // Only sends: a peer that reads nothing back.
-    SerialPeer peer{"COM9"};
 };
 
 // About 1 MiB of numbered lines with a few errors in it.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "terminal/HexDump.h"
+#include "tests/wine/helpers/DataPathTest.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
@@ -35,14 +36,12 @@ std::vector<unsigned char> prefix(const std::vector<unsigned char> &b, size_t n)
     return std::vector<unsigned char>(b.begin(), b.begin() + (n < b.size() ? n : b.size()));
 }
 
-class HistoryFull : public ::testing::Test
+class HistoryFull : public rig::DataPathTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(term.ready());
-        ASSERT_TRUE(peer.isOpen());
-        ASSERT_TRUE(term.openPort());
+        DataPathTest::SetUp();
         term.client->setHistoryLimit(limit);
     }
 
@@ -75,9 +74,6 @@ protected:
         EXPECT_TRUE(answerer.waitAnswered(1));
         return answerer.text(0) + "|" + answerer.caption(0);
     }
-
-    rig::Terminal term{rig::dataPath};
-    SerialPeer peer{"COM9", SerialPeer::listening};
 };
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include "terminal/HexDump.h"
 #include "win/PEdit.h"
+#include "tests/wine/helpers/DataPathTest.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
@@ -24,29 +25,16 @@ using rig::printable;
 
 namespace {
 
-class ReceiveView : public ::testing::Test
+class ReceiveView : public rig::DataPathTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(term.ready());
-        ASSERT_TRUE(peer.isOpen());
-        ASSERT_TRUE(term.openPort());
+        DataPathTest::SetUp();
         spy.view = term.view();
         spy.dialog = term.dialog();
     }
 
-    bool receive(const std::vector<unsigned char> &bytes)
-    {
-        size_t before = term.history().size();
-        if (!peer.send(bytes))
-            return false;
-        return term.waitFor([&] { return term.history().size() >= before + bytes.size(); });
-    }
-    bool receive(const std::string &s) { return receive(bytesOf(s)); }
-
-    rig::Terminal term{rig::dataPath};
-    SerialPeer peer{"COM9", SerialPeer::listening};
     rig::Spy spy;
 };
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/helpers/DataPathTest.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
@@ -13,22 +14,9 @@ using rig::bytesOf;
 
 namespace {
 
-class SaveReceived : public ::testing::Test
+class SaveReceived : public rig::DataPathTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(term.ready());
-        ASSERT_TRUE(peer.isOpen());
-        ASSERT_TRUE(term.openPort());
-    }
-
-    bool receive(const std::vector<unsigned char> &bytes)
-    {
-        size_t before = term.history().size();
-        return peer.send(bytes) && term.waitFor([&] { return term.history().size() >= before + bytes.size(); });
-    }
-
     // Saves under path; returns the message shown.
     std::string save(const std::string &path)
     {
@@ -44,9 +32,6 @@ protected:
         int last = answerer.answeredCount() - 1;
         return answerer.text(last) + "|" + answerer.caption(last);
     }
-
-    rig::Terminal term{rig::dataPath};
-    SerialPeer peer{"COM9", SerialPeer::listening};
 };
 
 } // namespace

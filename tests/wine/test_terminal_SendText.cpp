@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/helpers/DataPathTest.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
 
@@ -12,17 +13,10 @@ using rig::bytesOf;
 
 namespace {
 
-class SendText : public ::testing::Test
+class SendText : public rig::DataPathTest
 {
 protected:
-    explicit SendText(DWORD delay = 0) : term(rig::dataPathDelayed(delay)) {}
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(term.ready());
-        ASSERT_TRUE(peer.isOpen());
-        ASSERT_TRUE(term.openPort());
-    }
+    explicit SendText(DWORD delay = 0) : DataPathTest(rig::dataPathDelayed(delay)) {}
 
     // Sends the send box with "&String" and collects what the peer got.
     std::vector<unsigned char> sendBox(const std::string &text, size_t expect)
@@ -32,9 +26,6 @@ protected:
         term.waitFor([&] { return peer.receivedCount() >= expect; }, 5000);
         return peer.received();
     }
-
-    rig::Terminal term{rig::dataPath};
-    SerialPeer peer{"COM9", SerialPeer::listening};
 };
 
 class SendTextWithDelay : public SendText

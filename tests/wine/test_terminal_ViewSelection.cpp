@@ -14,6 +14,7 @@
 #include "terminal/HexDump.h"
 #include "win/PEdit.h"
 #include "win/PTextView.h"
+#include "tests/wine/helpers/DataPathTest.h"
 #include "tests/wine/helpers/TerminalRig.h"
 
 // What the operator does with the receive view while data comes: selecting
@@ -162,25 +163,14 @@ DWORD WINAPI pickFromMenu(LPVOID arg)
     return 0;
 }
 
-class ViewSelection : public ::testing::Test
+class ViewSelection : public rig::DataPathTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(term.ready());
-        ASSERT_TRUE(peer.isOpen());
-        ASSERT_TRUE(term.openPort());
+        DataPathTest::SetUp();
         SetForegroundWindow(term.frame->hwnd);
     }
-
-    bool receive(const std::vector<unsigned char> &bytes, DWORD timeoutMs = 10000)
-    {
-        size_t before = term.history().size();
-        if (!peer.send(bytes))
-            return false;
-        return term.waitFor([&] { return term.history().size() >= before + bytes.size(); }, timeoutMs);
-    }
-    bool receive(const std::string &s) { return receive(bytesOf(s)); }
 
     // Floods from a thread of its own (more than the cable holds would block
     // this thread, which is also the terminal's) until the history holds it.
@@ -231,9 +221,6 @@ protected:
             return 0;
         }
     };
-
-    rig::Terminal term{rig::dataPath};
-    SerialPeer peer{"COM9", SerialPeer::listening};
 };
 
 std::string numberedLines(int count)

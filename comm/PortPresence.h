@@ -21,11 +21,18 @@ public:
     bool isPresent(unsigned number) const;
     // Ports found by the last scan.
     unsigned count() const { return found; }
+    // The system's name for the device behind a present port, the last part
+    // of its entry ("Serial0", "Silabser0", "VCP0", "USBSER000": the driver
+    // shows through); "" for an absent port or a number outside 1..256.
+    const char *deviceName(unsigned number) const;
+
+    enum { deviceNameSize = 24 };
 
 private:
-    void note(const char *data, unsigned long size);
+    void note(const char *valueName, const char *data, unsigned long size);
 
     bool present[CommSettings::maxPort + 1];
+    char device[CommSettings::maxPort + 1][deviceNameSize];
     unsigned found;
 };
 

@@ -1,5 +1,6 @@
 #include "terminal/P_Param.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "res/resource.h"
@@ -115,19 +116,39 @@ void P_Param::fillPortCombo(HWND combo)
 {
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
     const unsigned chosen = extrasPtr->portNumber(*settingsPtr);
+    // The list opens as wide as its longest item needs.
+    HDC dc = GetDC(combo);
+    HGDIOBJ oldFont = dc ? SelectObject(dc, HGDIOBJ(SendMessageA(combo, WM_GETFONT, 0, 0))) : nullptr;
+    LONG widest = 0;
     for (unsigned number = 1; number <= CommSettings::maxPort; ++number) {
         // A stored port that has gone away stays the choice shown.
         if (number > CommSettings::portCount && number != chosen && !ports.isPresent(number))
             continue;
-        char name[8];
-        CommSettings::portName(number, name, sizeof name);
-        LRESULT item = SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(name));
+        // A present port shows the system's name for its device after its
+        // own, which also tells which of COM1 to COM8 are there.
+        char text[8 + PortPresence::deviceNameSize + 3];
+        CommSettings::portName(number, text, sizeof text);
+        const char *device = ports.deviceName(number);
+        if (device[0] != '\0') {
+            size_t at = std::strlen(text);
+            std::snprintf(text + at, sizeof text - at, " (%s)", device);
+        }
+        LRESULT item = SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(text));
         if (item < 0)
             continue;
         SendMessageA(combo, CB_SETITEMDATA, WPARAM(item), LPARAM(number));
         if (number == chosen)
             SendMessageA(combo, CB_SETCURSEL, WPARAM(item), 0);
+        SIZE size;
+        if (dc && GetTextExtentPoint32A(dc, text, int(std::strlen(text)), &size) && size.cx > widest)
+            widest = size.cx;
     }
+    if (dc) {
+        SelectObject(dc, oldFont);
+        ReleaseDC(combo, dc);
+    }
+    // Room for the margins and a scroll bar; never narrower than the box.
+    SendMessageA(combo, CB_SETDROPPEDWIDTH, WPARAM(widest + 8 + GetSystemMetrics(SM_CXVSCROLL)), 0);
 }
 
 void P_Param::fillFlowCombo(HWND combo)

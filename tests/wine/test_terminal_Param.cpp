@@ -27,10 +27,30 @@ struct Shown
     std::string port, baud, data, parity, stop, delay;
 };
 
+// A port item's text begins with the port's name; a present port's goes on
+// with the device's name: "COM2 (Serial1)".
+std::string portNameOf(const std::string &item)
+{
+    return item.substr(0, item.find(' '));
+}
+
+void selectPort(HWND dialog, const char *name)
+{
+    HWND combo = GetDlgItem(dialog, IDC_SET_PORT);
+    LRESULT n = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        char buf[64] = "";
+        if (SendMessageA(combo, CB_GETLBTEXTLEN, WPARAM(i), 0) < LRESULT(sizeof buf))
+            SendMessageA(combo, CB_GETLBTEXT, WPARAM(i), LPARAM(buf));
+        if (portNameOf(buf) == name)
+            SendMessageA(combo, CB_SETCURSEL, WPARAM(i), 0);
+    }
+}
+
 Shown shownIn(HWND dialog)
 {
     Shown s;
-    s.port = comboSelection(GetDlgItem(dialog, IDC_SET_PORT));
+    s.port = portNameOf(comboSelection(GetDlgItem(dialog, IDC_SET_PORT)));
     s.baud = comboSelection(GetDlgItem(dialog, IDC_SET_BAUD));
     s.data = comboSelection(GetDlgItem(dialog, IDC_SET_DATA));
     s.parity = comboSelection(GetDlgItem(dialog, IDC_SET_PARITY));
@@ -120,7 +140,7 @@ TEST_F(SettingsDialog, CombosListTheTablesInOrder)
     EXPECT_EQ(parity[4], "SPACEPARITY");
     // The present ports beyond COM8 follow; they have tests of their own.
     ASSERT_GE(port.size(), 8u);
-    EXPECT_EQ(port[7], "COM8");
+    EXPECT_EQ(portNameOf(port[7]), "COM8");
 }
 
 TEST_F(SettingsDialog, OkStoresTheChoicesAndKeepsTheHandshakeBits)
@@ -131,7 +151,7 @@ TEST_F(SettingsDialog, OkStoresTheChoicesAndKeepsTheHandshakeBits)
     word.xonXoff = 1;
     uint32_t delay = 0;
     int r = runParam(word, delay, [&](HWND d) {
-        selectComboText(d, IDC_SET_PORT, "COM8");
+        selectPort(d, "COM8");
         selectComboText(d, IDC_SET_BAUD, "115.200");
         selectComboText(d, IDC_SET_DATA, "7");
         selectComboText(d, IDC_SET_PARITY, "EVENPARITY");
@@ -454,7 +474,7 @@ TEST_F(SettingsDialog, TerminalStoresTheReservedBitsItLoaded)
     ASSERT_TRUE(t.ready());
     {
         ModalDriver driver(caption, [&](HWND d) {
-            selectComboText(d, IDC_SET_PORT, "COM8");
+            selectPort(d, "COM8");
             click(d, IDOK);
         });
         t.command(IDC_SETUP);
@@ -475,7 +495,7 @@ TEST_F(SettingsDialog, TerminalReopenThatFailsLeavesThePortClosed)
     {
         // COM5 does not exist.
         ModalDriver driver(caption, [&](HWND d) {
-            selectComboText(d, IDC_SET_PORT, "COM5");
+            selectPort(d, "COM5");
             click(d, IDOK);
         });
         t.command(IDC_SETUP);
@@ -521,19 +541,37 @@ std::vector<std::string> comboItems(HWND combo)
     return items;
 }
 
-// COM1 to COM8, then every port with a device behind it, in number order.
+// COM1 to COM8, then every port with a device behind it, in number order;
+// a present port with the last part of its device's name in the system's
+// list ("\Device\Serial1" for COM2 here).
 std::vector<std::string> expectedPorts()
 {
     std::vector<std::string> ports;
-    for (unsigned n = 1; n <= 256; ++n)
-        if (n <= 8 || deviceBehind(n))
-            ports.push_back("COM" + std::to_string(n));
+    for (unsigned n = 1; n <= 256; ++n) {
+        std::string item = "COM" + std::to_string(n);
+        if (deviceBehind(n))
+            ports.push_back(item + " (Serial" + std::to_string(n - 1) + ")");
+        else if (n <= 8)
+            ports.push_back(item);
+    }
     return ports;
 }
 
-bool contains(const std::vector<std::string> &items, const char *text)
+bool contains(const std::vector<std::string> &items, const char *port)
 {
-    return std::find(items.begin(), items.end(), text) != items.end();
+    return std::any_of(items.begin(), items.end(), [&](const std::string &i) { return portNameOf(i) == port; });
+}
+
+// The width of a text in the combo box's font.
+LONG textWidth(HWND combo, const std::string &text)
+{
+    HDC dc = GetDC(combo);
+    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(combo, WM_GETFONT, 0, 0)));
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(combo, dc);
+    return size.cx;
 }
 
 // The dialog and the terminal with ports beyond COM8: the run's cables
@@ -588,13 +626,44 @@ TEST_F(PortSettings, TheListAddsThePresentPortsInOrderAndLooksAgainAtEachOpening
     EXPECT_EQ(after.size(), before.size() + 2);
 }
 
+// Some drivers name their devices at length: the name is cut, and the open
+// list is as wide as its longest item, wider than the box.
+TEST_F(PortSettings, ALongDeviceNameIsCutAndTheOpenListShowsItWhole)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, serialCommKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const char longName[] = "\\Device\\ProlificUsbSerialAdapter22";
+    RegDeleteValueA(key, "\\Device\\Serial22");
+    RegSetValueExA(key, longName, 0, REG_SZ, reinterpret_cast<const BYTE *>("COM23"), 6);
+    CommSettings word(defaultWord);
+    uint32_t delay = 0;
+    std::vector<std::string> items;
+    LONG listWidth = 0, boxWidth = 0, itemWidth = 0;
+    runParam(word, delay, [&](HWND d) {
+        HWND combo = GetDlgItem(d, IDC_SET_PORT);
+        items = comboItems(combo);
+        RECT r;
+        GetWindowRect(combo, &r);
+        boxWidth = r.right - r.left;
+        listWidth = LONG(SendMessageA(combo, CB_GETDROPPEDWIDTH, 0, 0));
+        itemWidth = textWidth(combo, "COM23 (ProlificUsbSerialAdapte)");
+        click(d, IDCANCEL);
+    });
+    RegDeleteValueA(key, longName);
+    RegCloseKey(key);
+    ASSERT_TRUE(syncSerialComm());
+    EXPECT_TRUE(std::find(items.begin(), items.end(), "COM23 (ProlificUsbSerialAdapte)") != items.end());
+    EXPECT_GT(itemWidth, boxWidth);
+    EXPECT_GT(listWidth, itemWidth);
+}
+
 TEST_F(PortSettings, Com16IsKeptInTheWordAndCom200BesideItAcrossARestart)
 {
     {
         Terminal t;
         ASSERT_TRUE(t.ready());
         ModalDriver driver(caption, [&](HWND d) {
-            selectComboText(d, IDC_SET_PORT, "COM200");
+            selectPort(d, "COM200");
             click(d, IDOK);
         });
         t.command(IDC_SETUP);
@@ -613,12 +682,12 @@ TEST_F(PortSettings, Com16IsKeptInTheWordAndCom200BesideItAcrossARestart)
     std::string shown;
     ModalDriver driver(caption, [&](HWND d) {
         shown = comboSelection(GetDlgItem(d, IDC_SET_PORT));
-        selectComboText(d, IDC_SET_PORT, "COM16");
+        selectPort(d, "COM16");
         click(d, IDOK);
     });
     t.command(IDC_SETUP);
     ASSERT_TRUE(driver.finish());
-    EXPECT_EQ(shown, "COM200");
+    EXPECT_EQ(shown, "COM200 (Serial199)");
     ASSERT_TRUE(readDword("Setup", word));
     EXPECT_EQ(word, (defaultWord & ~0xFu) | 15u);
     EXPECT_FALSE(readDword("SetupPort", extra));

@@ -67,12 +67,7 @@ int rowOf(HWND view, LONG offset) { return int(SendMessageA(view, EM_EXLINEFROMC
 // The rows the view shows whole.
 int visibleRows(HWND view)
 {
-    HDC dc = GetDC(view);
-    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(view, WM_GETFONT, 0, 0)));
-    TEXTMETRICA tm;
-    GetTextMetricsA(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(view, dc);
+    TEXTMETRICA tm = rig::fontMetricsOf(view);
     RECT r;
     GetClientRect(view, &r);
     return tm.tmHeight > 0 ? int(r.bottom / tm.tmHeight) : 0;

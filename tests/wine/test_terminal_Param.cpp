@@ -562,18 +562,6 @@ bool contains(const std::vector<std::string> &items, const char *port)
     return std::any_of(items.begin(), items.end(), [&](const std::string &i) { return portNameOf(i) == port; });
 }
 
-// The width of a text in the combo box's font.
-LONG textWidth(HWND combo, const std::string &text)
-{
-    HDC dc = GetDC(combo);
-    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(combo, WM_GETFONT, 0, 0)));
-    SIZE size = {0, 0};
-    GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(combo, dc);
-    return size.cx;
-}
-
 // The dialog and the terminal with ports beyond COM8: the run's cables
 // COM10-COM23 and the pullable COM16-COM200, and the system's list of
 // serial devices kept as Windows keeps it.
@@ -646,7 +634,7 @@ TEST_F(PortSettings, ALongDeviceNameIsCutAndTheOpenListShowsItWhole)
         GetWindowRect(combo, &r);
         boxWidth = r.right - r.left;
         listWidth = LONG(SendMessageA(combo, CB_GETDROPPEDWIDTH, 0, 0));
-        itemWidth = textWidth(combo, "COM23 (ProlificUsbSerialAdapte)");
+        itemWidth = textWidthIn(combo, "COM23 (ProlificUsbSerialAdapte)");
         click(d, IDCANCEL);
     });
     RegDeleteValueA(key, longName);

@@ -87,12 +87,7 @@ std::string lineText(HWND view, int line)
 // Height and average width of the view's characters, in pixels.
 SIZE cellOf(HWND view)
 {
-    HDC dc = GetDC(view);
-    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(view, WM_GETFONT, 0, 0)));
-    TEXTMETRICA tm;
-    GetTextMetricsA(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(view, dc);
+    TEXTMETRICA tm = rig::fontMetricsOf(view);
     SIZE s = {tm.tmAveCharWidth, tm.tmHeight};
     return s;
 }

@@ -218,6 +218,45 @@ inline std::string clipboardText()
 
 inline std::vector<unsigned char> bytesOf(const std::string &s) { return std::vector<unsigned char>(s.begin(), s.end()); }
 
+// A window's device context with the window's own font chosen, to measure
+// what it shows.
+class WindowFontDC
+{
+public:
+    explicit WindowFontDC(HWND w) : w(w), dc(GetDC(w)), old(SelectObject(dc, HGDIOBJ(SendMessageA(w, WM_GETFONT, 0, 0))))
+    {
+    }
+    ~WindowFontDC()
+    {
+        SelectObject(dc, old);
+        ReleaseDC(w, dc);
+    }
+    WindowFontDC(const WindowFontDC &) = delete;
+    WindowFontDC &operator=(const WindowFontDC &) = delete;
+    HDC get() const { return dc; }
+
+private:
+    HWND w;
+    HDC dc;
+    HGDIOBJ old;
+};
+
+inline TEXTMETRICA fontMetricsOf(HWND w)
+{
+    WindowFontDC dc(w);
+    TEXTMETRICA tm = {};
+    GetTextMetricsA(dc.get(), &tm);
+    return tm;
+}
+
+inline LONG textWidthIn(HWND w, const std::string &text)
+{
+    WindowFontDC dc(w);
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(dc.get(), text.c_str(), int(text.size()), &size);
+    return size.cx;
+}
+
 // The receive view's hex text for these bytes received from the start.
 inline std::string hexDump(const std::vector<unsigned char> &bytes)
 {

@@ -92,9 +92,23 @@ bool writeBytes(const std::string &path, const std::vector<unsigned char> &data)
     return ok;
 }
 
-// Saves the screen area covering the given windows as a .bmp in LT_BUILD,
-// for the README's pictures, once the other process has finished painting it
-// (two grabs 50 ms apart agree).
+// What a grab shows once the other process has finished painting (two grabs
+// 50 ms apart agree), or after three seconds.
+template <class Grab>
+Capture settled(Grab grab)
+{
+    Capture shot = grab(), before;
+    DWORD start = GetTickCount();
+    do {
+        before = shot;
+        Sleep(50);
+        shot = grab();
+    } while (shot != before && GetTickCount() - start < 3000);
+    return shot;
+}
+
+// Saves the screen area covering the given windows, settled, as a .bmp in
+// LT_BUILD for the README's pictures.
 void screenshotOf(std::initializer_list<HWND> windows, const char *fileName)
 {
     RECT all = {0, 0, 0, 0};
@@ -105,28 +119,13 @@ void screenshotOf(std::initializer_list<HWND> windows, const char *fileName)
     }
     if (IsRectEmpty(&all) || env("LT_BUILD").empty())
         return;
-    Capture shot = captureScreen(all), before;
-    DWORD start = GetTickCount();
-    do {
-        before = shot;
-        Sleep(50);
-        shot = captureScreen(all);
-    } while (shot != before && GetTickCount() - start < 3000);
-    writeBmp(shot, fileName);
+    writeBmp(settled([&] { return captureScreen(all); }), fileName);
 }
 
-// A window's client area as the screen shows it once the other process has
-// finished painting it (two grabs 50 ms apart agree).
+// A window's client area as the screen shows it, settled.
 Capture settledCapture(HWND w)
 {
-    Capture shot = captureClient(w), before;
-    DWORD start = GetTickCount();
-    do {
-        before = shot;
-        Sleep(50);
-        shot = captureClient(w);
-    } while (shot != before && GetTickCount() - start < 3000);
-    return shot;
+    return settled([w] { return captureClient(w); });
 }
 
 // The first column right of an image button's picture: the picture is the

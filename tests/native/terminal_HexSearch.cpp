@@ -43,21 +43,23 @@ struct Dump {
     }
 
     // The plain model: every start in every run tried in turn.
+    template <class Run>
+    static bool matchesAt(const Run &run, size_t i, const Bytes &pat)
+    {
+        size_t k = 0;
+        while (k < pat.size() && run[i + k].first == pat[k])
+            ++k;
+        return k == pat.size();
+    }
     size_t forward(const Bytes &pat, size_t from, size_t *end) const
     {
         size_t best = npos;
         for (const auto &run : runs)
-            for (size_t i = 0; i + pat.size() <= run.size(); ++i) {
-                if (run[i].second < from || run[i].second >= best)
-                    continue;
-                size_t k = 0;
-                while (k < pat.size() && run[i + k].first == pat[k])
-                    ++k;
-                if (k == pat.size()) {
+            for (size_t i = 0; i + pat.size() <= run.size(); ++i)
+                if (run[i].second >= from && run[i].second < best && matchesAt(run, i, pat)) {
                     best = run[i].second;
-                    *end = run[i + k - 1].second + 2;
+                    *end = run[i + pat.size() - 1].second + 2;
                 }
-            }
         return best;
     }
     size_t backward(const Bytes &pat, size_t to, size_t *end) const
@@ -66,12 +68,7 @@ struct Dump {
         for (const auto &run : runs)
             for (size_t i = 0; i + pat.size() <= run.size(); ++i) {
                 size_t last = run[i + pat.size() - 1].second + 2;
-                if (last > to || (best != npos && run[i].second <= best))
-                    continue;
-                size_t k = 0;
-                while (k < pat.size() && run[i + k].first == pat[k])
-                    ++k;
-                if (k == pat.size()) {
+                if (last <= to && (best == npos || run[i].second > best) && matchesAt(run, i, pat)) {
                     best = run[i].second;
                     *end = last;
                 }

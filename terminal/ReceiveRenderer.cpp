@@ -278,34 +278,30 @@ uint32_t ReceiveRenderer::bareHexLength(uint32_t t) const
 // one; re-renders of the history keep their dialog.
 void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
 {
-    if (timed) {
-        ShownNow now;
-        appendTimedText(data, length, withProgress, times ? *times : now);
-        return;
-    }
     RenderProgress *bar = withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr;
-    ViewTextSink sink(*this, bar, size_t(length) + 1);
-    std::vector<char> scratch(length > TextDump::shortLimit ? size_t(length) + 1 : 1);
-    TextDump::render(sink, data, length, scratch.data());
-    sink.flush();
-    keepWithinLimit(false);
+    if (timed) {
+        // With times on, every line of the text layout (received or
+        // re-rendered) keeps its line ends: a time before each line is what
+        // was asked for. Room for the text and a time every few characters.
+        ShownNow now;
+        ViewTextSink sink(*this, bar, size_t(length) + length / 4 + TimedText::prefixChars);
+        timedText.render(sink, data, length, times ? *times : now);
+        sink.flush();
+    } else {
+        ViewTextSink sink(*this, bar, size_t(length) + 1);
+        std::vector<char> scratch(length > TextDump::shortLimit ? size_t(length) + 1 : 1);
+        TextDump::render(sink, data, length, scratch.data());
+        sink.flush();
+    }
+    endAppend(withProgress, false);
     delete bar;
-    if (!withProgress)
-        letQueueThrough();
 }
 
-// With times on, every line of the text layout (received or re-rendered)
-// keeps its line ends: a time before each line is what was asked for.
-void ReceiveRenderer::appendTimedText(const unsigned char *data, uint32_t length, bool withProgress,
-                                      ByteTimes &times)
+// After a render: the view back within its scrollback and, for a received
+// chunk (rendered without a progress dialog), the queue let through.
+void ReceiveRenderer::endAppend(bool withProgress, bool hex)
 {
-    RenderProgress *bar = withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr;
-    // Room for the text and a time for every few characters.
-    ViewTextSink sink(*this, bar, size_t(length) + length / 4 + TimedText::prefixChars);
-    timedText.render(sink, data, length, times);
-    sink.flush();
-    keepWithinLimit(false);
-    delete bar;
+    keepWithinLimit(hex);
     if (!withProgress)
         letQueueThrough();
 }
@@ -326,10 +322,8 @@ void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, uint
                          hexLinesCut);
     hexTail.follow(data, length);
     sink.flush();
-    keepWithinLimit(true);
+    endAppend(withProgress, true);
     delete bar;
-    if (!withProgress)
-        letQueueThrough();
 }
 
 // The history, into a view that holds nothing of it: all of it when it fits

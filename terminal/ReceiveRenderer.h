@@ -72,7 +72,7 @@ private:
     void keepWithinLimit(bool hex);
     void cutTop(uint32_t chars, bool hex);
     uint32_t nextLineStart(uint32_t at, uint32_t length) const;
-    void appendTimedText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes &times);
+    void endAppend(bool withProgress, bool hex);
     // Characters of a full hex line as the view shows it.
     uint32_t hexLineChars() const;
     // The view's length as if its hex lines had no times before them.

@@ -51,7 +51,7 @@ mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
       editBrush(CreateSolidBrush(paleYellow)), rxBuffer(16384),
       images(instance(), bitmapIds, imageCount), captureFile(nullptr), sendDelay(0),
-      showHex(0), history(rxBuffer), showTime(0), renderer(this), byteFields(this), transfer(*this), busyDepth(0),
+      showHex(0), history(rxBuffer), renderer(this), byteFields(this), transfer(*this), busyDepth(0),
       line(this, images, imageGreenLight, imageRedLight)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -96,8 +96,7 @@ bool mainClient::create()
     readRegDword("DelayOnSend", sendDelay, true);
     uint32_t timeOn = 0;
     readRegDword("ShowTime", timeOn, false);
-    showTime = timeOn != 0;
-    renderer.setShowTime(showTime != 0);
+    renderer.setShowTime(timeOn != 0);
 
     tooltips.create(hwnd, instance());
     return true;
@@ -411,9 +410,9 @@ void mainClient::onCommData(WPARAM)
             if (captureFile)
                 captureFailed = captureFile->write(data, n) != n;
             else if (showHex)
-                renderer.appendHex(data, n, renderer.textLength(), false, &arrived);
+                appendHex(viewWindow(), data, n, renderer.textLength(), false, &arrived);
             else
-                renderer.appendText(data, n, false, &arrived);
+                appendText(viewWindow(), data, n, false, &arrived);
             // Bytes the history has no room for are not kept (the view and
             // the capture still get them); said once, when the drain is over.
             uint32_t before = history.held();
@@ -477,9 +476,9 @@ void mainClient::toggleTime()
 {
     {
         BusyScope busy(this);
-        showTime = showTime ? 0 : 1;
-        writeRegDword("ShowTime", showTime);
-        renderer.setShowTime(showTime != 0);
+        bool on = !renderer.showsTime();
+        writeRegDword("ShowTime", on ? 1 : 0);
+        renderer.setShowTime(on);
         renderer.empty();
         renderHistory();
     }
@@ -493,7 +492,7 @@ void mainClient::addTimeItem(HMENU viewMenu)
     int n = GetMenuItemCount(viewMenu);
     if (n > 0 && !(GetMenuState(viewMenu, UINT(n - 1), MF_BYPOSITION) & MF_SEPARATOR))
         AppendMenuA(viewMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(viewMenu, MF_STRING | (showTime ? MF_CHECKED : MF_UNCHECKED), IDM_VIEW_SHOWTIME, "Show &Time");
+    AppendMenuA(viewMenu, MF_STRING | (renderer.showsTime() ? MF_CHECKED : MF_UNCHECKED), IDM_VIEW_SHOWTIME, "Show &Time");
 }
 
 void mainClient::toggleCapture()

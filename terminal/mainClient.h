@@ -78,7 +78,7 @@ public:
     // When the bytes of the history arrived.
     const ArrivalTimes &arrivalTimes() const { return arrivals; }
     // Every line of the view begins with the time its first byte arrived.
-    bool showsTime() const { return showTime != 0; }
+    bool showsTime() const { return renderer.showsTime(); }
     // The waits of the XMODEM family, shorter than a receiver needs.
     void setProtocolTiming(const XmodemSender::Timing &timing) { transfer.setProtocolTiming(timing); }
 
@@ -105,14 +105,17 @@ public:
     void saveReceived();
     // Into the receive view, which the renderer holds (`view` is that view).
     // withProgress: show the progress dialog (re-renders of the history).
-    void appendText(HWND /*view*/, const unsigned char *data, uint32_t length, bool withProgress = true)
+    // times: when the bytes came, for the times shown before the lines (null:
+    // now).
+    void appendText(HWND /*view*/, const unsigned char *data, uint32_t length, bool withProgress = true,
+                    ByteTimes *times = nullptr)
     {
-        renderer.appendText(data, length, withProgress);
+        renderer.appendText(data, length, withProgress, times);
     }
     void appendHex(HWND /*view*/, const unsigned char *data, uint32_t length, uint32_t textLength,
-                   bool withProgress = true)
+                   bool withProgress = true, ByteTimes *times = nullptr)
     {
-        renderer.appendHex(data, length, textLength, withProgress);
+        renderer.appendHex(data, length, textLength, withProgress, times);
     }
 
 protected:
@@ -161,7 +164,6 @@ private:
 
     ByteHistory history;         // how rxBuffer grows, and when it cannot
     ArrivalTimes arrivals;       // when the bytes of rxBuffer arrived
-    unsigned char showTime;      // lines begin with their arrival time ("ShowTime")
     ReceiveRenderer renderer;    // renders into the receive view
     ByteFieldsView byteFields;   // the four views of the byte to send
     FileTransfer transfer;       // sends a file; owns the line meanwhile

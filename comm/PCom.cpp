@@ -11,12 +11,13 @@ namespace {
 
 const DWORD purgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
-void clearLineError(HANDLE port)
+// False when the driver refused: the device may have gone.
+bool clearLineError(HANDLE port)
 {
     DWORD errors = 0;
     COMSTAT status;
     std::memset(&status, 0, sizeof status);
-    ClearCommError(port, &errors, &status);
+    return ClearCommError(port, &errors, &status) != FALSE;
 }
 
 void applyLineConfig(const LineConfig &config, DCB &dcb)
@@ -382,10 +383,7 @@ bool PCom::isLost()
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     sectLock held(&lock);
-    DWORD errors = 0;
-    COMSTAT status;
-    std::memset(&status, 0, sizeof status);
-    if (!ClearCommError(handle, &errors, &status) && LinkLoss::meansDeviceGone(GetLastError()))
+    if (!clearLineError(handle) && LinkLoss::meansDeviceGone(GetLastError()))
         lost = 1;
     return lost != 0;
 }
@@ -458,12 +456,7 @@ DWORD PCom::runReader()
 
 bool PCom::startReceiving(HANDLE port)
 {
-    if (!SetCommMask(port, EV_RXCHAR))
-        return false;
-    DWORD errors = 0;
-    COMSTAT status;
-    std::memset(&status, 0, sizeof status);
-    return ClearCommError(port, &errors, &status) != FALSE;
+    return SetCommMask(port, EV_RXCHAR) && clearLineError(port);
 }
 
 // Said once, by posting: the reader never waits on the window thread. Not

@@ -73,11 +73,11 @@ bool ArrivalTimes::canBeginLine(const unsigned char *data, uint32_t count) const
 
 void ArrivalTimes::add(const unsigned char *data, uint32_t count, Stamp time)
 {
-    if (count == 0)
-        return;
     // A byte past the 32-bit offsets is not kept by the history either.
     if (count > UINT32_MAX - total)
         count = UINT32_MAX - total;
+    if (count == 0)
+        return;
     if (notes == 0 || (time != lastTime && canBeginLine(data, count)))
         note(total, time);
     total += count;

@@ -61,9 +61,7 @@ void FileTransfer::transfer()
 // As set in the settings dialog, read at each transfer like the line settings.
 TransferProtocol FileTransfer::chosenProtocol()
 {
-    uint32_t stored = uint32_t(TransferProtocol::raw);
-    readRegDword("Transfer", stored, false);
-    return transferProtocolFrom(stored);
+    return transferProtocolFrom(loadTransfer());
 }
 
 // Whether the pause after each byte applies to a file too; false when the

@@ -154,8 +154,7 @@ void PortControl::editSettings(uint32_t &sendDelay)
     CommExtras extras = loadExtras();
     const CommExtras previousExtras = extras.effective(previous);
     const uint32_t previousDelay = sendDelay;
-    uint32_t transfer = 0;
-    readRegDword("Transfer", transfer, false);
+    uint32_t transfer = loadTransfer();
     const uint32_t previousTransfer = transfer;
     int result;
     {
@@ -167,7 +166,7 @@ void PortControl::editSettings(uint32_t &sendDelay)
     if (result != IDOK)
         return;
     if (transfer != previousTransfer)
-        writeRegDword("Transfer", transfer);
+        storeTransfer(transfer);
     if (current.toWord() != previous.toWord() || extras.effective(current) != previousExtras) {
         writeRegDword("Setup", current.toWord());
         storeExtras(current, extras);

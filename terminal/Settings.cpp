@@ -19,6 +19,17 @@ CommSettings loadSettings()
     return CommSettings(word);
 }
 
+namespace {
+
+// The first four bytes of a value read, as the DWORD they hold.
+uint32_t dwordOf(const PRegKey &value)
+{
+    const unsigned char *b = value.getData();
+    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
+
+} // namespace
+
 bool readRegDword(const char *name, uint32_t &variable, bool storeWhenMissing)
 {
     PRegKeyDWORD value(name);
@@ -26,8 +37,7 @@ bool readRegDword(const char *name, uint32_t &variable, bool storeWhenMissing)
     // A value shorter than a DWORD (an edited REG_BINARY, say) cannot fill
     // the variable; it counts as missing rather than being padded.
     if (reg.readValue(value, settingsKey) == 0 && value.getSize() >= 4) {
-        const unsigned char *b = value.getData();
-        variable = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+        variable = dwordOf(value);
         return true;
     }
     if (storeWhenMissing) {
@@ -61,8 +71,7 @@ bool readExactDword(const char *name, uint32_t &variable)
     PRegistry reg(HKEY_CURRENT_USER, false);
     if (reg.readValue(value, settingsKey) != 0 || value.getType() != PRegKey::typeDword || value.getSize() != 4)
         return false;
-    const unsigned char *b = value.getData();
-    variable = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    variable = dwordOf(value);
     return true;
 }
 
@@ -102,4 +111,16 @@ void storeExtras(const CommSettings &word, const CommExtras &extras)
     CommExtras kept = extras.effective(word);
     keepOrRemove(extraPortName, kept.port != CommExtras::noPort, kept.port);
     keepOrRemove(extraFlowName, kept.flow != CommExtras::noFlow, kept.flow);
+}
+
+uint32_t loadTransfer()
+{
+    uint32_t transfer = 0;
+    readRegDword("Transfer", transfer, false);
+    return transfer;
+}
+
+bool storeTransfer(uint32_t transfer)
+{
+    return writeRegDword("Transfer", transfer);
 }

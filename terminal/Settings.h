@@ -45,4 +45,9 @@ CommExtras loadExtras();
 // stale value is left behind to be read with a later word.
 void storeExtras(const CommSettings &word, const CommExtras &extras);
 
+// How "&File" sends, as "Transfer" holds it: the position in the settings
+// dialog's list, 0 (raw) when missing.
+uint32_t loadTransfer();
+bool storeTransfer(uint32_t transfer);
+
 #endif

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "res/resource.h"
 #include "terminal/ChosenFile.h"
 #include "terminal/ProtocolTransfer.h"
 #include "terminal/Settings.h"
@@ -14,8 +13,6 @@
 
 namespace {
 
-const char sendFormat[] = "Sending file...\n\rbyte %d of %d";
-const COLORREF sendBarColor = 0x103FFF;
 const uint32_t fileChunkBytes = 512;
 
 } // namespace
@@ -84,10 +81,7 @@ bool FileTransfer::askDelay(bool &useDelay)
 void FileTransfer::sendAll(P_File &file, bool useDelay)
 {
     uint32_t size = file.getSize();
-    std::unique_ptr<progressBar> bar(
-        new progressBar(&host.transferWindow(), sendFormat, size, sendBarColor, IDD_PROGRESS, 0));
-    if (bar->show() && bar->hwnd)
-        UpdateWindow(bar->hwnd);
+    std::unique_ptr<progressBar> bar = progressBar::showSending(&host.transferWindow(), size);
     PMessagePump::pumpWaiting();
     uint32_t remaining = size;
     unsigned char buffer[fileChunkBytes];

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "res/resource.h"
 #include "terminal/TransferHost.h"
 #include "terminal/progressBar.h"
 #include "util/P_File.h"
@@ -10,9 +9,7 @@
 
 namespace {
 
-const char sendFormat[] = "Sending file...\n\rbyte %d of %d";
 const char waitingText[] = "Waiting for\n\rthe receiver...";
-const COLORREF sendBarColor = 0x103FFF;
 // The longest the loop sleeps between two looks at "&Abort".
 const DWORD longestWaitMs = 50;
 const DWORD progressEveryMs = 100;
@@ -51,13 +48,8 @@ void ProtocolTransfer::run()
     // from its first start request.
     host.setReceiveTap(this);
     sender.start(GetTickCount());
-    std::unique_ptr<progressBar> bar(
-        new progressBar(&host.transferWindow(), sendFormat, file.getSize(), sendBarColor, IDD_PROGRESS, 0));
+    std::unique_ptr<progressBar> bar = progressBar::showSending(&host.transferWindow(), file.getSize(), waitingText);
     abortBar = bar.get();
-    if (bar->show() && bar->hwnd) {
-        SetDlgItemTextA(bar->hwnd, IDC_PROG_TEXT, waitingText);
-        UpdateWindow(bar->hwnd);
-    }
     while (!sender.finished() && flush()) {
         if (bar->isAborted()) {
             sender.abort();

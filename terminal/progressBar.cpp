@@ -60,6 +60,18 @@ int progressBar::barUnits(uint32_t amount) const
     return int(total > uint32_t(INT32_MAX) ? amount / 2 : amount);
 }
 
+std::unique_ptr<progressBar> progressBar::showSending(PWin *parent, uint32_t size, const char *firstText)
+{
+    std::unique_ptr<progressBar> bar(
+        new progressBar(parent, "Sending file...\n\rbyte %d of %d", size, 0x103FFF, IDD_PROGRESS, 0));
+    if (bar->show() && bar->hwnd) {
+        if (firstText)
+            SetDlgItemTextA(bar->hwnd, IDC_PROG_TEXT, firstText);
+        UpdateWindow(bar->hwnd);
+    }
+    return bar;
+}
+
 bool progressBar::show()
 {
     prevFocus = GetFocus();

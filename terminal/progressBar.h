@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <cstdint>
+#include <memory>
 
 #include "res/resource.h"
 #include "win/ButtonImages.h"
@@ -21,6 +22,11 @@ public:
     progressBar(PWin *parent, const char *format, uint32_t total, COLORREF barColor,
                 int templateId = IDD_PROGRESS, int param = 0);
     ~progressBar() override;
+
+    // The dialog of a file being sent, "Sending file..." and the bytes sent
+    // of size, shown and painted; firstText, when given, stands in the text
+    // until the first update.
+    static std::unique_ptr<progressBar> showSending(PWin *parent, uint32_t size, const char *firstText = nullptr);
 
     // Shows the dialog; false when its window could not be made.
     bool show();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "terminal/HexDump.h"
+#include "terminal/TimedText.h"
 
 namespace {
 
@@ -47,7 +48,8 @@ const size_t charsAt = HexDump::shortLineBase - 2;   // the character column
 size_t timePrefix(const char *t, size_t avail)
 {
     static const char shape[] = "dd:dd:dd.ddd ";
-    const size_t width = sizeof shape - 1;
+    const size_t width = TimedText::prefixChars;
+    static_assert(sizeof shape - 1 == TimedText::prefixChars, "the shape of the time before a line");
     if (avail < width)
         return 0;
     for (size_t i = 0; i < width; ++i) {

@@ -126,24 +126,22 @@ void XmodemSender::tick(uint32_t nowMs)
     case Stage::waitStart:
         if (held && nowMs - heldAt >= timing.startQuietMs)
             begin(held);
-        else if (nowMs - since >= timing.startWaitMs)
+        else if (nowMs - since >= stageWait())
             finish(Outcome::noAnswer, false);
         break;
     case Stage::waitAnswer:
-        if (nowMs - since >= answerWait())
+        if (nowMs - since >= stageWait())
             retry(false);
         break;
     // A receiver that does not ask for the next part gets it all the same.
     case Stage::waitDataStart:
-        if (held ? nowMs - heldAt >= timing.startQuietMs : nowMs - since >= timing.answerWaitMs) {
-            held = 0;
-            sendNextData();
-        }
-        break;
     case Stage::waitCloseStart:
-        if (held ? nowMs - heldAt >= timing.startQuietMs : nowMs - since >= timing.endWaitMs) {
+        if (held ? nowMs - heldAt >= timing.startQuietMs : nowMs - since >= stageWait()) {
             held = 0;
-            sendClosing();
+            if (stage == Stage::waitDataStart)
+                sendNextData();
+            else
+                sendClosing();
         }
         break;
     default:
@@ -172,32 +170,33 @@ void XmodemSender::outputSent(uint32_t nowMs)
     since = nowMs;
 }
 
+uint32_t XmodemSender::stageWait() const
+{
+    switch (stage) {
+    case Stage::waitStart:
+        return timing.startWaitMs;
+    case Stage::waitAnswer:
+        return answerWait();
+    case Stage::waitDataStart:
+        return timing.answerWaitMs;
+    case Stage::waitCloseStart:
+        return timing.endWaitMs;
+    default:
+        return UINT32_MAX;
+    }
+}
+
 uint32_t XmodemSender::msUntilDeadline(uint32_t nowMs) const
 {
-    const uint32_t never = 0xFFFFFFFFu;
     if (outCount != 0)
         return 0;
     if (held && stage != Stage::over) {
         uint32_t quiet = nowMs - heldAt;
         return quiet >= timing.startQuietMs ? 0 : timing.startQuietMs - quiet;
     }
-    uint32_t wait;
-    switch (stage) {
-    case Stage::waitStart:
-        wait = timing.startWaitMs;
-        break;
-    case Stage::waitAnswer:
-        wait = answerWait();
-        break;
-    case Stage::waitDataStart:
-        wait = timing.answerWaitMs;
-        break;
-    case Stage::waitCloseStart:
-        wait = timing.endWaitMs;
-        break;
-    default:
-        return never;
-    }
+    uint32_t wait = stageWait();
+    if (wait == UINT32_MAX)
+        return UINT32_MAX;
     uint32_t passed = nowMs - since;
     return passed >= wait ? 0 : wait - passed;
 }

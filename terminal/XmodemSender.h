@@ -119,6 +119,9 @@ private:
         return sent == Sent::closing || (sent == Sent::eot && protocol != TransferProtocol::ymodem);
     }
     uint32_t answerWait() const;
+    // How long the stage under way waits after `since` before it moves on;
+    // UINT32_MAX for one that waits for nothing.
+    uint32_t stageWait() const;
     void finish(Outcome outcome, bool cancelReceiver);
 
     TransferProtocol protocol;

@@ -156,57 +156,44 @@ void ViewFinder::find(bool goDown, bool hex)
     const char *text = reinterpret_cast<const char *>(SendMessageA(view, PTVM_GETTEXTPTR, WPARAM(&size), 0));
     if (!text)
         size = 0;
-    size_t from = 0, to = 0;
-    bool found = hex ? findHex(text, size, goDown, &from, &to) : findText(text, size, goDown, &from, &to);
-    if (found)
-        select(from, to);
-}
-
-bool ViewFinder::findText(const char *text, size_t size, bool goDown, size_t *from, size_t *to)
-{
     CHARRANGE sel = {0, 0};
     SendMessageA(view, EM_EXGETSEL, 0, LPARAM(&sel));
-    TextSearch search(what, strnlen(what, sizeof what), matchCase ? nullptr : caseFold());
-    size_t at = goDown ? search.findForward(text, size, size_t(sel.cpMax))
-                       : search.findBackward(text, size, size_t(sel.cpMin));
+    size_t at, end = 0;
+    if (hex) {
+        unsigned char bytes[HexSearch::maxBytes];
+        size_t count = 0;
+        if (!HexSearch::parse(what, bytes, sizeof bytes, &count)) {
+            tellNotHex();
+            return;
+        }
+        HexSearch search(bytes, count);
+        at = goDown ? search.findForward(text, size, size_t(sel.cpMax), &end)
+                    : search.findBackward(text, size, size_t(sel.cpMin), &end);
+    } else {
+        TextSearch search(what, strnlen(what, sizeof what), matchCase ? nullptr : caseFold());
+        at = goDown ? search.findForward(text, size, size_t(sel.cpMax))
+                    : search.findBackward(text, size, size_t(sel.cpMin));
+        end = at + search.length();
+    }
+    static_assert(HexSearch::npos == TextSearch::npos, "one answer for a miss");
     if (at == TextSearch::npos) {
         char message[sizeof what + 32];
         std::snprintf(message, sizeof message, "Cannot find \"%s\"", what);
         tell(message, MB_ICONINFORMATION);
-        return false;
+        return;
     }
-    *from = at;
-    *to = at + search.length();
-    return true;
+    select(at, end);
 }
 
-bool ViewFinder::findHex(const char *text, size_t size, bool goDown, size_t *from, size_t *to)
+// While the view shows hex, what to find must be hex: how to type it.
+void ViewFinder::tellNotHex()
 {
-    unsigned char bytes[HexSearch::maxBytes];
-    size_t count = 0;
     char message[sizeof what + 160];
-    if (!HexSearch::parse(what, bytes, sizeof bytes, &count)) {
-        std::snprintf(message, sizeof message,
-                      "\"%s\" is not hex.\r\n\r\nThe view shows hex: type the bytes to find as pairs of hex "
-                      "digits, spaces allowed, as \"0D 0A\" or \"DEADBEEF\".",
-                      what);
-        tell(message, MB_ICONWARNING);
-        return false;
-    }
-    CHARRANGE sel = {0, 0};
-    SendMessageA(view, EM_EXGETSEL, 0, LPARAM(&sel));
-    HexSearch search(bytes, count);
-    size_t end = 0;
-    size_t at = goDown ? search.findForward(text, size, size_t(sel.cpMax), &end)
-                     : search.findBackward(text, size, size_t(sel.cpMin), &end);
-    if (at == HexSearch::npos) {
-        std::snprintf(message, sizeof message, "Cannot find \"%s\"", what);
-        tell(message, MB_ICONINFORMATION);
-        return false;
-    }
-    *from = at;
-    *to = end;
-    return true;
+    std::snprintf(message, sizeof message,
+                  "\"%s\" is not hex.\r\n\r\nThe view shows hex: type the bytes to find as pairs of hex "
+                  "digits, spaces allowed, as \"0D 0A\" or \"DEADBEEF\".",
+                  what);
+    tell(message, MB_ICONWARNING);
 }
 
 // The start is scrolled into view first, so that a match over several rows

@@ -51,10 +51,7 @@ public:
 
 private:
     void find(bool goDown, bool hex);
-    // The match's characters in the view, false when there is none (the
-    // operator has been told why).
-    bool findText(const char *text, size_t size, bool goDown, size_t *from, size_t *to);
-    bool findHex(const char *text, size_t size, bool goDown, size_t *from, size_t *to);
+    void tellNotHex();
     void takeSelection();
     void placeAside();
     void select(size_t from, size_t to);

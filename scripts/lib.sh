@@ -360,6 +360,15 @@ EOF
     export "LT_CABLE_$(printf '%s' "$1" | tr 'a-z' 'A-Z')=$script"
 }
 
+# Plugs back in every cable of this prefix that was left pulled.
+lt_replug_cables() {
+    local mark
+    for mark in "${LT_PORTS:-/nonexistent}"/cable-*.unplugged; do
+        [ -f "$mark" ] && "${mark%.unplugged}.sh" start
+    done
+    return 0
+}
+
 # Closes the pullable cables of the current prefix (a test restarts their
 # socat from inside Wine) and tracks every socat they started, so that the
 # cleanup ends them.

@@ -35,8 +35,12 @@ protected:
     // (the view's off-screen bitmap, a button's snapshot of its background)
     // comes with a paint, and on a busy machine a paint can come after any
     // fixed pause. A leak never settles back, so waiting hides none.
+    // The focus is put on a button first: a focused edit box has a caret,
+    // which Wine draws with a bitmap of its own, and where the focus lands
+    // after a dialog closes depends on when the activation comes.
     ProcessCounts settled()
     {
+        SetFocus(term.item(IDC_OPENCOMM));
         ProcessCounts last = ProcessCounts::now();
         for (int i = 0; i < 30; ++i) {
             RedrawWindow(term.client->hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);

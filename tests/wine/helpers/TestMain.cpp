@@ -12,7 +12,8 @@ namespace {
 // test's own thread inside SendMessage) would otherwise be seen only as the
 // run's time limit killing the program, with no word on where it stood. The
 // watchdog names the test, lists what windows the process shows, and ends the
-// process with a status of its own.
+// process with a status of its own (3), leaving the test's name in
+// hung-test.txt in the current folder.
 class Watchdog : public testing::EmptyTestEventListener
 {
 public:
@@ -71,6 +72,12 @@ private:
                         test.c_str(), static_cast<unsigned long>(w.limit / 1000));
             EnumWindows(describe, 0);
             std::fflush(stdout);
+            // The runner reads the name from here: the log's lines are cut
+            // at the width of its terminal.
+            if (FILE *f = std::fopen("hung-test.txt", "w")) {
+                std::fprintf(f, "%s\n", test.c_str());
+                std::fclose(f);
+            }
             TerminateProcess(GetCurrentProcess(), 3);
         }
     }

@@ -36,6 +36,7 @@ uint32_t ProtocolTransfer::read(unsigned char *to, uint32_t count)
 
 uint32_t ProtocolTransfer::take(const unsigned char *data, uint32_t count, unsigned char *shown)
 {
+    static_assert(XmodemSender::maxHeldRun <= heldBack, "the sender hands back more than the tap's room");
     return sender.receive(data, count, shown, GetTickCount());
 }
 

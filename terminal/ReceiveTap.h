@@ -10,8 +10,12 @@ class ReceiveTap
 {
 public:
     virtual ~ReceiveTap() = default;
+    // Bytes a tap may hand back beyond those it was given: what it held
+    // back from earlier chunks until it could tell them from its own.
+    static const uint32_t heldBack = 8;
+
     // Copies the bytes that are not its own into shown, which has room for
-    // count + 1 bytes; returns how many.
+    // count + heldBack bytes; returns how many.
     virtual uint32_t take(const unsigned char *data, uint32_t count, unsigned char *shown) = 0;
 };
 

@@ -28,7 +28,8 @@ XmodemSender::XmodemSender(TransferProtocol kind, const char *path, uint32_t fil
                            const Timing &times)
     : protocol(kind), size(fileSize), source(from), timing(times), result(Outcome::running),
       stage(Stage::idle), sent(Sent::data), useCrc(true), blockSize(XmodemFrame::smallBlock), blockNumber(0),
-      acked(0), dataInFrame(0), tries(0), refusals(0), since(0), held(0), heldAt(0), lastWasCan(false),
+      acked(0), dataInFrame(0), tries(0), refusals(0), since(0), held(0), heldRun(0), heldAt(0),
+      lastWasCan(false),
       swallowCancelTail(false), cancelSent(false), out(frame), outCount(0), frameLength(0)
 {
     name[0] = '\0';
@@ -67,6 +68,12 @@ uint32_t XmodemSender::receive(const unsigned char *data, uint32_t count, unsign
             continue;
         if (stage == Stage::waitStart) {
             if (isStartByte(b)) {
+                // A receiver repeating its request, or text: what follows
+                // tells. Beyond the run kept, the first ones were requests.
+                if (b != held)
+                    heldRun = 1;
+                else if (heldRun < maxHeldRun)
+                    ++heldRun;
                 held = b;
                 heldAt = nowMs;
             } else {
@@ -83,6 +90,7 @@ uint32_t XmodemSender::receive(const unsigned char *data, uint32_t count, unsign
             // Held for quiet like the first: lrzsz clears its input right
             // after asking for the next file, and would lose a quick block.
             held = b;
+            heldRun = 1;
             heldAt = nowMs;
         }
     }
@@ -105,13 +113,14 @@ bool XmodemSender::takeCancel(unsigned char b)
     return true;
 }
 
-// Loader text before the start request: shown, with a start byte held
+// Loader text before the start request: shown, with the start bytes held
 // before it, which the text proved to be text.
 uint32_t XmodemSender::receiveBeforeStart(unsigned char b, unsigned char *shown)
 {
     uint32_t n = 0;
     if (held) {
-        shown[n++] = held;
+        for (uint32_t i = 0; i < heldRun; ++i)
+            shown[n++] = held;
         held = 0;
     }
     shown[n++] = b;

@@ -59,6 +59,10 @@ public:
 
     // Bytes of the cancel sequence sent on abort and on giving up.
     static constexpr uint32_t cancelLength = 8;
+    // A start byte that comes again before the quiet may still be text
+    // ("SUCCESS"): up to this many in a row are held, and shown if text
+    // follows them.
+    static constexpr uint32_t maxHeldRun = 8;
 
     // name is the file's path (YMODEM sends its last part); it is copied.
     XmodemSender(TransferProtocol protocol, const char *name, uint32_t size, Source &source,
@@ -69,7 +73,7 @@ public:
     // Starts waiting for the receiver.
     void start(uint32_t nowMs);
     // Bytes from the receiver. Those to be shown are copied into shown,
-    // which has room for count + 1 bytes; returns how many.
+    // which has room for count + maxHeldRun bytes; returns how many.
     uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs);
     // Time passed: starts after a quiet start byte, sends again or gives up
     // when an answer is overdue.
@@ -142,6 +146,7 @@ private:
     uint32_t refusals;        // NAKs among them
     uint32_t since;           // start of the current wait
     unsigned char held;       // a start byte waiting for quiet, or 0
+    uint32_t heldRun;         // how many times in a row it came
     uint32_t heldAt;
     bool lastWasCan;
     bool swallowCancelTail;   // CAN and BS after a receiver's cancel

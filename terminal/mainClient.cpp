@@ -394,7 +394,7 @@ void mainClient::onCommData(WPARAM)
         line.port()->notifyEnabled = 0;
         unsigned char buffer[chunkBytes + 1];
         ChunkTimes times;
-        unsigned char shown[chunkBytes + 2];
+        unsigned char shown[chunkBytes + ReceiveTap::heldBack + 1];
         DWORD n;
         while (line.port() && (n = line.port()->available()) != 0) {
             n = line.port()->readTimed(buffer, n < chunkBytes ? n : chunkBytes, times);

@@ -200,7 +200,8 @@ namespace {
 class ScriptedReceiver : public DriverThread
 {
 public:
-    static constexpr const char *greeting = "Ready for XMODEM\r\n";
+    // Doubled "C"s, which are also start requests, are text here.
+    static constexpr const char *greeting = "Erase SUCCESS, ready for XMODEM\r\n";
     static constexpr const char *farewell = "\r\nDone\r\n";
 
     explicit ScriptedReceiver(int cancelAfter = -1) : DriverThread(60000), cancelAfter(cancelAfter) { start(); }

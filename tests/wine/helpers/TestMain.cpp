@@ -40,6 +40,19 @@ private:
         LeaveCriticalSection(&lock);
     }
 
+    // Asked with a time-out: GetWindowText would send the question to the
+    // window's thread and wait for ever on the very thread that hangs. That
+    // thread not answering is worth saying.
+    static void textOf(HWND wnd, char *text, int size)
+    {
+        DWORD_PTR copied = 0;
+        text[0] = '\0';
+        if (wnd && !SendMessageTimeoutA(wnd, WM_GETTEXT, WPARAM(size), LPARAM(text), SMTO_BLOCK | SMTO_ABORTIFHUNG,
+                                        500, &copied))
+            std::snprintf(text, size_t(size), "(its thread does not answer)");
+        text[size - 1] = '\0';
+    }
+
     static BOOL CALLBACK describe(HWND wnd, LPARAM)
     {
         DWORD pid = 0;
@@ -48,10 +61,10 @@ private:
             return TRUE;
         char cls[64] = "", caption[256] = "", text[512] = "";
         GetClassNameA(wnd, cls, sizeof cls);
-        GetWindowTextA(wnd, caption, sizeof caption);
+        cls[sizeof cls - 1] = '\0';
+        textOf(wnd, caption, sizeof caption);
         // A message box keeps its text in the static numbered 0xFFFF.
-        GetDlgItemTextA(wnd, 0xFFFF, text, sizeof text);
-        cls[sizeof cls - 1] = caption[sizeof caption - 1] = text[sizeof text - 1] = '\0';
+        textOf(GetDlgItem(wnd, 0xFFFF), text, sizeof text);
         std::printf("watchdog:   window %p class \"%s\" caption \"%s\"%s%s%s\n", static_cast<void *>(wnd), cls,
                     caption, text[0] ? " text \"" : "", text, text[0] ? "\"" : "");
         return TRUE;

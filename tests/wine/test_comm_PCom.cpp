@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "comm/PCom.h"
+#include "wine/helpers/LinuxProgram.h"
 #include "wine/helpers/SerialPeer.h"
 #include "wine/helpers/Pump.h"
 
@@ -103,19 +104,10 @@ std::string runStty(const char *ptyPath)
         if (c == '\\')
             c = '/';
     std::string cmd = std::string("/bin/sh -c \"/bin/stty -F ") + ptyPath + " -a > " + unixName + " 2>&1\"";
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back('\0');
-    STARTUPINFOA si;
-    std::memset(&si, 0, sizeof si);
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (!rig::startLinux(cmd)) {
         std::printf("CreateProcessA failed: %lu\n", static_cast<unsigned long>(GetLastError()));
         return "";
     }
-    WaitForSingleObject(pi.hProcess, 10000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     // The report may land a moment after the launcher returns.
     std::string text;
     DWORD start = GetTickCount();

@@ -99,18 +99,7 @@ private:
     }
     bool start(const char *verb)
     {
-        std::string line = "/bin/sh " + script + " " + verb;
-        std::vector<char> cmd(line.begin(), line.end());
-        cmd.push_back('\0');
-        STARTUPINFOA si;
-        ZeroMemory(&si, sizeof si);
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi;
-        if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return false;
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        return true;
+        return rig::startLinux("/bin/sh " + script + " " + verb);
     }
 
     std::string script;

@@ -25,6 +25,7 @@
 #include "res/resource.h"
 #include "terminal/HexDump.h"
 #include "terminal/mainClient.h"
+#include "tests/wine/helpers/LinuxProgram.h"
 #include "tests/wine/helpers/ScreenCapture.h"
 #include "tests/wine/helpers/SerialPeer.h"
 #include "tests/wine/helpers/Pump.h"
@@ -531,24 +532,12 @@ inline std::string runLinux(const std::string &commandLine, DWORD timeoutMs = 10
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE)
         return std::string();
-    STARTUPINFOA si;
-    ZeroMemory(&si, sizeof si);
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = f;
-    si.hStdError = f;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi;
-    std::vector<char> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back('\0');
-    BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(f);
-    if (!ok)
-        return "CreateProcess failed: " + std::to_string(GetLastError());
     DWORD start = GetTickCount();
-    WaitForSingleObject(pi.hProcess, timeoutMs);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    bool started = startLinux(commandLine, f);
+    DWORD error = GetLastError();
+    CloseHandle(f);
+    if (!started)
+        return "CreateProcess failed: " + std::to_string(error);
     std::string last = readAll(out);
     for (;;) {
         if (GetTickCount() - start >= timeoutMs)

@@ -5,23 +5,30 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tlhelp32.h>
+#include <vector>
+
+#include "tests/wine/helpers/StackReport.h"
 
 namespace {
 
 // A test that blocks for good (most often a modal box nobody answers, with the
 // test's own thread inside SendMessage) would otherwise be seen only as the
 // run's time limit killing the program, with no word on where it stood. The
-// watchdog names the test, lists what windows the process shows, and ends the
-// process with a status of its own (3), leaving the test's name in
-// hung-test.txt in the current folder.
+// watchdog names the test, lists what windows the process shows and where its
+// threads stand, and ends the process with a status of its own (3), leaving
+// the test's name in hung-test.txt in the current folder.
 class Watchdog : public testing::EmptyTestEventListener
 {
 public:
-    explicit Watchdog(DWORD limitMs) : limit(limitMs), startedAt(0), running(0)
+    explicit Watchdog(DWORD limitMs) : limit(limitMs), startedAt(0), running(0), testThread(nullptr), ownId(0)
     {
         name[0] = '\0';
         InitializeCriticalSection(&lock);
-        CloseHandle(CreateThread(nullptr, 0, watch, this, 0, nullptr));
+        // Made on the thread that runs the tests.
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &testThread, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        CloseHandle(CreateThread(nullptr, 0, watch, this, 0, &ownId));
     }
 
 private:
@@ -40,19 +47,9 @@ private:
         LeaveCriticalSection(&lock);
     }
 
-    // Asked with a time-out: GetWindowText would send the question to the
-    // window's thread and wait for ever on the very thread that hangs. That
-    // thread not answering is worth saying.
-    static void textOf(HWND wnd, char *text, int size)
-    {
-        DWORD_PTR copied = 0;
-        text[0] = '\0';
-        if (wnd && !SendMessageTimeoutA(wnd, WM_GETTEXT, WPARAM(size), LPARAM(text), SMTO_BLOCK | SMTO_ABORTIFHUNG,
-                                        500, &copied))
-            std::snprintf(text, size_t(size), "(its thread does not answer)");
-        text[size - 1] = '\0';
-    }
-
+    // Read as the window manager keeps it: GetWindowText would send the
+    // question to the window's thread and wait for ever on the very thread
+    // that hangs.
     static BOOL CALLBACK describe(HWND wnd, LPARAM)
     {
         DWORD pid = 0;
@@ -65,9 +62,66 @@ private:
         textOf(wnd, caption, sizeof caption);
         // A message box keeps its text in the static numbered 0xFFFF.
         textOf(GetDlgItem(wnd, 0xFFFF), text, sizeof text);
-        std::printf("watchdog:   window %p class \"%s\" caption \"%s\"%s%s%s\n", static_cast<void *>(wnd), cls,
-                    caption, text[0] ? " text \"" : "", text, text[0] ? "\"" : "");
+        std::printf("watchdog:   window %p class \"%s\" caption \"%s\"%s%s%s%s\n", static_cast<void *>(wnd), cls,
+                    caption, text[0] ? " text \"" : "", text, text[0] ? "\"" : "",
+                    IsHungAppWindow(wnd) ? " (its thread does not answer)" : "");
         return TRUE;
+    }
+
+    static void textOf(HWND wnd, char *text, int size)
+    {
+        WCHAR wide[512];
+        text[0] = '\0';
+        if (!wnd || InternalGetWindowText(wnd, wide, 512) <= 0)
+            return;
+        wide[511] = 0;
+        if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, size, nullptr, nullptr) <= 0)
+            text[0] = '\0';
+        text[size - 1] = '\0';
+    }
+
+    // A stack as a few lines of "a < b < c", innermost first.
+    static void printFrames(const char *title, const std::vector<std::string> &frames)
+    {
+        std::string line = std::string("watchdog: ") + title + ":";
+        for (size_t i = 0; i < frames.size(); ++i) {
+            std::string next = (i ? " < " : " ") + frames[i];
+            if (line.size() + next.size() > 78 && line.size() > 20) {
+                std::printf("%s\n", line.c_str());
+                line = "watchdog:    ";
+            }
+            line += next;
+        }
+        std::printf("%s\n", line.c_str());
+    }
+
+    // The test's thread at length, every other thread but this one briefly.
+    void printStacks()
+    {
+        StackReport report;
+        printFrames("the test's thread, innermost first", report.framesOf(testThread, 6, 14));
+        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        if (snap == INVALID_HANDLE_VALUE)
+            return;
+        THREADENTRY32 entry;
+        entry.dwSize = sizeof entry;
+        DWORD testId = GetThreadId(testThread);
+        int shown = 0;
+        for (BOOL more = Thread32First(snap, &entry); more && shown < 6; more = Thread32Next(snap, &entry)) {
+            if (entry.th32OwnerProcessID != GetCurrentProcessId() || entry.th32ThreadID == ownId ||
+                entry.th32ThreadID == testId)
+                continue;
+            HANDLE other = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE,
+                                      entry.th32ThreadID);
+            if (!other)
+                continue;
+            char title[48];
+            std::snprintf(title, sizeof title, "thread %lu", static_cast<unsigned long>(entry.th32ThreadID));
+            printFrames(title, report.framesOf(other, 8));
+            CloseHandle(other);
+            ++shown;
+        }
+        CloseHandle(snap);
     }
 
     static DWORD WINAPI watch(LPVOID self)
@@ -84,6 +138,7 @@ private:
             std::printf("\nwatchdog: %s has run for more than %lu s; the windows this process shows:\n",
                         test.c_str(), static_cast<unsigned long>(w.limit / 1000));
             EnumWindows(describe, 0);
+            w.printStacks();
             std::fflush(stdout);
             // The runner reads the name from here: the log's lines are cut
             // at the width of its terminal.
@@ -100,6 +155,8 @@ private:
     char name[256];
     DWORD startedAt;
     int running;
+    HANDLE testThread;
+    DWORD ownId;
 };
 
 } // namespace

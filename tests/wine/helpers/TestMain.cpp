@@ -47,9 +47,6 @@ private:
         LeaveCriticalSection(&lock);
     }
 
-    // Read as the window manager keeps it: GetWindowText would send the
-    // question to the window's thread and wait for ever on the very thread
-    // that hangs.
     static BOOL CALLBACK describe(HWND wnd, LPARAM)
     {
         DWORD pid = 0;
@@ -68,6 +65,9 @@ private:
         return TRUE;
     }
 
+    // Read as the window manager keeps it: GetWindowText would send the
+    // question to the window's thread and wait for ever on the very thread
+    // that hangs.
     static void textOf(HWND wnd, char *text, int size)
     {
         WCHAR wide[512];

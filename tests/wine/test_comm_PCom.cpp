@@ -85,50 +85,6 @@ protected:
     PCom com{sink.wnd};
 };
 
-// Runs the host's stty on the pseudo-terminal behind a port. Wine starts
-// Linux programs given by their path; the shell writes the report to a file
-// in the test's temporary folder, read back here by its Windows name.
-std::string runStty(const char *ptyPath)
-{
-    char tmp[MAX_PATH] = {};
-    if (GetEnvironmentVariableA("LT_TMP", tmp, sizeof tmp) == 0)
-        return "";
-    // A fresh name per run: Wine does not wait for a Linux child, so an older
-    // report must never be mistaken for this one.
-    static int runs = 0;
-    std::string winName = std::string(tmp) + "\\stty" + std::to_string(++runs) + ".txt";
-    DeleteFileA(winName.c_str());
-    // LT_TMP is a path on drive Z:, which Wine maps to the host's root.
-    std::string unixName = winName.substr(2);
-    for (char &c : unixName)
-        if (c == '\\')
-            c = '/';
-    std::string cmd = std::string("/bin/sh -c \"/bin/stty -F ") + ptyPath + " -a > " + unixName + " 2>&1\"";
-    if (!rig::startLinux(cmd)) {
-        std::printf("CreateProcessA failed: %lu\n", static_cast<unsigned long>(GetLastError()));
-        return "";
-    }
-    // The report may land a moment after the launcher returns.
-    std::string text;
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 5000) {
-        text.clear();
-        FILE *f = std::fopen(winName.c_str(), "rb");
-        if (f) {
-            char buf[4096];
-            size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-                text.append(buf, n);
-            std::fclose(f);
-        }
-        if (text.find("speed") != std::string::npos && text.find('\n') != std::string::npos &&
-            text.find("eol") != std::string::npos)
-            break;
-        Sleep(20);
-    }
-    return text;
-}
-
 bool hasWord(const std::string &text, const std::string &word)
 {
     size_t at = 0;
@@ -471,14 +427,13 @@ TEST_F(PComOnNullModem, OverflowKeepsEveryByteInOrder)
 // whatever it is told (the kernel's, not Wine's doing), so stty shows that.
 TEST_F(PComOnNullModem, LineSettingsReachTheDevice)
 {
-    char pty[MAX_PATH] = {};
-    ASSERT_GT(GetEnvironmentVariableA("LT_PTY_COM2", pty, sizeof pty), 0u);
+    ASSERT_FALSE(rig::env("LT_PTY_COM2").empty());
     com.settings.baudIndex = 8;       // 19200
     com.settings.dataBitsIndex = 2;   // 7 bits
     com.settings.parityIndex = 0;     // even
     com.settings.stopBitsIndex = 2;   // two
     ASSERT_TRUE(com.open());
-    std::string stty = runStty(pty);
+    std::string stty = rig::sttyOf("COM2");
     ASSERT_FALSE(stty.empty()) << "stty gave no output";
     EXPECT_NE(stty.find("speed 19200 baud"), std::string::npos) << stty;
     EXPECT_TRUE(hasWord(stty, "cstopb")) << stty;
@@ -489,7 +444,7 @@ TEST_F(PComOnNullModem, LineSettingsReachTheDevice)
     com.settings.baudIndex = 4;       // 2400
     com.settings.stopBitsIndex = 0;   // one
     ASSERT_TRUE(com.open());
-    stty = runStty(pty);
+    stty = rig::sttyOf("COM2");
     EXPECT_NE(stty.find("speed 2400 baud"), std::string::npos) << stty;
     EXPECT_TRUE(hasWord(stty, "-cstopb")) << stty;
 }
@@ -643,13 +598,12 @@ class PComFlow : public ::testing::TestWithParam<FlowOnLine>
 TEST_P(PComFlow, EachFlowChoiceReachesTheLine)
 {
     const FlowOnLine &f = GetParam();
-    char pty[MAX_PATH] = {};
-    ASSERT_GT(GetEnvironmentVariableA("LT_PTY_COM2", pty, sizeof pty), 0u);
+    ASSERT_FALSE(rig::env("LT_PTY_COM2").empty());
     PCom com(nullptr);
     com.settings = plainSettings();
     com.extras.setFlow(com.settings, f.flow);
     ASSERT_TRUE(com.open()) << f.name;
-    std::string stty = runStty(pty);
+    std::string stty = rig::sttyOf("COM2");
     ASSERT_FALSE(stty.empty()) << "stty gave no output";
     for (const char *word : f.shown)
         EXPECT_TRUE(hasWord(stty, word)) << f.name << ": no " << word << " in\n" << stty;

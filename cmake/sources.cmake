@@ -46,7 +46,8 @@ endfunction()
 # Per folder: LT_SOURCES_<folder> (all) and LT_PORTABLE_<folder> (platform-free).
 set(LT_ENTRY "${CMAKE_SOURCE_DIR}/app/WinMain.cpp")
 foreach(folder IN LISTS LT_FOLDERS)
-    file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${folder}/*.cpp")
+    # Rooms inside a folder (terminal/receive/, ...) belong to the folder.
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${folder}/*.cpp")
     # The entry point is linked only into the product.
     list(REMOVE_ITEM found "${LT_ENTRY}")
     list(SORT found)

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/XmodemSender.h"
+#include "terminal/transfer/XmodemSender.h"
 #include "tests/bench/BenchFigures.h"
 #include "tests/wine/helpers/FarEndProgram.h"
 #include "tests/wine/helpers/TerminalRig.h"

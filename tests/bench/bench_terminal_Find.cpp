@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "terminal/HexDump.h"
-#include "terminal/HexSearch.h"
-#include "terminal/TextSearch.h"
+#include "terminal/receive/HexDump.h"
+#include "terminal/find/HexSearch.h"
+#include "terminal/find/TextSearch.h"
 #include "tests/bench/BenchView.h"
 #include "win/PTextView.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/genApp.h"
-#include "terminal/P_Param.h"
+#include "terminal/settings/P_Param.h"
 
 namespace {
 

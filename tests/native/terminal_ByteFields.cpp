@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "terminal/ByteFields.h"
+#include "terminal/send/ByteFields.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/Escapes.h"
+#include "terminal/send/Escapes.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/HexDump.h"
+#include "terminal/receive/HexDump.h"
 
 namespace {
 

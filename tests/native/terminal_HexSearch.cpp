@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "terminal/HexDump.h"
-#include "terminal/HexSearch.h"
+#include "terminal/receive/HexDump.h"
+#include "terminal/find/HexSearch.h"
 
 namespace {
 

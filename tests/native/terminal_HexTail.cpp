@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "terminal/HexDump.h"
-#include "terminal/HexTail.h"
+#include "terminal/receive/HexDump.h"
+#include "terminal/receive/HexTail.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "terminal/HexDump.h"
-#include "terminal/Scrollback.h"
+#include "terminal/receive/HexDump.h"
+#include "terminal/receive/Scrollback.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/TextDump.h"
+#include "terminal/receive/TextDump.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "terminal/TextSearch.h"
+#include "terminal/find/TextSearch.h"
 
 namespace {
 

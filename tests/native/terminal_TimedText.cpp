@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/TimedText.h"
+#include "terminal/receive/TimedText.h"
 
 namespace {
 

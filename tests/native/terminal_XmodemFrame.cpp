@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "terminal/XmodemFrame.h"
+#include "terminal/transfer/XmodemFrame.h"
 
 #include <cstring>
 #include <string>

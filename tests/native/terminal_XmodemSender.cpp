@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "terminal/XmodemSender.h"
+#include "terminal/transfer/XmodemSender.h"
 
 #include <cstring>
 #include <string>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "terminal/lineFields.h"
+#include "terminal/settings/lineFields.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "terminal/progressText.h"
+#include "terminal/ui/progressText.h"
 
 #include <cstring>
 

@@ -15,8 +15,8 @@
 #include <tuple>
 #include <vector>
 
-#include "terminal/TransferProtocol.h"
-#include "terminal/XmodemSender.h"
+#include "terminal/transfer/TransferProtocol.h"
+#include "terminal/transfer/XmodemSender.h"
 #include "tests/wine/helpers/FarEndProgram.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"

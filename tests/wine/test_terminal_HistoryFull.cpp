@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/HexDump.h"
+#include "terminal/receive/HexDump.h"
 #include "tests/wine/helpers/DataPathTest.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "helpers/MessageBoxAnswerer.h"
-#include "terminal/P_Param.h"
+#include "terminal/settings/P_Param.h"
 #include "tests/wine/helpers/ModalDriver.h"
 #include "tests/wine/helpers/PortRig.h"
 #include "tests/wine/helpers/TerminalRig.h"

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "tests/wine/helpers/FileDialogDriver.h"
-#include "terminal/Settings.h"
-#include "terminal/myOpenSave.h"
+#include "terminal/settings/Settings.h"
+#include "terminal/ui/myOpenSave.h"
 
 namespace {
 

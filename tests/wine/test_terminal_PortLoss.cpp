@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "comm/PCom.h"
-#include "terminal/PortKeeper.h"
+#include "terminal/port/PortKeeper.h"
 #include "tests/wine/helpers/ModalDriver.h"
 #include "tests/wine/helpers/PortRig.h"
 #include "tests/wine/helpers/TerminalRig.h"

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "terminal/progressBar.h"
+#include "terminal/ui/progressBar.h"
 #include "tests/wine/helpers/ModalDriver.h"
 #include "tests/wine/helpers/TerminalRig.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/HexDump.h"
+#include "terminal/receive/HexDump.h"
 #include "win/PEdit.h"
 #include "win/PTextView.h"
 #include "tests/wine/helpers/DataPathTest.h"

@@ -23,7 +23,7 @@
 #include "comm/CommNotify.h"
 #include "comm/PCom.h"
 #include "res/resource.h"
-#include "terminal/HexDump.h"
+#include "terminal/receive/HexDump.h"
 #include "terminal/mainClient.h"
 #include "tests/wine/helpers/LinuxProgram.h"
 #include "tests/wine/helpers/ScreenCapture.h"

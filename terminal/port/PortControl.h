@@ -1,0 +1,71 @@
+#ifndef TERMINAL_PORTCONTROL_H
+#define TERMINAL_PORTCONTROL_H
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "terminal/port/PortKeeper.h"
+#include "terminal/port/SendWait.h"
+
+class ButtonImages;
+class PCom;
+class PWin;
+class progressBar;
+
+// The terminal's port: opened and closed by "&Open Comm", lost with its
+// device and then awaited by the keeper, and shown on that button (caption
+// and light). The port is open exactly when port() is not null.
+class PortControl
+{
+public:
+    // The button's lights are the bitmaps openImage and closedImage of images.
+    PortControl(PWin *dialog, ButtonImages &images, uint32_t openImage, uint32_t closedImage);
+    ~PortControl();
+    PortControl(const PortControl &) = delete;
+    PortControl &operator=(const PortControl &) = delete;
+
+    PCom *port() const { return open; }
+    const PortKeeper &keeper() const { return waiter; }
+    bool isWaiting() const { return waiter.isWaiting(); }
+
+    // The button's click: ends a waiting, closes the open port, or opens
+    // one with the stored settings. False only when an open failed (said).
+    bool toggle();
+    // Asks to open the port when it is closed; true when it is open after.
+    bool ensureOpen();
+    // An attempt of the keeper while waiting.
+    void retry();
+    // Closes the lost port and waits for it with the same settings.
+    void startWaiting();
+    // After a change of the stored settings: an open or awaited port is
+    // opened again with them.
+    void reopen();
+    // The settings dialog over the terminal: a changed line is stored and
+    // an open (or awaited) port opened again with it; a changed pause after
+    // each byte is stored and kept in sendDelay; a changed way of sending
+    // files ("Transfer") is stored.
+    void editSettings(uint32_t &sendDelay);
+    // Closes the port now (the dialog's end). A port whose write is under
+    // way (its writer pumps the queue) is freed once that write returns.
+    void close();
+    // The one road of the terminal's bytes to the line: the bytes written.
+    // While the line holds them the queue keeps moving; the progress
+    // dialog abortedBy, when given, gives the write up with its "&Abort".
+    // One write at a time: a write asked for meanwhile writes nothing.
+    LONG write(const void *data, DWORD count, const progressBar *abortedBy = nullptr);
+    bool isWriting() const { return writingOn != nullptr; }
+    void updateButton();
+
+private:
+    PWin *dialog;
+    ButtonImages &images;
+    uint32_t openImage;
+    uint32_t closedImage;
+    PCom *open;          // owned; null while closed
+    PCom *writingOn;     // the port a write is under way on, or null
+    PortKeeper waiter;   // brings a lost port back
+    SendWait sendWait;   // how the writes wait
+};
+
+#endif

@@ -1,0 +1,95 @@
+#include "terminal/receive/HexDump.h"
+
+namespace {
+const char digits[] = "0123456789ABCDEF";
+}
+
+char HexDump::shownChar(unsigned char byte)
+{
+    return (byte < 0x20 || byte == 0x7F) ? '.' : char(byte);
+}
+
+uint32_t HexDump::lineLength(uint32_t count)
+{
+    if (count >= bytesPerLine)
+        return fullLineChars;
+    return shortLineBase + count;
+}
+
+uint32_t HexDump::formatHexLine(const unsigned char *bytes, uint32_t count, uint32_t lineNumber, char *out)
+{
+    if (count < 1)
+        count = 1;
+    if (count > bytesPerLine)
+        count = bytesPerLine;
+    uint32_t offset = (lineNumber * uint32_t(bytesPerLine)) & 0xFFFFFFu;
+    uint32_t k = 0;
+    for (int shift = 20; shift >= 0; shift -= 4)
+        out[k++] = digits[(offset >> shift) & 0xF];
+    out[k++] = ' ';
+    for (uint32_t i = 0; i < bytesPerLine; ++i) {
+        if (i < count) {
+            out[k++] = digits[bytes[i] >> 4];
+            out[k++] = digits[bytes[i] & 0xF];
+        } else {
+            out[k++] = ' ';
+            out[k++] = ' ';
+        }
+    }
+    out[k++] = ' ';
+    for (uint32_t i = 0; i < count; ++i)
+        out[k++] = shownChar(bytes[i]);
+    out[k++] = '\r';
+    out[k++] = '\n';
+    out[k] = '\0';
+    return k;
+}
+
+uint32_t HexDump::tailBytes(uint32_t textLength, uint32_t lineCount, uint32_t historyBytes, uint32_t firstLine)
+{
+    uint32_t r = textLength % fullLineChars;
+    if (r <= shortLineBase || lineCount <= firstLine)
+        return 0;
+    uint32_t m = r - shortLineBase;
+    // The view must be exactly the lines it is said to hold, the last one
+    // short: a view cut by an abort or a control that counts line ends
+    // differently fails this and simply gets a fresh line.
+    if (uint64_t(lineCount - firstLine - 1) * fullLineChars + r != textLength)
+        return 0;
+    if (m > historyBytes)
+        return 0;
+    return m;
+}
+
+bool HexDump::renderChunk(HexSink &sink, const unsigned char *history, uint32_t historyBytes,
+                          const unsigned char *data, uint32_t length, uint32_t textLength,
+                          uint32_t *lineCount, uint32_t firstLine)
+{
+    char line[lineBufferSize];
+    uint32_t used = 0;
+    uint32_t m = tailBytes(textLength, *lineCount, historyBytes, firstLine);
+    if (m != 0) {
+        unsigned char bytes[bytesPerLine];
+        for (uint32_t i = 0; i < m; ++i)
+            bytes[i] = history[historyBytes - m + i];
+        uint32_t n = m;
+        while (n < bytesPerLine && used < length)
+            bytes[n++] = data[used++];
+        sink.eraseTail(lineLength(m));
+        uint32_t len = formatHexLine(bytes, n, *lineCount - 1, line);
+        if (!sink.putLine(line, len, 0))
+            return false;
+    }
+    while (used < length) {
+        uint32_t first = used;
+        uint32_t n = length - used;
+        if (n > bytesPerLine)
+            n = bytesPerLine;
+        uint32_t len = formatHexLine(data + used, n, *lineCount, line);
+        used += n;
+        *lineCount += 1;
+        if (!sink.putLine(line, len, first))
+            return false;
+    }
+    return true;
+}

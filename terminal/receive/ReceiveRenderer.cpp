@@ -1,0 +1,405 @@
+#include "terminal/receive/ReceiveRenderer.h"
+
+#include <richedit.h>
+
+#include <vector>
+
+#include "comm/ArrivalClock.h"
+#include "res/resource.h"
+#include "terminal/receive/HexDump.h"
+#include "terminal/receive/TextDump.h"
+#include "terminal/ui/progressBar.h"
+#include "util/ArrivalTimes.h"
+#include "win/PMessagePump.h"
+#include "win/PTextView.h"
+#include "win/PWin.h"
+
+namespace {
+
+const COLORREF paleYellow = 0x00CFFFFF;
+
+// Rich-edit messages by number, as the view answers them.
+const UINT msgSetTextMode = WM_USER + 89;    // EM_SETTEXTMODE
+const UINT msgSetBkgndColor = WM_USER + 67;  // EM_SETBKGNDCOLOR
+const WPARAM plainTextMode = 1;               // TM_PLAINTEXT
+
+const char renderFormat[] = "Performing...\n\rbyte %d of %d";
+const COLORREF textBarColor = 0x10FF3F;
+const COLORREF hexBarColor = 0xFF103F;
+const uint32_t hexProgressLines = 64;
+
+// The progress dialog of a re-render: shown, painted and pumped at once,
+// then stepped. The dialog redraws its bar and text at every update, about
+// half a millisecond under Wine: at every 64th line of an 8 MiB history that
+// was 8 of the 8.3 seconds a Show Hex took. So steps closer together than
+// paceMs are passed over, the pumping with them; "&Abort" is still seen
+// within paceMs.
+class RenderProgress
+{
+public:
+    RenderProgress(PWin *owner, uint32_t total, COLORREF color)
+        : bar(new progressBar(owner, renderFormat, total, color, IDD_PROGRESS, 0)), last(GetTickCount())
+    {
+        if (bar->show() && bar->hwnd)
+            UpdateWindow(bar->hwnd);
+        PMessagePump::pumpWaiting();
+    }
+    ~RenderProgress() { delete bar; }
+    RenderProgress(const RenderProgress &) = delete;
+    RenderProgress &operator=(const RenderProgress &) = delete;
+
+    // false once the operator aborted.
+    bool step(uint32_t done)
+    {
+        DWORD now = GetTickCount();
+        if (now - last < paceMs)
+            return true;
+        last = now;
+        if (!bar->update(done))
+            return false;
+        PMessagePump::pumpWaiting();
+        return true;
+    }
+
+private:
+    static const DWORD paceMs = 40;
+    progressBar *bar;
+    DWORD last;
+};
+
+// Text for the view collected over one render and put in with one append.
+class ViewBatch
+{
+public:
+    ViewBatch(ReceiveRenderer &view, size_t expected, bool hex) : view(view), hex(hex) { text.reserve(expected); }
+    void add(const char *piece, uint32_t length) { text.insert(text.end(), piece, piece + length); }
+    // Puts the collected text in, what came before an abort included.
+    void flush()
+    {
+        if (text.empty())
+            return;
+        view.append(text.data(), uint32_t(text.size()), hex);
+        text.clear();
+    }
+
+private:
+    ReceiveRenderer &view;
+    bool hex;
+    std::vector<char> text;
+};
+
+// The text layout, with or without times, into the receive view, one append
+// per render; `room` is what the batch reserves. A received chunk (no bar)
+// reports no progress: the drain lets the queue through once per chunk
+// instead.
+class ViewTextSink : public TextSink, public LineSink
+{
+public:
+    ViewTextSink(ReceiveRenderer &view, RenderProgress *bar, size_t room) : bar(bar), batch(view, room, false) {}
+    void putText(const char *piece, uint32_t length) override { batch.add(piece, length); }
+    void put(const char *piece, uint32_t length) override { batch.add(piece, length); }
+    bool progress(uint32_t done) override { return !bar || bar->step(done); }
+    void flush() { batch.flush(); }
+
+private:
+    RenderProgress *bar;
+    ViewBatch batch;
+};
+
+// The hex layout into the receive view, one append per render. With a bar,
+// up to 1024 bytes the progress is reported after every line, beyond every
+// 64th.
+//
+// With times (times not null) each line is put after the time its first byte
+// arrived: a new line's from the chunk, the line that a chunk completes keeps
+// the time it had (lastTime on entry).
+class ViewHexSink : public HexSink
+{
+public:
+    ViewHexSink(ReceiveRenderer &view, RenderProgress *bar, uint32_t length, ByteTimes *times, int64_t &lastTime)
+        : view(view), bar(bar), everyLine(length <= TextDump::shortLimit), lines(0),
+          batch(view, (size_t(length) / HexDump::bytesPerLine + 2) * (HexDump::fullLineChars + TimedText::prefixChars),
+                true),
+          times(times), lastTime(lastTime), continuing(false)
+    {
+    }
+    void eraseTail(uint32_t chars) override
+    {
+        view.eraseTail(times ? chars + TimedText::prefixChars : chars);
+        continuing = true;
+    }
+    bool putLine(const char *text, uint32_t length, uint32_t firstByte) override
+    {
+        if (times) {
+            if (!continuing)
+                lastTime = times->timeOf(firstByte);
+            continuing = false;
+            char prefix[TimedText::prefixChars + 1];
+            batch.add(prefix, TimedText::formatTime(lastTime, prefix));
+        }
+        batch.add(text, length);
+        if (bar && (everyLine || ++lines % hexProgressLines == 0))
+            return bar->step(firstByte);
+        return true;
+    }
+    void flush() { batch.flush(); }
+
+private:
+    ReceiveRenderer &view;
+    RenderProgress *bar;
+    bool everyLine;
+    uint32_t lines;
+    ViewBatch batch;
+    ByteTimes *times;
+    int64_t &lastTime;
+    bool continuing;   // the next line completes the view's last
+};
+
+// Bytes whose arrival nobody noted take the time they are shown.
+class ShownNow : public ByteTimes
+{
+public:
+    ShownNow() : now(0), known(false) {}
+    int64_t timeOf(uint32_t) override
+    {
+        if (!known) {
+            now = ArrivalClock::localWallMs();
+            known = true;
+        }
+        return now;
+    }
+
+private:
+    int64_t now;
+    bool known;
+};
+
+// The times of a render of the history from byte `from` on.
+class HistoryTimes : public ByteTimes
+{
+public:
+    HistoryTimes(const ArrivalTimes &times, uint32_t from) : cursor(times), from(from) {}
+    int64_t timeOf(uint32_t index) override { return cursor.timeOf(from + index); }
+
+private:
+    ArrivalTimes::Cursor cursor;
+    uint32_t from;
+};
+
+} // namespace
+
+ReceiveRenderer::ReceiveRenderer(PWin *owner)
+    : owner(owner), view(nullptr), hexLineCount(0), hexLinesCut(0), lastPump(GetTickCount() - queuePauseMs),
+      timed(false), tailTime(0)
+{
+}
+
+void ReceiveRenderer::attach(HWND control, HFONT font)
+{
+    view = control;
+    SendMessageA(view, msgSetTextMode, plainTextMode, 0);
+    SendMessageA(view, msgSetBkgndColor, 0, LPARAM(paleYellow));
+    SendMessageA(view, WM_SETFONT, WPARAM(font), TRUE);
+}
+
+uint32_t ReceiveRenderer::textLength() const
+{
+    LRESULT n = SendMessageA(view, WM_GETTEXTLENGTH, 0, 0);
+    return n > 0 ? uint32_t(n) : 0;
+}
+
+// A flood renders chunk after chunk without going back to the main loop, so
+// the drain lets the queue through itself: the view's frames, typing, clicks.
+// Not after every chunk: a look at an empty queue costs a trip to the
+// wineserver and the X connection, some 0.2 ms, forty times what rendering a
+// chunk costs (measured: it held a hex flood at 0.6x the capture rate).
+void ReceiveRenderer::letQueueThrough()
+{
+    DWORD now = GetTickCount();
+    if (now - lastPump < queuePauseMs)
+        return;
+    lastPump = now;
+    PMessagePump::pumpWaiting();
+}
+
+bool ReceiveRenderer::append(const char *text, uint32_t length, bool hex)
+{
+    if (length == 0)
+        return true;
+    if (SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0)
+        return true;
+    // The view's storage could not grow: its older half makes room, as a cut
+    // past the limit would. The history keeps every byte whatever the view
+    // can show.
+    uint32_t t = textLength();
+    cutTop(hex ? t / hexLineChars() / 2 * hexLineChars() : t / 2, hex);
+    return SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0;
+}
+
+void ReceiveRenderer::eraseTail(uint32_t chars)
+{
+    SendMessageA(view, PTVM_ERASETAIL, WPARAM(chars), 0);
+}
+
+void ReceiveRenderer::restartHexLines()
+{
+    hexLineCount = 0;
+    hexLinesCut = 0;
+}
+
+void ReceiveRenderer::empty()
+{
+    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    restartHexLines();
+    timedText.reset();
+}
+
+uint32_t ReceiveRenderer::hexLineChars() const
+{
+    return uint32_t(HexDump::fullLineChars) + (timed ? uint32_t(TimedText::prefixChars) : 0u);
+}
+
+// The hex arithmetic counts bare lines: the times of the lines the view holds
+// are taken off. A view shorter than that does not hold those lines, and
+// gets a length that continues nothing.
+uint32_t ReceiveRenderer::bareHexLength(uint32_t t) const
+{
+    if (!timed)
+        return t;
+    uint64_t prefixes = uint64_t(hexLineCount - hexLinesCut) * TimedText::prefixChars;
+    return t >= prefixes ? uint32_t(t - prefixes) : 1;
+}
+
+// A received chunk renders in some microseconds: a progress dialog made and
+// destroyed for each one (about 30 ms each under Wine, 50 a second in a
+// flood) held reception below the line rate, flickered over the view and took
+// the keyboard focus from the send box, so what the operator typed meanwhile
+// went to the dialog, an Enter aborting the render. Chunks render without
+// one; re-renders of the history keep their dialog.
+void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
+{
+    RenderProgress *bar = withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr;
+    if (timed) {
+        // With times on, every line of the text layout (received or
+        // re-rendered) keeps its line ends: a time before each line is what
+        // was asked for. Room for the text and a time every few characters.
+        ShownNow now;
+        ViewTextSink sink(*this, bar, size_t(length) + length / 4 + TimedText::prefixChars);
+        timedText.render(sink, data, length, times ? *times : now);
+        sink.flush();
+    } else {
+        ViewTextSink sink(*this, bar, size_t(length) + 1);
+        std::vector<char> scratch(length > TextDump::shortLimit ? size_t(length) + 1 : 1);
+        TextDump::render(sink, data, length, scratch.data());
+        sink.flush();
+    }
+    endAppend(withProgress, false);
+    delete bar;
+}
+
+// After a render: the view back within its scrollback and, for a received
+// chunk (rendered without a progress dialog), the queue let through.
+void ReceiveRenderer::endAppend(bool withProgress, bool hex)
+{
+    keepWithinLimit(hex);
+    if (!withProgress)
+        letQueueThrough();
+}
+
+void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, uint32_t textLength,
+                                bool withProgress, ByteTimes *times)
+{
+    ShownNow now;
+    if (timed && !times)
+        times = &now;
+    textLength = bareHexLength(textLength);
+    RenderProgress *bar = withProgress ? new RenderProgress(owner, length, hexBarColor) : nullptr;
+    ViewHexSink sink(*this, bar, length, timed ? times : nullptr, tailTime);
+    // The tail holds the bytes of a short line the view may end in. When
+    // the view's length does not add up to hex lines nothing is discarded:
+    // the chunk simply starts a fresh line.
+    HexDump::renderChunk(sink, hexTail.bytes(), hexTail.count(), data, length, textLength, &hexLineCount,
+                         hexLinesCut);
+    hexTail.follow(data, length);
+    sink.flush();
+    endAppend(withProgress, true);
+    delete bar;
+}
+
+// The history, into a view that holds nothing of it: all of it when it fits
+// the scrollback, else as much of its end as fits. The hex labels still count
+// from the first byte received.
+void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool hex, const ArrivalTimes *times)
+{
+    if (n == 0)
+        return;
+    uint32_t from;
+    if (hex) {
+        uint32_t first = scrollback.firstHexLine(n, hexLineChars());
+        from = first * uint32_t(HexDump::bytesPerLine);
+        hexLineCount = first;
+        hexLinesCut = first;
+    } else {
+        from = scrollback.firstTextByte(n);
+    }
+    ArrivalTimes none;
+    HistoryTimes arrived(times ? *times : none, from);
+    ByteTimes *byteTimes = times && times->covered() > from ? &arrived : nullptr;
+    if (hex)
+        appendHex(history + from, n - from, 0, true, byteTimes);
+    else
+        appendText(history + from, n - from, true, byteTimes);
+}
+
+// Keeps the view within its scrollback: once past the limit its top is cut,
+// in hex by whole lines, in text up to the start of a line when there is one
+// (text without line ends is cut where it must).
+void ReceiveRenderer::keepWithinLimit(bool hex)
+{
+    uint32_t t = textLength();
+    cutTop(hex ? scrollback.hexCut(t, hexLineChars()) : scrollback.textCut(t), hex);
+}
+
+void ReceiveRenderer::cutTop(uint32_t cut, bool hex)
+{
+    if (cut == 0)
+        return;
+    uint32_t t = textLength();
+    if (!hex)
+        cut = nextLineStart(cut, t);
+    SendMessageA(view, PTVM_ERASEHEAD, WPARAM(cut), 0);
+    // What went is counted from the view itself, so the labels stay right
+    // whatever it took.
+    uint32_t gone = t - textLength();
+    if (hex)
+        hexLinesCut += gone / hexLineChars();
+}
+
+// The start of the first line that begins at or after `at`, looked for in
+// the text that follows; `at` itself when no line ends near it. (The view's
+// own line messages count wrapped rows, which may begin inside a line.)
+uint32_t ReceiveRenderer::nextLineStart(uint32_t at, uint32_t length) const
+{
+    if (at == 0 || at >= length)
+        return at;
+    const uint32_t look = 4096;
+    uint32_t from = at - 1;
+    uint32_t to = length - from > look ? from + look : length;
+    std::vector<char> text(size_t(to - from) + 1, '\0');
+    TEXTRANGEA range;
+    range.chrg.cpMin = LONG(from);
+    range.chrg.cpMax = LONG(to);
+    range.lpstrText = text.data();
+    LRESULT got = SendMessageA(view, EM_GETTEXTRANGE, 0, LPARAM(&range));
+    uint32_t n = got > 0 ? uint32_t(got) : 0;
+    if (n > to - from)
+        n = to - from;
+    // A line starts after a LF, and after a CR that no LF follows.
+    for (uint32_t i = 0; i < n; ++i) {
+        char c = text[i];
+        bool ends = c == '\n' || (c == '\r' && (i + 1 >= n || text[i + 1] != '\n'));
+        if (ends && i + 1 < n)
+            return from + i + 1;
+    }
+    return at;
+}

@@ -1,0 +1,94 @@
+#ifndef TERMINAL_RECEIVERENDERER_H
+#define TERMINAL_RECEIVERENDERER_H
+
+#include <windows.h>
+#include <cstdint>
+
+#include "terminal/receive/HexTail.h"
+#include "terminal/receive/Scrollback.h"
+#include "terminal/receive/TimedText.h"
+
+class ArrivalTimes;
+class PWin;
+
+// What the receive view shows of the received bytes: chunks as they come and
+// the whole history again (Show Hex, end of a capture), as text or as hex
+// lines through the HexDump and TextDump layouts. It keeps the count of hex
+// lines written (so the labels count from the first byte received) and the
+// scrollback that bounds the view. The history itself belongs to the
+// terminal, which passes it in where a render needs it.
+//
+// Text goes in at the end of the view without touching the operator's
+// selection or scroll position: the view follows the end only while the
+// operator leaves it there.
+//
+// With times shown, every line (in hex every dump line) begins with the time
+// its first byte arrived; the renders are then given when each byte came.
+class ReceiveRenderer
+{
+public:
+    // owner: the terminal, which owns the progress dialogs of re-renders.
+    explicit ReceiveRenderer(PWin *owner);
+    ReceiveRenderer(const ReceiveRenderer &) = delete;
+    ReceiveRenderer &operator=(const ReceiveRenderer &) = delete;
+
+    // The view control of the terminal's dialog and the font it shows;
+    // neither is owned.
+    void attach(HWND view, HFONT font);
+    HWND window() const { return view; }
+    uint32_t textLength() const;
+
+    // Data after what the view shows. withProgress: a progress dialog for
+    // the render (re-renders); a received chunk goes without one. times:
+    // when each byte arrived, for the times shown (none given: now).
+    void appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times = nullptr);
+    void appendHex(const unsigned char *data, uint32_t length, uint32_t textLength, bool withProgress,
+                   ByteTimes *times = nullptr);
+
+    // The whole history, into a view that holds nothing of it; times: when
+    // its bytes arrived.
+    void showHistory(const unsigned char *history, uint32_t bytes, bool hex, const ArrivalTimes *times = nullptr);
+
+    // Lines begin with the time their first byte arrived. Takes effect with
+    // the next render: the owner empties the view and shows the history.
+    void setShowTime(bool on) { timed = on; }
+    bool showsTime() const { return timed; }
+    // Empties the view; the hex labels start again from 000000.
+    void empty();
+    // The hex labels start again from 000000 with the next line.
+    void restartHexLines();
+    uint32_t hexLines() const { return hexLineCount; }
+
+    void setLimit(uint32_t chars) { scrollback.setLimit(chars); }
+    uint32_t limit() const { return scrollback.limit(); }
+
+    // Puts text in at the end of the view; false when the view could not
+    // take it even after giving up its older half.
+    bool append(const char *text, uint32_t length, bool hex);
+    void eraseTail(uint32_t chars);
+
+private:
+    void letQueueThrough();
+    void keepWithinLimit(bool hex);
+    void cutTop(uint32_t chars, bool hex);
+    uint32_t nextLineStart(uint32_t at, uint32_t length) const;
+    void endAppend(bool withProgress, bool hex);
+    // Characters of a full hex line as the view shows it.
+    uint32_t hexLineChars() const;
+    // The view's length as if its hex lines had no times before them.
+    uint32_t bareHexLength(uint32_t textLength) const;
+
+    PWin *owner;
+    HWND view;
+    uint32_t hexLineCount;   // hex lines written since the view was emptied
+    uint32_t hexLinesCut;    // hex lines cut from the top of the view
+    Scrollback scrollback;   // how much of the history the view keeps
+    HexTail hexTail;         // the last bytes shown in hex
+    DWORD lastPump;          // when a drain last let the queue through
+    bool timed;              // lines begin with their arrival time
+    TimedText timedText;     // the text layout with times, running on
+    int64_t tailTime;        // the time of the last hex line shown
+    enum : DWORD { queuePauseMs = 15 };
+};
+
+#endif

@@ -1,0 +1,101 @@
+#include "terminal/transfer/FileTransfer.h"
+
+#include <memory>
+
+#include "terminal/ui/ChosenFile.h"
+#include "terminal/transfer/ProtocolTransfer.h"
+#include "terminal/settings/Settings.h"
+#include "terminal/transfer/TransferHost.h"
+#include "terminal/ui/progressBar.h"
+#include "util/P_File.h"
+#include "win/PMessagePump.h"
+#include "win/PWin.h"
+
+namespace {
+
+const uint32_t fileChunkBytes = 512;
+
+} // namespace
+
+FileTransfer::FileTransfer(TransferHost &owner) : host(owner), running(false) {}
+
+void FileTransfer::run()
+{
+    if (running)
+        return;
+    running = true;
+    host.setSendsEnabled(false);
+    transfer();
+    host.setSendsEnabled(true);
+    running = false;
+}
+
+void FileTransfer::transfer()
+{
+    if (!host.ensurePortOpen())
+        return;
+    ChosenFile chosen(host.transferWindow().hwnd, ChosenFile::toRead);
+    if (!chosen.choose())
+        return;
+    std::unique_ptr<P_File> file(chosen.open());
+    if (!file)
+        return;
+    // The block protocols send an empty file too: the receiver is waiting
+    // for it. They pace themselves, so the pause after each byte is not asked.
+    TransferProtocol protocol = chosenProtocol();
+    if (protocol != TransferProtocol::raw) {
+        ProtocolTransfer(host, *file, protocol, protocolTiming).run();
+        return;
+    }
+    if (file->getSize() == 0)
+        return;
+    bool useDelay = false;
+    if (!askDelay(useDelay))
+        return;
+    sendAll(*file, useDelay);
+}
+
+// As set in the settings dialog, read at each transfer like the line settings.
+TransferProtocol FileTransfer::chosenProtocol()
+{
+    return transferProtocolFrom(loadTransfer());
+}
+
+// Whether the pause after each byte applies to a file too; false when the
+// operator cancelled the transfer.
+bool FileTransfer::askDelay(bool &useDelay)
+{
+    if (host.getSendDelay() == 0)
+        return true;
+    int answer = MessageBoxA(host.transferWindow().hwnd, "Delay is not null!\r\nDo you want to use it anywhere?", "Warning",
+                             MB_YESNOCANCEL | MB_ICONERROR);
+    if (answer == IDCANCEL)
+        return false;
+    useDelay = answer == IDYES;
+    return true;
+}
+
+// Chunk by chunk under the progress dialog, letting the queue through after
+// each, until every byte went out, a write failed or "&Abort" was pressed;
+// the outcome is said while the dialog is still up.
+void FileTransfer::sendAll(P_File &file, bool useDelay)
+{
+    uint32_t size = file.getSize();
+    std::unique_ptr<progressBar> bar = progressBar::showSending(&host.transferWindow(), size);
+    PMessagePump::pumpWaiting();
+    uint32_t remaining = size;
+    unsigned char buffer[fileChunkBytes];
+    while (remaining > 0) {
+        uint32_t k = file.read(buffer, remaining < fileChunkBytes ? remaining : fileChunkBytes);
+        if (k == 0 || !host.sendBytes(buffer, k, useDelay, bar.get()))
+            break;
+        remaining -= k;
+        if (!bar->update(size - remaining))
+            break;
+        PMessagePump::pumpWaiting();
+    }
+    if (remaining == 0)
+        MessageBoxA(host.transferWindow().hwnd, "File Transfered", "Success", MB_ICONINFORMATION);
+    else
+        MessageBoxA(host.transferWindow().hwnd, "Transfer aborted\r\nFile may be corrupted!", "Error", MB_ICONERROR);
+}

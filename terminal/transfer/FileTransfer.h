@@ -1,0 +1,41 @@
+#ifndef TERMINAL_FILETRANSFER_H
+#define TERMINAL_FILETRANSFER_H
+
+#include <windows.h>
+
+#include "terminal/transfer/TransferProtocol.h"
+#include "terminal/transfer/XmodemSender.h"
+
+class P_File;
+class TransferHost;
+
+// Sends a file the operator chooses through the terminal's port, in chunks,
+// with the progress dialog and its "&Abort". While it runs it owns the line:
+// the send buttons are disabled, since the pump between chunks would
+// otherwise let a second send interleave with this one.
+class FileTransfer
+{
+public:
+    explicit FileTransfer(TransferHost &host);
+    FileTransfer(const FileTransfer &) = delete;
+    FileTransfer &operator=(const FileTransfer &) = delete;
+
+    // Asks for the port and the file and sends it; a call while one runs is
+    // passed over.
+    void run();
+    bool isRunning() const { return running; }
+    // The waits of the XMODEM family (tests shorten them).
+    void setProtocolTiming(const XmodemSender::Timing &timing) { protocolTiming = timing; }
+
+private:
+    void transfer();
+    bool askDelay(bool &useDelay);
+    void sendAll(P_File &file, bool useDelay);
+    static TransferProtocol chosenProtocol();
+
+    TransferHost &host;
+    bool running;
+    XmodemSender::Timing protocolTiming = XmodemSender::standardTiming;
+};
+
+#endif

@@ -1,0 +1,18 @@
+#include "terminal/transfer/TransferProtocol.h"
+
+namespace {
+
+const char *const labels[transferProtocolCount] = {"Raw", "XMODEM", "XMODEM-1K", "YMODEM"};
+
+} // namespace
+
+const char *transferProtocolLabel(TransferProtocol protocol)
+{
+    uint32_t i = uint32_t(protocol);
+    return i < transferProtocolCount ? labels[i] : labels[0];
+}
+
+TransferProtocol transferProtocolFrom(uint32_t stored)
+{
+    return stored < transferProtocolCount ? TransferProtocol(stored) : TransferProtocol::raw;
+}

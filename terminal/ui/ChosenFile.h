@@ -1,0 +1,36 @@
+#ifndef TERMINAL_CHOSENFILE_H
+#define TERMINAL_CHOSENFILE_H
+
+#include <windows.h>
+
+#include "terminal/ui/myOpenSave.h"
+
+class P_File;
+
+// A file the operator chooses in the terminal's open/save dialog, then
+// opened: for reading (a file to send) or for writing (capture, save; created,
+// or emptied when it exists). A file to write that does not open is said in
+// "Unable to creat File"; a file to read that does not open is left unsaid,
+// the transfer just does not start.
+class ChosenFile
+{
+public:
+    enum Use { toRead, toWrite };
+
+    ChosenFile(HWND owner, Use use);
+    ChosenFile(const ChosenFile &) = delete;
+    ChosenFile &operator=(const ChosenFile &) = delete;
+
+    // Shows the dialog; false when it was cancelled.
+    bool choose();
+    // Opens the chosen file; the caller owns the result. Null when it did
+    // not open (said for a file to write).
+    P_File *open();
+
+private:
+    HWND owner;
+    Use use;
+    myOpenSave dialog;
+};
+
+#endif

@@ -1,0 +1,44 @@
+#include "terminal/ui/myOpenSave.h"
+
+#include <cstring>
+
+#include "terminal/settings/Settings.h"
+#include "util/PRegKeyStr.h"
+#include "util/PRegistry.h"
+
+myOpenSave::myOpenSave(HWND owner) : POpenSave(owner) {}
+
+myOpenSave::~myOpenSave() {}
+
+void myOpenSave::beforeDialog()
+{
+    PRegKeyStr oldPath("OldPath");
+    PRegistry reg(HKEY_CURRENT_USER, false);
+    if (reg.readValue(oldPath, settingsKey) != 0)
+        return;
+    // The value may have been edited: use it only when it is a text that
+    // ends inside its data and fits a path; otherwise the dialog opens in
+    // the current directory.
+    const unsigned char *data = oldPath.getData();
+    uint32_t size = oldPath.getSize();
+    if (!data || size < 2)
+        return;
+    const void *nul = std::memchr(data, 0, size);
+    if (!nul)
+        return;
+    size_t length = size_t(static_cast<const unsigned char *>(nul) - data);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    SetCurrentDirectoryA(reinterpret_cast<const char *>(data));
+}
+
+void myOpenSave::afterDialog()
+{
+    char path[MAX_PATH];
+    DWORD n = GetCurrentDirectoryA(sizeof path, path);
+    if (n == 0 || n >= sizeof path)
+        return;
+    PRegKeyStr oldPath("OldPath", path, n + 1);
+    PRegistry reg(HKEY_CURRENT_USER, false);
+    reg.writeValue(oldPath, settingsKey);
+}

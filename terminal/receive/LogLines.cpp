@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "terminal/receive/HexDump.h"
+#include "terminal/receive/SentLines.h"
 
 namespace {
 
@@ -201,56 +202,49 @@ void LogLines::receivedHex(const unsigned char *data, uint32_t length, Stamp tim
     }
 }
 
+namespace {
+
+// The sent lines as the view shows them, each given the log's stamp and
+// direction.
+class Stamped : public LineSink
+{
+public:
+    Stamped(LogLineSink &sink, LogLines::Stamp time) : sink(sink)
+    {
+        LogLines::formatStamp(time, out);
+        std::memcpy(out + LogLines::stampChars, tx, LogLines::directionChars);
+    }
+    void put(const char *text, uint32_t length) override
+    {
+        if (length > sizeof out - LogLines::prefixChars)
+            length = sizeof out - LogLines::prefixChars;
+        std::memcpy(out + LogLines::prefixChars, text, length);
+        sink.line(out, LogLines::prefixChars + length);
+    }
+    bool progress(uint32_t) override { return true; }
+
+private:
+    LogLineSink &sink;
+    char out[LogLines::prefixChars + SentLines::maxLineChars + 2];
+};
+
+} // namespace
+
 void LogLines::sent(const unsigned char *data, uint32_t length, Stamp time)
 {
     if (length == 0)
         return;
     finish();
-    if (hexMode) {
-        for (uint32_t at = 0; at < length; at += uint32_t(HexDump::bytesPerLine)) {
-            const uint32_t per = HexDump::bytesPerLine;
-            uint32_t n = length - at < per ? length - at : per;
-            hexLine(tx, data + at, n, at, time);
-        }
-        return;
-    }
-    // Each line of the send a line of its own; a break that ends the send
-    // makes no empty line after it.
-    uint32_t i = 0;
-    while (i < length) {
-        begin(tx, time);
-        uint32_t room = maxLineBytes;
-        while (i < length && data[i] != '\r' && data[i] != '\n' && room-- > 0)
-            putByte(data[i++]);
-        if (i < length && data[i] == '\r' && i + 1 < length && data[i + 1] == '\n')
-            i += 2;
-        else if (i < length && (data[i] == '\r' || data[i] == '\n'))
-            ++i;
-        endLine();
-    }
+    Stamped out(sink, time);
+    if (hexMode)
+        SentLines::hex(out, data, length, nullptr);
+    else
+        SentLines::text(out, data, length, nullptr);
 }
 
 void LogLines::sentFile(const char *name, uint64_t size, Stamp time)
 {
     finish();
-    begin(tx, time);
-    static const char head[] = "File ";
-    std::memcpy(line + lineLength, head, sizeof head - 1);
-    lineLength += sizeof head - 1;
-    for (uint32_t i = 0; name && name[i] && i < 260; ++i)
-        putByte(static_cast<unsigned char>(name[i]));
-    char number[32];
-    uint32_t n = 0;
-    do {
-        number[n++] = char('0' + size % 10);
-        size /= 10;
-    } while (size);
-    line[lineLength++] = ',';
-    line[lineLength++] = ' ';
-    while (n)
-        line[lineLength++] = number[--n];
-    static const char tail[] = " bytes";
-    std::memcpy(line + lineLength, tail, sizeof tail - 1);
-    lineLength += sizeof tail - 1;
-    endLine();
+    Stamped out(sink, time);
+    SentLines::file(out, name, size, nullptr);
 }

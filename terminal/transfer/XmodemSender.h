@@ -61,7 +61,8 @@ public:
     static constexpr uint32_t cancelLength = 8;
     // A start byte that comes again before the quiet may still be text
     // ("SUCCESS"): up to this many in a row are held, and shown if text
-    // follows them.
+    // follows them. A longer run is a receiver asking faster than the
+    // quiet, and starts the transfer at once.
     static constexpr uint32_t maxHeldRun = 8;
 
     // name is the file's path (YMODEM sends its last part); it is copied.
@@ -86,11 +87,22 @@ public:
     void repeatCancel();
     bool cancelledReceiver() const { return cancelSent; }
 
-    // What is to go on the line now; outputSent once it went. Answers
-    // received before it went cannot be answers to it, and are dropped.
+    // What is to go on the line now; outputSent as soon as it is handed to
+    // the port's write, before that write ends: an answer that comes while
+    // the write still waits is then taken. Answers received before it was
+    // handed over cannot be answers to it, and are dropped. The bytes stay
+    // where output() pointed until the frame after the next is framed, so a
+    // write may still read them while the answer builds the next frame.
     const unsigned char *output() const { return out; }
     uint32_t outputCount() const { return outCount; }
     void outputSent(uint32_t nowMs);
+
+    // The line's speed, so that answer waits grow by the frame's time on
+    // the line (a 1K block takes 17 s at 600 baud); 0, the default, counts
+    // no line time. bitsPerByte holds start, data, parity and stop bits.
+    void setLineSpeed(uint32_t bitsPerSecond, uint32_t bitsPerByte = 10);
+    // The time frameBytes take on the line at that speed.
+    uint32_t lineTimeMs(uint32_t frameBytes) const;
 
     // Milliseconds until tick has something to do (0xFFFFFFFF: nothing).
     uint32_t msUntilDeadline(uint32_t nowMs) const;
@@ -109,7 +121,11 @@ private:
     bool takeCancel(unsigned char b);
     uint32_t receiveBeforeStart(unsigned char b, unsigned char *shown);
     void begin(unsigned char startByte);
-    void onAnswer(unsigned char b);
+    void onAnswer(unsigned char b, uint32_t nowMs);
+    void sendAfterHeader();
+    void nextFrame();
+    void holdStartByte(unsigned char b, uint32_t nowMs);
+    bool firstOfStage() const;
     void sendHeader();
     void sendNextData();
     void sendEot();
@@ -154,8 +170,13 @@ private:
     const unsigned char *out;
     uint32_t outCount;
     unsigned char block[XmodemFrame::largeBlock];
-    unsigned char frame[XmodemFrame::maxFrameBytes];
+    // Two frames, taken in turn: the one a write may still be reading stays
+    // as it is while the answer to it builds the next.
+    unsigned char frames[2][XmodemFrame::maxFrameBytes];
+    unsigned char *frame;
     uint32_t frameLength;
+    uint32_t lineBitsPerSecond;
+    uint32_t lineBitsPerByte;
 };
 
 #endif

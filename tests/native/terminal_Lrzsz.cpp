@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include "PtyPeer.h"
+
+#include "terminal/transfer/XmodemReceiver.h"
+#include "terminal/transfer/ZmodemReceiver.h"
+#include "terminal/transfer/ZmodemSender.h"
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// The receivers and the ZMODEM sender against lrzsz on a pseudo-terminal:
+// the programs a board's shell runs, with no baud limit between them.
+
+namespace {
+
+typedef std::vector<unsigned char> Bytes;
+
+// Random bytes, every value among them (ZDLE/CAN, XON, XOFF, DLE...).
+Bytes randomFile(uint32_t size, uint32_t seed)
+{
+    Bytes b(size);
+    std::mt19937 gen(seed);
+    for (uint32_t i = 0; i < size; ++i)
+        b[i] = i < 256 ? static_cast<unsigned char>(i) : static_cast<unsigned char>(gen());
+    return b;
+}
+
+class TempFolder
+{
+public:
+    TempFolder()
+    {
+        char pattern[] = "/tmp/lt-lrzsz-XXXXXX";
+        const char *made = mkdtemp(pattern);
+        path = made ? made : "";
+    }
+    ~TempFolder()
+    {
+        if (!path.empty()) {
+            std::string cmd = "rm -rf '" + path + "'";
+            if (std::system(cmd.c_str()) != 0)
+                std::fprintf(stderr, "could not remove %s\n", path.c_str());
+        }
+    }
+    std::string file(const std::string &name) const { return path + "/" + name; }
+    std::string path;
+};
+
+void writeFile(const std::string &path, const Bytes &data)
+{
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char *>(data.data()), std::streamsize(data.size()));
+}
+
+Bytes readFile(const std::string &path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+std::string errorsOf(const std::string &path)
+{
+    std::ifstream f(path);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+struct ReceivedFile
+{
+    std::string name;
+    uint64_t size = 0;
+    uint32_t mtime = 0;
+    Bytes data;
+    bool complete = false;
+};
+
+class MemorySink : public ReceiveSink
+{
+public:
+    std::vector<ReceivedFile> files;
+    bool startFile(const char *name, uint64_t size, uint32_t mtime) override
+    {
+        files.push_back(ReceivedFile{name, size, mtime, {}, false});
+        return true;
+    }
+    bool fileData(const unsigned char *data, uint32_t count) override
+    {
+        files.back().data.insert(files.back().data.end(), data, data + count);
+        return true;
+    }
+    void endFile(bool complete) override { files.back().complete = complete; }
+};
+
+class FileSource : public ZmodemSender::Source
+{
+public:
+    explicit FileSource(const Bytes &bytes) : data(bytes) {}
+    uint32_t read(unsigned char *to, uint32_t count) override
+    {
+        uint32_t n = 0;
+        while (n < count && pos < data.size())
+            to[n++] = data[pos++];
+        return n;
+    }
+    bool seek(uint32_t offset) override
+    {
+        if (offset > data.size())
+            return false;
+        pos = offset;
+        return true;
+    }
+    const Bytes &data;
+    uint32_t pos = 0;
+};
+
+const uint32_t sizes[] = {0, 1, 128, 1024, 1025, 100000, 1 << 20};
+
+Bytes padded128(const Bytes &file)
+{
+    Bytes out = file;
+    while (out.size() % 128)
+        out.push_back(0x1A);
+    return out;
+}
+
+} // namespace
+
+// XMODEM carries no size: the file is what came, ^Z fill of the last block
+// included. sx sends 128-byte blocks, and 1K ones with -k.
+TEST(Lrzsz, XmodemReceiverTakesEveryFileFromSx)
+{
+    TempFolder dir;
+    for (uint32_t size : sizes) {
+        for (bool large : {false, true}) {
+            if (size == 0 || (!large && size > 100000))
+                continue;  // sx sends nothing for an empty file; a MiB in 128s is slow
+            Bytes file = randomFile(size, size + 1);
+            writeFile(dir.file("x.bin"), file);
+            PtyPeer peer;
+            std::vector<std::string> argv = {"sx", "-q"};
+            if (large)
+                argv.push_back("-k");
+            argv.push_back("x.bin");
+            ASSERT_TRUE(peer.start(argv, dir.path, dir.file("sx.err")));
+            MemorySink sink;
+            XmodemReceiver rx(large ? TransferProtocol::xmodem1k : TransferProtocol::xmodem, sink);
+            rx.start(0);
+            ASSERT_TRUE(driveAgainst(rx, peer, 20000)) << size;
+            EXPECT_EQ(rx.outcome(), XmodemReceiver::Outcome::done) << size << errorsOf(dir.file("sx.err"));
+            ASSERT_EQ(sink.files.size(), 1u) << size;
+            EXPECT_TRUE(sink.files[0].complete);
+            // 1K blocks end in a 128 one when the tail fits, as lrzsz does.
+            Bytes got = sink.files[0].data;
+            ASSERT_GE(got.size(), file.size()) << size;
+            EXPECT_TRUE(std::equal(file.begin(), file.end(), got.begin())) << size;
+            EXPECT_EQ(Bytes(got.begin() + long(file.size()), got.end()),
+                      Bytes(got.size() - file.size(), 0x1A)) << size;
+            if (!large) {
+                EXPECT_EQ(got, padded128(file)) << size;
+            }
+            EXPECT_EQ(peer.waitExit(3000), 0) << errorsOf(dir.file("sx.err"));
+        }
+    }
+}
+
+// YMODEM and ZMODEM carry names and sizes: a batch of every size, each file
+// exact, under its name.
+TEST(Lrzsz, BatchReceiversTakeEveryFileExactlyFromSbAndSz)
+{
+    for (bool zmodem : {false, true}) {
+        TempFolder dir;
+        std::vector<std::string> argv = {zmodem ? "sz" : "sb", "-q"};
+        std::vector<Bytes> files;
+        for (uint32_t size : sizes) {
+            files.push_back(randomFile(size, size * 3 + 7));
+            std::string name = "file_" + std::to_string(size) + ".bin";
+            writeFile(dir.file(name), files.back());
+            argv.push_back(name);
+        }
+        PtyPeer peer;
+        ASSERT_TRUE(peer.start(argv, dir.path, dir.file("s.err")));
+        MemorySink sink;
+        std::string shown;
+        if (zmodem) {
+            ZmodemReceiver rx(sink);
+            rx.start(0);
+            ASSERT_TRUE(driveAgainst(rx, peer, 20000, &shown)) << errorsOf(dir.file("s.err"));
+            EXPECT_EQ(rx.outcome(), ZmodemReceiver::Outcome::done) << errorsOf(dir.file("s.err"));
+            EXPECT_EQ(rx.filesReceived(), files.size());
+        } else {
+            XmodemReceiver rx(TransferProtocol::ymodem, sink);
+            rx.start(0);
+            ASSERT_TRUE(driveAgainst(rx, peer, 20000, &shown)) << errorsOf(dir.file("s.err"));
+            EXPECT_EQ(rx.outcome(), XmodemReceiver::Outcome::done) << errorsOf(dir.file("s.err"));
+            EXPECT_EQ(rx.filesReceived(), files.size());
+        }
+        ASSERT_EQ(sink.files.size(), files.size()) << (zmodem ? "sz" : "sb");
+        for (size_t i = 0; i < files.size(); ++i) {
+            const ReceivedFile &f = sink.files[i];
+            EXPECT_EQ(f.name, "file_" + std::to_string(sizes[i]) + ".bin");
+            EXPECT_EQ(f.size, sizes[i]);
+            EXPECT_TRUE(f.complete) << f.name;
+            EXPECT_TRUE(f.data == files[i]) << f.name << " " << f.data.size();
+            struct stat st;
+            ASSERT_EQ(stat(dir.file(f.name).c_str(), &st), 0);
+            EXPECT_EQ(f.mtime, uint32_t(st.st_mtime)) << f.name;
+        }
+        EXPECT_EQ(peer.waitExit(3000), 0) << errorsOf(dir.file("s.err"));
+    }
+}
+
+// Sent by ZMODEM to rz, which writes the file into its folder.
+TEST(Lrzsz, ZmodemSenderDeliversEveryFileToRz)
+{
+    for (uint32_t size : sizes) {
+        TempFolder dir;
+        Bytes file = randomFile(size, size + 11);
+        FileSource source(file);
+        PtyPeer peer;
+        ASSERT_TRUE(peer.start({"rz", "-q"}, dir.path, dir.file("rz.err")));
+        std::string name = "sent_" + std::to_string(size) + ".bin";
+        ZmodemSender tx(("C:\\data\\" + name).c_str(), size, 1700000000u, source);
+        tx.start(0, true);
+        ASSERT_TRUE(driveAgainst(tx, peer, 20000)) << size << errorsOf(dir.file("rz.err"));
+        EXPECT_EQ(tx.outcome(), ZmodemSender::Outcome::done) << size << errorsOf(dir.file("rz.err"));
+        EXPECT_TRUE(tx.usesCrc32());
+        EXPECT_EQ(peer.waitExit(3000), 0) << errorsOf(dir.file("rz.err"));
+        EXPECT_TRUE(readFile(dir.file(name)) == file) << size;
+        struct stat st;
+        ASSERT_EQ(stat(dir.file(name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mtime, 1700000000);
+    }
+}

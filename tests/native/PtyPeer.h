@@ -7,6 +7,7 @@
 // ended by its PID when the peer goes.
 
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -105,13 +106,32 @@ public:
     pid_t pid = -1;
 };
 
+// Line damage for a run: the bytes at these offsets of each direction's
+// stream are flipped on the way; abortAt has the machine aborted once the
+// bytes it received pass it.
+struct LineFaults
+{
+    std::vector<size_t> outgoing;
+    std::vector<size_t> incoming;
+    size_t abortAt = SIZE_MAX;
+    size_t abortAfterSent = SIZE_MAX;  // the same, counting bytes sent
+};
+
 // Runs a protocol machine against the peer until it is over (and its last
 // output went) or deadlineMs passed. Output is handed over as soon as it is
 // taken, before its write ends, as the terminal's port does. Returns false
 // on the deadline; what the machine hands back to be shown is kept.
 template <class Engine>
-bool driveAgainst(Engine &engine, PtyPeer &peer, uint32_t deadlineMs, std::string *shown = nullptr)
+bool driveAgainst(Engine &engine, PtyPeer &peer, uint32_t deadlineMs, std::string *shown = nullptr,
+                  const LineFaults &faults = LineFaults())
 {
+    size_t outAt = 0, inAt = 0;
+    auto damage = [](unsigned char *bytes, size_t count, size_t &at, const std::vector<size_t> &offsets) {
+        for (size_t offset : offsets)
+            if (offset >= at && offset < at + count)
+                bytes[offset - at] ^= 0x5A;
+        at += count;
+    };
     using clock = std::chrono::steady_clock;
     const auto t0 = clock::now();
     auto now = [&] { return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - t0).count()); };
@@ -122,8 +142,11 @@ bool driveAgainst(Engine &engine, PtyPeer &peer, uint32_t deadlineMs, std::strin
     while (now() < deadlineMs) {
         if (sentFrom == pending.size() && engine.outputCount() != 0) {
             pending.assign(engine.output(), engine.output() + engine.outputCount());
+            damage(pending.data(), pending.size(), outAt, faults.outgoing);
             sentFrom = 0;
             engine.outputSent(now());
+            if (outAt >= faults.abortAfterSent && !engine.finished())
+                engine.abort();
         }
         if (sentFrom == pending.size() && engine.outputCount() == 0 && engine.finished())
             return true;
@@ -139,6 +162,9 @@ bool driveAgainst(Engine &engine, PtyPeer &peer, uint32_t deadlineMs, std::strin
         if (ready > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR))) {
             ssize_t r = read(peer.master, in.data(), in.size());
             if (r > 0) {
+                damage(in.data(), size_t(r), inAt, faults.incoming);
+                if (inAt >= faults.abortAt && !engine.finished())
+                    engine.abort();
                 uint32_t n = engine.receive(in.data(), uint32_t(r), shownBytes.data(), now());
                 if (shown)
                     shown->append(shownBytes.begin(), shownBytes.begin() + n);

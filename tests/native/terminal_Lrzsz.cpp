@@ -237,3 +237,108 @@ TEST(Lrzsz, ZmodemSenderDeliversEveryFileToRz)
         EXPECT_EQ(st.st_mtime, 1700000000);
     }
 }
+
+// Bytes damaged on the line, in either direction: the receiver asks again
+// (NAK, ZRPOS) and the sender goes back; every file still arrives exact.
+TEST(Lrzsz, DamageOnTheLineIsRepairedByAskingAgain)
+{
+    const uint32_t size = 100000;
+    Bytes file = randomFile(size, 99);
+    struct Case
+    {
+        const char *program;
+        TransferProtocol protocol;
+        bool zmodem;
+    };
+    for (const Case &c : {Case{"sx", TransferProtocol::xmodem1k, false}, Case{"sb", TransferProtocol::ymodem, false},
+                          Case{"sz", TransferProtocol::ymodem, true}}) {
+        TempFolder dir;
+        writeFile(dir.file("d.bin"), file);
+        PtyPeer peer;
+        std::vector<std::string> argv = {c.program, "-q"};
+        if (c.protocol == TransferProtocol::xmodem1k)
+            argv.push_back("-k");
+        argv.push_back("d.bin");
+        ASSERT_TRUE(peer.start(argv, dir.path, dir.file("s.err")));
+        MemorySink sink;
+        LineFaults faults;
+        faults.incoming = {5000, 40000, 90000};
+        bool over;
+        if (c.zmodem) {
+            ZmodemReceiver rx(sink);
+            rx.start(0);
+            over = driveAgainst(rx, peer, 20000, nullptr, faults);
+            EXPECT_EQ(rx.outcome(), ZmodemReceiver::Outcome::done) << c.program;
+        } else {
+            XmodemReceiver rx(c.protocol, sink);
+            rx.start(0);
+            over = driveAgainst(rx, peer, 20000, nullptr, faults);
+            EXPECT_EQ(rx.outcome(), XmodemReceiver::Outcome::done) << c.program;
+        }
+        ASSERT_TRUE(over) << c.program;
+        ASSERT_EQ(sink.files.size(), 1u) << c.program;
+        Bytes got = sink.files[0].data;
+        if (c.protocol == TransferProtocol::xmodem1k)
+            got.resize(std::min(got.size(), file.size()));
+        EXPECT_TRUE(got == file) << c.program;
+        EXPECT_EQ(peer.waitExit(3000), 0) << c.program << errorsOf(dir.file("s.err"));
+    }
+    TempFolder dir;
+    FileSource source(file);
+    PtyPeer peer;
+    ASSERT_TRUE(peer.start({"rz", "-q"}, dir.path, dir.file("rz.err")));
+    ZmodemSender tx("d.bin", size, 1700000000u, source);
+    tx.start(0, true);
+    LineFaults faults;
+    faults.outgoing = {3000, 50000, 99000};
+    ASSERT_TRUE(driveAgainst(tx, peer, 20000, nullptr, faults)) << errorsOf(dir.file("rz.err"));
+    EXPECT_EQ(tx.outcome(), ZmodemSender::Outcome::done);
+    EXPECT_EQ(peer.waitExit(3000), 0) << errorsOf(dir.file("rz.err"));
+    EXPECT_TRUE(readFile(dir.file("d.bin")) == file);
+}
+
+// The operator's abort in the middle of the data stops the far end, and
+// the half file is reported incomplete so that it can go.
+TEST(Lrzsz, AbortStopsTheFarEnd)
+{
+    Bytes file = randomFile(1 << 20, 5);
+    for (const char *program : {"sx", "sb", "sz"}) {
+        TempFolder dir;
+        writeFile(dir.file("a.bin"), file);
+        PtyPeer peer;
+        ASSERT_TRUE(peer.start({program, "-q", "a.bin"}, dir.path, dir.file("s.err")));
+        MemorySink sink;
+        LineFaults faults;
+        faults.abortAt = 50000;
+        std::string p = program;
+        if (p == "sz") {
+            ZmodemReceiver rx(sink);
+            rx.start(0);
+            ASSERT_TRUE(driveAgainst(rx, peer, 10000, nullptr, faults));
+            EXPECT_EQ(rx.outcome(), ZmodemReceiver::Outcome::aborted);
+        } else {
+            XmodemReceiver rx(p == "sx" ? TransferProtocol::xmodem : TransferProtocol::ymodem, sink);
+            rx.start(0);
+            ASSERT_TRUE(driveAgainst(rx, peer, 10000, nullptr, faults));
+            EXPECT_EQ(rx.outcome(), XmodemReceiver::Outcome::aborted);
+        }
+        ASSERT_EQ(sink.files.size(), 1u) << program;
+        EXPECT_FALSE(sink.files[0].complete) << program;
+        int status = peer.waitExit(5000);
+        EXPECT_NE(status, -1) << program << " still runs";
+        EXPECT_NE(status, 0) << program;
+    }
+    TempFolder dir;
+    FileSource source(file);
+    PtyPeer peer;
+    ASSERT_TRUE(peer.start({"rz", "-q"}, dir.path, dir.file("rz.err")));
+    ZmodemSender tx("a.bin", uint32_t(file.size()), 1700000000u, source);
+    tx.start(0, true);
+    LineFaults faults;
+    faults.abortAfterSent = 50000;
+    ASSERT_TRUE(driveAgainst(tx, peer, 10000, nullptr, faults));
+    EXPECT_EQ(tx.outcome(), ZmodemSender::Outcome::aborted);
+    int status = peer.waitExit(5000);
+    EXPECT_NE(status, -1) << "rz still runs" << errorsOf(dir.file("rz.err"));
+    EXPECT_NE(status, 0);
+}

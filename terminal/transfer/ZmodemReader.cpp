@@ -132,6 +132,10 @@ int ZmodemReader::unescape(unsigned char b)
             return -1;
         return b;
     }
+    // CAN after ZDLE: the start of a cancel, which five of them make
+    // (counted in take); lrzsz reads on past fewer.
+    if (b == ZmodemFrame::zdle)
+        return -1;
     escaped = false;
     switch (b) {
     case ZmodemFrame::zcrce:

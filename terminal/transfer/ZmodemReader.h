@@ -38,8 +38,8 @@ public:
     const unsigned char *data() const { return buffer; }
     uint32_t dataLength() const { return length; }
     unsigned char end() const { return frameEnd; }
-    // Inside a frame's data, where nothing is text.
-    bool readingData() const { return state == State::data || state == State::dataCheck; }
+    // Outside every header and its data: what comes now may be text.
+    bool hunting() const { return state == State::hunt; }
 
 private:
     enum class State { hunt, pad, padZdle, hexHeader, binHeader, data, dataCheck };

@@ -54,7 +54,7 @@ void ZmodemReceiver::sendInit()
 // shown, the header's own bytes and what frames it are not.
 bool ZmodemReceiver::textByte(unsigned char b) const
 {
-    return !sessionSeen && !reader.readingData() && b != ZmodemFrame::zpad && b != ZmodemFrame::zdle &&
+    return !sessionSeen && b != ZmodemFrame::zpad && b != ZmodemFrame::zdle &&
            b != '\r' && b != '\n' && b != 0x8A && b != 0x11 && b != 0x13;
 }
 
@@ -74,14 +74,16 @@ uint32_t ZmodemReceiver::receive(const unsigned char *data, uint32_t count, unsi
                     stage = Stage::over;
                 continue;
             }
+            // The tail of the sender's ZFIN header.
+            if (closeOs == 0 && (b == '\r' || b == '\n' || b == 0x8A || b == ZmodemFrame::xon))
+                continue;
             stage = Stage::over;
             shown[n++] = b;
             continue;
         }
-        bool text = textByte(b);
         ZmodemReader::Event e = reader.take(b);
         if (e == ZmodemReader::Event::none) {
-            if (text && !reader.readingData())
+            if (reader.hunting() && textByte(b))
                 shown[n++] = b;
             continue;
         }

@@ -100,7 +100,7 @@ uint32_t ZmodemSender::receive(const unsigned char *data, uint32_t count, unsign
             finish(Outcome::receiverCancelled, false);
             break;
         case ZmodemReader::Event::none:
-            if (!sessionSeen && b != ZmodemFrame::zpad && b != ZmodemFrame::zdle && b >= 0x20 && b != 0x8A)
+            if (!sessionSeen && reader.hunting() && b != ZmodemFrame::zpad && b != ZmodemFrame::zdle && b >= 0x20 && b != 0x8A)
                 shown[n++] = b;
             break;
         default:

@@ -98,7 +98,7 @@ TEST(ZmodemFrame, EverySubpacketReadsBackAsItWasSent)
             for (const Bytes &g : got)
                 EXPECT_EQ(g, data);
             EXPECT_EQ(r.end(), ZmodemFrame::zcrcw);
-            EXPECT_FALSE(r.readingData());
+            EXPECT_TRUE(r.hunting());
         }
     }
 }

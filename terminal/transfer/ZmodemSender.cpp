@@ -129,9 +129,10 @@ void ZmodemSender::onHeader(uint32_t nowMs)
         uint32_t at = ZmodemFrame::positionOf(h);
         if (at <= position && at > acked)
             acked = at;
+        // ZCRCW ended the frame: the data goes on under a new ZDATA.
         if (stage == Stage::waitAck && at == position) {
             stage = Stage::streaming;
-            sendChunk(false);
+            sendChunk(true);
         }
         break;
     }

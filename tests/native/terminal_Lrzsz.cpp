@@ -3,6 +3,7 @@
 #include "PtyPeer.h"
 
 #include "terminal/transfer/XmodemReceiver.h"
+#include "terminal/transfer/ZmodemStart.h"
 #include "terminal/transfer/ZmodemReceiver.h"
 #include "terminal/transfer/ZmodemSender.h"
 
@@ -341,4 +342,80 @@ TEST(Lrzsz, AbortStopsTheFarEnd)
     int status = peer.waitExit(5000);
     EXPECT_NE(status, -1) << "rz still runs" << errorsOf(dir.file("rz.err"));
     EXPECT_NE(status, 0);
+}
+
+namespace {
+
+// Reads what the far end prints until ZmodemStart finds its start; the text
+// before it, and the start's bytes with what followed them in that read.
+bool awaitStart(PtyPeer &peer, ZmodemStart::Found &found, std::string &shown, Bytes &rest)
+{
+    ZmodemStart start;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    unsigned char in[4096], out[4096 + ZmodemStart::startLength];
+    while (std::chrono::steady_clock::now() < until) {
+        pollfd p = {peer.master, POLLIN, 0};
+        if (poll(&p, 1, 50) <= 0)
+            continue;
+        ssize_t r = read(peer.master, in, sizeof in);
+        if (r <= 0)
+            continue;
+        ZmodemStart::Scan scan = start.scan(in, uint32_t(r), out);
+        shown.append(out, out + scan.shown);
+        if (scan.found != ZmodemStart::Found::nothing) {
+            found = scan.found;
+            rest.assign(start.startBytes(), start.startBytes() + ZmodemStart::startLength);
+            rest.insert(rest.end(), in + scan.consumed, in + r);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// sz and rz started at the far end are found in what arrives, and the
+// transfer they ask for runs from their own opening header on.
+TEST(Lrzsz, TransfersStartedByTheFarEndRunFromItsOpeningHeader)
+{
+    Bytes file = randomFile(70000, 21);
+    {
+        TempFolder dir;
+        writeFile(dir.file("up.bin"), file);
+        PtyPeer peer;
+        ASSERT_TRUE(peer.start({"sz", "-q", "up.bin"}, dir.path, dir.file("sz.err")));
+        ZmodemStart::Found found = ZmodemStart::Found::nothing;
+        std::string shown;
+        Bytes rest;
+        ASSERT_TRUE(awaitStart(peer, found, shown, rest));
+        EXPECT_EQ(found, ZmodemStart::Found::sender);
+        EXPECT_EQ(shown, "rz\r");
+        MemorySink sink;
+        ZmodemReceiver rx(sink);
+        rx.start(0);
+        Bytes ignored(rest.size());
+        rx.receive(rest.data(), uint32_t(rest.size()), ignored.data(), 0);
+        ASSERT_TRUE(driveAgainst(rx, peer, 10000));
+        EXPECT_EQ(rx.outcome(), ZmodemReceiver::Outcome::done);
+        ASSERT_EQ(sink.files.size(), 1u);
+        EXPECT_TRUE(sink.files[0].data == file);
+        EXPECT_EQ(peer.waitExit(3000), 0) << errorsOf(dir.file("sz.err"));
+    }
+    TempFolder dir;
+    PtyPeer peer;
+    ASSERT_TRUE(peer.start({"rz", "-q"}, dir.path, dir.file("rz.err")));
+    ZmodemStart::Found found = ZmodemStart::Found::nothing;
+    std::string shown;
+    Bytes rest;
+    ASSERT_TRUE(awaitStart(peer, found, shown, rest));
+    EXPECT_EQ(found, ZmodemStart::Found::receiver);
+    FileSource source(file);
+    ZmodemSender tx("down.bin", uint32_t(file.size()), 1700000000u, source);
+    tx.start(0, false);
+    Bytes ignored(rest.size());
+    tx.receive(rest.data(), uint32_t(rest.size()), ignored.data(), 0);
+    ASSERT_TRUE(driveAgainst(tx, peer, 10000));
+    EXPECT_EQ(tx.outcome(), ZmodemSender::Outcome::done);
+    EXPECT_EQ(peer.waitExit(3000), 0) << errorsOf(dir.file("rz.err"));
+    EXPECT_TRUE(readFile(dir.file("down.bin")) == file);
 }

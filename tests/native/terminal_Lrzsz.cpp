@@ -21,13 +21,18 @@ namespace {
 
 typedef std::vector<unsigned char> Bytes;
 
-// Random bytes, every value among them (ZDLE/CAN, XON, XOFF, DLE...).
+// Random bytes, every value among them (ZDLE/CAN, XON, XOFF, DLE...), then
+// runs of those and a ZMODEM start of sz's, as a file may hold them.
 Bytes randomFile(uint32_t size, uint32_t seed)
 {
     Bytes b(size);
     std::mt19937 gen(seed);
     for (uint32_t i = 0; i < size; ++i)
         b[i] = i < 256 ? static_cast<unsigned char>(i) : static_cast<unsigned char>(gen());
+    const std::string runs = std::string(10, 0x18) + std::string(10, 0x11) + std::string(10, 0x13) +
+                             std::string("**\x18" "B00000000000000\r\x8a\x11") + std::string(6, 0x18);
+    for (size_t i = 0; i < runs.size() && 256 + i < size; ++i)
+        b[256 + i] = static_cast<unsigned char>(runs[i]);
     return b;
 }
 
@@ -418,4 +423,26 @@ TEST(Lrzsz, TransfersStartedByTheFarEndRunFromItsOpeningHeader)
     EXPECT_EQ(tx.outcome(), ZmodemSender::Outcome::done);
     EXPECT_EQ(peer.waitExit(3000), 0) << errorsOf(dir.file("rz.err"));
     EXPECT_TRUE(readFile(dir.file("down.bin")) == file);
+}
+
+// A receiver that asks with NAK gets the 8-bit sum from sx.
+TEST(Lrzsz, XmodemReceiverTakesTheChecksumFromSx)
+{
+    TempFolder dir;
+    Bytes file = randomFile(1025, 3);
+    writeFile(dir.file("c.bin"), file);
+    PtyPeer peer;
+    ASSERT_TRUE(peer.start({"sx", "-q", "c.bin"}, dir.path, dir.file("sx.err")));
+    MemorySink sink;
+    XmodemReceiver::Timing checksumOnly = XmodemReceiver::standardTiming;
+    checksumOnly.crcTries = 0;
+    XmodemReceiver rx(TransferProtocol::xmodem, sink, checksumOnly);
+    rx.start(0);
+    EXPECT_EQ(rx.output()[0], 0x15);
+    ASSERT_TRUE(driveAgainst(rx, peer, 10000));
+    EXPECT_EQ(rx.outcome(), XmodemReceiver::Outcome::done);
+    EXPECT_FALSE(rx.usesCrc());
+    ASSERT_EQ(sink.files.size(), 1u);
+    EXPECT_EQ(sink.files[0].data, padded128(file));
+    EXPECT_EQ(peer.waitExit(3000), 0) << errorsOf(dir.file("sx.err"));
 }

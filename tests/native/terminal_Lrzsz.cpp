@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "PosixFolder.h"
 #include "PtyPeer.h"
 
 #include "terminal/transfer/XmodemReceiver.h"
@@ -445,4 +446,29 @@ TEST(Lrzsz, XmodemReceiverTakesTheChecksumFromSx)
     ASSERT_EQ(sink.files.size(), 1u);
     EXPECT_EQ(sink.files[0].data, padded128(file));
     EXPECT_EQ(peer.waitExit(3000), 0) << errorsOf(dir.file("sx.err"));
+}
+
+// Into a folder, as the terminal receives: a name there already is kept and
+// the new file numbered; a folder part (sz -f sends the path) and
+// characters Windows forbids do not reach the name.
+TEST(Lrzsz, ZmodemFilesAreWrittenUnderSafeNamesBesideWhatIsThere)
+{
+    TempFolder from, into;
+    mkdir(from.file("sub").c_str(), 0755);
+    writeFile(from.file("exists.txt"), Bytes{'n', 'e', 'w'});
+    writeFile(from.file("sub/a:b?.txt"), Bytes{'q'});
+    writeFile(into.file("exists.txt"), Bytes{'o', 'l', 'd'});
+    PtyPeer peer;
+    ASSERT_TRUE(peer.start({"sz", "-q", "-f", "exists.txt", "sub/a:b?.txt"}, from.path, from.file("sz.err")));
+    PosixFolder fs;
+    ReceivedFiles files(fs, (into.path + "/").c_str());
+    ZmodemReceiver rx(files);
+    rx.start(0);
+    ASSERT_TRUE(driveAgainst(rx, peer, 10000));
+    EXPECT_EQ(rx.outcome(), ZmodemReceiver::Outcome::done);
+    EXPECT_EQ(files.filesKept(), 2u);
+    EXPECT_EQ(readFile(into.file("exists.txt")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(readFile(into.file("exists (1).txt")), (Bytes{'n', 'e', 'w'}));
+    EXPECT_EQ(readFile(into.file("a_b_.txt")), Bytes{'q'});
+    EXPECT_EQ(peer.waitExit(3000), 0) << errorsOf(from.file("sz.err"));
 }

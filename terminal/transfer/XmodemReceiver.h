@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "terminal/transfer/TransferMachine.h"
 #include "terminal/transfer/ReceiveSink.h"
 #include "terminal/transfer/TransferProtocol.h"
 #include "terminal/transfer/XmodemFrame.h"
@@ -15,7 +16,7 @@
 // XMODEM carries no name and no size: its file is every block as it came,
 // the ^Z that fill the last one included. YMODEM's block 0 gives each
 // file's name and size, and the file is cut to that size.
-class XmodemReceiver
+class XmodemReceiver : public TransferMachine
 {
 public:
     enum class Outcome
@@ -54,19 +55,19 @@ public:
     void start(uint32_t nowMs);
     // Bytes from the sender. What arrives before the first block or after
     // the end is copied into shown (room for count bytes); returns how many.
-    uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs);
-    void tick(uint32_t nowMs);
+    uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs) override;
+    void tick(uint32_t nowMs) override;
     // The operator stops: the cancel goes out, the file under way is ended
     // as incomplete.
-    void abort();
+    void abort() override;
 
-    const unsigned char *output() const { return out; }
-    uint32_t outputCount() const { return outCount; }
-    void outputSent(uint32_t nowMs);
-    uint32_t msUntilDeadline(uint32_t nowMs) const;
+    const unsigned char *output() const override { return out; }
+    uint32_t outputCount() const override { return outCount; }
+    void outputSent(uint32_t nowMs) override;
+    uint32_t msUntilDeadline(uint32_t nowMs) const override;
 
     Outcome outcome() const { return result; }
-    bool finished() const { return result != Outcome::running; }
+    bool finished() const override { return result != Outcome::running; }
     bool usesCrc() const { return useCrc; }
     // Bytes of the file under way handed to the sink, and its size (the
     // sink's unknownSize when not known).

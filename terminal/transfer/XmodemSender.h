@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "terminal/transfer/TransferMachine.h"
 #include "terminal/transfer/TransferProtocol.h"
 #include "terminal/transfer/XmodemFrame.h"
 
@@ -15,7 +16,7 @@
 // Received bytes that belong to the protocol (the receiver's start request,
 // ACK, NAK, CAN) are taken; what a loader prints before its start request,
 // and everything after the transfer is over, is handed back to be shown.
-class XmodemSender
+class XmodemSender : public TransferMachine
 {
 public:
     // The file's bytes, in order.
@@ -75,12 +76,12 @@ public:
     void start(uint32_t nowMs);
     // Bytes from the receiver. Those to be shown are copied into shown,
     // which has room for count + maxHeldRun bytes; returns how many.
-    uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs);
+    uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs) override;
     // Time passed: starts after a quiet start byte, sends again or gives up
     // when an answer is overdue.
-    void tick(uint32_t nowMs);
+    void tick(uint32_t nowMs) override;
     // The operator stops the transfer: the cancel sequence is left to send.
-    void abort();
+    void abort() override;
     // Once the transfer ended by cancelling the receiver: the cancel
     // sequence is left to send again (a receiver that clears its input after
     // answering a block may have dropped the first).
@@ -93,9 +94,9 @@ public:
     // handed over cannot be answers to it, and are dropped. The bytes stay
     // where output() pointed until the frame after the next is framed, so a
     // write may still read them while the answer builds the next frame.
-    const unsigned char *output() const { return out; }
-    uint32_t outputCount() const { return outCount; }
-    void outputSent(uint32_t nowMs);
+    const unsigned char *output() const override { return out; }
+    uint32_t outputCount() const override { return outCount; }
+    void outputSent(uint32_t nowMs) override;
 
     // The line's speed, so that answer waits grow by the frame's time on
     // the line (a 1K block takes 17 s at 600 baud); 0, the default, counts
@@ -105,11 +106,11 @@ public:
     uint32_t lineTimeMs(uint32_t frameBytes) const;
 
     // Milliseconds until tick has something to do (0xFFFFFFFF: nothing).
-    uint32_t msUntilDeadline(uint32_t nowMs) const;
+    uint32_t msUntilDeadline(uint32_t nowMs) const override;
     // Bytes of the file the receiver has acknowledged.
     uint32_t acknowledged() const { return acked; }
     Outcome outcome() const { return result; }
-    bool finished() const { return result != Outcome::running; }
+    bool finished() const override { return result != Outcome::running; }
     // The receiver has asked for the file.
     bool started() const { return stage != Stage::idle && stage != Stage::waitStart; }
     bool usesCrc() const { return useCrc; }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "terminal/transfer/TransferMachine.h"
 #include "terminal/transfer/ReceiveSink.h"
 #include "terminal/transfer/ZmodemFrame.h"
 #include "terminal/transfer/ZmodemReader.h"
@@ -13,7 +14,7 @@
 // full duplex and receiving while the file is written (ZRINIT), takes the
 // file's name, size and time from ZFILE, and asks for the data again from
 // where it is whole (ZRPOS) when a subpacket comes damaged.
-class ZmodemReceiver
+class ZmodemReceiver : public TransferMachine
 {
 public:
     enum class Outcome
@@ -49,18 +50,18 @@ public:
     void start(uint32_t nowMs);
     // Bytes from the sender; what it printed before its first header and
     // what follows the session is copied into shown (room for count).
-    uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs);
-    void tick(uint32_t nowMs);
-    void abort();
+    uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs) override;
+    void tick(uint32_t nowMs) override;
+    void abort() override;
 
-    const unsigned char *output() const { return out; }
-    uint32_t outputCount() const { return outCount; }
-    void outputSent(uint32_t nowMs);
-    uint32_t msUntilDeadline(uint32_t nowMs) const;
+    const unsigned char *output() const override { return out; }
+    uint32_t outputCount() const override { return outCount; }
+    void outputSent(uint32_t nowMs) override;
+    uint32_t msUntilDeadline(uint32_t nowMs) const override;
 
     Outcome outcome() const { return result; }
     // Over, the sender's "OO" after the batch's end taken too.
-    bool finished() const { return stage == Stage::over; }
+    bool finished() const override { return stage == Stage::over; }
     uint64_t received() const { return offset; }
     uint64_t fileSize() const { return size; }
     uint32_t filesReceived() const { return files; }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "terminal/transfer/TransferMachine.h"
 #include "terminal/transfer/ZmodemFrame.h"
 #include "terminal/transfer/ZmodemReader.h"
 
@@ -11,7 +12,7 @@
 // 1024-byte subpackets (CRC-32 where the receiver's ZRINIT allows it), goes
 // back to where the receiver asks (ZRPOS), and ends the session (ZEOF,
 // ZFIN, "OO"). The file is read piece by piece from a Source it can move in.
-class ZmodemSender
+class ZmodemSender : public TransferMachine
 {
 public:
     class Source
@@ -61,19 +62,19 @@ public:
     void start(uint32_t nowMs, bool announce);
     // Bytes from the receiver; what is not ZMODEM before its first header
     // and after the end goes into shown (room for count bytes).
-    uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs);
-    void tick(uint32_t nowMs);
-    void abort();
+    uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs) override;
+    void tick(uint32_t nowMs) override;
+    void abort() override;
 
     // As XmodemSender's: outputSent once handed to the write; the bytes stay
     // put until the chunk after the next is made.
-    const unsigned char *output() const { return out; }
-    uint32_t outputCount() const { return outCount; }
-    void outputSent(uint32_t nowMs);
-    uint32_t msUntilDeadline(uint32_t nowMs) const;
+    const unsigned char *output() const override { return out; }
+    uint32_t outputCount() const override { return outCount; }
+    void outputSent(uint32_t nowMs) override;
+    uint32_t msUntilDeadline(uint32_t nowMs) const override;
 
     Outcome outcome() const { return result; }
-    bool finished() const { return result != Outcome::running; }
+    bool finished() const override { return result != Outcome::running; }
     // Bytes of the file sent, and those the receiver confirmed having.
     uint32_t sent() const { return position; }
     uint32_t confirmed() const { return acked; }

@@ -30,7 +30,8 @@ XmodemSender::XmodemSender(TransferProtocol kind, const char *path, uint32_t fil
       stage(Stage::idle), sent(Sent::data), useCrc(true), blockSize(XmodemFrame::smallBlock), blockNumber(0),
       acked(0), dataInFrame(0), tries(0), refusals(0), since(0), held(0), heldRun(0), heldAt(0),
       lastWasCan(false),
-      swallowCancelTail(false), cancelSent(false), out(frame), outCount(0), frameLength(0)
+      swallowCancelTail(false), cancelSent(false), out(frames[0]), outCount(0), frame(frames[0]), frameLength(0),
+      lineBitsPerSecond(0), lineBitsPerByte(10)
 {
     name[0] = '\0';
     if (path) {
@@ -69,13 +70,12 @@ uint32_t XmodemSender::receive(const unsigned char *data, uint32_t count, unsign
         if (stage == Stage::waitStart) {
             if (isStartByte(b)) {
                 // A receiver repeating its request, or text: what follows
-                // tells. Beyond the run kept, the first ones were requests.
-                if (b != held)
-                    heldRun = 1;
-                else if (heldRun < maxHeldRun)
-                    ++heldRun;
-                held = b;
-                heldAt = nowMs;
+                // tells. A run longer than text would hold is a receiver
+                // asking faster than the quiet could ever come.
+                if (b == held && heldRun >= maxHeldRun)
+                    begin(b);
+                else
+                    holdStartByte(b, nowMs);
             } else {
                 n += receiveBeforeStart(b, shown + n);
             }
@@ -85,16 +85,35 @@ uint32_t XmodemSender::receive(const unsigned char *data, uint32_t count, unsign
         if (outCount != 0)
             continue;
         if (stage == Stage::waitAnswer) {
-            onAnswer(b);
+            onAnswer(b, nowMs);
         } else if (isStartByte(b)) {
             // Held for quiet like the first: lrzsz clears its input right
             // after asking for the next file, and would lose a quick block.
-            held = b;
-            heldRun = 1;
-            heldAt = nowMs;
+            // Asked again, the receiver is past that and waits.
+            if (b == held)
+                sendAfterHeader();
+            else
+                holdStartByte(b, nowMs);
         }
     }
     return n;
+}
+
+void XmodemSender::holdStartByte(unsigned char b, uint32_t nowMs)
+{
+    heldRun = b == held ? heldRun + 1 : 1;
+    held = b;
+    heldAt = nowMs;
+}
+
+// What follows YMODEM's block 0 or EOT once the receiver asked for it.
+void XmodemSender::sendAfterHeader()
+{
+    held = 0;
+    if (stage == Stage::waitDataStart)
+        sendNextData();
+    else
+        sendClosing();
 }
 
 // Two CAN in a row: the receiver has stopped. True when b was a CAN.
@@ -142,16 +161,12 @@ void XmodemSender::tick(uint32_t nowMs)
         if (nowMs - since >= stageWait())
             retry(false);
         break;
-    // A receiver that does not ask for the next part gets it all the same.
+    // A receiver that does not ask for the next part gets it all the same,
+    // and so does one whose requests never leave the quiet they wait for.
     case Stage::waitDataStart:
     case Stage::waitCloseStart:
-        if (held ? nowMs - heldAt >= timing.startQuietMs : nowMs - since >= stageWait()) {
-            held = 0;
-            if (stage == Stage::waitDataStart)
-                sendNextData();
-            else
-                sendClosing();
-        }
+        if ((held && nowMs - heldAt >= timing.startQuietMs) || nowMs - since >= stageWait())
+            sendAfterHeader();
         break;
     default:
         break;
@@ -223,27 +238,37 @@ void XmodemSender::begin(unsigned char startByte)
         sendNextData();
 }
 
-void XmodemSender::onAnswer(unsigned char b)
+void XmodemSender::onAnswer(unsigned char b, uint32_t nowMs)
 {
     if (b == XmodemFrame::nak) {
         retry(true);
         return;
     }
-    // Anything else (a late start request, line noise) waits for the answer.
+    // The receiver asks again for the frame that opens a stage: it was lost.
+    // A request that left before the frame could have arrived asked for
+    // this very frame, and its answer is still to come.
+    if (b == XmodemFrame::crcRequest && useCrc && firstOfStage() &&
+        nowMs - since >= lineTimeMs(frameLength) + timing.startQuietMs) {
+        retry(false);
+        return;
+    }
+    // Anything else (line noise) waits for the answer.
     if (b != XmodemFrame::ack)
         return;
     switch (sent) {
     case Sent::header:
         stage = Stage::waitDataStart;
+        since = nowMs;
         break;
     case Sent::data:
         acked += dataInFrame;
         sendNextData();
         break;
     case Sent::eot:
-        if (protocol == TransferProtocol::ymodem)
+        if (protocol == TransferProtocol::ymodem) {
             stage = Stage::waitCloseStart;
-        else
+            since = nowMs;
+        } else
             finish(Outcome::done, false);
         break;
     case Sent::closing:
@@ -252,10 +277,23 @@ void XmodemSender::onAnswer(unsigned char b)
     }
 }
 
+bool XmodemSender::firstOfStage() const
+{
+    return sent == Sent::header || sent == Sent::closing || (sent == Sent::data && blockNumber == 1);
+}
+
+void XmodemSender::nextFrame()
+{
+    frame = frame == frames[0] ? frames[1] : frames[0];
+}
+
 void XmodemSender::sendHeader()
 {
     uint32_t length = XmodemFrame::ymodemHeader(block, name, size);
-    frameLength = XmodemFrame::frame(frame, 0, block, length, length, useCrc);
+    // The 8-bit sum goes with 128-byte blocks only: a long name's 1K block 0
+    // has the CRC whatever the receiver asked.
+    nextFrame();
+    frameLength = XmodemFrame::frame(frame, 0, block, length, length, useCrc || length == XmodemFrame::largeBlock);
     send(Sent::header);
 }
 
@@ -276,12 +314,14 @@ void XmodemSender::sendNextData()
     }
     ++blockNumber;
     dataInFrame = want;
+    nextFrame();
     frameLength = XmodemFrame::frame(frame, blockNumber, block, want, thisBlock, useCrc);
     send(Sent::data);
 }
 
 void XmodemSender::sendEot()
 {
+    nextFrame();
     frame[0] = XmodemFrame::eot;
     frameLength = 1;
     send(Sent::eot);
@@ -290,6 +330,7 @@ void XmodemSender::sendEot()
 void XmodemSender::sendClosing()
 {
     XmodemFrame::ymodemHeader(block, "", 0);
+    nextFrame();
     frameLength = XmodemFrame::frame(frame, 0, block, XmodemFrame::smallBlock, XmodemFrame::smallBlock, useCrc);
     send(Sent::closing);
 }
@@ -326,7 +367,21 @@ void XmodemSender::retry(bool refused)
 
 uint32_t XmodemSender::answerWait() const
 {
-    return atTheEnd() ? timing.endWaitMs : timing.answerWaitMs;
+    return (atTheEnd() ? timing.endWaitMs : timing.answerWaitMs) + lineTimeMs(frameLength);
+}
+
+void XmodemSender::setLineSpeed(uint32_t bitsPerSecond, uint32_t bitsPerByte)
+{
+    lineBitsPerSecond = bitsPerSecond;
+    lineBitsPerByte = bitsPerByte ? bitsPerByte : 10;
+}
+
+uint32_t XmodemSender::lineTimeMs(uint32_t frameBytes) const
+{
+    if (lineBitsPerSecond == 0)
+        return 0;
+    uint64_t ms = (uint64_t(frameBytes) * lineBitsPerByte * 1000 + lineBitsPerSecond - 1) / lineBitsPerSecond;
+    return ms > 0x7FFFFFFF ? 0x7FFFFFFF : uint32_t(ms);
 }
 
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "terminal/transfer/TransferMachine.h"
 #include "terminal/transfer/TransferProtocol.h"
 #include "terminal/transfer/XmodemFrame.h"
 
@@ -15,7 +16,7 @@
 // Received bytes that belong to the protocol (the receiver's start request,
 // ACK, NAK, CAN) are taken; what a loader prints before its start request,
 // and everything after the transfer is over, is handed back to be shown.
-class XmodemSender
+class XmodemSender : public TransferMachine
 {
 public:
     // The file's bytes, in order.
@@ -61,7 +62,8 @@ public:
     static constexpr uint32_t cancelLength = 8;
     // A start byte that comes again before the quiet may still be text
     // ("SUCCESS"): up to this many in a row are held, and shown if text
-    // follows them.
+    // follows them. A longer run is a receiver asking faster than the
+    // quiet, and starts the transfer at once.
     static constexpr uint32_t maxHeldRun = 8;
 
     // name is the file's path (YMODEM sends its last part); it is copied.
@@ -74,30 +76,41 @@ public:
     void start(uint32_t nowMs);
     // Bytes from the receiver. Those to be shown are copied into shown,
     // which has room for count + maxHeldRun bytes; returns how many.
-    uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs);
+    uint32_t receive(const unsigned char *data, uint32_t count, unsigned char *shown, uint32_t nowMs) override;
     // Time passed: starts after a quiet start byte, sends again or gives up
     // when an answer is overdue.
-    void tick(uint32_t nowMs);
+    void tick(uint32_t nowMs) override;
     // The operator stops the transfer: the cancel sequence is left to send.
-    void abort();
+    void abort() override;
     // Once the transfer ended by cancelling the receiver: the cancel
     // sequence is left to send again (a receiver that clears its input after
     // answering a block may have dropped the first).
     void repeatCancel();
     bool cancelledReceiver() const { return cancelSent; }
 
-    // What is to go on the line now; outputSent once it went. Answers
-    // received before it went cannot be answers to it, and are dropped.
-    const unsigned char *output() const { return out; }
-    uint32_t outputCount() const { return outCount; }
-    void outputSent(uint32_t nowMs);
+    // What is to go on the line now; outputSent as soon as it is handed to
+    // the port's write, before that write ends: an answer that comes while
+    // the write still waits is then taken. Answers received before it was
+    // handed over cannot be answers to it, and are dropped. The bytes stay
+    // where output() pointed until the frame after the next is framed, so a
+    // write may still read them while the answer builds the next frame.
+    const unsigned char *output() const override { return out; }
+    uint32_t outputCount() const override { return outCount; }
+    void outputSent(uint32_t nowMs) override;
+
+    // The line's speed, so that answer waits grow by the frame's time on
+    // the line (a 1K block takes 17 s at 600 baud); 0, the default, counts
+    // no line time. bitsPerByte holds start, data, parity and stop bits.
+    void setLineSpeed(uint32_t bitsPerSecond, uint32_t bitsPerByte = 10);
+    // The time frameBytes take on the line at that speed.
+    uint32_t lineTimeMs(uint32_t frameBytes) const;
 
     // Milliseconds until tick has something to do (0xFFFFFFFF: nothing).
-    uint32_t msUntilDeadline(uint32_t nowMs) const;
+    uint32_t msUntilDeadline(uint32_t nowMs) const override;
     // Bytes of the file the receiver has acknowledged.
     uint32_t acknowledged() const { return acked; }
     Outcome outcome() const { return result; }
-    bool finished() const { return result != Outcome::running; }
+    bool finished() const override { return result != Outcome::running; }
     // The receiver has asked for the file.
     bool started() const { return stage != Stage::idle && stage != Stage::waitStart; }
     bool usesCrc() const { return useCrc; }
@@ -109,7 +122,11 @@ private:
     bool takeCancel(unsigned char b);
     uint32_t receiveBeforeStart(unsigned char b, unsigned char *shown);
     void begin(unsigned char startByte);
-    void onAnswer(unsigned char b);
+    void onAnswer(unsigned char b, uint32_t nowMs);
+    void sendAfterHeader();
+    void nextFrame();
+    void holdStartByte(unsigned char b, uint32_t nowMs);
+    bool firstOfStage() const;
     void sendHeader();
     void sendNextData();
     void sendEot();
@@ -154,8 +171,13 @@ private:
     const unsigned char *out;
     uint32_t outCount;
     unsigned char block[XmodemFrame::largeBlock];
-    unsigned char frame[XmodemFrame::maxFrameBytes];
+    // Two frames, taken in turn: the one a write may still be reading stays
+    // as it is while the answer to it builds the next.
+    unsigned char frames[2][XmodemFrame::maxFrameBytes];
+    unsigned char *frame;
     uint32_t frameLength;
+    uint32_t lineBitsPerSecond;
+    uint32_t lineBitsPerByte;
 };
 
 #endif

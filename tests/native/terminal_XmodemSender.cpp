@@ -256,14 +256,13 @@ TEST(XmodemSender, LoaderTextIsShownButNotTheStartRequest)
 }
 
 // Loader text with a start byte doubled in it keeps every letter, fed a byte
-// at a time so that the held ones cross calls; a run longer than is kept
-// was the receiver asking, and only its last ones are shown.
+// at a time so that the held ones cross calls.
 TEST(XmodemSender, AStartByteRepeatedInsideLoaderTextIsShownEveryTime)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"Erase SUCCESS\r\n", "Erase SUCCESS\r\n"},
         {"ACCESS granted\r\n", "ACCESS granted\r\n"},
-        {"CCCCCCCCCCX\r\n", "CCCCCCCCX\r\n"},
+        {"CCCCCCCCX\r\n", "CCCCCCCCX\r\n"},
     };
     for (const auto &c : cases) {
         Bytes file = pattern(10);
@@ -440,4 +439,190 @@ TEST(XmodemSender, EndNeverAnsweredIsTriedThreeTimesAndNotCancelled)
         EXPECT_EQ(run.now, (ymodem ? 300u : 100u) + 3 * 3000);
         EXPECT_NE(run.sent.back(), CAN);
     }
+}
+
+// A receiver that asks every 50 ms never leaves the 100 ms of quiet a start
+// byte waits for: the run itself, longer than text would hold, is the
+// request. The same in YMODEM's stages after block 0 and after the EOT.
+TEST(XmodemSender, AStartByteRepeatedFasterThanTheQuietStartsEachStage)
+{
+    Bytes file = pattern(300);
+    for (TransferProtocol protocol : {TransferProtocol::xmodem, TransferProtocol::ymodem}) {
+        VectorSource source(file);
+        XmodemSender s(protocol, "f", 300, source);
+        Exchange run;
+        s.start(0);
+        // Asks every 50 ms until something comes; true when it did in time.
+        auto askUntilAnswered = [&](uint32_t forMs) {
+            for (uint32_t t = 0; t < forMs; t += 50) {
+                feed(s, run, {'C'});
+                if (s.outputCount() != 0)
+                    return true;
+                run.now += 50;
+                s.tick(run.now);
+                if (s.outputCount() != 0)
+                    return true;
+            }
+            return false;
+        };
+        ASSERT_TRUE(askUntilAnswered(1000)) << "first block";
+        bool ymodem = protocol == TransferProtocol::ymodem;
+        EXPECT_EQ(s.output()[1], ymodem ? 0 : 1);
+        if (!ymodem)
+            continue;
+        s.outputSent(run.now);
+        feed(s, run, {ACK});
+        ASSERT_TRUE(askUntilAnswered(1000)) << "data after block 0";
+        EXPECT_EQ(s.output()[1], 1);
+        for (int i = 0; i < 2; ++i) {
+            s.outputSent(run.now);
+            feed(s, run, {ACK});
+        }
+        ASSERT_EQ(s.output()[0], EOT);
+        s.outputSent(run.now);
+        feed(s, run, {ACK});
+        ASSERT_TRUE(askUntilAnswered(1000)) << "closing block 0";
+        EXPECT_EQ(s.output()[1], 0);
+        EXPECT_EQ(s.output()[3], 0);
+    }
+}
+
+// A receiver that asks for the next YMODEM stage but whose request is lost
+// (or garbled) still gets it when the stage's wait is over.
+TEST(XmodemSender, EveryYmodemStageHasADeadline)
+{
+    Bytes file = pattern(100);
+    VectorSource source(file);
+    XmodemSender s(TransferProtocol::ymodem, "f", 100, source);
+    Exchange run;
+    startWith(s, run, 'C');
+    s.outputSent(run.now);
+    feed(s, run, {ACK, 'C'});
+    // Requests keep coming, each before the quiet: the stage still ends.
+    for (int i = 0; i < 300 && s.outputCount() == 0; ++i) {
+        run.now += 60;
+        feed(s, run, {static_cast<unsigned char>(i % 2 ? 'C' : NAK)});
+        s.tick(run.now);
+    }
+    ASSERT_NE(s.outputCount(), 0u);
+    EXPECT_EQ(s.output()[1], 1);
+    EXPECT_LE(run.now, 100u + XmodemSender::standardTiming.answerWaitMs + 60);
+}
+
+// The answer wait counts from when the frame was handed to the port, so it
+// grows by the frame's time on the line: 1029 bytes at 600 baud are 17.15 s.
+TEST(XmodemSender, AnswerWaitIsTheFramesLineTimePlusTenSeconds)
+{
+    Bytes file = pattern(3000);
+    VectorSource source(file);
+    XmodemSender s(TransferProtocol::xmodem1k, "f", 3000, source);
+    s.setLineSpeed(600);
+    EXPECT_EQ(s.lineTimeMs(1029), 17150u);
+    Exchange run;
+    startWith(s, run, 'C');
+    ASSERT_EQ(s.outputCount(), 1029u);
+    s.outputSent(run.now);
+    EXPECT_EQ(s.msUntilDeadline(run.now), 10000u + 17150u);
+    run.now += 20000;
+    s.tick(run.now);
+    EXPECT_EQ(s.outputCount(), 0u) << "sent again before the first could have been answered";
+    run.now += 7150;
+    s.tick(run.now);
+    EXPECT_EQ(s.outputCount(), 1029u);
+}
+
+// YMODEM asked for with NAK and a name too long for 128 bytes: block 0 is a
+// 1K block, and a 1K block has the CRC.
+TEST(XmodemSender, ALongYmodemBlockZeroHasTheCrcEvenWhenAskedWithNak)
+{
+    Bytes file = pattern(10);
+    VectorSource source(file);
+    std::string name(200, 'n');
+    XmodemSender s(TransferProtocol::ymodem, name.c_str(), 10, source);
+    Exchange run;
+    startWith(s, run, NAK);
+    ASSERT_EQ(s.outputCount(), 3u + 1024 + 2);
+    EXPECT_EQ(s.output()[0], STX);
+    uint16_t crc = XmodemFrame::crc16(s.output() + 3, 1024);
+    EXPECT_EQ(s.output()[3 + 1024], crc >> 8);
+    EXPECT_EQ(s.output()[3 + 1025], crc & 0xFF);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(s.output() + 3)), name);
+}
+
+// A lost first frame: the receiver asks again, and gets it at once rather
+// than after the 10 s wait. A request that left before the frame could
+// have arrived is no such question.
+TEST(XmodemSender, ARepeatedRequestForTheFirstFrameSendsItAgainAtOnce)
+{
+    Bytes file = pattern(300);
+    for (TransferProtocol protocol : {TransferProtocol::xmodem, TransferProtocol::ymodem}) {
+        VectorSource source(file);
+        XmodemSender s(protocol, "f", 300, source);
+        Exchange run;
+        startWith(s, run, 'C');
+        Bytes first(s.output(), s.output() + s.outputCount());
+        s.outputSent(run.now);
+        run.now += 20;
+        feed(s, run, {'C'});
+        EXPECT_EQ(s.outputCount(), 0u) << "a request from before the frame";
+        run.now += 3000;
+        feed(s, run, {'C'});
+        ASSERT_EQ(s.outputCount(), first.size());
+        EXPECT_EQ(Bytes(s.output(), s.output() + s.outputCount()), first);
+        s.outputSent(run.now);
+        feed(s, run, {ACK});
+        if (protocol == TransferProtocol::ymodem) {
+            feed(s, run, {'C'});
+            run.now += 100;
+            s.tick(run.now);
+        }
+        bool ymodem = protocol == TransferProtocol::ymodem;
+        EXPECT_EQ(s.output()[1], ymodem ? 1 : 2);
+        EXPECT_EQ(s.acknowledged(), ymodem ? 0u : 128u);
+        // Later blocks are not the first: a stray "C" there is noise.
+        s.outputSent(run.now);
+        feed(s, run, {ACK});
+        s.outputSent(run.now);
+        run.now += 3000;
+        feed(s, run, {'C'});
+        EXPECT_EQ(s.outputCount(), 0u);
+    }
+}
+
+// The answer to a frame may come while the port's write of it still waits:
+// handed over first, the frame's bytes stay put while the answer builds the
+// next one, and the answer counts.
+TEST(XmodemSender, AnAnswerDuringTheFramesOwnWriteIsKept)
+{
+    Bytes file = pattern(400);
+    VectorSource source(file);
+    XmodemSender s(TransferProtocol::xmodem, "f", 400, source);
+    Exchange run;
+    startWith(s, run, 'C');
+    const unsigned char *writing = s.output();
+    Bytes copy(writing, writing + s.outputCount());
+    s.outputSent(run.now);   // handed to the write, which has not ended
+    feed(s, run, {ACK});
+    EXPECT_EQ(s.acknowledged(), 128u);
+    ASSERT_EQ(s.outputCount(), 133u);
+    EXPECT_EQ(s.output()[1], 2);
+    EXPECT_NE(s.output(), writing);
+    EXPECT_EQ(Bytes(writing, writing + copy.size()), copy);
+}
+
+// Nine requests in a row are more than loader text holds: the transfer
+// starts, and the requests are not shown.
+TEST(XmodemSender, ARunLongerThanIsHeldStartsTheTransfer)
+{
+    Bytes file = pattern(10);
+    VectorSource source(file);
+    XmodemSender s(TransferProtocol::xmodem, "f", 10, source);
+    Exchange run;
+    s.start(0);
+    for (uint32_t i = 0; i < XmodemSender::maxHeldRun; ++i)
+        feed(s, run, {'C'});
+    EXPECT_EQ(s.outputCount(), 0u);
+    feed(s, run, {'C'});
+    EXPECT_EQ(s.outputCount(), 133u);
+    EXPECT_TRUE(run.shown.empty());
 }

@@ -1,0 +1,3 @@
+#include "terminal/transfer/ReceiveSink.h"
+
+ReceiveSink::~ReceiveSink() {}

@@ -1,0 +1,3 @@
+#include "terminal/transfer/TransferMachine.h"
+
+TransferMachine::~TransferMachine() {}

@@ -5,9 +5,11 @@
 // 8 MiB history, emptying that view, the processor time of an idle terminal
 // with that view full and its port open, a 1 MiB file send without delay,
 // and the same file by YMODEM to lrzsz's rb against its raw send in the same
-// run. Prints one line per figure.
+// run; the 1 MiB hex flood against the capture of the same run, and a
+// 16 MiB text flood with a tab every 32 characters against the same flood
+// without. Prints one line per figure.
 //
-//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|render|send|ymodem]...
+//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|render|send|ymodem]...
 //   (receive is the three floods). Without arguments every figure is taken,
 //   each in a process of its own, so that each peak working set is its own.
 
@@ -82,7 +84,8 @@ bool startCapture(rig::Terminal &term, const std::string &path)
 
 // One receive flood; returns false when it could not run. "timed" is the
 // text flood with the arrival times shown. rateOut: the bytes per second.
-bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *rateOut = nullptr)
+bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *rateOut = nullptr,
+                  const std::vector<unsigned char> *bytes = nullptr)
 {
     rig::Terminal term{rig::dataPath};
     SerialPeer peer{"COM9", SerialPeer::listening};
@@ -98,7 +101,7 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
         bench::figures("receive capture: capture could not start\n");
         return false;
     }
-    std::vector<unsigned char> data = bench::printableLines(total, 12345);
+    std::vector<unsigned char> data = bytes ? *bytes : bench::printableLines(total, 12345);
     Flood flood;
     flood.peer = &peer;
     flood.bytes = &data;
@@ -354,6 +357,33 @@ bool wanted(int argc, char **argv, const char *what)
     return false;
 }
 
+// The 1 MiB hex flood against the capture rate of the same run: what the
+// dump costs on top of taking the bytes in.
+void hexAgainstCapture(size_t total)
+{
+    double capture = 0, hex = 0;
+    if (!receiveFlood("capture", total, 600, &capture) || !receiveFlood("hex", total, 600, &hex))
+        return;
+    printf("receive hex    : %.2fx the capture rate of this run (%zu bytes)\n", capture > 0 ? hex / capture : 0, total);
+    fflush(stdout);
+}
+
+// The text flood with a tab every 32 characters against the same flood
+// without, same run: a tab takes a walk of its own in the layout.
+void tabsAgainstPlain(size_t total)
+{
+    std::vector<unsigned char> tabbed = bench::printableLines(total, 12345);
+    for (size_t i = 31; i < tabbed.size(); i += 32)
+        if (tabbed[i] != '\r' && tabbed[i] != '\n')
+            tabbed[i] = '\t';
+    double plain = 0, tabs = 0;
+    if (!receiveFlood("text", total, 900, &plain) || !receiveFlood("tabs", total, 900, &tabs, &tabbed))
+        return;
+    printf("receive tabs   : %.2fx the rate of the same flood without tabs (%zu bytes)\n", plain > 0 ? tabs / plain : 0,
+           total);
+    fflush(stdout);
+}
+
 // Runs this program again for one figure and waits for it; its output goes
 // where ours goes.
 void runChild(const char *what)
@@ -388,7 +418,7 @@ int main(int argc, char **argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 2) {
-        for (const char *what : {"capture", "hex", "text", "timed", "render", "send", "ymodem"})
+        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "render", "send", "ymodem"})
             runChild(what);
         return 0;
     }
@@ -402,6 +432,10 @@ int main(int argc, char **argv)
         receiveFlood("text", flood, 600);
     if (wanted(argc, argv, "timed"))
         timedFlood(flood);
+    if (wanted(argc, argv, "hexrate"))
+        hexAgainstCapture(1u << 20);
+    if (wanted(argc, argv, "tabs"))
+        tabsAgainstPlain(16u << 20);
     if (wanted(argc, argv, "render"))
         renderHistory(8u << 20);
     if (wanted(argc, argv, "send"))

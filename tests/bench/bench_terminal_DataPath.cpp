@@ -7,9 +7,11 @@
 // and the same file by YMODEM to lrzsz's rb against its raw send in the same
 // run; the 1 MiB hex flood against the capture of the same run, and a
 // 16 MiB text flood with a tab every 32 characters against the same flood
-// without. Prints one line per figure.
+// without; a coloured log (ESC[32m, 60 characters, ESC[0m) into the view
+// with colours on against off, and the memory its runs take in a full view.
+// Prints one line per figure.
 //
-//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|render|send|ymodem]...
+//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|colour|render|send|ymodem]...
 //   (receive is the three floods). Without arguments every figure is taken,
 //   each in a process of its own, so that each peak working set is its own.
 
@@ -21,8 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "terminal/receive/AnsiParser.h"
 #include "terminal/transfer/XmodemSender.h"
 #include "tests/bench/BenchFigures.h"
+#include "tests/bench/BenchView.h"
 #include "tests/wine/helpers/FarEndProgram.h"
 #include "tests/wine/helpers/TerminalRig.h"
 // The dialog drivers are test helpers; benchmarks build them in.
@@ -357,14 +361,29 @@ bool wanted(int argc, char **argv, const char *what)
     return false;
 }
 
+// Two kinds of flood of the same bytes count against each other in the
+// order A B B A, so that what the first flood of a process pays and a
+// machine that slows down or speeds up meanwhile weigh on both alike.
+double pairedRates(const char *modeA, const char *modeB, size_t total, const std::vector<unsigned char> *bytesA,
+                   const std::vector<unsigned char> *bytesB, double &rateA, double &rateB)
+{
+    double a1 = 0, b1 = 0, b2 = 0, a2 = 0;
+    if (!receiveFlood(modeA, total, 900, &a1, bytesA) || !receiveFlood(modeB, total, 900, &b1, bytesB) ||
+        !receiveFlood(modeB, total, 900, &b2, bytesB) || !receiveFlood(modeA, total, 900, &a2, bytesA))
+        return 0;
+    rateA = (a1 + a2) / 2;
+    rateB = (b1 + b2) / 2;
+    return rateA > 0 ? rateB / rateA : 0;
+}
+
 // The 1 MiB hex flood against the capture rate of the same run: what the
 // dump costs on top of taking the bytes in.
 void hexAgainstCapture(size_t total)
 {
     double capture = 0, hex = 0;
-    if (!receiveFlood("capture", total, 600, &capture) || !receiveFlood("hex", total, 600, &hex))
-        return;
-    printf("receive hex    : %.2fx the capture rate of this run (%zu bytes)\n", capture > 0 ? hex / capture : 0, total);
+    double ratio = pairedRates("capture", "hex", total, nullptr, nullptr, capture, hex);
+    printf("receive hex    : %.0f against %.0f bytes/s captured, %.2fx the capture rate of this run (%zu bytes)\n",
+           hex, capture, ratio, total);
     fflush(stdout);
 }
 
@@ -372,15 +391,157 @@ void hexAgainstCapture(size_t total)
 // without, same run: a tab takes a walk of its own in the layout.
 void tabsAgainstPlain(size_t total)
 {
-    std::vector<unsigned char> tabbed = bench::printableLines(total, 12345);
+    std::vector<unsigned char> plain = bench::printableLines(total, 12345);
+    std::vector<unsigned char> tabbed = plain;
     for (size_t i = 31; i < tabbed.size(); i += 32)
         if (tabbed[i] != '\r' && tabbed[i] != '\n')
             tabbed[i] = '\t';
-    double plain = 0, tabs = 0;
-    if (!receiveFlood("text", total, 900, &plain) || !receiveFlood("tabs", total, 900, &tabs, &tabbed))
-        return;
-    printf("receive tabs   : %.2fx the rate of the same flood without tabs (%zu bytes)\n", plain > 0 ? tabs / plain : 0,
-           total);
+    double plainRate = 0, tabsRate = 0;
+    double ratio = pairedRates("text", "tabs", total, &plain, &tabbed, plainRate, tabsRate);
+    printf("receive tabs   : %.0f against %.0f bytes/s without tabs, %.2fx (%zu bytes)\n", tabsRate, plainRate,
+           ratio, total);
+    fflush(stdout);
+}
+
+// Lines as a coloured log prints them: ESC[32m, 60 characters, ESC[0m, CR LF.
+std::vector<unsigned char> colouredLines(size_t lines)
+{
+    std::vector<unsigned char> b;
+    b.reserve(lines * 71);
+    std::vector<unsigned char> text = bench::printableLines(64, 777);
+    for (size_t i = 0; i < lines; ++i) {
+        static const char on[] = "\x1b[32m", off[] = "\x1b[0m\r\n";
+        b.insert(b.end(), on, on + 5);
+        b.insert(b.end(), text.begin() + long(i % 2), text.begin() + long(i % 2) + 60);
+        b.insert(b.end(), off, off + 6);
+    }
+    return b;
+}
+
+// The parser's text and runs of one chunk, put into the view with one message.
+class RunCollector : public AnsiSink
+{
+public:
+    void text(const char *t, size_t n, const TextAttr &a) override
+    {
+        if (!pieces.empty() && pieces.back().attr == a) {
+            pieces.back().length += n;
+        } else {
+            pieces.push_back({nullptr, n, a});
+        }
+        chars.insert(chars.end(), t, t + n);
+    }
+    LRESULT put(HWND view)
+    {
+        size_t at = 0;
+        for (PTextViewRun &r : pieces) {
+            r.text = chars.data() + at;
+            at += r.length;
+        }
+        LRESULT n = SendMessageA(view, PTVM_APPENDRUNS, pieces.size(), LPARAM(pieces.data()));
+        pieces.clear();
+        chars.clear();
+        return n;
+    }
+
+private:
+    std::vector<PTextViewRun> pieces;
+    std::vector<char> chars;
+};
+
+void pumpView()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// The coloured flood into the receive view in 511-byte chunks as the drain
+// takes them, the view painting its frames meanwhile: with colours, through
+// the parser and the runs; without, the bytes as they are. Bytes per second.
+double colourFill(const std::vector<unsigned char> &data, bool colours, size_t *viewChars = nullptr)
+{
+    HWND view = bench::makeReceiveView("BenchColourHost");
+    if (!view)
+        return 0;
+    HWND host = GetParent(view);
+    AnsiParser parser;
+    RunCollector runs;
+    double start = bench::seconds();
+    for (size_t at = 0; at < data.size(); at += 511) {
+        size_t n = data.size() - at < 511 ? data.size() - at : 511;
+        if (colours) {
+            parser.feed(data.data() + at, n, runs);
+            runs.put(view);
+        } else {
+            SendMessageA(view, PTVM_APPEND, n, LPARAM(data.data() + at));
+        }
+        if ((at / 511) % 16 == 0)
+            pumpView();
+    }
+    pumpView();
+    double secs = bench::seconds() - start;
+    if (viewChars)
+        *viewChars = size_t(GetWindowTextLengthA(view));
+    DestroyWindow(host);
+    pumpView();
+    return secs > 0 ? double(data.size()) / secs : 0;
+}
+
+// The coloured flood with colours on against off (A B B A), and the view
+// filled to its 64 Mi characters with it: what the runs add beyond the text.
+void colourFlood()
+{
+    std::vector<unsigned char> data = colouredLines(60000);
+    double off1 = colourFill(data, false), on1 = colourFill(data, true);
+    double on2 = colourFill(data, true), off2 = colourFill(data, false);
+    double off = (off1 + off2) / 2, on = (on1 + on2) / 2;
+    printf("colour flood   : %zu bytes into the view, colours on %.0f bytes/s, off %.0f bytes/s: %.2fx\n",
+           data.size(), on, off, off > 0 ? on / off : 0);
+    fflush(stdout);
+    // 64 Mi characters of coloured lines shown: 62 characters and 2 runs a line.
+    const size_t lines = (64u << 20) / 62;
+    std::vector<unsigned char> full = colouredLines(lines);
+    std::vector<unsigned char> plain;
+    plain.reserve(lines * 62);
+    for (size_t i = 0; i < full.size(); i += 71)
+        plain.insert(plain.end(), full.begin() + long(i) + 5, full.begin() + long(i) + 65), plain.push_back('\r'),
+            plain.push_back('\n');
+    // Each view is measured on its own: the process's memory with it full
+    // against without it.
+    auto held = [&](const std::vector<unsigned char> &bytes, bool colours, size_t &chars) {
+        HWND view = bench::makeReceiveView("BenchColourFull");
+        if (!view)
+            return 0.0;
+        double before = bench::memory().privateMiB;
+        AnsiParser parser;
+        RunCollector runs;
+        for (size_t at = 0; at < bytes.size(); at += 65536) {
+            size_t n = bytes.size() - at < 65536 ? bytes.size() - at : 65536;
+            if (colours) {
+                parser.feed(bytes.data() + at, n, runs);
+                runs.put(view);
+            } else {
+                SendMessageA(view, PTVM_APPEND, n, LPARAM(bytes.data() + at));
+            }
+        }
+        pumpView();
+        double after = bench::memory().privateMiB;
+        chars = size_t(GetWindowTextLengthA(view));
+        DestroyWindow(GetParent(view));
+        pumpView();
+        return (after - before) * 1048576.0;
+    };
+    size_t plainChars = 0, colourChars = 0;
+    double plainBytes = held(plain, false, plainChars);
+    double colourBytes = held(full, true, colourChars);
+    double changes = 2.0 * double(lines);
+    printf("colour fill    : %zu characters in %zu coloured lines: %.1f MiB against %.1f MiB plain, %.2f bytes per "
+           "colour change beyond the text\n",
+           colourChars, lines, colourBytes / 1048576.0, plainBytes / 1048576.0,
+           (colourBytes - plainBytes) / changes);
     fflush(stdout);
 }
 
@@ -418,7 +579,7 @@ int main(int argc, char **argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 2) {
-        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "render", "send", "ymodem"})
+        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "colour", "render", "send", "ymodem"})
             runChild(what);
         return 0;
     }
@@ -436,6 +597,8 @@ int main(int argc, char **argv)
         hexAgainstCapture(1u << 20);
     if (wanted(argc, argv, "tabs"))
         tabsAgainstPlain(16u << 20);
+    if (wanted(argc, argv, "colour"))
+        colourFlood();
     if (wanted(argc, argv, "render"))
         renderHistory(8u << 20);
     if (wanted(argc, argv, "send"))

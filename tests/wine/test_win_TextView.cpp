@@ -1248,7 +1248,7 @@ TextAttr attrOf(uint32_t fg, uint32_t bg = TextAttr::viewColour, uint8_t flags =
 }
 
 // Pixels of the view's client area that pass `is`, counted once the screen
-// shows at least `least` of them.
+// shows at least `least` of them (with least 0: none at all).
 int countShown(HWND view, int least, bool (*is)(COLORREF))
 {
     int cx = 0, cy = 0, n = 0;
@@ -1257,7 +1257,7 @@ int countShown(HWND view, int least, bool (*is)(COLORREF))
         n = 0;
         for (COLORREF c : px)
             n += is(c);
-        return n >= least;
+        return least == 0 ? n == 0 : n >= least;
     });
     return n;
 }

@@ -125,7 +125,9 @@ bool ColourRuns::setFrom(size_t at, const TextAttr &attr)
     uint16_t index;
     if (!intern(attr, index) || !reserveRuns(1))
         return false;
-    truncate(at == 0 ? 0 : countAtMost(at - 1));
+    // Appending, the usual case, is past every run: no search.
+    if (count && startOf(count - 1) >= at)
+        truncate(at == 0 ? 0 : countAtMost(at - 1));
     emit(at, index);
     return true;
 }

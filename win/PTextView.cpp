@@ -498,17 +498,23 @@ LRESULT PTextView::appendRuns(const PTextViewRun *runs, size_t count)
     // All the room first, so the runs go in whole or not at all.
     if (!store.reserve(total) || !layout.reserve(store.lineCount() + ends))
         return -1;
-    for (size_t i = 0; i < count; ++i) {
-        if (runs[i].length == 0)
-            continue;
-        colours.setFrom(store.length(), runs[i].attr);
-        if (!store.append(runs[i].text, runs[i].length)) {
+    for (size_t i = 0; i < count;) {
+        // Runs that follow each other in memory go into the text at once.
+        size_t last = i, n = runs[i].length;
+        while (last + 1 < count && runs[last + 1].text == runs[last].text + runs[last].length)
+            n += runs[++last].length;
+        size_t from = store.length();
+        for (size_t k = i; k <= last; from += runs[k].length, ++k)
+            if (runs[k].length)
+                colours.setFrom(from, runs[k].attr);
+        if (n && !store.append(runs[i].text, n)) {
             // The line index found no room: the text goes back to what it was.
             store.eraseTail(store.length() - at);
             colours.eraseTail(at);
             layout.update(store, at);
             return -1;
         }
+        i = last + 1;
     }
     layout.update(store, at);
     textChanged(true);

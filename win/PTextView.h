@@ -43,7 +43,8 @@ const UINT PTVM_EXTENDMENU = WM_USER + 0x304;
 //   PTVM_APPEND appends (the selection stays). Returns the new length, or -1
 //   when there was no memory for the text (the text is then as it was);
 //   should only the colours find no memory, the text goes in in the colour
-//   before it.
+//   before it. Runs whose texts follow each other in memory go into the
+//   text with one append.
 // PTVM_PAINTRANGE: lParam a PTextViewPaint: [from, to) of the text takes
 //   its attribute (a line picked out after it came). TRUE when done.
 const UINT PTVM_GETTEXTPTR = WM_USER + 0x310;

@@ -110,6 +110,7 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
     flood.peer = &peer;
     flood.bytes = &data;
     double start = rig::nowMs();
+    double cpuStart = bench::processorSeconds();
     HANDLE t = CreateThread(nullptr, 0, &Flood::run, &flood, 0, nullptr);
     double lastGrowth = start;
     uint32_t last = 0;
@@ -129,6 +130,7 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
         return (now - start) / 1000.0 > limitSeconds;
     }, DWORD(limitSeconds * 1000 + 10000));
     double end = rig::nowMs();
+    double cpu = bench::processorSeconds() - cpuStart;
     flood.stop = true;
     // The peer may be blocked on a full cable: closing the terminal's port
     // lets nothing more through, so drain by letting the dialog run a little.
@@ -143,10 +145,10 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
     bench::Memory m = bench::memory();
     bool complete = got.size() >= total;
     bench::figures("receive %-7s: %zu bytes in %.2f s = %.0f bytes/s (%.1fx the 25,600 bytes/s line), %s %zu, %s, "
-           "view %u characters, peak working set %.1f MiB, peak pagefile %.1f MiB\n",
+           "view %u characters, peak working set %.1f MiB, peak pagefile %.1f MiB, processor %.2f s (%.2f s/MiB)\n",
            mode, got.size(), secs, rate, rate / lineRate, complete || flood.done ? "lost" : "not yet received (time limit)",
            lost, inOrder ? "in order" : "OUT OF ORDER", unsigned(GetWindowTextLengthA(term.view())),
-           m.peakWorkingSetMiB, m.peakPrivateMiB);
+           m.peakWorkingSetMiB, m.peakPrivateMiB, cpu, got.size() ? cpu * 1048576.0 / double(got.size()) : 0);
     if (!strcmp(mode, "capture"))
         term.check(IDC_SHOWHEX, false), term.check(IDC_CAPTURE, false);
     if (!strcmp(mode, "timed"))
@@ -597,6 +599,19 @@ int main(int argc, char **argv)
         hexAgainstCapture(1u << 20);
     if (wanted(argc, argv, "tabs"))
         tabsAgainstPlain(16u << 20);
+    // One flood of the pair alone, for a profiler.
+    if (wanted(argc, argv, "tabsalone") || wanted(argc, argv, "plainalone")) {
+        std::vector<unsigned char> bytes = bench::printableLines(16u << 20, 12345);
+        if (wanted(argc, argv, "tabsalone"))
+            for (size_t i = 31; i < bytes.size(); i += 32)
+                if (bytes[i] != '\r' && bytes[i] != '\n')
+                    bytes[i] = '\t';
+        receiveFlood(wanted(argc, argv, "tabsalone") ? "tabs" : "text", bytes.size(), 900, nullptr, &bytes);
+    }
+    if (wanted(argc, argv, "hexalone"))
+        receiveFlood("hex", 1u << 20, 600);
+    if (wanted(argc, argv, "capturealone"))
+        receiveFlood("capture", 1u << 20, 600);
     if (wanted(argc, argv, "colour"))
         colourFlood();
     if (wanted(argc, argv, "render"))

@@ -1309,6 +1309,12 @@ TEST_F(TextView, ColouredRunsShowTheirColoursAndTheTextStaysPlain)
     // Emptied, the view shows no colour again.
     send(WM_SETTEXT, 0, LPARAM("again"));
     EXPECT_EQ(countShown(view, 0, pureRed), 0);
+    // Runs cut from one text, as a parser hands them over, go in at once.
+    const char both[] = "plainRED!";
+    const PTextViewRun split[] = {{both, 5, TextAttr()}, {both + 5, 4, attrOf(RGB(255, 255, 255), RGB(255, 0, 0))}};
+    EXPECT_EQ(send(PTVM_APPENDRUNS, 2, LPARAM(split)), 14);
+    EXPECT_EQ(textOf(view), "againplainRED!");
+    EXPECT_GT(countShown(view, 3 * cell, pureRed), 3 * cell);
     DestroyWindow(view);
     view = nullptr;
     DeleteObject(f);

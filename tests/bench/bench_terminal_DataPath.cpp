@@ -17,6 +17,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -363,19 +364,42 @@ bool wanted(int argc, char **argv, const char *what)
     return false;
 }
 
-// Two kinds of flood of the same bytes count against each other in the
-// order A B B A, so that what the first flood of a process pays and a
-// machine that slows down or speeds up meanwhile weigh on both alike.
+// Two kinds of flood of the same bytes count against each other in rounds
+// of A B B A, so that what the first flood of a process pays and a machine
+// that slows down or speeds up meanwhile weigh on both alike; the middle
+// round of three counts, and every round is printed. On a machine others
+// share, a flood's rate swings by two or three times from one to the next
+// (the terminal waits on the cable most of the time), so one pair says
+// little.
 double pairedRates(const char *modeA, const char *modeB, size_t total, const std::vector<unsigned char> *bytesA,
                    const std::vector<unsigned char> *bytesB, double &rateA, double &rateB)
 {
-    double a1 = 0, b1 = 0, b2 = 0, a2 = 0;
-    if (!receiveFlood(modeA, total, 900, &a1, bytesA) || !receiveFlood(modeB, total, 900, &b1, bytesB) ||
-        !receiveFlood(modeB, total, 900, &b2, bytesB) || !receiveFlood(modeA, total, 900, &a2, bytesA))
-        return 0;
-    rateA = (a1 + a2) / 2;
-    rateB = (b1 + b2) / 2;
-    return rateA > 0 ? rateB / rateA : 0;
+    const int rounds = 3;
+    double ratios[rounds], as[rounds], bs[rounds];
+    for (int r = 0; r < rounds; ++r) {
+        double a1 = 0, b1 = 0, b2 = 0, a2 = 0;
+        if (!receiveFlood(modeA, total, 900, &a1, bytesA) || !receiveFlood(modeB, total, 900, &b1, bytesB) ||
+            !receiveFlood(modeB, total, 900, &b2, bytesB) || !receiveFlood(modeA, total, 900, &a2, bytesA))
+            return 0;
+        as[r] = (a1 + a2) / 2;
+        bs[r] = (b1 + b2) / 2;
+        ratios[r] = as[r] > 0 ? bs[r] / as[r] : 0;
+    }
+    int mid = 0;
+    for (int r = 0; r < rounds; ++r) {
+        int below = 0, above = 0;
+        for (int k = 0; k < rounds; ++k)
+            below += ratios[k] < ratios[r], above += ratios[k] > ratios[r];
+        if (below <= rounds / 2 && above <= rounds / 2)
+            mid = r;
+    }
+    printf("rounds %s/%s:", modeB, modeA);
+    for (double x : ratios)
+        printf(" %.2f", x);
+    printf("\n");
+    rateA = as[mid];
+    rateB = bs[mid];
+    return ratios[mid];
 }
 
 // The 1 MiB hex flood against the capture rate of the same run: what the
@@ -497,11 +521,26 @@ double colourFill(const std::vector<unsigned char> &data, bool colours, size_t *
 void colourFlood()
 {
     std::vector<unsigned char> data = colouredLines(60000);
-    double off1 = colourFill(data, false), on1 = colourFill(data, true);
-    double on2 = colourFill(data, true), off2 = colourFill(data, false);
-    double off = (off1 + off2) / 2, on = (on1 + on2) / 2;
-    printf("colour flood   : %zu bytes into the view, colours on %.0f bytes/s, off %.0f bytes/s: %.2fx\n",
-           data.size(), on, off, off > 0 ? on / off : 0);
+    // Each fill takes a fraction of a second: five rounds of A B B A, and
+    // the middle round of them counts, so that a busy moment of the machine
+    // weighs on one round only.
+    std::vector<double> ratios, ons, offs;
+    for (int round = 0; round < 5; ++round) {
+        double off1 = colourFill(data, false), on1 = colourFill(data, true);
+        double on2 = colourFill(data, true), off2 = colourFill(data, false);
+        double off = (off1 + off2) / 2, on = (on1 + on2) / 2;
+        ratios.push_back(off > 0 ? on / off : 0);
+        ons.push_back(on);
+        offs.push_back(off);
+    }
+    std::vector<double> sorted = ratios;
+    std::sort(sorted.begin(), sorted.end());
+    size_t mid = size_t(std::find(ratios.begin(), ratios.end(), sorted[2]) - ratios.begin());
+    printf("colour flood   : %zu bytes into the view, colours on %.0f bytes/s, off %.0f bytes/s: %.2fx (rounds:",
+           data.size(), ons[mid], offs[mid], ratios[mid]);
+    for (double r : ratios)
+        printf(" %.2f", r);
+    printf(")\n");
     fflush(stdout);
     // 64 Mi characters of coloured lines shown: 62 characters and 2 runs a line.
     const size_t lines = (64u << 20) / 62;

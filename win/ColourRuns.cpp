@@ -142,6 +142,69 @@ bool ColourRuns::paint(size_t from, size_t to, const TextAttr &attr)
     return splice(from, index, to, to);
 }
 
+bool ColourRuns::paintBackground(size_t from, size_t to, uint32_t bg)
+{
+    if (to <= from)
+        return true;
+    size_t head = from == 0 ? 0 : countAtMost(from - 1);
+    size_t inside = countAtMost(to - 1);   // runs starting before `to`
+    size_t after = inside;                  // the first run at or after `to`
+    uint16_t atTo = inside ? attrOf(inside - 1) : 0;
+    // What the range turns into: the run holding `from` and each run that
+    // starts inside, with the new background; then, at `to`, what was there.
+    size_t most = inside - head + 1;
+    // Room in the table for every new attribute first: making room later
+    // would renumber the indices gathered meanwhile.
+    if (attrCount + most > maxAttrs + 1 && (!collectUnused() || attrCount + most > maxAttrs + 1))
+        return false;
+    if (attrCap < attrCount + most && attrCap <= maxAttrs) {
+        while (attrCap < attrCount + most && attrCap <= maxAttrs)
+            if (!growTable())
+                return false;
+    }
+    uint32_t *starts = static_cast<uint32_t *>(std::malloc((most + 1) * sizeof *starts));
+    uint16_t *kinds = static_cast<uint16_t *>(std::malloc((most + 1) * sizeof *kinds));
+    bool ok = starts && kinds;
+    size_t n = 0;
+    for (size_t i = head; ok && i <= inside; ++i) {
+        size_t start = i == head ? from : startOf(i - 1);
+        TextAttr a = attrs[i == head ? (head ? attrOf(head - 1) : 0) : attrOf(i - 1)];
+        a.bg = bg;
+        uint16_t index;
+        ok = intern(a, index);
+        starts[n] = uint32_t(start);
+        kinds[n++] = index;
+    }
+    // The tail after `to` is moved only when there is one.
+    size_t tail = count - after;
+    uint32_t *tailStarts = nullptr;
+    uint16_t *tailKinds = nullptr;
+    if (ok && tail) {
+        tailStarts = static_cast<uint32_t *>(std::malloc(tail * sizeof *tailStarts));
+        tailKinds = static_cast<uint16_t *>(std::malloc(tail * sizeof *tailKinds));
+        ok = tailStarts && tailKinds;
+        for (size_t i = 0; ok && i < tail; ++i) {
+            tailStarts[i] = uint32_t(startOf(after + i));
+            tailKinds[i] = attrOf(after + i);
+        }
+    }
+    size_t newMost = head + n + 1 + tail;
+    ok = ok && (newMost <= count || reserveRuns(newMost - count));
+    if (ok) {
+        truncate(head);
+        for (size_t i = 0; i < n; ++i)
+            emit(starts[i], kinds[i]);
+        emit(to, atTo);
+        for (size_t i = 0; i < tail; ++i)
+            emit(tailStarts[i], tailKinds[i]);
+    }
+    std::free(starts);
+    std::free(kinds);
+    std::free(tailStarts);
+    std::free(tailKinds);
+    return ok;
+}
+
 bool ColourRuns::replace(size_t pos, size_t cut, size_t n)
 {
     if (count == 0)

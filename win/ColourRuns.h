@@ -44,6 +44,9 @@ public:
     // Colours [from, to) with attr, the rest as it was (a line a rule
     // picks out after it came).
     bool paint(size_t from, size_t to, const TextAttr &attr);
+    // Gives [from, to) the background bg, each character keeping its
+    // colour and emphasis (a highlighted line of coloured text).
+    bool paintBackground(size_t from, size_t to, uint32_t bg);
     // The text was cut to newLength characters.
     void eraseTail(size_t newLength);
     // The first n characters of the text were cut.

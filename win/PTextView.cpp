@@ -526,7 +526,9 @@ LRESULT PTextView::paintRange(const PTextViewPaint *paint)
     if (!paint || paint->from >= paint->to || paint->from >= store.length())
         return FALSE;
     size_t to = paint->to > store.length() ? store.length() : paint->to;
-    if (!colours.paint(paint->from, to, paint->attr))
+    bool done = paint->backgroundOnly ? colours.paintBackground(paint->from, to, paint->attr.bg)
+                                      : colours.paint(paint->from, to, paint->attr);
+    if (!done)
         return FALSE;
     InvalidateRect(hwnd, nullptr, FALSE);
     return TRUE;

@@ -46,7 +46,8 @@ const UINT PTVM_EXTENDMENU = WM_USER + 0x304;
 //   before it. Runs whose texts follow each other in memory go into the
 //   text with one append.
 // PTVM_PAINTRANGE: lParam a PTextViewPaint: [from, to) of the text takes
-//   its attribute (a line picked out after it came). TRUE when done.
+//   its attribute, or only its background (a line a highlight rule picks
+//   out after it came). TRUE when done.
 const UINT PTVM_GETTEXTPTR = WM_USER + 0x310;
 const UINT PTVM_APPENDRUNS = WM_USER + 0x305;
 const UINT PTVM_PAINTRANGE = WM_USER + 0x306;
@@ -62,6 +63,8 @@ struct PTextViewPaint
 {
     size_t from, to;
     TextAttr attr;
+    // Only attr's background: the text keeps its colours and emphasis.
+    bool backgroundOnly;
 };
 
 // A read-only view of plain text as long as memory allows: the receive view

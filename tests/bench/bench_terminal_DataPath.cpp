@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -367,15 +368,18 @@ bool wanted(int argc, char **argv, const char *what)
 // Two kinds of flood of the same bytes count against each other in rounds
 // of A B B A, so that what the first flood of a process pays and a machine
 // that slows down or speeds up meanwhile weigh on both alike; the middle
-// round of three counts, and every round is printed. On a machine others
+// round (of three, or LT_BENCH_ROUNDS) counts, and every round is printed. On a machine others
 // share, a flood's rate swings by two or three times from one to the next
 // (the terminal waits on the cable most of the time), so one pair says
 // little.
 double pairedRates(const char *modeA, const char *modeB, size_t total, const std::vector<unsigned char> *bytesA,
                    const std::vector<unsigned char> *bytesB, double &rateA, double &rateB)
 {
-    const int rounds = 3;
-    double ratios[rounds], as[rounds], bs[rounds];
+    // LT_BENCH_ROUNDS asks for more rounds (up to 9) where the machine is busy.
+    char env[8] = "";
+    GetEnvironmentVariableA("LT_BENCH_ROUNDS", env, sizeof env);
+    int rounds = atoi(env) >= 1 && atoi(env) <= 9 ? atoi(env) : 3;
+    double ratios[9], as[9], bs[9];
     for (int r = 0; r < rounds; ++r) {
         double a1 = 0, b1 = 0, b2 = 0, a2 = 0;
         if (!receiveFlood(modeA, total, 900, &a1, bytesA) || !receiveFlood(modeB, total, 900, &b1, bytesB) ||
@@ -394,8 +398,8 @@ double pairedRates(const char *modeA, const char *modeB, size_t total, const std
             mid = r;
     }
     printf("rounds %s/%s:", modeB, modeA);
-    for (double x : ratios)
-        printf(" %.2f", x);
+    for (int r = 0; r < rounds; ++r)
+        printf(" %.2f", ratios[r]);
     printf("\n");
     rateA = as[mid];
     rateB = bs[mid];
@@ -651,6 +655,20 @@ int main(int argc, char **argv)
         receiveFlood("hex", 1u << 20, 600);
     if (wanted(argc, argv, "capturealone"))
         receiveFlood("capture", 1u << 20, 600);
+    if (wanted(argc, argv, "tabview")) {
+        // The tabbed and the plain flood into the view alone, no port.
+        std::vector<unsigned char> plain = bench::printableLines(16u << 20, 12345), tabbed = plain;
+        for (size_t i = 31; i < tabbed.size(); i += 32)
+            if (tabbed[i] != '\r' && tabbed[i] != '\n')
+                tabbed[i] = '\t';
+        for (int r = 0; r < 2; ++r) {
+            double p1 = colourFill(plain, false), t1 = colourFill(tabbed, false);
+            double t2 = colourFill(tabbed, false), p2 = colourFill(plain, false);
+            printf("view alone     : tabs %.0f bytes/s, plain %.0f bytes/s: %.2fx\n", (t1 + t2) / 2, (p1 + p2) / 2,
+                   (t1 + t2) / (p1 + p2));
+        }
+        fflush(stdout);
+    }
     if (wanted(argc, argv, "colour"))
         colourFlood();
     if (wanted(argc, argv, "render"))

@@ -112,6 +112,28 @@ TEST(ColourRuns, PaintAndReplaceInTheMiddleShiftWhatFollows)
     expectSame(runs, m);
 }
 
+TEST(ColourRuns, ABackgroundPaintedOverColouredTextKeepsItsColours)
+{
+    ColourRuns runs;
+    Model m;
+    const TextAttr a = colour(0xFF), b = colour(0xFF00, TextAttr::viewColour, TextAttr::bold);
+    const TextAttr parts[] = {TextAttr(), a, b, TextAttr()};
+    for (const TextAttr &p : parts) {
+        ASSERT_TRUE(runs.setFrom(m.at.size(), p));
+        m.append(4, p);
+    }
+    // From inside the first run to inside the last, and then all of it.
+    ASSERT_TRUE(runs.paintBackground(2, 14, 0x00C0C0FF));
+    for (size_t k = 2; k < 14; ++k)
+        m.at[k].bg = 0x00C0C0FF;
+    expectSame(runs, m);
+    ASSERT_TRUE(runs.paintBackground(0, 16, 0x00D0D0D0));
+    for (TextAttr &x : m.at)
+        x.bg = 0x00D0D0D0;
+    expectSame(runs, m);
+    EXPECT_EQ(runs.attrAt(5).fg, 0xFFu);
+}
+
 // Random appends, cuts at both ends, paints and replacements against the
 // model, with the starts wrapping past 2^32 through head cuts.
 TEST(ColourRuns, RandomChangesAgreeWithThePlainModel)
@@ -129,7 +151,7 @@ TEST(ColourRuns, RandomChangesAgreeWithThePlainModel)
         for (int step = 0; step < 300; ++step) {
             const TextAttr &a = palette[rng() % 5];
             size_t len = m.at.size();
-            switch (rng() % 8) {
+            switch (rng() % 9) {
             case 0: case 1: case 2: case 3: {
                 size_t n = 1 + rng() % 40;
                 ASSERT_TRUE(runs.setFrom(len, a));
@@ -156,6 +178,16 @@ TEST(ColourRuns, RandomChangesAgreeWithThePlainModel)
                     to = len;
                 ASSERT_TRUE(runs.paint(from, to, a));
                 std::fill(m.at.begin() + long(from), m.at.begin() + long(to), a);
+                break;
+            }
+            case 7: {
+                size_t from = len ? rng() % len : 0, to = from + rng() % 30;
+                if (to > len)
+                    to = len;
+                uint32_t bg = rng() % 2 ? 0x00C0C0FF : 0x0080FFFF;
+                ASSERT_TRUE(runs.paintBackground(from, to, bg));
+                for (size_t k = from; k < to; ++k)
+                    m.at[k].bg = bg;
                 break;
             }
             default: {

@@ -474,8 +474,8 @@ LRESULT PTextView::append(const char *text, size_t n)
 {
     size_t at = store.length();
     // Room first: a length the memory cannot hold fails before the text is read.
-    if (!store.reserve(n) || !layout.reserve(store.lineCount() + TextStore::lineEndsIn(text, n)) ||
-        !store.append(text, n))
+    size_t ends = TextStore::lineEndsIn(text, n);
+    if (!store.reserve(n) || !layout.reserve(store.lineCount() + ends) || !store.append(text, n, ends))
         return -1;
     // Plain text after coloured text: one run more, which cannot fail to
     // matter more than the text; without colours nothing at all.

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "terminal/receive/AnsiParser.h"
+#include "terminal/receive/ReceiveRenderer.h"
 #include "terminal/transfer/XmodemSender.h"
 #include "tests/bench/BenchFigures.h"
 #include "tests/bench/BenchView.h"
@@ -667,6 +668,52 @@ int main(int argc, char **argv)
             printf("view alone     : tabs %.0f bytes/s, plain %.0f bytes/s: %.2fx\n", (t1 + t2) / 2, (p1 + p2) / 2,
                    (t1 + t2) / (p1 + p2));
         }
+        fflush(stdout);
+    }
+    if (wanted(argc, argv, "renderalone")) {
+        // The drain's render of 511-byte chunks into a view, no port and no
+        // cable: what a chunk costs the window thread in each mode.
+        std::vector<unsigned char> bytes = bench::printableLines(4u << 20, 12345);
+        for (int round = 0; round < 3; ++round) {
+            for (int hex = 0; hex < 2; ++hex) {
+                HWND view = bench::makeReceiveView("BenchRenderHost");
+                ReceiveRenderer r(nullptr);
+                r.attach(view, HFONT(GetStockObject(ANSI_FIXED_FONT)));
+                double start = bench::seconds(), cpu0 = bench::processorSeconds();
+                for (size_t at = 0; at < bytes.size(); at += 511) {
+                    uint32_t n = uint32_t(bytes.size() - at < 511 ? bytes.size() - at : 511);
+                    if (hex)
+                        r.appendHex(bytes.data() + at, n, r.textLength(), false);
+                    else
+                        r.appendText(bytes.data() + at, n, false);
+                }
+                double secs = bench::seconds() - start, cpu = bench::processorSeconds() - cpu0;
+                size_t chunks = (bytes.size() + 510) / 511;
+                printf("render alone   : %s %.1f us a chunk (processor %.1f us), %.0f bytes/s\n", hex ? "hex " : "text",
+                       secs * 1e6 / double(chunks), cpu * 1e6 / double(chunks), double(bytes.size()) / secs);
+                DestroyWindow(GetParent(view));
+                pumpView();
+            }
+        }
+        // The pieces of a hex chunk: asking the view's length, and
+        // appending a chunk's dump lines to the view.
+        HWND view = bench::makeReceiveView("BenchRenderHost");
+        const int asks = 20000;
+        double start = bench::seconds();
+        for (int i = 0; i < asks; ++i)
+            SendMessageA(view, WM_GETTEXTLENGTH, 0, 0);
+        double ask = (bench::seconds() - start) * 1e6 / asks;
+        std::string lines;
+        for (int i = 0; i < 64; ++i)
+            lines += "000000 4142434445464748 ABCDEFGH\r\n";
+        start = bench::seconds();
+        const int appends = 4000;
+        for (int i = 0; i < appends; ++i)
+            SendMessageA(view, PTVM_APPEND, lines.size(), LPARAM(lines.data()));
+        double put = (bench::seconds() - start) * 1e6 / appends;
+        printf("render pieces  : WM_GETTEXTLENGTH %.2f us, PTVM_APPEND of 64 dump lines %.2f us\n", ask, put);
+        DestroyWindow(GetParent(view));
+        pumpView();
         fflush(stdout);
     }
     if (wanted(argc, argv, "colour"))

@@ -474,8 +474,10 @@ LRESULT PTextView::append(const char *text, size_t n)
 {
     size_t at = store.length();
     // Room first: a length the memory cannot hold fails before the text is read.
+    if (!store.reserve(n))
+        return -1;
     size_t ends = TextStore::lineEndsIn(text, n);
-    if (!store.reserve(n) || !layout.reserve(store.lineCount() + ends) || !store.append(text, n, ends))
+    if (!layout.reserve(store.lineCount() + ends) || !store.append(text, n, ends))
         return -1;
     // Plain text after coloured text: one run more, which cannot fail to
     // matter more than the text; without colours nothing at all.
@@ -493,10 +495,14 @@ LRESULT PTextView::appendRuns(const PTextViewRun *runs, size_t count)
         if (!runs[i].text || runs[i].length > TextStore::maxLength - total)
             return -1;
         total += runs[i].length;
-        ends += TextStore::lineEndsIn(runs[i].text, runs[i].length);
     }
-    // All the room first, so the runs go in whole or not at all.
-    if (!store.reserve(total) || !layout.reserve(store.lineCount() + ends))
+    // All the room first, so the runs go in whole or not at all; a length
+    // the memory cannot hold fails before any text is read.
+    if (!store.reserve(total))
+        return -1;
+    for (size_t i = 0; i < count; ++i)
+        ends += TextStore::lineEndsIn(runs[i].text, runs[i].length);
+    if (!layout.reserve(store.lineCount() + ends))
         return -1;
     for (size_t i = 0; i < count;) {
         // Runs that follow each other in memory go into the text at once.
@@ -507,7 +513,9 @@ LRESULT PTextView::appendRuns(const PTextViewRun *runs, size_t count)
         for (size_t k = i; k <= last; from += runs[k].length, ++k)
             if (runs[k].length)
                 colours.setFrom(from, runs[k].attr);
-        if (n && !store.append(runs[i].text, n)) {
+        // One group, the usual case: its line ends were counted above.
+        size_t groupEnds = i == 0 && last + 1 == count ? ends : TextStore::unknownLineEnds;
+        if (n && !store.append(runs[i].text, n, groupEnds)) {
             // The line index found no room: the text goes back to what it was.
             store.eraseTail(store.length() - at);
             colours.eraseTail(at);

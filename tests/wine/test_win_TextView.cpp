@@ -858,6 +858,8 @@ TEST_F(TextView, AppendThatCannotGrowAnswersMinusOneAndKeepsTheText)
     // A length no memory holds: refused before the text is read.
     EXPECT_EQ(send(PTVM_APPEND, WPARAM(-2), LPARAM(small)), -1);
     EXPECT_EQ(send(PTVM_APPEND, WPARAM(-2) / 2, LPARAM(small)), -1);
+    const PTextViewRun runs[] = {{small, 1, TextAttr()}, {small, size_t(-2) / 2, TextAttr()}};
+    EXPECT_EQ(send(PTVM_APPENDRUNS, 2, LPARAM(runs)), -1);
     EXPECT_EQ(textOf(view), "kept\r\n");
     EXPECT_EQ(lineCount(), 2);
     EXPECT_EQ(selection(), std::make_pair(DWORD(1), DWORD(3)));
@@ -1301,11 +1303,16 @@ TEST_F(TextView, ColouredRunsShowTheirColoursAndTheTextStaysPlain)
     EXPECT_EQ(countShown(view, 0, greenish), 0);
     EXPECT_GT(countShown(view, 10 * cell, pureRed), 10 * cell);
     // A line painted after it came.
-    PTextViewPaint line = {20, 29, attrOf(TextAttr::viewColour, RGB(0xC0, 0xE0, 0xFF))};
+    PTextViewPaint line = {20, 29, attrOf(TextAttr::viewColour, RGB(0xC0, 0xE0, 0xFF)), false};
     EXPECT_EQ(send(PTVM_PAINTRANGE, 0, LPARAM(&line)), TRUE);
     EXPECT_GT(countShown(view, 9 * cell, paleBlue), 9 * cell);
-    PTextViewPaint outside = {500, 600, TextAttr()};
+    PTextViewPaint outside = {500, 600, TextAttr(), false};
     EXPECT_EQ(send(PTVM_PAINTRANGE, 0, LPARAM(&outside)), FALSE);
+    // A background alone, over the white-on-red text: no red is left.
+    PTextViewPaint under = {0, 10, attrOf(TextAttr::viewColour, RGB(0xC0, 0xE0, 0xFF)), true};
+    EXPECT_EQ(send(PTVM_PAINTRANGE, 0, LPARAM(&under)), TRUE);
+    EXPECT_EQ(countShown(view, 0, pureRed), 0);
+    EXPECT_GT(countShown(view, 19 * cell, paleBlue), 19 * cell);
     // Emptied, the view shows no colour again.
     send(WM_SETTEXT, 0, LPARAM("again"));
     EXPECT_EQ(countShown(view, 0, pureRed), 0);

@@ -15,7 +15,7 @@ size_t hashOf(const TextAttr &a)
 
 ColourRuns::ColourRuns()
     : chunks(nullptr), firstChunk(0), allocated(0), tableCap(0), front(0), count(0), base(0), attrs(nullptr),
-      attrCount(0), attrCap(0), slots(nullptr), slotCap(0)
+      attrCount(0), attrCap(0), slots(nullptr), slotCap(0), lastIndex(0)
 {
 }
 
@@ -288,6 +288,7 @@ void ColourRuns::clear()
     std::free(slots);
     slots = nullptr;
     slotCap = 0;
+    lastIndex = 0;
 }
 
 // ---- Reading --------------------------------------------------------------
@@ -318,12 +319,18 @@ bool ColourRuns::intern(const TextAttr &attr, uint16_t &index)
     index = 0;
     if (attr.isDefault())
         return true;
+    if (lastIndex && attr == lastAttr) {
+        index = lastIndex;
+        return true;
+    }
     if (slotCap) {
         for (size_t s = hashOf(attr) & (slotCap - 1);; s = (s + 1) & (slotCap - 1)) {
             if (slots[s] == 0)
                 break;
             if (attrs[slots[s] - 1] == attr) {
                 index = uint16_t(slots[s] - 1);
+                lastAttr = attr;
+                lastIndex = index;
                 return true;
             }
         }
@@ -338,6 +345,8 @@ bool ColourRuns::intern(const TextAttr &attr, uint16_t &index)
     }
     attrs[attrCount] = attr;
     index = uint16_t(attrCount++);
+    lastAttr = attr;
+    lastIndex = index;
     for (size_t s = hashOf(attr) & (slotCap - 1);; s = (s + 1) & (slotCap - 1))
         if (slots[s] == 0) {
             slots[s] = uint32_t(index) + 1;
@@ -406,6 +415,7 @@ bool ColourRuns::collectUnused()
         setRun(i, startOf(i), renumber[attrOf(i)]);
     std::free(renumber);
     attrCount = kept;
+    lastIndex = 0;
     rehash();
     return attrCount <= maxAttrs;
 }

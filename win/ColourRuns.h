@@ -107,6 +107,10 @@ private:
     size_t attrCount, attrCap;
     uint32_t *slots;
     size_t slotCap;
+    // The attribute interned last: a coloured log switches between two or
+    // three, so most lookups end here.
+    TextAttr lastAttr;
+    uint16_t lastIndex;
 };
 
 #endif

@@ -1,5 +1,7 @@
 #include "terminal/receive/AnsiParser.h"
 
+#include <cstring>
+
 namespace {
 
 const unsigned char esc = 0x1B;
@@ -43,8 +45,8 @@ void AnsiParser::feed(const unsigned char *data, size_t length, AnsiSink &sink)
     while (i < length) {
         if (state == ground) {
             size_t from = i;
-            while (i < length && data[i] != esc)
-                ++i;
+            const void *at = std::memchr(data + i, esc, length - i);
+            i = at ? size_t(static_cast<const unsigned char *>(at) - data) : length;
             if (i > from)
                 sink.text(reinterpret_cast<const char *>(data + from), i - from, current);
             if (i == length)

@@ -500,6 +500,8 @@ double colourFill(const std::vector<unsigned char> &data, bool colours, size_t *
     HWND host = GetParent(view);
     AnsiParser parser;
     RunCollector runs;
+    std::vector<char> plain;
+    plain.reserve(512);
     double start = bench::seconds();
     for (size_t at = 0; at < data.size(); at += 511) {
         size_t n = data.size() - at < 511 ? data.size() - at : 511;
@@ -507,7 +509,9 @@ double colourFill(const std::vector<unsigned char> &data, bool colours, size_t *
             parser.feed(data.data() + at, n, runs);
             runs.put(view);
         } else {
-            SendMessageA(view, PTVM_APPEND, n, LPARAM(data.data() + at));
+            // As the drain puts a chunk in: through a batch of its own.
+            plain.assign(data.begin() + long(at), data.begin() + long(at + n));
+            SendMessageA(view, PTVM_APPEND, n, LPARAM(plain.data()));
         }
         if ((at / 511) % 16 == 0)
             pumpView();

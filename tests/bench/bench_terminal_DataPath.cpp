@@ -12,6 +12,10 @@
 // Prints one line per figure.
 //
 //   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|colour|render|send|ymodem]...
+//   and, one at a time for a profiler or a closer look: tabsalone, plainalone,
+//   hexalone, capturealone (one flood each), tabview (the tabbed flood into
+//   the view alone), renderalone (the drain's render of chunks, no port),
+//   colourpieces (a coloured chunk's parse and runs against its bytes).
 //   (receive is the three floods). Without arguments every figure is taken,
 //   each in a process of its own, so that each peak working set is its own.
 
@@ -718,6 +722,41 @@ int main(int argc, char **argv)
         printf("render pieces  : WM_GETTEXTLENGTH %.2f us, PTVM_APPEND of 64 dump lines %.2f us\n", ask, put);
         DestroyWindow(GetParent(view));
         pumpView();
+        fflush(stdout);
+    }
+    if (wanted(argc, argv, "colourpieces")) {
+        // What a coloured chunk costs, piece by piece: the parser with its
+        // runs collected, and the view taking the runs against the bytes.
+        std::vector<unsigned char> data = colouredLines(60000);
+        for (int round = 0; round < 3; ++round) {
+            HWND view = bench::makeReceiveView("BenchPiecesHost");
+            AnsiParser parser;
+            RunCollector runs;
+            double parse = 0, put = 0, plain = 0;
+            for (size_t at = 0; at < data.size(); at += 511) {
+                size_t n = data.size() - at < 511 ? data.size() - at : 511;
+                double t0 = bench::seconds();
+                parser.feed(data.data() + at, n, runs);
+                double t1 = bench::seconds();
+                runs.put(view);
+                double t2 = bench::seconds();
+                parse += t1 - t0;
+                put += t2 - t1;
+            }
+            DestroyWindow(GetParent(view));
+            view = bench::makeReceiveView("BenchPiecesHost");
+            for (size_t at = 0; at < data.size(); at += 511) {
+                size_t n = data.size() - at < 511 ? data.size() - at : 511;
+                double t0 = bench::seconds();
+                SendMessageA(view, PTVM_APPEND, n, LPARAM(data.data() + at));
+                plain += bench::seconds() - t0;
+            }
+            DestroyWindow(GetParent(view));
+            pumpView();
+            double chunks = double((data.size() + 510) / 511);
+            printf("colour pieces  : a chunk parsed %.2f us, its runs into the view %.2f us, its bytes as they are %.2f us\n",
+                   parse * 1e6 / chunks, put * 1e6 / chunks, plain * 1e6 / chunks);
+        }
         fflush(stdout);
     }
     if (wanted(argc, argv, "colour"))

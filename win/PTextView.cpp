@@ -82,7 +82,8 @@ PTextView::PTextView(HWND window)
       dragging(false), caretRowEnd(false), dragAt{0, 0}, wheelRest(0), framePending(false), lastFrame(0),
       pendingChange(noChange), barKnown(false), barMax(0), barPos(0), barPage(0), barStale(false), lastBarDraw(0),
       memDC(nullptr), memBitmap(nullptr), memOldBitmap(nullptr), memW(0), memH(0),
-      backBrush(nullptr), markBrush(nullptr), fixedFont(nullptr), cells(nullptr), cellDx(nullptr), cellCap(0)
+      backBrush(nullptr), markBrush(nullptr), fixedFont(nullptr), styleFonts{}, cells(nullptr), cellDx(nullptr),
+      cellCap(0)
 {
 }
 
@@ -100,6 +101,7 @@ PTextView::~PTextView()
         DeleteObject(markBrush);
     if (fixedFont)
         DeleteObject(fixedFont);
+    dropStyleFonts();
     std::free(cells);
     std::free(cellDx);
 }
@@ -141,6 +143,12 @@ bool PTextView::onTextMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT &r
         result = append(text, text ? n : 0);
         return true;
     }
+    case PTVM_APPENDRUNS:
+        result = appendRuns(reinterpret_cast<const PTextViewRun *>(lParam), lParam ? size_t(wParam) : 0);
+        return true;
+    case PTVM_PAINTRANGE:
+        result = paintRange(reinterpret_cast<const PTextViewPaint *>(lParam));
+        return true;
     case PTVM_ERASETAIL:
         result = eraseTail(size_t(wParam));
         return true;
@@ -450,6 +458,7 @@ LRESULT PTextView::setText(const char *text)
         store.clear();
         layout.clear();
     }
+    colours.clear();
     if (!layout.reserve(TextStore::lineEndsIn(text, n) + 1) || !store.assign(text ? text : "", n))
         return FALSE;
     layout.update(store, 0);
@@ -465,12 +474,72 @@ LRESULT PTextView::append(const char *text, size_t n)
 {
     size_t at = store.length();
     // Room first: a length the memory cannot hold fails before the text is read.
-    if (!store.reserve(n) || !layout.reserve(store.lineCount() + TextStore::lineEndsIn(text, n)) ||
-        !store.append(text, n))
+    if (!store.reserve(n))
         return -1;
+    size_t ends = TextStore::lineEndsIn(text, n);
+    if (!layout.reserve(store.lineCount() + ends) || !store.append(text, n, ends))
+        return -1;
+    // Plain text after coloured text: one run more, which cannot fail to
+    // matter more than the text; without colours nothing at all.
+    if (!colours.empty())
+        colours.setFrom(at, TextAttr());
     layout.update(store, at);
     textChanged(true);
     return LRESULT(store.length());
+}
+
+LRESULT PTextView::appendRuns(const PTextViewRun *runs, size_t count)
+{
+    size_t at = store.length(), total = 0, ends = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (!runs[i].text || runs[i].length > TextStore::maxLength - total)
+            return -1;
+        total += runs[i].length;
+    }
+    // All the room first, so the runs go in whole or not at all; a length
+    // the memory cannot hold fails before any text is read.
+    if (!store.reserve(total))
+        return -1;
+    for (size_t i = 0; i < count; ++i)
+        ends += TextStore::lineEndsIn(runs[i].text, runs[i].length);
+    if (!layout.reserve(store.lineCount() + ends))
+        return -1;
+    for (size_t i = 0; i < count;) {
+        // Runs that follow each other in memory go into the text at once.
+        size_t last = i, n = runs[i].length;
+        while (last + 1 < count && runs[last + 1].text == runs[last].text + runs[last].length)
+            n += runs[++last].length;
+        size_t from = store.length();
+        for (size_t k = i; k <= last; from += runs[k].length, ++k)
+            if (runs[k].length)
+                colours.setFrom(from, runs[k].attr);
+        // One group, the usual case: its line ends were counted above.
+        size_t groupEnds = i == 0 && last + 1 == count ? ends : TextStore::unknownLineEnds;
+        if (n && !store.append(runs[i].text, n, groupEnds)) {
+            // The line index found no room: the text goes back to what it was.
+            store.eraseTail(store.length() - at);
+            colours.eraseTail(at);
+            layout.update(store, at);
+            return -1;
+        }
+        i = last + 1;
+    }
+    layout.update(store, at);
+    textChanged(true);
+    return LRESULT(store.length());
+}
+
+LRESULT PTextView::paintRange(const PTextViewPaint *paint)
+{
+    if (!paint || paint->from >= paint->to || paint->from >= store.length())
+        return FALSE;
+    size_t to = paint->to > store.length() ? store.length() : paint->to;
+    bool done = paint->backgroundOnly ? colours.paintBackground(paint->from, to, paint->attr.bg)
+                                      : colours.paint(paint->from, to, paint->attr);
+    if (!done)
+        return FALSE;
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return TRUE;
 }
 
 LRESULT PTextView::replaceSelection(const char *text)
@@ -480,6 +549,9 @@ LRESULT PTextView::replaceSelection(const char *text)
     if (!layout.reserve(store.lineCount() + TextStore::lineEndsIn(text, n)) ||
         !store.replace(from, sel.to() - from, text, n))
         return 0;
+    // Colours that find no room to move go rather than show on the wrong text.
+    if (!colours.replace(from, sel.to() - from, n))
+        colours.clear();
     layout.update(store, from);
     sel.placeCaret(from + n, store.length());
     caretRowEnd = false;
@@ -490,6 +562,7 @@ LRESULT PTextView::replaceSelection(const char *text)
 LRESULT PTextView::eraseTail(size_t n)
 {
     store.eraseTail(n);
+    colours.eraseTail(store.length());
     layout.update(store, store.length());
     sel.tailCut(store.length());
     caretRowEnd = false;
@@ -505,6 +578,10 @@ LRESULT PTextView::eraseHead(size_t n)
     size_t shown, shownEnd;
     layout.rowRange(store, topRow, shown, shownEnd);
     layout.dropHead(store, store.eraseHead(n));
+    if (store.length() == 0)
+        colours.clear();
+    else
+        colours.eraseHead(n);
     sel.headCut(n);
     caretRowEnd = false;
     topRow = shown >= n ? layout.position(store, shown - n).row : 0;
@@ -966,6 +1043,7 @@ HGDIOBJ PTextView::drawingFont() const
 
 void PTextView::measureFont()
 {
+    dropStyleFonts();
     if (fixedFont) {
         DeleteObject(fixedFont);
         fixedFont = nullptr;
@@ -1207,8 +1285,12 @@ void PTextView::drawRow(HDC dc, uint64_t row, int y)
             selColFrom = col;
         selColTo = col + 1;
     }
-    SetTextColor(dc, RGB(0, 0, 0));
-    ExtTextOutA(dc, margin, y, 0, nullptr, cells, UINT(n), cellDx);
+    if (colours.empty()) {
+        SetTextColor(dc, RGB(0, 0, 0));
+        ExtTextOutA(dc, margin, y, 0, nullptr, cells, UINT(n), cellDx);
+    } else {
+        drawColoured(dc, from, to, y);
+    }
     if (selColFrom != SIZE_MAX && selColTo > selColFrom) {
         RECT r = {margin + int(selColFrom) * cellW, y, margin + int(selColTo) * cellW, y + cellH};
         FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
@@ -1219,6 +1301,68 @@ void PTextView::drawRow(HDC dc, uint64_t row, int y)
                         cellDx + selColFrom);
     }
     drawControlMarks(dc, from, to, y);
+}
+
+// The cells of a row run by run, each on its background in its colour and
+// font; the view's own colours are black on the view's background.
+void PTextView::drawColoured(HDC dc, size_t from, size_t to, int y)
+{
+    const char *t = store.data();
+    size_t cols = layout.columns(), col = 0;
+    for (size_t i = from; i < to;) {
+        TextAttr a;
+        size_t end = colours.spanAt(i, a);
+        if (end > to)
+            end = to;
+        size_t first = col;
+        for (; i < end; ++i)
+            col += TextLayout::cellWidth(t[i], col, cols);
+        size_t last = col < cellCap ? col : cellCap;
+        if (last <= first)
+            continue;
+        COLORREF fg = a.fg == TextAttr::viewColour ? RGB(0, 0, 0) : COLORREF(a.fg);
+        COLORREF bg = a.bg == TextAttr::viewColour ? background : COLORREF(a.bg);
+        if (a.flags & TextAttr::reverse) {
+            COLORREF swap = fg;
+            fg = bg;
+            bg = swap;
+        }
+        RECT r = {margin + int(first) * cellW, y, margin + int(last) * cellW, y + cellH};
+        HGDIOBJ old = SelectObject(dc, styleFont(a.flags));
+        SetTextColor(dc, fg);
+        SetBkColor(dc, bg);
+        ExtTextOutA(dc, r.left, y, bg != background ? ETO_OPAQUE : 0, &r, cells + first, UINT(last - first),
+                    cellDx + first);
+        SelectObject(dc, old);
+    }
+}
+
+// The drawing font in bold, underlined or both, made when first wanted.
+HGDIOBJ PTextView::styleFont(uint8_t flags)
+{
+    size_t k = flags & (TextAttr::bold | TextAttr::underline);
+    if (k == 0)
+        return drawingFont();
+    if (!styleFonts[k]) {
+        LOGFONTA lf;
+        if (!GetObjectA(drawingFont(), sizeof lf, &lf))
+            return drawingFont();
+        if (k & TextAttr::bold)
+            lf.lfWeight = FW_BOLD;
+        if (k & TextAttr::underline)
+            lf.lfUnderline = TRUE;
+        styleFonts[k] = CreateFontIndirectA(&lf);
+    }
+    return styleFonts[k] ? static_cast<HGDIOBJ>(styleFonts[k]) : drawingFont();
+}
+
+void PTextView::dropStyleFonts()
+{
+    for (HFONT &f : styleFonts)
+        if (f) {
+            DeleteObject(f);
+            f = nullptr;
+        }
 }
 
 // Control characters other than the tab keep their one cell and show as a

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "win/ColourRuns.h"
+#include "win/TextAttr.h"
 #include "win/TextLayout.h"
 #include "win/TextSelection.h"
 #include "win/TextStore.h"
@@ -36,7 +38,34 @@ const UINT PTVM_ERASETAIL = WM_USER + 0x301;
 const UINT PTVM_ERASEHEAD = WM_USER + 0x302;
 const UINT PTVM_ISFOLLOWING = WM_USER + 0x303;
 const UINT PTVM_EXTENDMENU = WM_USER + 0x304;
+// PTVM_APPENDRUNS: wParam the number of runs, lParam an array of
+//   PTextViewRun: appends their texts at the end, each in its attribute, as
+//   PTVM_APPEND appends (the selection stays). Returns the new length, or -1
+//   when there was no memory for the text (the text is then as it was);
+//   should only the colours find no memory, the text goes in in the colour
+//   before it. Runs whose texts follow each other in memory go into the
+//   text with one append.
+// PTVM_PAINTRANGE: lParam a PTextViewPaint: [from, to) of the text takes
+//   its attribute, or only its background (a line a highlight rule picks
+//   out after it came). TRUE when done.
 const UINT PTVM_GETTEXTPTR = WM_USER + 0x310;
+const UINT PTVM_APPENDRUNS = WM_USER + 0x305;
+const UINT PTVM_PAINTRANGE = WM_USER + 0x306;
+
+struct PTextViewRun
+{
+    const char *text;
+    size_t length;
+    TextAttr attr;
+};
+
+struct PTextViewPaint
+{
+    size_t from, to;
+    TextAttr attr;
+    // Only attr's background: the text keeps its colours and emphasis.
+    bool backgroundOnly;
+};
 
 // A read-only view of plain text as long as memory allows: the receive view
 // of the terminal. It answers the messages the system's edit and rich-edit
@@ -88,6 +117,8 @@ private:
     // Text changes.
     LRESULT setText(const char *text);
     LRESULT append(const char *text, size_t n);
+    LRESULT appendRuns(const PTextViewRun *runs, size_t count);
+    LRESULT paintRange(const PTextViewPaint *paint);
     LRESULT replaceSelection(const char *text);
     LRESULT eraseTail(size_t n);
     LRESULT eraseHead(size_t n);
@@ -145,6 +176,9 @@ private:
     void placeCaret();
     void paint(HDC dc);
     void drawRow(HDC dc, uint64_t row, int y);
+    void drawColoured(HDC dc, size_t from, size_t to, int y);
+    HGDIOBJ styleFont(uint8_t flags);
+    void dropStyleFonts();
     void drawControlMarks(HDC dc, size_t from, size_t to, int y);
     bool ensureBitmap(HDC dc, int w, int h);
     bool ensureCells(size_t n);
@@ -153,6 +187,7 @@ private:
     TextStore store;
     TextLayout layout;
     TextSelection sel;
+    ColourRuns colours;
 
     HFONT font;  // the font set by WM_SETFONT, not ours; null: a stock fixed font
     COLORREF background;
@@ -189,6 +224,7 @@ private:
     HBRUSH backBrush;
     HBRUSH markBrush;
     HFONT fixedFont;  // ours: the fixed-pitch stand-in for a proportional font
+    HFONT styleFonts[4];  // ours: the drawing font bold, underlined, both (index: the flags)
     char *cells;
     INT *cellDx;
     size_t cellCap;

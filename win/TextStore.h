@@ -48,9 +48,11 @@ public:
     // Room for `more` characters past the end, so that an append of them
     // needs no more growth of the text.
     bool reserve(size_t more);
-    bool append(const char *text, size_t n);
+    // lineEnds: lineEndsIn(text, n) when the caller has it already.
+    enum : size_t { unknownLineEnds = SIZE_MAX };
+    bool append(const char *text, size_t n, size_t lineEnds = unknownLineEnds);
     // Replaces [pos, pos + count) (clamped to the text) by text[0, n).
-    bool replace(size_t pos, size_t count, const char *text, size_t n);
+    bool replace(size_t pos, size_t count, const char *text, size_t n, size_t lineEnds = unknownLineEnds);
     bool assign(const char *text, size_t n);
     // Removes the last n characters (all of them when n is larger).
     void eraseTail(size_t n);

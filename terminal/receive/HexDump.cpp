@@ -1,8 +1,29 @@
 #include "terminal/receive/HexDump.h"
 
+#include <cstring>
+
 namespace {
-const char digits[] = "0123456789ABCDEF";
-}
+
+// Each byte's two hex digits and the character it shows as, looked up: a
+// flood in hex formats a line for every eight bytes it brings.
+struct HexTables
+{
+    char pairs[256][2];
+    char shown[256];
+    HexTables()
+    {
+        const char digits[] = "0123456789ABCDEF";
+        for (int b = 0; b < 256; ++b) {
+            pairs[b][0] = digits[b >> 4];
+            pairs[b][1] = digits[b & 0xF];
+            shown[b] = HexDump::shownChar(static_cast<unsigned char>(b));
+        }
+    }
+};
+
+const HexTables tables;
+
+} // namespace
 
 char HexDump::shownChar(unsigned char byte)
 {
@@ -23,22 +44,18 @@ uint32_t HexDump::formatHexLine(const unsigned char *bytes, uint32_t count, uint
     if (count > bytesPerLine)
         count = bytesPerLine;
     uint32_t offset = (lineNumber * uint32_t(bytesPerLine)) & 0xFFFFFFu;
-    uint32_t k = 0;
-    for (int shift = 20; shift >= 0; shift -= 4)
-        out[k++] = digits[(offset >> shift) & 0xF];
-    out[k++] = ' ';
-    for (uint32_t i = 0; i < bytesPerLine; ++i) {
-        if (i < count) {
-            out[k++] = digits[bytes[i] >> 4];
-            out[k++] = digits[bytes[i] & 0xF];
-        } else {
-            out[k++] = ' ';
-            out[k++] = ' ';
-        }
-    }
+    std::memcpy(out, tables.pairs[offset >> 16], 2);
+    std::memcpy(out + 2, tables.pairs[(offset >> 8) & 0xFF], 2);
+    std::memcpy(out + 4, tables.pairs[offset & 0xFF], 2);
+    out[6] = ' ';
+    uint32_t k = 7;
+    for (uint32_t i = 0; i < count; ++i, k += 2)
+        std::memcpy(out + k, tables.pairs[bytes[i]], 2);
+    for (uint32_t i = count; i < bytesPerLine; ++i, k += 2)
+        out[k] = out[k + 1] = ' ';
     out[k++] = ' ';
     for (uint32_t i = 0; i < count; ++i)
-        out[k++] = shownChar(bytes[i]);
+        out[k++] = tables.shown[bytes[i]];
     out[k++] = '\r';
     out[k++] = '\n';
     out[k] = '\0';

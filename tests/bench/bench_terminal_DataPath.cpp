@@ -5,22 +5,35 @@
 // 8 MiB history, emptying that view, the processor time of an idle terminal
 // with that view full and its port open, a 1 MiB file send without delay,
 // and the same file by YMODEM to lrzsz's rb against its raw send in the same
-// run. Prints one line per figure.
+// run; the 1 MiB hex flood against the capture of the same run, and a
+// 16 MiB text flood with a tab every 32 characters against the same flood
+// without; a coloured log (ESC[32m, 60 characters, ESC[0m) into the view
+// with colours on against off, and the memory its runs take in a full view.
+// Prints one line per figure.
 //
-//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|render|send|ymodem]...
+//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|colour|render|send|ymodem]...
+//   and, one at a time for a profiler or a closer look: tabsalone, plainalone,
+//   hexalone, capturealone (one flood each), tabview (the tabbed flood into
+//   the view alone), renderalone (the drain's render of chunks, no port),
+//   colourpieces (a coloured chunk's parse and runs against its bytes).
 //   (receive is the three floods). Without arguments every figure is taken,
 //   each in a process of its own, so that each peak working set is its own.
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "terminal/receive/AnsiParser.h"
+#include "terminal/receive/ReceiveRenderer.h"
 #include "terminal/transfer/XmodemSender.h"
 #include "tests/bench/BenchFigures.h"
+#include "tests/bench/BenchView.h"
 #include "tests/wine/helpers/FarEndProgram.h"
 #include "tests/wine/helpers/TerminalRig.h"
 // The dialog drivers are test helpers; benchmarks build them in.
@@ -82,7 +95,8 @@ bool startCapture(rig::Terminal &term, const std::string &path)
 
 // One receive flood; returns false when it could not run. "timed" is the
 // text flood with the arrival times shown. rateOut: the bytes per second.
-bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *rateOut = nullptr)
+bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *rateOut = nullptr,
+                  const std::vector<unsigned char> *bytes = nullptr)
 {
     rig::Terminal term{rig::dataPath};
     SerialPeer peer{"COM9", SerialPeer::listening};
@@ -98,11 +112,12 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
         bench::figures("receive capture: capture could not start\n");
         return false;
     }
-    std::vector<unsigned char> data = bench::printableLines(total, 12345);
+    std::vector<unsigned char> data = bytes ? *bytes : bench::printableLines(total, 12345);
     Flood flood;
     flood.peer = &peer;
     flood.bytes = &data;
     double start = rig::nowMs();
+    double cpuStart = bench::processorSeconds();
     HANDLE t = CreateThread(nullptr, 0, &Flood::run, &flood, 0, nullptr);
     double lastGrowth = start;
     uint32_t last = 0;
@@ -122,6 +137,7 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
         return (now - start) / 1000.0 > limitSeconds;
     }, DWORD(limitSeconds * 1000 + 10000));
     double end = rig::nowMs();
+    double cpu = bench::processorSeconds() - cpuStart;
     flood.stop = true;
     // The peer may be blocked on a full cable: closing the terminal's port
     // lets nothing more through, so drain by letting the dialog run a little.
@@ -136,10 +152,10 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
     bench::Memory m = bench::memory();
     bool complete = got.size() >= total;
     bench::figures("receive %-7s: %zu bytes in %.2f s = %.0f bytes/s (%.1fx the 25,600 bytes/s line), %s %zu, %s, "
-           "view %u characters, peak working set %.1f MiB, peak pagefile %.1f MiB\n",
+           "view %u characters, peak working set %.1f MiB, peak pagefile %.1f MiB, processor %.2f s (%.2f s/MiB)\n",
            mode, got.size(), secs, rate, rate / lineRate, complete || flood.done ? "lost" : "not yet received (time limit)",
            lost, inOrder ? "in order" : "OUT OF ORDER", unsigned(GetWindowTextLengthA(term.view())),
-           m.peakWorkingSetMiB, m.peakPrivateMiB);
+           m.peakWorkingSetMiB, m.peakPrivateMiB, cpu, got.size() ? cpu * 1048576.0 / double(got.size()) : 0);
     if (!strcmp(mode, "capture"))
         term.check(IDC_SHOWHEX, false), term.check(IDC_CAPTURE, false);
     if (!strcmp(mode, "timed"))
@@ -354,6 +370,235 @@ bool wanted(int argc, char **argv, const char *what)
     return false;
 }
 
+// Two kinds of flood of the same bytes count against each other in rounds
+// of A B B A, so that what the first flood of a process pays and a machine
+// that slows down or speeds up meanwhile weigh on both alike; the middle
+// round (of three, or LT_BENCH_ROUNDS) counts, and every round is printed. On a machine others
+// share, a flood's rate swings by two or three times from one to the next
+// (the terminal waits on the cable most of the time), so one pair says
+// little.
+double pairedRates(const char *modeA, const char *modeB, size_t total, const std::vector<unsigned char> *bytesA,
+                   const std::vector<unsigned char> *bytesB, double &rateA, double &rateB)
+{
+    // LT_BENCH_ROUNDS asks for more rounds (up to 9) where the machine is busy.
+    char env[8] = "";
+    GetEnvironmentVariableA("LT_BENCH_ROUNDS", env, sizeof env);
+    int rounds = atoi(env) >= 1 && atoi(env) <= 9 ? atoi(env) : 3;
+    double ratios[9], as[9], bs[9];
+    for (int r = 0; r < rounds; ++r) {
+        double a1 = 0, b1 = 0, b2 = 0, a2 = 0;
+        if (!receiveFlood(modeA, total, 900, &a1, bytesA) || !receiveFlood(modeB, total, 900, &b1, bytesB) ||
+            !receiveFlood(modeB, total, 900, &b2, bytesB) || !receiveFlood(modeA, total, 900, &a2, bytesA))
+            return 0;
+        as[r] = (a1 + a2) / 2;
+        bs[r] = (b1 + b2) / 2;
+        ratios[r] = as[r] > 0 ? bs[r] / as[r] : 0;
+    }
+    int mid = 0;
+    for (int r = 0; r < rounds; ++r) {
+        int below = 0, above = 0;
+        for (int k = 0; k < rounds; ++k)
+            below += ratios[k] < ratios[r], above += ratios[k] > ratios[r];
+        if (below <= rounds / 2 && above <= rounds / 2)
+            mid = r;
+    }
+    printf("rounds %s/%s:", modeB, modeA);
+    for (int r = 0; r < rounds; ++r)
+        printf(" %.2f", ratios[r]);
+    printf("\n");
+    rateA = as[mid];
+    rateB = bs[mid];
+    return ratios[mid];
+}
+
+// The 1 MiB hex flood against the capture rate of the same run: what the
+// dump costs on top of taking the bytes in.
+void hexAgainstCapture(size_t total)
+{
+    double capture = 0, hex = 0;
+    double ratio = pairedRates("capture", "hex", total, nullptr, nullptr, capture, hex);
+    printf("receive hex    : %.0f against %.0f bytes/s captured, %.2fx the capture rate of this run (%zu bytes)\n",
+           hex, capture, ratio, total);
+    fflush(stdout);
+}
+
+// The text flood with a tab every 32 characters against the same flood
+// without, same run: a tab takes a walk of its own in the layout.
+void tabsAgainstPlain(size_t total)
+{
+    std::vector<unsigned char> plain = bench::printableLines(total, 12345);
+    std::vector<unsigned char> tabbed = plain;
+    for (size_t i = 31; i < tabbed.size(); i += 32)
+        if (tabbed[i] != '\r' && tabbed[i] != '\n')
+            tabbed[i] = '\t';
+    double plainRate = 0, tabsRate = 0;
+    double ratio = pairedRates("text", "tabs", total, &plain, &tabbed, plainRate, tabsRate);
+    printf("receive tabs   : %.0f against %.0f bytes/s without tabs, %.2fx (%zu bytes)\n", tabsRate, plainRate,
+           ratio, total);
+    fflush(stdout);
+}
+
+// Lines as a coloured log prints them: ESC[32m, 60 characters, ESC[0m, CR LF.
+std::vector<unsigned char> colouredLines(size_t lines)
+{
+    std::vector<unsigned char> b;
+    b.reserve(lines * 71);
+    std::vector<unsigned char> text = bench::printableLines(64, 777);
+    for (size_t i = 0; i < lines; ++i) {
+        static const char on[] = "\x1b[32m", off[] = "\x1b[0m\r\n";
+        b.insert(b.end(), on, on + 5);
+        b.insert(b.end(), text.begin() + long(i % 2), text.begin() + long(i % 2) + 60);
+        b.insert(b.end(), off, off + 6);
+    }
+    return b;
+}
+
+// The parser's text and runs of one chunk, put into the view with one message.
+class RunCollector : public AnsiSink
+{
+public:
+    void text(const char *t, size_t n, const TextAttr &a) override
+    {
+        if (!pieces.empty() && pieces.back().attr == a) {
+            pieces.back().length += n;
+        } else {
+            pieces.push_back({nullptr, n, a});
+        }
+        chars.insert(chars.end(), t, t + n);
+    }
+    LRESULT put(HWND view)
+    {
+        size_t at = 0;
+        for (PTextViewRun &r : pieces) {
+            r.text = chars.data() + at;
+            at += r.length;
+        }
+        LRESULT n = SendMessageA(view, PTVM_APPENDRUNS, pieces.size(), LPARAM(pieces.data()));
+        pieces.clear();
+        chars.clear();
+        return n;
+    }
+
+private:
+    std::vector<PTextViewRun> pieces;
+    std::vector<char> chars;
+};
+
+void pumpView()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// The coloured flood into the receive view in 511-byte chunks as the drain
+// takes them, the view painting its frames meanwhile: with colours, through
+// the parser and the runs; without, the bytes as they are. Bytes per second.
+double colourFill(const std::vector<unsigned char> &data, bool colours, size_t *viewChars = nullptr)
+{
+    HWND view = bench::makeReceiveView("BenchColourHost");
+    if (!view)
+        return 0;
+    HWND host = GetParent(view);
+    AnsiParser parser;
+    RunCollector runs;
+    std::vector<char> plain;
+    plain.reserve(512);
+    double start = bench::seconds();
+    for (size_t at = 0; at < data.size(); at += 511) {
+        size_t n = data.size() - at < 511 ? data.size() - at : 511;
+        if (colours) {
+            parser.feed(data.data() + at, n, runs);
+            runs.put(view);
+        } else {
+            // As the drain puts a chunk in: through a batch of its own.
+            plain.assign(data.begin() + long(at), data.begin() + long(at + n));
+            SendMessageA(view, PTVM_APPEND, n, LPARAM(plain.data()));
+        }
+        if ((at / 511) % 16 == 0)
+            pumpView();
+    }
+    pumpView();
+    double secs = bench::seconds() - start;
+    if (viewChars)
+        *viewChars = size_t(GetWindowTextLengthA(view));
+    DestroyWindow(host);
+    pumpView();
+    return secs > 0 ? double(data.size()) / secs : 0;
+}
+
+// The coloured flood with colours on against off (A B B A), and the view
+// filled to its 64 Mi characters with it: what the runs add beyond the text.
+void colourFlood()
+{
+    std::vector<unsigned char> data = colouredLines(60000);
+    // Each fill takes a fraction of a second: five rounds of A B B A, and
+    // the middle round of them counts, so that a busy moment of the machine
+    // weighs on one round only.
+    std::vector<double> ratios, ons, offs;
+    for (int round = 0; round < 5; ++round) {
+        double off1 = colourFill(data, false), on1 = colourFill(data, true);
+        double on2 = colourFill(data, true), off2 = colourFill(data, false);
+        double off = (off1 + off2) / 2, on = (on1 + on2) / 2;
+        ratios.push_back(off > 0 ? on / off : 0);
+        ons.push_back(on);
+        offs.push_back(off);
+    }
+    std::vector<double> sorted = ratios;
+    std::sort(sorted.begin(), sorted.end());
+    size_t mid = size_t(std::find(ratios.begin(), ratios.end(), sorted[2]) - ratios.begin());
+    printf("colour flood   : %zu bytes into the view, colours on %.0f bytes/s, off %.0f bytes/s: %.2fx (rounds:",
+           data.size(), ons[mid], offs[mid], ratios[mid]);
+    for (double r : ratios)
+        printf(" %.2f", r);
+    printf(")\n");
+    fflush(stdout);
+    // 64 Mi characters of coloured lines shown: 62 characters and 2 runs a line.
+    const size_t lines = (64u << 20) / 62;
+    std::vector<unsigned char> full = colouredLines(lines);
+    std::vector<unsigned char> plain;
+    plain.reserve(lines * 62);
+    for (size_t i = 0; i < full.size(); i += 71)
+        plain.insert(plain.end(), full.begin() + long(i) + 5, full.begin() + long(i) + 65), plain.push_back('\r'),
+            plain.push_back('\n');
+    // Each view is measured on its own: the process's memory with it full
+    // against without it.
+    auto held = [&](const std::vector<unsigned char> &bytes, bool colours, size_t &chars) {
+        HWND view = bench::makeReceiveView("BenchColourFull");
+        if (!view)
+            return 0.0;
+        double before = bench::memory().privateMiB;
+        AnsiParser parser;
+        RunCollector runs;
+        for (size_t at = 0; at < bytes.size(); at += 65536) {
+            size_t n = bytes.size() - at < 65536 ? bytes.size() - at : 65536;
+            if (colours) {
+                parser.feed(bytes.data() + at, n, runs);
+                runs.put(view);
+            } else {
+                SendMessageA(view, PTVM_APPEND, n, LPARAM(bytes.data() + at));
+            }
+        }
+        pumpView();
+        double after = bench::memory().privateMiB;
+        chars = size_t(GetWindowTextLengthA(view));
+        DestroyWindow(GetParent(view));
+        pumpView();
+        return (after - before) * 1048576.0;
+    };
+    size_t plainChars = 0, colourChars = 0;
+    double plainBytes = held(plain, false, plainChars);
+    double colourBytes = held(full, true, colourChars);
+    double changes = 2.0 * double(lines);
+    printf("colour fill    : %zu characters in %zu coloured lines: %.1f MiB against %.1f MiB plain, %.2f bytes per "
+           "colour change beyond the text\n",
+           colourChars, lines, colourBytes / 1048576.0, plainBytes / 1048576.0,
+           (colourBytes - plainBytes) / changes);
+    fflush(stdout);
+}
+
 // Runs this program again for one figure and waits for it; its output goes
 // where ours goes.
 void runChild(const char *what)
@@ -388,7 +633,7 @@ int main(int argc, char **argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 2) {
-        for (const char *what : {"capture", "hex", "text", "timed", "render", "send", "ymodem"})
+        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "colour", "render", "send", "ymodem"})
             runChild(what);
         return 0;
     }
@@ -402,6 +647,120 @@ int main(int argc, char **argv)
         receiveFlood("text", flood, 600);
     if (wanted(argc, argv, "timed"))
         timedFlood(flood);
+    if (wanted(argc, argv, "hexrate"))
+        hexAgainstCapture(1u << 20);
+    if (wanted(argc, argv, "tabs"))
+        tabsAgainstPlain(16u << 20);
+    // One flood of the pair alone, for a profiler.
+    if (wanted(argc, argv, "tabsalone") || wanted(argc, argv, "plainalone")) {
+        std::vector<unsigned char> bytes = bench::printableLines(16u << 20, 12345);
+        if (wanted(argc, argv, "tabsalone"))
+            for (size_t i = 31; i < bytes.size(); i += 32)
+                if (bytes[i] != '\r' && bytes[i] != '\n')
+                    bytes[i] = '\t';
+        receiveFlood(wanted(argc, argv, "tabsalone") ? "tabs" : "text", bytes.size(), 900, nullptr, &bytes);
+    }
+    if (wanted(argc, argv, "hexalone"))
+        receiveFlood("hex", 1u << 20, 600);
+    if (wanted(argc, argv, "capturealone"))
+        receiveFlood("capture", 1u << 20, 600);
+    if (wanted(argc, argv, "tabview")) {
+        // The tabbed and the plain flood into the view alone, no port.
+        std::vector<unsigned char> plain = bench::printableLines(16u << 20, 12345), tabbed = plain;
+        for (size_t i = 31; i < tabbed.size(); i += 32)
+            if (tabbed[i] != '\r' && tabbed[i] != '\n')
+                tabbed[i] = '\t';
+        for (int r = 0; r < 2; ++r) {
+            double p1 = colourFill(plain, false), t1 = colourFill(tabbed, false);
+            double t2 = colourFill(tabbed, false), p2 = colourFill(plain, false);
+            printf("view alone     : tabs %.0f bytes/s, plain %.0f bytes/s: %.2fx\n", (t1 + t2) / 2, (p1 + p2) / 2,
+                   (t1 + t2) / (p1 + p2));
+        }
+        fflush(stdout);
+    }
+    if (wanted(argc, argv, "renderalone")) {
+        // The drain's render of 511-byte chunks into a view, no port and no
+        // cable: what a chunk costs the window thread in each mode.
+        std::vector<unsigned char> bytes = bench::printableLines(4u << 20, 12345);
+        for (int round = 0; round < 3; ++round) {
+            for (int hex = 0; hex < 2; ++hex) {
+                HWND view = bench::makeReceiveView("BenchRenderHost");
+                ReceiveRenderer r(nullptr);
+                r.attach(view, HFONT(GetStockObject(ANSI_FIXED_FONT)));
+                double start = bench::seconds(), cpu0 = bench::processorSeconds();
+                for (size_t at = 0; at < bytes.size(); at += 511) {
+                    uint32_t n = uint32_t(bytes.size() - at < 511 ? bytes.size() - at : 511);
+                    if (hex)
+                        r.appendHex(bytes.data() + at, n, r.textLength(), false);
+                    else
+                        r.appendText(bytes.data() + at, n, false);
+                }
+                double secs = bench::seconds() - start, cpu = bench::processorSeconds() - cpu0;
+                size_t chunks = (bytes.size() + 510) / 511;
+                printf("render alone   : %s %.1f us a chunk (processor %.1f us), %.0f bytes/s\n", hex ? "hex " : "text",
+                       secs * 1e6 / double(chunks), cpu * 1e6 / double(chunks), double(bytes.size()) / secs);
+                DestroyWindow(GetParent(view));
+                pumpView();
+            }
+        }
+        // The pieces of a hex chunk: asking the view's length, and
+        // appending a chunk's dump lines to the view.
+        HWND view = bench::makeReceiveView("BenchRenderHost");
+        const int asks = 20000;
+        double start = bench::seconds();
+        for (int i = 0; i < asks; ++i)
+            SendMessageA(view, WM_GETTEXTLENGTH, 0, 0);
+        double ask = (bench::seconds() - start) * 1e6 / asks;
+        std::string lines;
+        for (int i = 0; i < 64; ++i)
+            lines += "000000 4142434445464748 ABCDEFGH\r\n";
+        start = bench::seconds();
+        const int appends = 4000;
+        for (int i = 0; i < appends; ++i)
+            SendMessageA(view, PTVM_APPEND, lines.size(), LPARAM(lines.data()));
+        double put = (bench::seconds() - start) * 1e6 / appends;
+        printf("render pieces  : WM_GETTEXTLENGTH %.2f us, PTVM_APPEND of 64 dump lines %.2f us\n", ask, put);
+        DestroyWindow(GetParent(view));
+        pumpView();
+        fflush(stdout);
+    }
+    if (wanted(argc, argv, "colourpieces")) {
+        // What a coloured chunk costs, piece by piece: the parser with its
+        // runs collected, and the view taking the runs against the bytes.
+        std::vector<unsigned char> data = colouredLines(60000);
+        for (int round = 0; round < 3; ++round) {
+            HWND view = bench::makeReceiveView("BenchPiecesHost");
+            AnsiParser parser;
+            RunCollector runs;
+            double parse = 0, put = 0, plain = 0;
+            for (size_t at = 0; at < data.size(); at += 511) {
+                size_t n = data.size() - at < 511 ? data.size() - at : 511;
+                double t0 = bench::seconds();
+                parser.feed(data.data() + at, n, runs);
+                double t1 = bench::seconds();
+                runs.put(view);
+                double t2 = bench::seconds();
+                parse += t1 - t0;
+                put += t2 - t1;
+            }
+            DestroyWindow(GetParent(view));
+            view = bench::makeReceiveView("BenchPiecesHost");
+            for (size_t at = 0; at < data.size(); at += 511) {
+                size_t n = data.size() - at < 511 ? data.size() - at : 511;
+                double t0 = bench::seconds();
+                SendMessageA(view, PTVM_APPEND, n, LPARAM(data.data() + at));
+                plain += bench::seconds() - t0;
+            }
+            DestroyWindow(GetParent(view));
+            pumpView();
+            double chunks = double((data.size() + 510) / 511);
+            printf("colour pieces  : a chunk parsed %.2f us, its runs into the view %.2f us, its bytes as they are %.2f us\n",
+                   parse * 1e6 / chunks, put * 1e6 / chunks, plain * 1e6 / chunks);
+        }
+        fflush(stdout);
+    }
+    if (wanted(argc, argv, "colour"))
+        colourFlood();
     if (wanted(argc, argv, "render"))
         renderHistory(8u << 20);
     if (wanted(argc, argv, "send"))

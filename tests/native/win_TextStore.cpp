@@ -200,3 +200,29 @@ TEST(TextIndexMemory, ShortLinesCostAtMostEightBytesEachAndClearGivesItBack)
     EXPECT_LE(t.bytesHeld(), size_t(TextStore::keptOnClear));
     EXPECT_EQ(l.bytesHeld(), 0u);
 }
+
+// Line ends are looked for a word at a time: at every position of a word
+// and across words, and never in bytes that only look like CR or LF in
+// their low bits (0x8D, 0x8A) or sit next to them.
+TEST(TextStore, LineEndsAreFoundAtEveryPlaceInAWord)
+{
+    const char lookalikes[] = {'\x8D', '\x8A', '\x0C', '\x0E', '\x09', '\x0B', '\x1D', 'M', 'J'};
+    for (size_t len = 0; len <= 24; ++len) {
+        for (size_t at = 0; at < len; ++at) {
+            for (const char *end : {"\r", "\n", "\r\n"}) {
+                std::string s(len, 'x');
+                for (size_t i = 0; i < len; ++i)
+                    s[i] = lookalikes[(i + at) % sizeof lookalikes];
+                s.replace(at, std::strlen(end), end);
+                s.resize(len);
+                TextStore t;
+                append(t, s);
+                ASSERT_EQ(storeStarts(t), scanStarts(s)) << "length " << len << ", line end at " << at;
+                size_t expected = 0;
+                for (char c : s)
+                    expected += c == '\r' || c == '\n';
+                ASSERT_EQ(TextStore::lineEndsIn(s.data(), s.size()), expected) << len << " " << at;
+            }
+        }
+    }
+}

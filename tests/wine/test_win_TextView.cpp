@@ -858,6 +858,8 @@ TEST_F(TextView, AppendThatCannotGrowAnswersMinusOneAndKeepsTheText)
     // A length no memory holds: refused before the text is read.
     EXPECT_EQ(send(PTVM_APPEND, WPARAM(-2), LPARAM(small)), -1);
     EXPECT_EQ(send(PTVM_APPEND, WPARAM(-2) / 2, LPARAM(small)), -1);
+    const PTextViewRun runs[] = {{small, 1, TextAttr()}, {small, size_t(-2) / 2, TextAttr()}};
+    EXPECT_EQ(send(PTVM_APPENDRUNS, 2, LPARAM(runs)), -1);
     EXPECT_EQ(textOf(view), "kept\r\n");
     EXPECT_EQ(lineCount(), 2);
     EXPECT_EQ(selection(), std::make_pair(DWORD(1), DWORD(3)));
@@ -1235,3 +1237,93 @@ TEST_F(TextView, EmptyingTheViewGivesBackWhatALongTextHeld)
     EXPECT_EQ(append("after\r\n"), 7);
     EXPECT_EQ(lineCount(), 2);
 }
+
+namespace {
+
+TextAttr attrOf(uint32_t fg, uint32_t bg = TextAttr::viewColour, uint8_t flags = 0)
+{
+    TextAttr a;
+    a.fg = fg;
+    a.bg = bg;
+    a.flags = flags;
+    return a;
+}
+
+// Pixels of the view's client area that pass `is`, counted once the screen
+// shows at least `least` of them (with least 0: none at all).
+int countShown(HWND view, int least, bool (*is)(COLORREF))
+{
+    int cx = 0, cy = 0, n = 0;
+    pumpUntil([&] {
+        std::vector<COLORREF> px = grab(view, cx, cy);
+        n = 0;
+        for (COLORREF c : px)
+            n += is(c);
+        return least == 0 ? n == 0 : n >= least;
+    });
+    return n;
+}
+
+bool pureRed(COLORREF c) { return c == RGB(255, 0, 0); }
+bool greenish(COLORREF c) { return GetGValue(c) > 120 && GetRValue(c) < 90 && GetBValue(c) < 90; }
+bool pureBlack(COLORREF c) { return c == RGB(0, 0, 0); }
+bool paleBlue(COLORREF c) { return c == RGB(0xC0, 0xE0, 0xFF); }
+
+} // namespace
+
+// Runs show their colours (text, background, reverse), follow a head cut
+// and a painted range; the text itself, and so a copy, stays plain.
+TEST_F(TextView, ColouredRunsShowTheirColoursAndTheTextStaysPlain)
+{
+    HFONT f = terminalFont();
+    send(WM_SETFONT, WPARAM(f), TRUE);
+    send(EM_SETBKGNDCOLOR, 0, 0x00FFFFFF);
+    SetForegroundWindow(host);
+    const PTextViewRun runs[] = {
+        {"plain ", 6, TextAttr()},
+        {"GREENGREEN", 10, attrOf(RGB(0, 205, 0))},
+        {"  on red  ", 10, attrOf(RGB(255, 255, 255), RGB(255, 0, 0), TextAttr::bold)},
+        {"reversed", 8, attrOf(TextAttr::viewColour, TextAttr::viewColour, TextAttr::reverse)},
+    };
+    EXPECT_EQ(send(PTVM_APPENDRUNS, 4, LPARAM(runs)), 34);
+    EXPECT_EQ(append("\r\nnext line\r\n"), 47);
+    EXPECT_EQ(textOf(view), "plain GREENGREEN  on red  reversed\r\nnext line\r\n");
+    int cell = 4 * 8;  // at least a few rows of a cell's pixels
+    EXPECT_GT(countShown(view, 10 * cell, pureRed), 10 * cell);
+    EXPECT_GT(countShown(view, 20, greenish), 20);
+    EXPECT_GT(countShown(view, 8 * cell, pureBlack), 8 * cell);
+    screenshot(view, "screenshot-textview-colours.bmp");
+    // Copy takes the characters only.
+    send(EM_SETSEL, 0, -1);
+    send(WM_COPY);
+    EXPECT_EQ(clipboardText(host), "plain GREENGREEN  on red  reversed\r\nnext line\r\n");
+    send(EM_SETSEL, 0, 0);
+    // The head cut takes the plain and green text; the red stays red.
+    EXPECT_EQ(send(PTVM_ERASEHEAD, 16), 31);
+    EXPECT_EQ(countShown(view, 0, greenish), 0);
+    EXPECT_GT(countShown(view, 10 * cell, pureRed), 10 * cell);
+    // A line painted after it came.
+    PTextViewPaint line = {20, 29, attrOf(TextAttr::viewColour, RGB(0xC0, 0xE0, 0xFF)), false};
+    EXPECT_EQ(send(PTVM_PAINTRANGE, 0, LPARAM(&line)), TRUE);
+    EXPECT_GT(countShown(view, 9 * cell, paleBlue), 9 * cell);
+    PTextViewPaint outside = {500, 600, TextAttr(), false};
+    EXPECT_EQ(send(PTVM_PAINTRANGE, 0, LPARAM(&outside)), FALSE);
+    // A background alone, over the white-on-red text: no red is left.
+    PTextViewPaint under = {0, 10, attrOf(TextAttr::viewColour, RGB(0xC0, 0xE0, 0xFF)), true};
+    EXPECT_EQ(send(PTVM_PAINTRANGE, 0, LPARAM(&under)), TRUE);
+    EXPECT_EQ(countShown(view, 0, pureRed), 0);
+    EXPECT_GT(countShown(view, 19 * cell, paleBlue), 19 * cell);
+    // Emptied, the view shows no colour again.
+    send(WM_SETTEXT, 0, LPARAM("again"));
+    EXPECT_EQ(countShown(view, 0, pureRed), 0);
+    // Runs cut from one text, as a parser hands them over, go in at once.
+    const char both[] = "plainRED!";
+    const PTextViewRun split[] = {{both, 5, TextAttr()}, {both + 5, 4, attrOf(RGB(255, 255, 255), RGB(255, 0, 0))}};
+    EXPECT_EQ(send(PTVM_APPENDRUNS, 2, LPARAM(split)), 14);
+    EXPECT_EQ(textOf(view), "againplainRED!");
+    EXPECT_GT(countShown(view, 3 * cell, pureRed), 3 * cell);
+    DestroyWindow(view);
+    view = nullptr;
+    DeleteObject(f);
+}
+

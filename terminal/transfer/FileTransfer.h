@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "terminal/transfer/TransferProtocol.h"
+#include "terminal/settings/TransferProtocol.h"
 #include "terminal/transfer/XmodemSender.h"
 
 class P_File;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "terminal/transfer/TransferProtocol.h"
+#include "terminal/settings/TransferProtocol.h"
 #include "terminal/transfer/XmodemFrame.h"
 
 // The sending side of XMODEM, XMODEM-1K and YMODEM as a machine driven from

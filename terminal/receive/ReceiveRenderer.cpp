@@ -1,7 +1,5 @@
 #include "terminal/receive/ReceiveRenderer.h"
 
-#include <richedit.h>
-
 #include <vector>
 
 #include "comm/ArrivalClock.h"
@@ -92,12 +90,11 @@ private:
 // per render; `room` is what the batch reserves. A received chunk (no bar)
 // reports no progress: the drain lets the queue through once per chunk
 // instead.
-class ViewTextSink : public TextSink, public LineSink
+class ViewTextSink : public TextSink
 {
 public:
     ViewTextSink(ReceiveRenderer &view, RenderProgress *bar, size_t room) : bar(bar), batch(view, room, false) {}
     void putText(const char *piece, uint32_t length) override { batch.add(piece, length); }
-    void put(const char *piece, uint32_t length) override { batch.add(piece, length); }
     bool progress(uint32_t done) override { return !bar || bar->step(done); }
     void flush() { batch.flush(); }
 
@@ -189,23 +186,19 @@ private:
 } // namespace
 
 ReceiveRenderer::ReceiveRenderer(PWin *owner)
-    : owner(owner), view(nullptr), hexLineCount(0), hexLinesCut(0), lastPump(GetTickCount() - queuePauseMs),
+    : owner(owner), hexLineCount(0), hexLinesCut(0), lastPump(GetTickCount() - queuePauseMs),
       timed(false), tailTime(0)
 {
 }
 
+// The look is set as for any control of the template; the text goes
+// through the typed calls.
 void ReceiveRenderer::attach(HWND control, HFONT font)
 {
-    view = control;
-    SendMessageA(view, msgSetTextMode, plainTextMode, 0);
-    SendMessageA(view, msgSetBkgndColor, 0, LPARAM(paleYellow));
-    SendMessageA(view, WM_SETFONT, WPARAM(font), TRUE);
-}
-
-uint32_t ReceiveRenderer::textLength() const
-{
-    LRESULT n = SendMessageA(view, WM_GETTEXTLENGTH, 0, 0);
-    return n > 0 ? uint32_t(n) : 0;
+    view.attach(control);
+    SendMessageA(control, msgSetTextMode, plainTextMode, 0);
+    SendMessageA(control, msgSetBkgndColor, 0, LPARAM(paleYellow));
+    SendMessageA(control, WM_SETFONT, WPARAM(font), TRUE);
 }
 
 // A flood renders chunk after chunk without going back to the main loop, so
@@ -226,19 +219,19 @@ bool ReceiveRenderer::append(const char *text, uint32_t length, bool hex)
 {
     if (length == 0)
         return true;
-    if (SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0)
+    if (view.append(text, length))
         return true;
     // The view's storage could not grow: its older half makes room, as a cut
     // past the limit would. The history keeps every byte whatever the view
     // can show.
-    uint32_t t = textLength();
+    uint32_t t = view.length();
     cutTop(hex ? t / hexLineChars() / 2 * hexLineChars() : t / 2, hex);
-    return SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0;
+    return view.append(text, length);
 }
 
 void ReceiveRenderer::eraseTail(uint32_t chars)
 {
-    SendMessageA(view, PTVM_ERASETAIL, WPARAM(chars), 0);
+    view.cutTail(chars);
 }
 
 void ReceiveRenderer::restartHexLines()
@@ -249,7 +242,7 @@ void ReceiveRenderer::restartHexLines()
 
 void ReceiveRenderer::empty()
 {
-    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    view.clear();
     restartHexLines();
     timedText.reset();
 }
@@ -306,13 +299,12 @@ void ReceiveRenderer::endAppend(bool withProgress, bool hex)
         letQueueThrough();
 }
 
-void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, uint32_t textLength,
-                                bool withProgress, ByteTimes *times)
+void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
 {
     ShownNow now;
     if (timed && !times)
         times = &now;
-    textLength = bareHexLength(textLength);
+    uint32_t textLength = bareHexLength(view.length());
     RenderProgress *bar = withProgress ? new RenderProgress(owner, length, hexBarColor) : nullptr;
     ViewHexSink sink(*this, bar, length, timed ? times : nullptr, tailTime);
     // The tail holds the bytes of a short line the view may end in. When
@@ -346,7 +338,7 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
     HistoryTimes arrived(times ? *times : none, from);
     ByteTimes *byteTimes = times && times->covered() > from ? &arrived : nullptr;
     if (hex)
-        appendHex(history + from, n - from, 0, true, byteTimes);
+        appendHex(history + from, n - from, true, byteTimes);
     else
         appendText(history + from, n - from, true, byteTimes);
 }
@@ -356,7 +348,7 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
 // (text without line ends is cut where it must).
 void ReceiveRenderer::keepWithinLimit(bool hex)
 {
-    uint32_t t = textLength();
+    uint32_t t = view.length();
     cutTop(hex ? scrollback.hexCut(t, hexLineChars()) : scrollback.textCut(t), hex);
 }
 
@@ -364,13 +356,13 @@ void ReceiveRenderer::cutTop(uint32_t cut, bool hex)
 {
     if (cut == 0)
         return;
-    uint32_t t = textLength();
+    uint32_t t = view.length();
     if (!hex)
         cut = nextLineStart(cut, t);
-    SendMessageA(view, PTVM_ERASEHEAD, WPARAM(cut), 0);
+    view.cutHead(cut);
     // What went is counted from the view itself, so the labels stay right
     // whatever it took.
-    uint32_t gone = t - textLength();
+    uint32_t gone = t - view.length();
     if (hex)
         hexLinesCut += gone / hexLineChars();
 }
@@ -384,16 +376,10 @@ uint32_t ReceiveRenderer::nextLineStart(uint32_t at, uint32_t length) const
         return at;
     const uint32_t look = 4096;
     uint32_t from = at - 1;
-    uint32_t to = length - from > look ? from + look : length;
-    std::vector<char> text(size_t(to - from) + 1, '\0');
-    TEXTRANGEA range;
-    range.chrg.cpMin = LONG(from);
-    range.chrg.cpMax = LONG(to);
-    range.lpstrText = text.data();
-    LRESULT got = SendMessageA(view, EM_GETTEXTRANGE, 0, LPARAM(&range));
-    uint32_t n = got > 0 ? uint32_t(got) : 0;
-    if (n > to - from)
-        n = to - from;
+    if (view.length() < length)
+        return at;
+    uint32_t n = length - from > look ? look : length - from;
+    const char *text = view.text() + from;
     // A line starts after a LF, and after a CR that no LF follows.
     for (uint32_t i = 0; i < n; ++i) {
         char c = text[i];

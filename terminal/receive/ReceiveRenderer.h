@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "terminal/receive/HexTail.h"
+#include "terminal/receive/ReceiveView.h"
 #include "terminal/receive/Scrollback.h"
 #include "terminal/receive/TimedText.h"
 
@@ -35,15 +36,14 @@ public:
     // The view control of the terminal's dialog and the font it shows;
     // neither is owned.
     void attach(HWND view, HFONT font);
-    HWND window() const { return view; }
-    uint32_t textLength() const;
+    HWND window() const { return view.handle(); }
 
     // Data after what the view shows. withProgress: a progress dialog for
     // the render (re-renders); a received chunk goes without one. times:
     // when each byte arrived, for the times shown (none given: now).
     void appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times = nullptr);
-    void appendHex(const unsigned char *data, uint32_t length, uint32_t textLength, bool withProgress,
-                   ByteTimes *times = nullptr);
+    // A hex chunk continues the view's last line when that line is short.
+    void appendHex(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times = nullptr);
 
     // The whole history, into a view that holds nothing of it; times: when
     // its bytes arrived.
@@ -79,7 +79,7 @@ private:
     uint32_t bareHexLength(uint32_t textLength) const;
 
     PWin *owner;
-    HWND view;
+    ReceiveView view;
     uint32_t hexLineCount;   // hex lines written since the view was emptied
     uint32_t hexLinesCut;    // hex lines cut from the top of the view
     Scrollback scrollback;   // how much of the history the view keeps

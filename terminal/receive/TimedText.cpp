@@ -37,7 +37,7 @@ uint32_t TimedText::formatTime(int64_t localMs, char *out)
     return prefixChars;
 }
 
-bool TimedText::render(LineSink &sink, const unsigned char *data, uint32_t length, ByteTimes &times)
+bool TimedText::render(TextSink &sink, const unsigned char *data, uint32_t length, ByteTimes &times)
 {
     char prefix[prefixChars + 1];
     uint32_t nextProgress = progressStep;
@@ -50,7 +50,7 @@ bool TimedText::render(LineSink &sink, const unsigned char *data, uint32_t lengt
         }
         unsigned char c = data[i];
         if (lineBegins && !(afterCr && c == '\n')) {
-            sink.put(prefix, formatTime(times.timeOf(i), prefix));
+            sink.putText(prefix, formatTime(times.timeOf(i), prefix));
             lineBegins = false;
         }
         // The run of plain bytes up to the next line end or NUL.
@@ -58,16 +58,16 @@ bool TimedText::render(LineSink &sink, const unsigned char *data, uint32_t lengt
         while (j < length && data[j] != 0 && !breaksLine(data[j]))
             ++j;
         if (j > i) {
-            sink.put(reinterpret_cast<const char *>(data + i), j - i);
+            sink.putText(reinterpret_cast<const char *>(data + i), j - i);
             afterCr = false;
             i = j;
             continue;
         }
         if (c == 0) {
-            sink.put(".", 1);
+            sink.putText(".", 1);
             afterCr = false;
         } else {
-            sink.put(reinterpret_cast<const char *>(data + i), 1);
+            sink.putText(reinterpret_cast<const char *>(data + i), 1);
             lineBegins = true;
             afterCr = c == '\r';
         }

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "terminal/receive/TextSink.h"
+
 // When byte `index` of the data being rendered arrived (local milliseconds).
 // Asked in ascending order, once for each line begun.
 class ByteTimes
@@ -10,16 +12,6 @@ class ByteTimes
 public:
     virtual ~ByteTimes() {}
     virtual int64_t timeOf(uint32_t index) = 0;
-};
-
-// Where the text goes: the receive view, or a string in the tests.
-class LineSink
-{
-public:
-    virtual ~LineSink() {}
-    virtual void put(const char *text, uint32_t length) = 0;
-    // `done` bytes handled; false = the operator aborted.
-    virtual bool progress(uint32_t done) = 0;
 };
 
 // The text layout with times: every line of the view begins with the time
@@ -47,7 +39,7 @@ public:
     }
 
     // false when the sink aborted; what was put so far stays.
-    bool render(LineSink &sink, const unsigned char *data, uint32_t length, ByteTimes &times);
+    bool render(TextSink &sink, const unsigned char *data, uint32_t length, ByteTimes &times);
 
     // "hh:mm:ss.mmm " for a local time in milliseconds: the time of day
     // only, so it wraps to 00:00:00.000 at midnight. out holds at least

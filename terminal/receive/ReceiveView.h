@@ -1,0 +1,45 @@
+#ifndef TERMINAL_RECEIVEVIEW_H
+#define TERMINAL_RECEIVEVIEW_H
+
+#include <windows.h>
+
+#include <cstdint>
+
+class PTextView;
+
+// The terminal's own road to its receive view: typed calls on the text view
+// of the dialog's template instead of messages the terminal sends itself.
+// Outsiders (tests, other programs) keep the view's messages. The window is
+// the dialog's; a view whose window has gone does nothing and reads empty.
+class ReceiveView
+{
+public:
+    ReceiveView() : window(nullptr), view(nullptr) {}
+    ReceiveView(const ReceiveView &) = delete;
+    ReceiveView &operator=(const ReceiveView &) = delete;
+
+    // The view control, not owned.
+    void attach(HWND control);
+    HWND handle() const { return window; }
+
+    // Characters the view holds.
+    uint32_t length() const;
+    // The view's text, NUL-terminated, good until it next changes; "" when
+    // there is no view.
+    const char *text() const;
+    // After what the view holds; false when its storage could not grow.
+    bool append(const char *text, uint32_t length);
+    // The oldest `chars` characters go (clamped).
+    void cutHead(uint32_t chars);
+    // The last `chars` characters go (clamped).
+    void cutTail(uint32_t chars);
+    void clear();
+
+private:
+    PTextView *object() const;
+
+    HWND window;
+    PTextView *view;   // the window's object, while the window is there
+};
+
+#endif

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "terminal/receive/HexTail.h"
-#include "terminal/receive/ReceiveView.h"
+#include "terminal/receive/ViewText.h"
 #include "terminal/receive/Scrollback.h"
 #include "terminal/receive/TimedText.h"
 
@@ -79,7 +79,7 @@ private:
     uint32_t bareHexLength(uint32_t textLength) const;
 
     PWin *owner;
-    ReceiveView view;
+    ViewText view;
     uint32_t hexLineCount;   // hex lines written since the view was emptied
     uint32_t hexLinesCut;    // hex lines cut from the top of the view
     Scrollback scrollback;   // how much of the history the view keeps

@@ -1,5 +1,5 @@
-#ifndef TERMINAL_RECEIVEVIEW_H
-#define TERMINAL_RECEIVEVIEW_H
+#ifndef TERMINAL_VIEWTEXT_H
+#define TERMINAL_VIEWTEXT_H
 
 #include <windows.h>
 
@@ -11,12 +11,12 @@ class PTextView;
 // of the dialog's template instead of messages the terminal sends itself.
 // Outsiders (tests, other programs) keep the view's messages. The window is
 // the dialog's; a view whose window has gone does nothing and reads empty.
-class ReceiveView
+class ViewText
 {
 public:
-    ReceiveView() : window(nullptr), view(nullptr) {}
-    ReceiveView(const ReceiveView &) = delete;
-    ReceiveView &operator=(const ReceiveView &) = delete;
+    ViewText() : window(nullptr), view(nullptr) {}
+    ViewText(const ViewText &) = delete;
+    ViewText &operator=(const ViewText &) = delete;
 
     // The view control, not owned.
     void attach(HWND control);

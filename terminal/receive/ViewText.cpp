@@ -1,8 +1,8 @@
-#include "terminal/receive/ReceiveView.h"
+#include "terminal/receive/ViewText.h"
 
 #include "win/PTextView.h"
 
-void ReceiveView::attach(HWND control)
+void ViewText::attach(HWND control)
 {
     window = control;
     view = PTextView::of(control);
@@ -10,46 +10,46 @@ void ReceiveView::attach(HWND control)
 
 // The object lives and dies with its window: it is asked for again through
 // the window, which no longer gives it once destroyed.
-PTextView *ReceiveView::object() const
+PTextView *ViewText::object() const
 {
     if (!view || reinterpret_cast<PTextView *>(GetWindowLongPtrA(window, 0)) != view)
         return nullptr;
     return view;
 }
 
-uint32_t ReceiveView::length() const
+uint32_t ViewText::length() const
 {
     PTextView *v = object();
     size_t n = v ? v->length() : 0;
     return n < UINT32_MAX ? uint32_t(n) : UINT32_MAX;
 }
 
-const char *ReceiveView::text() const
+const char *ViewText::text() const
 {
     PTextView *v = object();
     const char *t = v ? v->text() : nullptr;
     return t ? t : "";
 }
 
-bool ReceiveView::append(const char *text, uint32_t length)
+bool ViewText::append(const char *text, uint32_t length)
 {
     PTextView *v = object();
     return v && v->appendText(text, length);
 }
 
-void ReceiveView::cutHead(uint32_t chars)
+void ViewText::cutHead(uint32_t chars)
 {
     if (PTextView *v = object())
         v->cutHead(chars);
 }
 
-void ReceiveView::cutTail(uint32_t chars)
+void ViewText::cutTail(uint32_t chars)
 {
     if (PTextView *v = object())
         v->cutTail(chars);
 }
 
-void ReceiveView::clear()
+void ViewText::clear()
 {
     if (PTextView *v = object())
         v->clear();

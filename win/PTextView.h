@@ -68,8 +68,7 @@ public:
     size_t length() const { return store.length(); }
     // The text itself, NUL-terminated; good until the text next changes.
     const char *text() const { return store.data(); }
-    // As PTVM_APPEND, PTVM_ERASEHEAD, PTVM_ERASETAIL and WM_SETTEXT "".
-    bool appendText(const char *text, size_t n) { return append(text, n) >= 0; }
+    // As PTVM_ERASEHEAD, PTVM_ERASETAIL and WM_SETTEXT "".
     void cutHead(size_t n) { eraseHead(n); }
     void cutTail(size_t n) { eraseTail(n); }
     void clear();

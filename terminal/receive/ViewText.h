@@ -8,8 +8,9 @@
 class PTextView;
 
 // The terminal's own road to its receive view: typed calls on the text view
-// of the dialog's template instead of messages the terminal sends itself.
-// Outsiders (tests, other programs) keep the view's messages. The window is
+// of the dialog's template instead of messages the terminal sends itself to
+// learn what it could ask. Outsiders (tests, other programs) keep the view's
+// messages, and an insertion still is one (see append()). The window is
 // the dialog's; a view whose window has gone does nothing and reads empty.
 class ViewText
 {

@@ -276,6 +276,9 @@ void mainClient::afterBusy()
 {
     if (session.isBusy())
         return;
+    if (session.view().takeMemoryNotice())
+        MessageBoxA(hwnd, "Not enough memory to show all the received data.\r\n"
+                    "The view shows what fitted; the buffer keeps every byte for Save.", "Low Memory", MB_ICONWARNING);
     if (line.port() && line.port()->available() > 0)
         PostMessageA(hwnd, PWM_COMMDATA, 0, 0);
     runDeferred();
@@ -303,11 +306,6 @@ void mainClient::onCommData(WPARAM)
     if (told.captureFailed)
         failCapture();
     afterBusy();
-}
-
-void mainClient::clearReceived()
-{
-    session.clear();
 }
 
 void mainClient::toggleHex()

@@ -69,6 +69,9 @@ public:
     // memory had run out.
     void setHistoryLimit(uint32_t bytes) { session.history().setLimit(bytes); }
     uint32_t historyLimit() const { return session.history().limit(); }
+    // The most characters one render of the view may collect, as if memory
+    // ran out there.
+    void setRenderLimit(uint32_t chars) { session.view().setRenderLimit(chars); }
     // When the bytes of the history arrived.
     const ArrivalTimes &arrivalTimes() const { return session.arrivalTimes(); }
     // Every line of the view begins with the time its first byte arrived.
@@ -78,7 +81,7 @@ public:
 
     // The data path: receiving, sending, file transfer, saving.
     void onCommData(WPARAM count);
-    void clearReceived();
+    void clearReceived() { session.clear(); }
     void toggleHex();
     void toggleTime();
     void toggleCapture();

@@ -11,6 +11,7 @@
 
 class ArrivalTimes;
 class PWin;
+class TextBatch;
 
 // What the receive view shows of the received bytes: chunks as they come and
 // the whole history again (Show Hex, end of a capture), as text or as hex
@@ -67,12 +68,21 @@ public:
     bool append(const char *text, uint32_t length, bool hex);
     void eraseTail(uint32_t chars);
 
+    // True once after a render found too little memory for all it had to
+    // show (the view shows what fitted; the history is untouched), until the
+    // view is next emptied.
+    bool takeMemoryNotice();
+    // The most characters one render may collect before it counts as short
+    // of memory, as if the allocator had refused.
+    void setRenderLimit(uint32_t chars) { renderLimit = chars; }
+
 private:
     void letQueueThrough();
     void keepWithinLimit(bool hex);
     void cutTop(uint32_t chars, bool hex);
     uint32_t nextLineStart(uint32_t at, uint32_t length) const;
     void endAppend(bool withProgress, bool hex);
+    void put(const TextBatch &batch, bool hex);
     // Characters of a full hex line as the view shows it.
     uint32_t hexLineChars() const;
     // The view's length as if its hex lines had no times before them.
@@ -88,6 +98,9 @@ private:
     bool timed;              // lines begin with their arrival time
     TimedText timedText;     // the text layout with times, running on
     int64_t tailTime;        // the time of the last hex line shown
+    bool shortOfMemory;      // a render since the view was emptied could not show all
+    bool memoryNoticeTaken;  // and the operator was told
+    uint32_t renderLimit;    // characters a render may collect
     enum : DWORD { queuePauseMs = 15 };
 };
 

@@ -37,6 +37,27 @@ uint32_t TimedText::formatTime(int64_t localMs, char *out)
     return prefixChars;
 }
 
+uint32_t TimedText::firstByteWithin(const unsigned char *data, uint32_t n, uint32_t chars)
+{
+    uint64_t taken = 0;   // characters of the lines from `from` on
+    uint32_t from = n;
+    for (uint32_t j = n; j-- > 0;) {
+        // A line begins after a LF, and after a CR that no LF follows.
+        bool begins = j == 0 || data[j - 1] == '\n' || (data[j - 1] == '\r' && data[j] != '\n');
+        if (!begins)
+            continue;
+        taken += uint64_t(from - j) + prefixChars;
+        if (taken > chars)
+            break;
+        from = j;
+    }
+    if (from < n || n == 0)
+        return from;
+    // Not even the last line fits: its end, after one time.
+    uint32_t room = chars > prefixChars ? chars - prefixChars : 1;
+    return n > room ? n - room : 0;
+}
+
 bool TimedText::render(TextSink &sink, const unsigned char *data, uint32_t length, ByteTimes &times)
 {
     char prefix[prefixChars + 1];

@@ -46,6 +46,13 @@ public:
     // prefixChars + 1; returns prefixChars.
     static uint32_t formatTime(int64_t localMs, char *out);
 
+    // Where a render of the last bytes of data (n bytes), begun on a fresh
+    // line, starts so as to take at most `chars` characters: at the start
+    // of a line when whole lines fit, inside the last line when not even
+    // that one does. A re-render of the history shows only what the view
+    // will keep.
+    static uint32_t firstByteWithin(const unsigned char *data, uint32_t n, uint32_t chars);
+
 private:
     bool lineBegins;   // the next byte begins a line
     bool afterCr;      // the last byte was a CR

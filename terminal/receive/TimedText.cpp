@@ -39,6 +39,14 @@ uint32_t TimedText::formatTime(int64_t localMs, char *out)
 
 uint32_t TimedText::firstByteWithin(const unsigned char *data, uint32_t n, uint32_t chars)
 {
+    // Every line end may begin a line: when even that many times fit, all
+    // of it does. A count without branches, so a history well within the
+    // view costs a quick pass rather than the walk below.
+    uint64_t ends = 0;
+    for (uint32_t i = 0; i < n; ++i)
+        ends += uint32_t(data[i] == '\n') + uint32_t(data[i] == '\r');
+    if (n + (ends + 1) * prefixChars <= chars)
+        return 0;
     uint64_t taken = 0;   // characters of the lines from `from` on
     uint32_t from = n;
     for (uint32_t j = n; j-- > 0;) {

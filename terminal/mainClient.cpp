@@ -2,16 +2,12 @@
 
 #include <cstring>
 
-#include "comm/ArrivalClock.h"
 #include "comm/CommNotify.h"
 #include "comm/PCom.h"
 #include "res/resource.h"
 #include "terminal/ui/ChosenFile.h"
 #include "terminal/send/Escapes.h"
-#include "terminal/port/ReceiveTap.h"
 #include "terminal/settings/Settings.h"
-#include "terminal/receive/TimedText.h"
-#include "util/ChunkTimes.h"
 #include "util/P_File.h"
 #include "win/PEdit.h"
 #include "win/POwnBtnImage.h"
@@ -49,10 +45,9 @@ const ImageButton buttons[] = {
 
 mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
-      editBrush(CreateSolidBrush(paleYellow)), rxBuffer(16384),
-      images(instance(), bitmapIds, imageCount), captureFile(nullptr), sendDelay(0),
-      showHex(0), history(rxBuffer), renderer(this), byteFields(this), transfer(*this), busyDepth(0),
-      line(this, images, imageGreenLight, imageRedLight)
+      editBrush(CreateSolidBrush(paleYellow)), images(instance(), bitmapIds, imageCount),
+      line(this, images, imageGreenLight, imageRedLight), waits(deferred), session(this, line, waits),
+      byteFields(this), transfer(line, *this)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
@@ -68,8 +63,7 @@ mainClient::mainClient(PWin *parent, HINSTANCE module)
 
 mainClient::~mainClient()
 {
-    delete captureFile;
-    captureFile = nullptr;
+    session.closeCapture();
     tooltips.destroy();
     destroy();
     DeleteObject(textFont);
@@ -77,7 +71,7 @@ mainClient::~mainClient()
     DeleteObject(editBrush);
     editBrush = nullptr;
     line.close();
-    rxBuffer.clear();
+    session.clear();
 }
 
 bool mainClient::create()
@@ -89,14 +83,14 @@ bool mainClient::create()
     if (!hwnd)
         return false;
 
-    renderer.attach(GetDlgItem(hwnd, IDC_VIEW), textFont);
+    session.attach(GetDlgItem(hwnd, IDC_VIEW), textFont);
     finder.attach(hwnd, GetDlgItem(hwnd, IDC_VIEW));
     SendDlgItemMessageA(hwnd, IDC_SENDBOX, WM_SETFONT, WPARAM(textFont), TRUE);
 
-    readRegDword("DelayOnSend", sendDelay, true);
+    line.loadSendDelay();
     uint32_t timeOn = 0;
     readRegDword("ShowTime", timeOn, false);
-    renderer.setShowTime(timeOn != 0);
+    session.view().setShowTime(timeOn != 0);
 
     tooltips.create(hwnd, instance());
     return true;
@@ -107,41 +101,15 @@ bool mainClient::preTranslate(MSG *msg)
     tooltips.relay(msg);
     if (!hwnd)
         return false;
-    if (onFindKey(msg))
+    if (finder.onKey(msg, session.showsHex()))
         return true;
     return IsDialogMessageA(hwnd, msg) != FALSE;
-}
-
-// Ctrl+F opens Find, F3 finds again and Shift+F3 the other way, wherever
-// the focus is in the terminal.
-bool mainClient::onFindKey(const MSG *msg)
-{
-    if (msg->message != WM_KEYDOWN)
-        return false;
-    bool ctrl = GetKeyState(VK_CONTROL) < 0;
-    // Ctrl+Alt is AltGr on many layouts: a character for the send box.
-    if (msg->wParam == 'F' && ctrl && GetKeyState(VK_MENU) >= 0) {
-        finder.openDialog();
-        return true;
-    }
-    if (msg->wParam == VK_F3 && !ctrl) {
-        finder.findAgain(GetKeyState(VK_SHIFT) < 0, showHex != 0);
-        return true;
-    }
-    return false;
-}
-
-// The terminal's items on the receive view's context menu, after the view's.
-void mainClient::extendViewMenu(HMENU menu)
-{
-    ViewFinder::extendMenu(menu);
-    addTimeItem(menu);
 }
 
 LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (finder.isNotice(msg)) {
-        finder.onNotice(lParam, showHex != 0);
+        finder.onNotice(lParam, session.showsHex());
         return 0;
     }
     if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
@@ -156,7 +124,9 @@ LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
         PostQuitMessage(0);
         break;
     case PTVM_EXTENDMENU:
-        extendViewMenu(HMENU(wParam));
+        // The terminal's items on the receive view's context menu, after the view's.
+        ViewFinder::extendMenu(HMENU(wParam));
+        session.addTimeItem(HMENU(wParam));
         break;
     case WM_COMMAND:
         onCommand(wParam);
@@ -259,17 +229,13 @@ void mainClient::onPortLost()
     // A notice from a port closed by hand since, or from a port that is back.
     if (!line.port() || !line.port()->isLost())
         return;
-    // A drain or render under way still holds the port: come back after it.
-    if (busyDepth != 0) {
-        SetTimer(hwnd, PortKeeper::lossTimer, PortKeeper::lossDelayMs, nullptr);
-        return;
-    }
     // The queue holds at most a few chunks; the bound only guards the loop.
-    for (int pass = 0; pass < 64 && line.port() && busyDepth == 0 && line.port()->available() > 0; ++pass)
+    for (int pass = 0; pass < 64 && line.port() && !session.isBusy() && line.port()->available() > 0; ++pass)
         onCommData(0);
     if (!line.port())
         return;   // a command that waited for the drain closed it
-    if (busyDepth != 0) {
+    // A drain or render under way still holds the port: come back after it.
+    if (session.isBusy()) {
         SetTimer(hwnd, PortKeeper::lossTimer, PortKeeper::lossDelayMs, nullptr);
         return;
     }
@@ -277,58 +243,16 @@ void mainClient::onPortLost()
 }
 
 // ---------------------------------------------------------------------------
-// The data path: receiving, sending, file transfer, saving.
+// The data path: receiving (the session), sending, file transfer, saving.
 //
-// Re-entry: rendering and file transfer pump messages, so a PWM_COMMDATA or a
-// click can arrive in the middle of a drain or a render. While the view and
-// the history are being updated (busyDepth > 0) notifications are left to the
-// running drain (it loops until the queue is empty) and commands are queued
-// in `deferred`; they run, in arrival order, as soon as the update is over. A
-// drain also stops between chunks when a command waits, so a click is never
-// held up by a long flood. The history is therefore always the arrival order,
-// and the view always shows each byte once.
-
-// The most bytes one read of a drain takes from the port's queue.
-static const uint32_t chunkBytes = 511;
-
-namespace {
-
-// When each byte of a chunk read from the port arrived, asked in ascending
-// order.
-class ChunkArrivals : public ByteTimes
-{
-public:
-    explicit ChunkArrivals(const ChunkTimes &runs) : runs(runs), at(0) {}
-    int64_t timeOf(uint32_t index) override
-    {
-        while (at + 1 < runs.count() && runs.run(at + 1).offset <= index)
-            ++at;
-        return runs.run(at).time;
-    }
-
-private:
-    const ChunkTimes &runs;
-    uint32_t at;
-};
-
-} // namespace
-
-// Holds the view busy for the life of the object.
-class mainClient::BusyScope
-{
-public:
-    explicit BusyScope(mainClient *owner) : owner(owner) { ++owner->busyDepth; }
-    ~BusyScope() { --owner->busyDepth; }
-    BusyScope(const BusyScope &) = delete;
-    BusyScope &operator=(const BusyScope &) = delete;
-
-private:
-    mainClient *owner;
-};
+// Rendering and file transfer pump messages, so a PWM_COMMDATA or a click
+// can arrive in the middle of a drain or a render: while the session is busy
+// notifications are left to the running drain and commands wait in
+// `deferred`, to run in arrival order as soon as the update is over.
 
 bool mainClient::deferWhileBusy(int id, intptr_t arg)
 {
-    if (busyDepth == 0)
+    if (!session.isBusy())
         return false;
     deferred.push(id, arg);
     return true;
@@ -338,7 +262,7 @@ void mainClient::runDeferred()
 {
     int id;
     intptr_t arg;
-    while (busyDepth == 0 && deferred.pop(&id, &arg)) {
+    while (!session.isBusy() && deferred.pop(&id, &arg)) {
         if (id == deferredEditEnter)
             sendInput(sourceOf(int(arg)));
         else
@@ -350,8 +274,11 @@ void mainClient::runDeferred()
 // commands that waited run.
 void mainClient::afterBusy()
 {
-    if (busyDepth != 0)
+    if (session.isBusy())
         return;
+    if (session.view().takeMemoryNotice())
+        MessageBoxA(hwnd, "Not enough memory to show all the received data.\r\n"
+                    "The view shows what fitted; the buffer keeps every byte for Save.", "Low Memory", MB_ICONWARNING);
     if (line.port() && line.port()->available() > 0)
         PostMessageA(hwnd, PWM_COMMDATA, 0, 0);
     runDeferred();
@@ -368,105 +295,22 @@ void mainClient::reportHistoryFull()
                 "Buffer Full", MB_ICONWARNING);
 }
 
-// A protocol transfer takes its answers out of a chunk first; what it hands
-// back (a loader's text) is dated with the chunk's first time.
-const unsigned char *mainClient::passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times)
-{
-    DWORD kept = receiveTap->take(chunk, n, shown);
-    shown[kept] = 0;
-    if (kept != n) {
-        int64_t first = times.run(0).time;
-        times.clear();
-        times.add(0, first);
-    }
-    n = kept;
-    return shown;
-}
-
 void mainClient::onCommData(WPARAM)
 {
     // The drain or render under way takes these bytes when it is done.
-    if (!line.port() || busyDepth != 0)
+    if (!line.port() || session.isBusy())
         return;
-    bool captureFailed = false;
-    {
-        BusyScope busy(this);
-        line.port()->notifyEnabled = 0;
-        unsigned char buffer[chunkBytes + 1];
-        ChunkTimes times;
-        unsigned char shown[chunkBytes + ReceiveTap::heldBack + 1];
-        DWORD n;
-        while (line.port() && (n = line.port()->available()) != 0) {
-            n = line.port()->readTimed(buffer, n < chunkBytes ? n : chunkBytes, times);
-            if (n == 0)
-                break;
-            buffer[n] = 0;
-            if (times.count() == 0)
-                times.add(0, ArrivalClock::localWallMs());
-            const unsigned char *data = receiveTap ? passTap(buffer, n, shown, times) : buffer;
-            if (n == 0)
-                continue;
-            ChunkArrivals arrived(times);
-            if (captureFile)
-                captureFailed = captureFile->write(data, n) != n;
-            else if (showHex)
-                appendHex(viewWindow(), data, n, renderer.textLength(), false, &arrived);
-            else
-                appendText(viewWindow(), data, n, false, &arrived);
-            // Bytes the history has no room for are not kept (the view and
-            // the capture still get them); said once, when the drain is over.
-            uint32_t before = history.held();
-            history.append(data, n);
-            keepArrivals(data, history.held() - before, times);
-            // A waiting click runs between two chunks, not after the flood.
-            if (captureFailed || !deferred.empty())
-                break;
-        }
-        if (line.port())
-            line.port()->notifyEnabled = 1;
-    }
-    if (history.takeFullNotice())
+    ReceiveSession::Notices told = session.drain();
+    if (told.historyFull)
         reportHistoryFull();
-    if (captureFailed)
+    if (told.captureFailed)
         failCapture();
     afterBusy();
 }
 
-// The whole history, in the current mode, into the emptied view.
-void mainClient::renderHistory()
-{
-    if (rxBuffer.count() <= 1)
-        return;
-    BusyScope busy(this);
-    renderer.showHistory(rxBuffer.items(), rxBuffer.count() - 1, showHex != 0, &arrivals);
-}
-
-// The times of the first `kept` bytes of a chunk, those the history took.
-void mainClient::keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times)
-{
-    for (uint32_t r = 0; r < times.count() && times.run(r).offset < kept; ++r) {
-        uint32_t end = times.endOf(r, kept);
-        if (end > kept)
-            end = kept;
-        arrivals.add(data + times.run(r).offset, end - times.run(r).offset, times.run(r).time);
-    }
-}
-
-void mainClient::clearReceived()
-{
-    renderer.empty();
-    history.clear();
-    arrivals.clear();
-}
-
 void mainClient::toggleHex()
 {
-    {
-        BusyScope busy(this);
-        renderer.empty();
-        showHex = SendDlgItemMessageA(hwnd, IDC_SHOWHEX, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        renderHistory();
-    }
+    session.showHex(SendDlgItemMessageA(hwnd, IDC_SHOWHEX, BM_GETCHECK, 0, 0) == BST_CHECKED);
     afterBusy();
 }
 
@@ -474,59 +318,33 @@ void mainClient::toggleHex()
 // with or without the times, and keeps the choice for the next start.
 void mainClient::toggleTime()
 {
-    {
-        BusyScope busy(this);
-        bool on = !renderer.showsTime();
-        writeRegDword("ShowTime", on ? 1 : 0);
-        renderer.setShowTime(on);
-        renderer.empty();
-        renderHistory();
-    }
+    bool on = !session.showsTime();
+    writeRegDword("ShowTime", on ? 1 : 0);
+    session.showTime(on);
     afterBusy();
-}
-
-// The item of the view's context menu, checked while the times show; apart
-// from the view's own items by a separator.
-void mainClient::addTimeItem(HMENU viewMenu)
-{
-    int n = GetMenuItemCount(viewMenu);
-    if (n > 0 && !(GetMenuState(viewMenu, UINT(n - 1), MF_BYPOSITION) & MF_SEPARATOR))
-        AppendMenuA(viewMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(viewMenu, MF_STRING | (renderer.showsTime() ? MF_CHECKED : MF_UNCHECKED), IDM_VIEW_SHOWTIME, "Show &Time");
 }
 
 void mainClient::toggleCapture()
 {
     if (SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_GETCHECK, 0, 0) != BST_CHECKED) {
         // Without a running capture the view already shows the history.
-        if (captureFile)
-            endCapture();
+        if (session.isCapturing())
+            session.endCapture();
         afterBusy();
         return;
     }
     ChosenFile chosen(hwnd, ChosenFile::toWrite);
     if (!chosen.choose()) {
         // Still capturing from before (the box was checked again): keep on.
-        if (!captureFile)
+        if (!session.isCapturing())
             SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
         return;
     }
     // The capture running goes first: the file chosen may be its own.
-    delete captureFile;
-    captureFile = chosen.open();
-    if (captureFile)
-        clearReceived();
-    else
+    session.closeCapture();
+    session.startCapture(chosen.open());
+    if (!session.isCapturing())
         SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
-}
-
-// Closes the capture and shows in the view what it received.
-void mainClient::endCapture()
-{
-    delete captureFile;
-    captureFile = nullptr;
-    renderer.restartHexLines();
-    renderHistory();
 }
 
 // A capture write failed (disk full, file gone): said once, and the capture
@@ -534,13 +352,11 @@ void mainClient::endCapture()
 void mainClient::failCapture()
 {
     {
-        BusyScope busy(this);
-        delete captureFile;
-        captureFile = nullptr;
+        ReceiveSession::Busy busy(session);
+        session.closeCapture();
         SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
         MessageBoxA(hwnd, "Unable to write to File", "Error on file", MB_ICONERROR);
-        renderer.restartHexLines();
-        renderHistory();
+        session.endCapture();
     }
     afterBusy();
 }
@@ -596,25 +412,13 @@ void mainClient::writeFailed()
         MessageBoxA(hwnd, "Unable to write to Comm", "Error Comm", MB_ICONERROR);
 }
 
-bool mainClient::sendBytes(const unsigned char *data, uint32_t count, bool useDelay, const progressBar *abortedBy)
-{
-    if (!line.port())
-        return false;
-    if (useDelay && sendDelay != 0) {
-        for (uint32_t i = 0; i < count; ++i) {
-            if (line.write(data + i, 1, abortedBy) == 0)
-                return false;
-            SleepEx(sendDelay, TRUE);
-        }
-        return true;
-    }
-    return line.write(data, count, abortedBy) == LONG(count);
-}
-
 void mainClient::sendFile()
 {
-    if (!line.isWriting())
-        transfer.run();
+    if (line.isWriting() || transfer.isRunning())
+        return;
+    setSendsEnabled(false);
+    transfer.run();
+    setSendsEnabled(true);
 }
 
 uint32_t mainClient::decodeEscapes(char *text)
@@ -624,7 +428,7 @@ uint32_t mainClient::decodeEscapes(char *text)
 
 void mainClient::saveReceived()
 {
-    if (rxBuffer.count() == 0) {
+    if (session.received().count() == 0) {
         MessageBoxA(hwnd, "Nothing to Save", "Warning", MB_ICONINFORMATION);
         return;
     }
@@ -635,8 +439,7 @@ void mainClient::saveReceived()
     if (!file)
         return;
     // Received while the dialog was up counts too: the count is taken now.
-    uint32_t n = rxBuffer.count() ? rxBuffer.count() - 1 : 0;
-    if (file->write(rxBuffer.items(), n) == n)
+    if (session.saveTo(*file))
         MessageBoxA(hwnd, "File Saved", "Success", MB_ICONINFORMATION);
     else
         MessageBoxA(hwnd, "Unable to write to File", "Error on file", MB_ICONERROR);

@@ -56,6 +56,20 @@ bool PTextView::registerClass(HINSTANCE module)
     return RegisterClassA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+PTextView *PTextView::of(HWND window)
+{
+    char name[sizeof className + 1];
+    if (!window || !GetClassNameA(window, name, int(sizeof name)) || std::strcmp(name, className) != 0)
+        return nullptr;
+    return reinterpret_cast<PTextView *>(GetWindowLongPtrA(window, 0));
+}
+
+void PTextView::clear()
+{
+    barKnown = false;
+    setText("");
+}
+
 LRESULT CALLBACK PTextView::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     PTextView *view = reinterpret_cast<PTextView *>(GetWindowLongPtrA(hwnd, 0));

@@ -90,6 +90,18 @@ public:
     // Identifiers of the context menu's commands.
     enum { cmdCopy = 1, cmdSelectAll = 2 };
 
+    // The object of a window of this class, for the window's owner to call
+    // as it would send the messages (outsiders keep the messages); null for
+    // any other window or one destroyed.
+    static PTextView *of(HWND window);
+    size_t length() const { return store.length(); }
+    // The text itself, NUL-terminated; good until the text next changes.
+    const char *text() const { return store.data(); }
+    // As PTVM_ERASEHEAD, PTVM_ERASETAIL and WM_SETTEXT "".
+    void cutHead(size_t n) { eraseHead(n); }
+    void cutTail(size_t n) { eraseTail(n); }
+    void clear();
+
 private:
     explicit PTextView(HWND window);
     ~PTextView();

@@ -41,6 +41,23 @@ void ViewFinder::extendMenu(HMENU menu)
     AppendMenuA(menu, MF_STRING, IDM_VIEW_FIND, "&Find...");
 }
 
+bool ViewFinder::onKey(const MSG *msg, bool hex)
+{
+    if (msg->message != WM_KEYDOWN)
+        return false;
+    bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    // Ctrl+Alt is AltGr on many layouts: a character for the send box.
+    if (msg->wParam == 'F' && ctrl && GetKeyState(VK_MENU) >= 0) {
+        openDialog();
+        return true;
+    }
+    if (msg->wParam == VK_F3 && !ctrl) {
+        findAgain(GetKeyState(VK_SHIFT) < 0, hex);
+        return true;
+    }
+    return false;
+}
+
 void ViewFinder::openDialog()
 {
     if (dlg) {

@@ -36,6 +36,9 @@ public:
     // F3 (reverse false) and Shift+F3; with nothing typed yet the dialog
     // opens instead. hex: the view shows the hex dump.
     void findAgain(bool reverse, bool hex);
+    // Ctrl+F opens Find, F3 finds again and Shift+F3 the other way, wherever
+    // the focus is in the terminal; true when the key was one of them.
+    bool onKey(const MSG *msg, bool hex);
 
     // The message the Find dialog sends its owner.
     bool isNotice(UINT msg) const { return msg != 0 && msg == notice; }

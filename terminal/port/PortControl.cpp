@@ -11,8 +11,13 @@
 
 PortControl::PortControl(PWin *owner, ButtonImages &bitmaps, uint32_t openIndex, uint32_t closedIndex)
     : dialog(owner), images(bitmaps), openImage(openIndex), closedImage(closedIndex), open(nullptr),
-      writingOn(nullptr), sendWait(owner)
+      writingOn(nullptr), sendWait(owner), delayMs(0), receiveTap(nullptr)
 {
+}
+
+void PortControl::loadSendDelay()
+{
+    readRegDword("DelayOnSend", delayMs, true);
 }
 
 PortControl::~PortControl()
@@ -46,6 +51,21 @@ LONG PortControl::write(const void *data, DWORD count, const progressBar *aborte
     if (port != open)
         PCom::discard(port);
     return written;
+}
+
+bool PortControl::send(const unsigned char *data, uint32_t count, bool paced, const progressBar *abortedBy)
+{
+    if (!open)
+        return false;
+    if (paced && delayMs != 0) {
+        for (uint32_t i = 0; i < count; ++i) {
+            if (write(data + i, 1, abortedBy) == 0)
+                return false;
+            SleepEx(delayMs, TRUE);
+        }
+        return true;
+    }
+    return write(data, count, abortedBy) == LONG(count);
 }
 
 bool PortControl::toggle()

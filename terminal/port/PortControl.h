@@ -12,6 +12,7 @@ class ButtonImages;
 class PCom;
 class PWin;
 class progressBar;
+class ReceiveTap;
 
 // The terminal's port: opened and closed by "&Open Comm", lost with its
 // device and then awaited by the keeper, and shown on that button (caption
@@ -46,6 +47,11 @@ public:
     // each byte is stored and kept in sendDelay; a changed way of sending
     // files ("Transfer") is stored.
     void editSettings(uint32_t &sendDelay);
+    void editSettings() { editSettings(delayMs); }
+    // The pause after each byte of the sends that ask for it, in ms
+    // ("DelayOnSend"); read at the start.
+    uint32_t sendDelay() const { return delayMs; }
+    void loadSendDelay();
     // Closes the port now (the dialog's end). A port whose write is under
     // way (its writer pumps the queue) is freed once that write returns.
     void close();
@@ -55,6 +61,14 @@ public:
     // One write at a time: a write asked for meanwhile writes nothing.
     LONG write(const void *data, DWORD count, const progressBar *abortedBy = nullptr);
     bool isWriting() const { return writingOn != nullptr; }
+    // All of data, with the pause after each byte when paced; false when
+    // the port is closed or a write fell short. abortedBy as for write().
+    bool send(const unsigned char *data, uint32_t count, bool paced, const progressBar *abortedBy = nullptr);
+    // While set, received bytes pass the tap first (a protocol transfer
+    // takes its answers there); only what it hands back is shown, captured
+    // and kept. Null: none.
+    void setReceiveTap(ReceiveTap *tap) { receiveTap = tap; }
+    ReceiveTap *tap() const { return receiveTap; }
     void updateButton();
 
 private:
@@ -66,6 +80,8 @@ private:
     PCom *writingOn;     // the port a write is under way on, or null
     PortKeeper waiter;   // brings a lost port back
     SendWait sendWait;   // how the writes wait
+    uint32_t delayMs;    // the pause after each byte of a paced send
+    ReceiveTap *receiveTap;   // not owned; a protocol transfer's, while it runs
 };
 
 #endif

@@ -1,11 +1,11 @@
 #include "terminal/receive/ReceiveRenderer.h"
 
-#include <richedit.h>
-
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "comm/ArrivalClock.h"
 #include "res/resource.h"
+#include "terminal/receive/BatchSinks.h"
 #include "terminal/receive/HexDump.h"
 #include "terminal/receive/TextDump.h"
 #include "terminal/ui/progressBar.h"
@@ -26,7 +26,6 @@ const WPARAM plainTextMode = 1;               // TM_PLAINTEXT
 const char renderFormat[] = "Performing...\n\rbyte %d of %d";
 const COLORREF textBarColor = 0x10FF3F;
 const COLORREF hexBarColor = 0xFF103F;
-const uint32_t hexProgressLines = 64;
 
 // The progress dialog of a re-render: shown, painted and pumped at once,
 // then stepped. The dialog redraws its bar and text at every update, about
@@ -34,7 +33,7 @@ const uint32_t hexProgressLines = 64;
 // was 8 of the 8.3 seconds a Show Hex took. So steps closer together than
 // paceMs are passed over, the pumping with them; "&Abort" is still seen
 // within paceMs.
-class RenderProgress
+class RenderProgress : public RenderPace
 {
 public:
     RenderProgress(PWin *owner, uint32_t total, COLORREF color)
@@ -49,7 +48,7 @@ public:
     RenderProgress &operator=(const RenderProgress &) = delete;
 
     // false once the operator aborted.
-    bool step(uint32_t done)
+    bool step(uint32_t done) override
     {
         DWORD now = GetTickCount();
         if (now - last < paceMs)
@@ -67,92 +66,15 @@ private:
     DWORD last;
 };
 
-// Text for the view collected over one render and put in with one append.
-class ViewBatch
+// The line a hex chunk completes goes from the view before the chunk's text.
+class ViewTail : public TailEraser
 {
 public:
-    ViewBatch(ReceiveRenderer &view, size_t expected, bool hex) : view(view), hex(hex) { text.reserve(expected); }
-    void add(const char *piece, uint32_t length) { text.insert(text.end(), piece, piece + length); }
-    // Puts the collected text in, what came before an abort included.
-    void flush()
-    {
-        if (text.empty())
-            return;
-        view.append(text.data(), uint32_t(text.size()), hex);
-        text.clear();
-    }
+    explicit ViewTail(ReceiveRenderer &view) : view(view) {}
+    void eraseTail(uint32_t chars) override { view.eraseTail(chars); }
 
 private:
     ReceiveRenderer &view;
-    bool hex;
-    std::vector<char> text;
-};
-
-// The text layout, with or without times, into the receive view, one append
-// per render; `room` is what the batch reserves. A received chunk (no bar)
-// reports no progress: the drain lets the queue through once per chunk
-// instead.
-class ViewTextSink : public TextSink, public LineSink
-{
-public:
-    ViewTextSink(ReceiveRenderer &view, RenderProgress *bar, size_t room) : bar(bar), batch(view, room, false) {}
-    void putText(const char *piece, uint32_t length) override { batch.add(piece, length); }
-    void put(const char *piece, uint32_t length) override { batch.add(piece, length); }
-    bool progress(uint32_t done) override { return !bar || bar->step(done); }
-    void flush() { batch.flush(); }
-
-private:
-    RenderProgress *bar;
-    ViewBatch batch;
-};
-
-// The hex layout into the receive view, one append per render. With a bar,
-// up to 1024 bytes the progress is reported after every line, beyond every
-// 64th.
-//
-// With times (times not null) each line is put after the time its first byte
-// arrived: a new line's from the chunk, the line that a chunk completes keeps
-// the time it had (lastTime on entry).
-class ViewHexSink : public HexSink
-{
-public:
-    ViewHexSink(ReceiveRenderer &view, RenderProgress *bar, uint32_t length, ByteTimes *times, int64_t &lastTime)
-        : view(view), bar(bar), everyLine(length <= TextDump::shortLimit), lines(0),
-          batch(view, (size_t(length) / HexDump::bytesPerLine + 2) * (HexDump::fullLineChars + TimedText::prefixChars),
-                true),
-          times(times), lastTime(lastTime), continuing(false)
-    {
-    }
-    void eraseTail(uint32_t chars) override
-    {
-        view.eraseTail(times ? chars + TimedText::prefixChars : chars);
-        continuing = true;
-    }
-    bool putLine(const char *text, uint32_t length, uint32_t firstByte) override
-    {
-        if (times) {
-            if (!continuing)
-                lastTime = times->timeOf(firstByte);
-            continuing = false;
-            char prefix[TimedText::prefixChars + 1];
-            batch.add(prefix, TimedText::formatTime(lastTime, prefix));
-        }
-        batch.add(text, length);
-        if (bar && (everyLine || ++lines % hexProgressLines == 0))
-            return bar->step(firstByte);
-        return true;
-    }
-    void flush() { batch.flush(); }
-
-private:
-    ReceiveRenderer &view;
-    RenderProgress *bar;
-    bool everyLine;
-    uint32_t lines;
-    ViewBatch batch;
-    ByteTimes *times;
-    int64_t &lastTime;
-    bool continuing;   // the next line completes the view's last
 };
 
 // Bytes whose arrival nobody noted take the time they are shown.
@@ -189,23 +111,20 @@ private:
 } // namespace
 
 ReceiveRenderer::ReceiveRenderer(PWin *owner)
-    : owner(owner), view(nullptr), hexLineCount(0), hexLinesCut(0), lastPump(GetTickCount() - queuePauseMs),
-      timed(false), tailTime(0)
+    : owner(owner), hexLineCount(0), hexLinesCut(0), lastPump(GetTickCount() - queuePauseMs),
+      timed(false), tailTime(0), shortOfMemory(false), memoryNoticeTaken(false),
+      renderLimit(UINT32_MAX - 1)
 {
 }
 
+// The look is set as for any control of the template; the text goes
+// through the typed calls.
 void ReceiveRenderer::attach(HWND control, HFONT font)
 {
-    view = control;
-    SendMessageA(view, msgSetTextMode, plainTextMode, 0);
-    SendMessageA(view, msgSetBkgndColor, 0, LPARAM(paleYellow));
-    SendMessageA(view, WM_SETFONT, WPARAM(font), TRUE);
-}
-
-uint32_t ReceiveRenderer::textLength() const
-{
-    LRESULT n = SendMessageA(view, WM_GETTEXTLENGTH, 0, 0);
-    return n > 0 ? uint32_t(n) : 0;
+    view.attach(control);
+    SendMessageA(control, msgSetTextMode, plainTextMode, 0);
+    SendMessageA(control, msgSetBkgndColor, 0, LPARAM(paleYellow));
+    SendMessageA(control, WM_SETFONT, WPARAM(font), TRUE);
 }
 
 // A flood renders chunk after chunk without going back to the main loop, so
@@ -226,19 +145,19 @@ bool ReceiveRenderer::append(const char *text, uint32_t length, bool hex)
 {
     if (length == 0)
         return true;
-    if (SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0)
+    if (view.append(text, length))
         return true;
     // The view's storage could not grow: its older half makes room, as a cut
     // past the limit would. The history keeps every byte whatever the view
     // can show.
-    uint32_t t = textLength();
+    uint32_t t = view.length();
     cutTop(hex ? t / hexLineChars() / 2 * hexLineChars() : t / 2, hex);
-    return SendMessageA(view, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0;
+    return view.append(text, length);
 }
 
 void ReceiveRenderer::eraseTail(uint32_t chars)
 {
-    SendMessageA(view, PTVM_ERASETAIL, WPARAM(chars), 0);
+    view.cutTail(chars);
 }
 
 void ReceiveRenderer::restartHexLines()
@@ -249,9 +168,11 @@ void ReceiveRenderer::restartHexLines()
 
 void ReceiveRenderer::empty()
 {
-    SendMessageA(view, WM_SETTEXT, 0, LPARAM(""));
+    view.clear();
     restartHexLines();
     timedText.reset();
+    shortOfMemory = false;
+    memoryNoticeTaken = false;
 }
 
 uint32_t ReceiveRenderer::hexLineChars() const
@@ -278,23 +199,48 @@ uint32_t ReceiveRenderer::bareHexLength(uint32_t t) const
 // one; re-renders of the history keep their dialog.
 void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
 {
-    RenderProgress *bar = withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr;
+    std::unique_ptr<RenderProgress> bar(withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr);
+    TextBatch batch;
+    batch.setLimit(renderLimit);
+    BatchTextSink sink(batch, bar.get());
     if (timed) {
         // With times on, every line of the text layout (received or
         // re-rendered) keeps its line ends: a time before each line is what
         // was asked for. Room for the text and a time every few characters.
         ShownNow now;
-        ViewTextSink sink(*this, bar, size_t(length) + length / 4 + TimedText::prefixChars);
+        batch.reserve(uint64_t(length) + length / 4 + TimedText::prefixChars);
         timedText.render(sink, data, length, times ? *times : now);
-        sink.flush();
+    } else if (length <= TextDump::shortLimit) {
+        batch.reserve(length);
+        TextDump::renderShort(sink, data, length);
     } else {
-        ViewTextSink sink(*this, bar, size_t(length) + 1);
-        std::vector<char> scratch(length > TextDump::shortLimit ? size_t(length) + 1 : 1);
-        TextDump::render(sink, data, length, scratch.data());
-        sink.flush();
+        // The dotted copy is made in scratch and taken as one piece.
+        std::unique_ptr<char[]> scratch(new (std::nothrow) char[size_t(length) + 1]);
+        if (scratch && batch.reserve(length))
+            TextDump::renderLong(sink, data, length, scratch.get());
+        else
+            shortOfMemory = true;
     }
+    put(batch, false);
     endAppend(withProgress, false);
-    delete bar;
+}
+
+// A render's text into the view. A render that memory cut short still shows
+// what it had; the operator is told once (takeMemoryNotice).
+void ReceiveRenderer::put(const TextBatch &batch, bool hex)
+{
+    if (batch.refused())
+        shortOfMemory = true;
+    if (!append(batch.text(), batch.length(), hex))
+        shortOfMemory = true;
+}
+
+bool ReceiveRenderer::takeMemoryNotice()
+{
+    if (!shortOfMemory || memoryNoticeTaken)
+        return false;
+    memoryNoticeTaken = true;
+    return true;
 }
 
 // After a render: the view back within its scrollback and, for a received
@@ -306,24 +252,26 @@ void ReceiveRenderer::endAppend(bool withProgress, bool hex)
         letQueueThrough();
 }
 
-void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, uint32_t textLength,
-                                bool withProgress, ByteTimes *times)
+void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
 {
     ShownNow now;
     if (timed && !times)
         times = &now;
-    textLength = bareHexLength(textLength);
-    RenderProgress *bar = withProgress ? new RenderProgress(owner, length, hexBarColor) : nullptr;
-    ViewHexSink sink(*this, bar, length, timed ? times : nullptr, tailTime);
+    uint32_t textLength = bareHexLength(view.length());
+    std::unique_ptr<RenderProgress> bar(withProgress ? new RenderProgress(owner, length, hexBarColor) : nullptr);
+    TextBatch batch;
+    batch.setLimit(renderLimit);
+    batch.reserve((uint64_t(length) / HexDump::bytesPerLine + 2) * hexLineChars());
+    ViewTail tail(*this);
+    BatchHexSink sink(batch, bar.get(), tail, length, timed ? times : nullptr, tailTime);
     // The tail holds the bytes of a short line the view may end in. When
     // the view's length does not add up to hex lines nothing is discarded:
     // the chunk simply starts a fresh line.
     HexDump::renderChunk(sink, hexTail.bytes(), hexTail.count(), data, length, textLength, &hexLineCount,
                          hexLinesCut);
     hexTail.follow(data, length);
-    sink.flush();
+    put(batch, true);
     endAppend(withProgress, true);
-    delete bar;
 }
 
 // The history, into a view that holds nothing of it: all of it when it fits
@@ -339,6 +287,11 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
         from = first * uint32_t(HexDump::bytesPerLine);
         hexLineCount = first;
         hexLinesCut = first;
+    } else if (timed) {
+        // Every line takes its time too: only the lines the view keeps are
+        // rendered, not a text several times the limit that a cut would then
+        // mostly throw away.
+        from = TimedText::firstByteWithin(history, n, scrollback.limit());
     } else {
         from = scrollback.firstTextByte(n);
     }
@@ -346,7 +299,7 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
     HistoryTimes arrived(times ? *times : none, from);
     ByteTimes *byteTimes = times && times->covered() > from ? &arrived : nullptr;
     if (hex)
-        appendHex(history + from, n - from, 0, true, byteTimes);
+        appendHex(history + from, n - from, true, byteTimes);
     else
         appendText(history + from, n - from, true, byteTimes);
 }
@@ -356,7 +309,7 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
 // (text without line ends is cut where it must).
 void ReceiveRenderer::keepWithinLimit(bool hex)
 {
-    uint32_t t = textLength();
+    uint32_t t = view.length();
     cutTop(hex ? scrollback.hexCut(t, hexLineChars()) : scrollback.textCut(t), hex);
 }
 
@@ -364,13 +317,13 @@ void ReceiveRenderer::cutTop(uint32_t cut, bool hex)
 {
     if (cut == 0)
         return;
-    uint32_t t = textLength();
+    uint32_t t = view.length();
     if (!hex)
         cut = nextLineStart(cut, t);
-    SendMessageA(view, PTVM_ERASEHEAD, WPARAM(cut), 0);
+    view.cutHead(cut);
     // What went is counted from the view itself, so the labels stay right
     // whatever it took.
-    uint32_t gone = t - textLength();
+    uint32_t gone = t - view.length();
     if (hex)
         hexLinesCut += gone / hexLineChars();
 }
@@ -384,16 +337,10 @@ uint32_t ReceiveRenderer::nextLineStart(uint32_t at, uint32_t length) const
         return at;
     const uint32_t look = 4096;
     uint32_t from = at - 1;
-    uint32_t to = length - from > look ? from + look : length;
-    std::vector<char> text(size_t(to - from) + 1, '\0');
-    TEXTRANGEA range;
-    range.chrg.cpMin = LONG(from);
-    range.chrg.cpMax = LONG(to);
-    range.lpstrText = text.data();
-    LRESULT got = SendMessageA(view, EM_GETTEXTRANGE, 0, LPARAM(&range));
-    uint32_t n = got > 0 ? uint32_t(got) : 0;
-    if (n > to - from)
-        n = to - from;
+    if (view.length() < length)
+        return at;
+    uint32_t n = length - from > look ? look : length - from;
+    const char *text = view.text() + from;
     // A line starts after a LF, and after a CR that no LF follows.
     for (uint32_t i = 0; i < n; ++i) {
         char c = text[i];

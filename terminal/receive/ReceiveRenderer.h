@@ -5,11 +5,13 @@
 #include <cstdint>
 
 #include "terminal/receive/HexTail.h"
+#include "terminal/receive/ViewText.h"
 #include "terminal/receive/Scrollback.h"
 #include "terminal/receive/TimedText.h"
 
 class ArrivalTimes;
 class PWin;
+class TextBatch;
 
 // What the receive view shows of the received bytes: chunks as they come and
 // the whole history again (Show Hex, end of a capture), as text or as hex
@@ -35,15 +37,14 @@ public:
     // The view control of the terminal's dialog and the font it shows;
     // neither is owned.
     void attach(HWND view, HFONT font);
-    HWND window() const { return view; }
-    uint32_t textLength() const;
+    HWND window() const { return view.handle(); }
 
     // Data after what the view shows. withProgress: a progress dialog for
     // the render (re-renders); a received chunk goes without one. times:
     // when each byte arrived, for the times shown (none given: now).
     void appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times = nullptr);
-    void appendHex(const unsigned char *data, uint32_t length, uint32_t textLength, bool withProgress,
-                   ByteTimes *times = nullptr);
+    // A hex chunk continues the view's last line when that line is short.
+    void appendHex(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times = nullptr);
 
     // The whole history, into a view that holds nothing of it; times: when
     // its bytes arrived.
@@ -67,19 +68,28 @@ public:
     bool append(const char *text, uint32_t length, bool hex);
     void eraseTail(uint32_t chars);
 
+    // True once after a render found too little memory for all it had to
+    // show (the view shows what fitted; the history is untouched), until the
+    // view is next emptied.
+    bool takeMemoryNotice();
+    // The most characters one render may collect before it counts as short
+    // of memory, as if the allocator had refused.
+    void setRenderLimit(uint32_t chars) { renderLimit = chars; }
+
 private:
     void letQueueThrough();
     void keepWithinLimit(bool hex);
     void cutTop(uint32_t chars, bool hex);
     uint32_t nextLineStart(uint32_t at, uint32_t length) const;
     void endAppend(bool withProgress, bool hex);
+    void put(const TextBatch &batch, bool hex);
     // Characters of a full hex line as the view shows it.
     uint32_t hexLineChars() const;
     // The view's length as if its hex lines had no times before them.
     uint32_t bareHexLength(uint32_t textLength) const;
 
     PWin *owner;
-    HWND view;
+    ViewText view;
     uint32_t hexLineCount;   // hex lines written since the view was emptied
     uint32_t hexLinesCut;    // hex lines cut from the top of the view
     Scrollback scrollback;   // how much of the history the view keeps
@@ -88,6 +98,9 @@ private:
     bool timed;              // lines begin with their arrival time
     TimedText timedText;     // the text layout with times, running on
     int64_t tailTime;        // the time of the last hex line shown
+    bool shortOfMemory;      // a render since the view was emptied could not show all
+    bool memoryNoticeTaken;  // and the operator was told
+    uint32_t renderLimit;    // characters a render may collect
     enum : DWORD { queuePauseMs = 15 };
 };
 

@@ -3,23 +3,14 @@
 
 #include <cstdint>
 
-// Where the text layout of the receive view goes: the real view in the
-// terminal, a string in the tests.
-class TextSink
-{
-public:
-    virtual ~TextSink() {}
-    // Appends `length` characters at the end of the view; text[length] is
-    // always a NUL, so the text can go to the control as it is.
-    virtual void putText(const char *text, uint32_t length) = 0;
-    // Reports `done` bytes of the data handled; false = the operator aborted.
-    virtual bool progress(uint32_t done) = 0;
-};
+#include "terminal/receive/TextSink.h"
 
 // The text layout of the receive view. Up to shortLimit bytes (every received
 // chunk) the data goes in as it is, line ends included, with each NUL shown as
 // "."; longer data (re-rendering the history) goes in as one text in which
 // every control character and DEL shows as ".".
+// Every piece it puts is followed by a NUL (text[length] is 0), so it can
+// go to a control as it is.
 class TextDump
 {
 public:

@@ -37,7 +37,36 @@ uint32_t TimedText::formatTime(int64_t localMs, char *out)
     return prefixChars;
 }
 
-bool TimedText::render(LineSink &sink, const unsigned char *data, uint32_t length, ByteTimes &times)
+uint32_t TimedText::firstByteWithin(const unsigned char *data, uint32_t n, uint32_t chars)
+{
+    // Every line end may begin a line: when even that many times fit, all
+    // of it does. A count without branches, so a history well within the
+    // view costs a quick pass rather than the walk below.
+    uint64_t ends = 0;
+    for (uint32_t i = 0; i < n; ++i)
+        ends += uint32_t(data[i] == '\n') + uint32_t(data[i] == '\r');
+    if (n + (ends + 1) * prefixChars <= chars)
+        return 0;
+    uint64_t taken = 0;   // characters of the lines from `from` on
+    uint32_t from = n;
+    for (uint32_t j = n; j-- > 0;) {
+        // A line begins after a LF, and after a CR that no LF follows.
+        bool begins = j == 0 || data[j - 1] == '\n' || (data[j - 1] == '\r' && data[j] != '\n');
+        if (!begins)
+            continue;
+        taken += uint64_t(from - j) + prefixChars;
+        if (taken > chars)
+            break;
+        from = j;
+    }
+    if (from < n || n == 0)
+        return from;
+    // Not even the last line fits: its end, after one time.
+    uint32_t room = chars > prefixChars ? chars - prefixChars : 1;
+    return n > room ? n - room : 0;
+}
+
+bool TimedText::render(TextSink &sink, const unsigned char *data, uint32_t length, ByteTimes &times)
 {
     char prefix[prefixChars + 1];
     uint32_t nextProgress = progressStep;
@@ -50,7 +79,7 @@ bool TimedText::render(LineSink &sink, const unsigned char *data, uint32_t lengt
         }
         unsigned char c = data[i];
         if (lineBegins && !(afterCr && c == '\n')) {
-            sink.put(prefix, formatTime(times.timeOf(i), prefix));
+            sink.putText(prefix, formatTime(times.timeOf(i), prefix));
             lineBegins = false;
         }
         // The run of plain bytes up to the next line end or NUL.
@@ -58,16 +87,16 @@ bool TimedText::render(LineSink &sink, const unsigned char *data, uint32_t lengt
         while (j < length && data[j] != 0 && !breaksLine(data[j]))
             ++j;
         if (j > i) {
-            sink.put(reinterpret_cast<const char *>(data + i), j - i);
+            sink.putText(reinterpret_cast<const char *>(data + i), j - i);
             afterCr = false;
             i = j;
             continue;
         }
         if (c == 0) {
-            sink.put(".", 1);
+            sink.putText(".", 1);
             afterCr = false;
         } else {
-            sink.put(reinterpret_cast<const char *>(data + i), 1);
+            sink.putText(reinterpret_cast<const char *>(data + i), 1);
             lineBegins = true;
             afterCr = c == '\r';
         }

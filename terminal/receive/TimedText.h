@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "terminal/receive/TextSink.h"
+
 // When byte `index` of the data being rendered arrived (local milliseconds).
 // Asked in ascending order, once for each line begun.
 class ByteTimes
@@ -10,16 +12,6 @@ class ByteTimes
 public:
     virtual ~ByteTimes() {}
     virtual int64_t timeOf(uint32_t index) = 0;
-};
-
-// Where the text goes: the receive view, or a string in the tests.
-class LineSink
-{
-public:
-    virtual ~LineSink() {}
-    virtual void put(const char *text, uint32_t length) = 0;
-    // `done` bytes handled; false = the operator aborted.
-    virtual bool progress(uint32_t done) = 0;
 };
 
 // The text layout with times: every line of the view begins with the time
@@ -47,12 +39,19 @@ public:
     }
 
     // false when the sink aborted; what was put so far stays.
-    bool render(LineSink &sink, const unsigned char *data, uint32_t length, ByteTimes &times);
+    bool render(TextSink &sink, const unsigned char *data, uint32_t length, ByteTimes &times);
 
     // "hh:mm:ss.mmm " for a local time in milliseconds: the time of day
     // only, so it wraps to 00:00:00.000 at midnight. out holds at least
     // prefixChars + 1; returns prefixChars.
     static uint32_t formatTime(int64_t localMs, char *out);
+
+    // Where a render of the last bytes of data (n bytes), begun on a fresh
+    // line, starts so as to take at most `chars` characters: at the start
+    // of a line when whole lines fit, inside the last line when not even
+    // that one does. A re-render of the history shows only what the view
+    // will keep.
+    static uint32_t firstByteWithin(const unsigned char *data, uint32_t n, uint32_t chars);
 
 private:
     bool lineBegins;   // the next byte begins a line

@@ -5,7 +5,7 @@
 
 #include "res/resource.h"
 #include "terminal/settings/Settings.h"
-#include "terminal/transfer/TransferProtocol.h"
+#include "terminal/settings/TransferProtocol.h"
 
 namespace {
 

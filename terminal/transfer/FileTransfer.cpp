@@ -5,7 +5,7 @@
 #include "terminal/ui/ChosenFile.h"
 #include "terminal/transfer/ProtocolTransfer.h"
 #include "terminal/settings/Settings.h"
-#include "terminal/transfer/TransferHost.h"
+#include "terminal/port/PortControl.h"
 #include "terminal/ui/progressBar.h"
 #include "util/P_File.h"
 #include "win/PMessagePump.h"
@@ -17,24 +17,22 @@ const uint32_t fileChunkBytes = 512;
 
 } // namespace
 
-FileTransfer::FileTransfer(TransferHost &owner) : host(owner), running(false) {}
+FileTransfer::FileTransfer(PortControl &port, PWin &window) : line(port), owner(window), running(false) {}
 
 void FileTransfer::run()
 {
     if (running)
         return;
     running = true;
-    host.setSendsEnabled(false);
     transfer();
-    host.setSendsEnabled(true);
     running = false;
 }
 
 void FileTransfer::transfer()
 {
-    if (!host.ensurePortOpen())
+    if (!line.ensureOpen())
         return;
-    ChosenFile chosen(host.transferWindow().hwnd, ChosenFile::toRead);
+    ChosenFile chosen(owner.hwnd, ChosenFile::toRead);
     if (!chosen.choose())
         return;
     std::unique_ptr<P_File> file(chosen.open());
@@ -44,7 +42,7 @@ void FileTransfer::transfer()
     // for it. They pace themselves, so the pause after each byte is not asked.
     TransferProtocol protocol = chosenProtocol();
     if (protocol != TransferProtocol::raw) {
-        ProtocolTransfer(host, *file, protocol, protocolTiming).run();
+        ProtocolTransfer(line, owner, *file, protocol, protocolTiming).run();
         return;
     }
     if (file->getSize() == 0)
@@ -65,9 +63,9 @@ TransferProtocol FileTransfer::chosenProtocol()
 // operator cancelled the transfer.
 bool FileTransfer::askDelay(bool &useDelay)
 {
-    if (host.getSendDelay() == 0)
+    if (line.sendDelay() == 0)
         return true;
-    int answer = MessageBoxA(host.transferWindow().hwnd, "Delay is not null!\r\nDo you want to use it anywhere?", "Warning",
+    int answer = MessageBoxA(owner.hwnd, "Delay is not null!\r\nDo you want to use it anywhere?", "Warning",
                              MB_YESNOCANCEL | MB_ICONERROR);
     if (answer == IDCANCEL)
         return false;
@@ -81,13 +79,13 @@ bool FileTransfer::askDelay(bool &useDelay)
 void FileTransfer::sendAll(P_File &file, bool useDelay)
 {
     uint32_t size = file.getSize();
-    std::unique_ptr<progressBar> bar = progressBar::showSending(&host.transferWindow(), size);
+    std::unique_ptr<progressBar> bar = progressBar::showSending(&owner, size);
     PMessagePump::pumpWaiting();
     uint32_t remaining = size;
     unsigned char buffer[fileChunkBytes];
     while (remaining > 0) {
         uint32_t k = file.read(buffer, remaining < fileChunkBytes ? remaining : fileChunkBytes);
-        if (k == 0 || !host.sendBytes(buffer, k, useDelay, bar.get()))
+        if (k == 0 || !line.send(buffer, k, useDelay, bar.get()))
             break;
         remaining -= k;
         if (!bar->update(size - remaining))
@@ -95,7 +93,7 @@ void FileTransfer::sendAll(P_File &file, bool useDelay)
         PMessagePump::pumpWaiting();
     }
     if (remaining == 0)
-        MessageBoxA(host.transferWindow().hwnd, "File Transfered", "Success", MB_ICONINFORMATION);
+        MessageBoxA(owner.hwnd, "File Transfered", "Success", MB_ICONINFORMATION);
     else
-        MessageBoxA(host.transferWindow().hwnd, "Transfer aborted\r\nFile may be corrupted!", "Error", MB_ICONERROR);
+        MessageBoxA(owner.hwnd, "Transfer aborted\r\nFile may be corrupted!", "Error", MB_ICONERROR);
 }

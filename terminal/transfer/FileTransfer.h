@@ -3,20 +3,23 @@
 
 #include <windows.h>
 
-#include "terminal/transfer/TransferProtocol.h"
+#include "terminal/settings/TransferProtocol.h"
 #include "terminal/transfer/XmodemSender.h"
 
 class P_File;
-class TransferHost;
+class PortControl;
+class PWin;
 
 // Sends a file the operator chooses through the terminal's port, in chunks,
 // with the progress dialog and its "&Abort". While it runs it owns the line:
-// the send buttons are disabled, since the pump between chunks would
-// otherwise let a second send interleave with this one.
+// the terminal holds its other sends back (isRunning()), since the pump
+// between chunks would otherwise let a second send interleave with this one.
 class FileTransfer
 {
 public:
-    explicit FileTransfer(TransferHost &host);
+    // line: the port it opens and writes to; owner: the window of its
+    // progress dialog and message boxes.
+    FileTransfer(PortControl &line, PWin &owner);
     FileTransfer(const FileTransfer &) = delete;
     FileTransfer &operator=(const FileTransfer &) = delete;
 
@@ -33,7 +36,8 @@ private:
     void sendAll(P_File &file, bool useDelay);
     static TransferProtocol chosenProtocol();
 
-    TransferHost &host;
+    PortControl &line;
+    PWin &owner;
     bool running;
     XmodemSender::Timing protocolTiming = XmodemSender::standardTiming;
 };

@@ -2,10 +2,11 @@
 
 #include <memory>
 
-#include "terminal/transfer/TransferHost.h"
+#include "terminal/port/PortControl.h"
 #include "terminal/ui/progressBar.h"
 #include "util/P_File.h"
 #include "win/PMessagePump.h"
+#include "win/PWin.h"
 
 namespace {
 
@@ -17,16 +18,17 @@ const DWORD cancelRepeatMs = 500;
 
 } // namespace
 
-ProtocolTransfer::ProtocolTransfer(TransferHost &owner, P_File &source, TransferProtocol protocol,
+ProtocolTransfer::ProtocolTransfer(PortControl &port, PWin &window, P_File &source, TransferProtocol protocol,
                                    const XmodemSender::Timing &timing)
-    : host(owner), file(source),
+    : line(port), owner(window), file(source),
       sender(protocol, source.getName(), source.getSize(), *this, timing), shownDone(-1), shownAt(0)
 {
 }
 
 ProtocolTransfer::~ProtocolTransfer()
 {
-    host.setReceiveTap(nullptr);
+    if (line.tap() == this)
+        line.setReceiveTap(nullptr);
 }
 
 uint32_t ProtocolTransfer::read(unsigned char *to, uint32_t count)
@@ -47,9 +49,9 @@ void ProtocolTransfer::run()
 {
     // Listening before anything is shown: a receiver started now is heard
     // from its first start request.
-    host.setReceiveTap(this);
+    line.setReceiveTap(this);
     sender.start(GetTickCount());
-    std::unique_ptr<progressBar> bar = progressBar::showSending(&host.transferWindow(), file.getSize(), waitingText);
+    std::unique_ptr<progressBar> bar = progressBar::showSending(&owner, file.getSize(), waitingText);
     abortBar = bar.get();
     while (!sender.finished() && flush()) {
         if (bar->isAborted()) {
@@ -69,7 +71,7 @@ void ProtocolTransfer::run()
     if (sender.cancelledReceiver())
         cancelAgain();
     showProgress(*bar, true);
-    host.setReceiveTap(nullptr);
+    line.setReceiveTap(nullptr);
     report();
 }
 
@@ -91,7 +93,7 @@ bool ProtocolTransfer::flush()
 {
     if (sender.outputCount() == 0)
         return true;
-    bool ok = host.sendBytes(sender.output(), sender.outputCount(), false, abortBar);
+    bool ok = line.send(sender.output(), sender.outputCount(), false, abortBar);
     sender.outputSent(GetTickCount());
     return ok;
 }
@@ -123,29 +125,29 @@ void ProtocolTransfer::waitForWork()
 
 void ProtocolTransfer::report()
 {
-    HWND owner = host.transferWindow().hwnd;
+    HWND window = owner.hwnd;
     switch (sender.outcome()) {
     case XmodemSender::Outcome::done:
-        MessageBoxA(owner, "File Transfered", "Success", MB_ICONINFORMATION);
+        MessageBoxA(window, "File Transfered", "Success", MB_ICONINFORMATION);
         break;
     case XmodemSender::Outcome::endNotConfirmed:
-        MessageBoxA(owner, "File Transfered\r\nbut the receiver did not confirm its end", "Warning",
+        MessageBoxA(window, "File Transfered\r\nbut the receiver did not confirm its end", "Warning",
                     MB_ICONWARNING);
         break;
     case XmodemSender::Outcome::receiverCancelled:
-        MessageBoxA(owner, "Transfer cancelled by the receiver", "Error", MB_ICONERROR);
+        MessageBoxA(window, "Transfer cancelled by the receiver", "Error", MB_ICONERROR);
         break;
     case XmodemSender::Outcome::noAnswer:
-        MessageBoxA(owner, "No answer from the receiver\r\nIs it waiting for the file?", "Error", MB_ICONERROR);
+        MessageBoxA(window, "No answer from the receiver\r\nIs it waiting for the file?", "Error", MB_ICONERROR);
         break;
     case XmodemSender::Outcome::tooManyErrors:
-        MessageBoxA(owner, "Too many errors\r\nFile may be corrupted!", "Error", MB_ICONERROR);
+        MessageBoxA(window, "Too many errors\r\nFile may be corrupted!", "Error", MB_ICONERROR);
         break;
     case XmodemSender::Outcome::readFailed:
-        MessageBoxA(owner, "Unable to read File", "Error on file", MB_ICONERROR);
+        MessageBoxA(window, "Unable to read File", "Error on file", MB_ICONERROR);
         break;
     default:
-        MessageBoxA(owner, "Transfer aborted\r\nFile may be corrupted!", "Error", MB_ICONERROR);
+        MessageBoxA(window, "Transfer aborted\r\nFile may be corrupted!", "Error", MB_ICONERROR);
         break;
     }
 }

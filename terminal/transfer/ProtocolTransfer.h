@@ -8,18 +8,21 @@
 #include "terminal/port/ReceiveTap.h"
 #include "terminal/transfer/XmodemSender.h"
 
-class TransferHost;
 class P_File;
+class PortControl;
+class PWin;
 class progressBar;
 
 // One file sent by XMODEM, XMODEM-1K or YMODEM through the terminal's port
 // under the progress dialog. While it runs it takes the receiver's answers
-// out of what the terminal receives; the loader's own text before the start
-// and after the end still reaches the view.
+// out of what the terminal receives (the port's receive tap); the loader's
+// own text before the start and after the end still reaches the view.
 class ProtocolTransfer : public ReceiveTap, private XmodemSender::Source
 {
 public:
-    ProtocolTransfer(TransferHost &host, P_File &file, TransferProtocol protocol,
+    // line: the port it writes to and taps; owner: the window of its
+    // progress dialog and message boxes.
+    ProtocolTransfer(PortControl &line, PWin &owner, P_File &file, TransferProtocol protocol,
                      const XmodemSender::Timing &timing);
     ~ProtocolTransfer() override;
     ProtocolTransfer(const ProtocolTransfer &) = delete;
@@ -38,7 +41,8 @@ private:
     void waitForWork();
     void report();
 
-    TransferHost &host;
+    PortControl &line;
+    PWin &owner;
     P_File &file;
     XmodemSender sender;
     int64_t shownDone;    // the amount the progress dialog shows; -1 before the start

@@ -5,7 +5,7 @@
 
 #include "terminal/transfer/TransferMachine.h"
 #include "terminal/transfer/ReceiveSink.h"
-#include "terminal/transfer/TransferProtocol.h"
+#include "terminal/settings/TransferProtocol.h"
 #include "terminal/transfer/XmodemFrame.h"
 
 // The receiving side of XMODEM (checksum or CRC-16, 128- and 1024-byte

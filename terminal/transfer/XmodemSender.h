@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "terminal/settings/TransferProtocol.h"
 #include "terminal/transfer/TransferMachine.h"
-#include "terminal/transfer/TransferProtocol.h"
 #include "terminal/transfer/XmodemFrame.h"
 
 // The sending side of XMODEM, XMODEM-1K and YMODEM as a machine driven from

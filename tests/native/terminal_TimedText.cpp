@@ -26,10 +26,10 @@ struct Case
     std::string shown;
 };
 
-class StringSink : public LineSink
+class StringSink : public TextSink
 {
 public:
-    void put(const char *text, uint32_t length) override { out.append(text, length); }
+    void putText(const char *text, uint32_t length) override { out.append(text, length); }
     bool progress(uint32_t) override { return true; }
     std::string out;
 };

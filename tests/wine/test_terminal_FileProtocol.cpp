@@ -15,7 +15,7 @@
 #include <tuple>
 #include <vector>
 
-#include "terminal/transfer/TransferProtocol.h"
+#include "terminal/settings/TransferProtocol.h"
 #include "terminal/transfer/XmodemSender.h"
 #include "tests/wine/helpers/FarEndProgram.h"
 #include "tests/wine/helpers/TerminalRig.h"

@@ -1,7 +1,9 @@
 // A receive history that cannot grow, provoked through the terminal's limit
 // on it: the terminal keeps running, says so once, goes on showing and
 // capturing what arrives, keeps exactly the first bytes for Save, grows
-// again after a clear, and ends normally.
+// again after a clear, and ends normally. And a render of the view that
+// finds no memory (provoked through the limit on a render): said once, the
+// history kept whole.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -195,4 +197,38 @@ TEST_F(HistoryFull, TheProgramEndsNormallyWithDone)
     PostMessageA(term.dialog(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(term.item(IDCANCEL)));
     EXPECT_TRUE(term.waitFor([&] { return term.app.quitting != 0; }, 5000));
     EXPECT_EQ(term.client->hwnd, nullptr);
+}
+
+// Show Hex of a history whose dump does not fit what a render may collect:
+// the view shows the beginning that fitted, the operator is told once (the
+// chunks after it that do not fit either are not told again), and the
+// history keeps every byte for Save.
+class RenderShortOfMemory : public rig::DataPathTest
+{
+};
+
+TEST_F(RenderShortOfMemory, ToldOnceAndTheHistoryKeepsEveryByte)
+{
+    std::vector<unsigned char> data = lines(0, 60);  // 2880 bytes: 12240 characters in hex
+    ASSERT_TRUE(peer.send(data));
+    ASSERT_TRUE(term.waitFor([&] { return term.history() == data; }, 20000));
+
+    term.client->setRenderLimit(2000);
+    MessageBoxAnswerer answerer(IDOK, 5, 60000);
+    term.check(IDC_SHOWHEX, true);
+    ASSERT_TRUE(answerer.waitAnswered(1));
+    EXPECT_EQ(answerer.caption(0), "Low Memory");
+    EXPECT_NE(answerer.text(0).find("Save"), std::string::npos) << answerer.text(0);
+    std::string shown = term.viewText();
+    EXPECT_GT(shown.size(), 0u);
+    EXPECT_LE(shown.size(), 2000u);
+    EXPECT_EQ(hexDump(data).compare(0, shown.size(), shown), 0) << "the beginning of the dump";
+
+    std::vector<unsigned char> more = lines(60, 20);  // chunks of up to 511 bytes: more than 2000 in hex
+    std::vector<unsigned char> all = data;
+    all.insert(all.end(), more.begin(), more.end());
+    ASSERT_TRUE(peer.send(more));
+    ASSERT_TRUE(term.waitFor([&] { return term.history() == all; }, 20000));
+    term.settle(300);
+    EXPECT_EQ(answerer.answeredCount(), 1);
 }

@@ -1,4 +1,4 @@
-#include "terminal/transfer/TransferProtocol.h"
+#include "terminal/settings/TransferProtocol.h"
 
 namespace {
 

@@ -1,0 +1,185 @@
+#include "terminal/receive/ReceiveSession.h"
+
+#include "comm/ArrivalClock.h"
+#include "comm/PCom.h"
+#include "res/resource.h"
+#include "terminal/port/PortControl.h"
+#include "terminal/port/ReceiveTap.h"
+#include "terminal/receive/TimedText.h"
+#include "util/ChunkTimes.h"
+#include "util/P_File.h"
+
+namespace {
+
+// The most bytes one read of a drain takes from the port's queue.
+const uint32_t chunkBytes = 511;
+
+// When each byte of a chunk read from the port arrived, asked in ascending
+// order.
+class ChunkArrivals : public ByteTimes
+{
+public:
+    explicit ChunkArrivals(const ChunkTimes &runs) : runs(runs), at(0) {}
+    int64_t timeOf(uint32_t index) override
+    {
+        while (at + 1 < runs.count() && runs.run(at + 1).offset <= index)
+            ++at;
+        return runs.run(at).time;
+    }
+
+private:
+    const ChunkTimes &runs;
+    uint32_t at;
+};
+
+} // namespace
+
+ReceiveSession::ReceiveSession(PWin *owner, PortControl &port, const Waiting &waits)
+    : line(port), waiting(waits), bytes(16384), kept(bytes), renderer(owner), captureFile(nullptr), busyDepth(0),
+      hex(false)
+{
+}
+
+ReceiveSession::~ReceiveSession()
+{
+    delete captureFile;
+}
+
+// A protocol transfer takes its answers out of a chunk first; what it hands
+// back (a loader's text) is dated with the chunk's first time.
+const unsigned char *ReceiveSession::passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown,
+                                             ChunkTimes &times)
+{
+    DWORD left = line.tap()->take(chunk, n, shown);
+    shown[left] = 0;
+    if (left != n) {
+        int64_t first = times.run(0).time;
+        times.clear();
+        times.add(0, first);
+    }
+    n = left;
+    return shown;
+}
+
+ReceiveSession::Notices ReceiveSession::drain()
+{
+    Notices told;
+    // The drain or render under way takes these bytes when it is done.
+    if (!line.port() || busyDepth != 0)
+        return told;
+    Busy busy(*this);
+    line.port()->notifyEnabled = 0;
+    unsigned char buffer[chunkBytes + 1];
+    ChunkTimes times;
+    unsigned char shown[chunkBytes + ReceiveTap::heldBack + 1];
+    DWORD n;
+    while (line.port() && (n = line.port()->available()) != 0) {
+        n = line.port()->readTimed(buffer, n < chunkBytes ? n : chunkBytes, times);
+        if (n == 0)
+            break;
+        buffer[n] = 0;
+        if (times.count() == 0)
+            times.add(0, ArrivalClock::localWallMs());
+        const unsigned char *data = line.tap() ? passTap(buffer, n, shown, times) : buffer;
+        if (n == 0)
+            continue;
+        ChunkArrivals arrived(times);
+        if (captureFile)
+            told.captureFailed = captureFile->write(data, n) != n;
+        else if (hex)
+            renderer.appendHex(data, n, false, &arrived);
+        else
+            renderer.appendText(data, n, false, &arrived);
+        // Bytes the history has no room for are not kept (the view and the
+        // capture still get them); said once, when the drain is over.
+        uint32_t before = kept.held();
+        kept.append(data, n);
+        keepArrivals(data, kept.held() - before, times);
+        // A waiting click runs between two chunks, not after the flood.
+        if (told.captureFailed || waiting.waiting())
+            break;
+    }
+    if (line.port())
+        line.port()->notifyEnabled = 1;
+    told.historyFull = kept.takeFullNotice();
+    return told;
+}
+
+// The times of the first `taken` bytes of a chunk, those the history took.
+void ReceiveSession::keepArrivals(const unsigned char *data, uint32_t taken, const ChunkTimes &times)
+{
+    for (uint32_t r = 0; r < times.count() && times.run(r).offset < taken; ++r) {
+        uint32_t end = times.endOf(r, taken);
+        if (end > taken)
+            end = taken;
+        arrivals.add(data + times.run(r).offset, end - times.run(r).offset, times.run(r).time);
+    }
+}
+
+// The whole history, in the current mode, into the emptied view.
+void ReceiveSession::renderHistory()
+{
+    if (bytes.count() <= 1)
+        return;
+    Busy busy(*this);
+    renderer.showHistory(bytes.items(), bytes.count() - 1, hex, &arrivals);
+}
+
+void ReceiveSession::clear()
+{
+    renderer.empty();
+    kept.clear();
+    arrivals.clear();
+}
+
+void ReceiveSession::showHex(bool on)
+{
+    Busy busy(*this);
+    renderer.empty();
+    hex = on;
+    renderHistory();
+}
+
+void ReceiveSession::showTime(bool on)
+{
+    Busy busy(*this);
+    renderer.setShowTime(on);
+    renderer.empty();
+    renderHistory();
+}
+
+void ReceiveSession::addTimeItem(HMENU viewMenu) const
+{
+    int n = GetMenuItemCount(viewMenu);
+    if (n > 0 && !(GetMenuState(viewMenu, UINT(n - 1), MF_BYPOSITION) & MF_SEPARATOR))
+        AppendMenuA(viewMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(viewMenu, MF_STRING | (showsTime() ? MF_CHECKED : MF_UNCHECKED), IDM_VIEW_SHOWTIME, "Show &Time");
+}
+
+bool ReceiveSession::saveTo(P_File &file) const
+{
+    uint32_t n = receivedCount();
+    return file.write(bytes.items(), n) == n;
+}
+
+void ReceiveSession::startCapture(P_File *file)
+{
+    // The capture running goes first: the file chosen may be its own.
+    delete captureFile;
+    captureFile = file;
+    if (captureFile)
+        clear();
+}
+
+void ReceiveSession::closeCapture()
+{
+    delete captureFile;
+    captureFile = nullptr;
+}
+
+void ReceiveSession::endCapture()
+{
+    closeCapture();
+    renderer.restartHexLines();
+    renderHistory();
+}

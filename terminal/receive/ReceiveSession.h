@@ -1,0 +1,128 @@
+#ifndef TERMINAL_RECEIVESESSION_H
+#define TERMINAL_RECEIVESESSION_H
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "terminal/receive/ReceiveRenderer.h"
+#include "util/ArrivalTimes.h"
+#include "util/ByteHistory.h"
+#include "util/PVect.h"
+
+class ChunkTimes;
+class PortControl;
+class P_File;
+class PWin;
+
+// What the terminal does with what arrives: drains the port's queue through
+// the receive tap into the view (or the capture file) and the history with
+// its arrival times, renders the history again (Show Hex, Show Time, the end
+// of a capture) and clears it. It tells its owner what the operator must
+// hear (the history is full, a capture write failed) by what it returns and
+// never calls the dialog.
+//
+// Re-entry: rendering pumps messages, so a notification or a click can come
+// in the middle of a drain or a render. While the session is busy (a Busy
+// lives) the owner leaves notifications to the running drain, which loops
+// until the queue is empty, and holds its commands back until the update is
+// over; a drain also stops between chunks when the owner says a command
+// waits, so a click is never held up by a long flood. The history is
+// therefore always the arrival order, and the view shows each byte once.
+class ReceiveSession
+{
+public:
+    // Asked between two chunks of a drain: true stops it, so that what waits
+    // runs now; the drain goes on at the owner's next notification.
+    class Waiting
+    {
+    public:
+        virtual bool waiting() const = 0;
+
+    protected:
+        ~Waiting() = default;
+    };
+
+    // What a drain had to say, once it is over.
+    struct Notices
+    {
+        bool historyFull = false;     // from now on bytes are shown, not kept
+        bool captureFailed = false;   // the capture has stopped; still open
+    };
+
+    // Holds the session busy for its own life.
+    class Busy
+    {
+    public:
+        explicit Busy(ReceiveSession &session) : session(session) { ++session.busyDepth; }
+        ~Busy() { --session.busyDepth; }
+        Busy(const Busy &) = delete;
+        Busy &operator=(const Busy &) = delete;
+
+    private:
+        ReceiveSession &session;
+    };
+
+    // owner: the window of the renders' progress dialogs; line: the port
+    // drained and its tap; waiting: asked between chunks. None is owned.
+    ReceiveSession(PWin *owner, PortControl &line, const Waiting &waiting);
+    ~ReceiveSession();
+    ReceiveSession(const ReceiveSession &) = delete;
+    ReceiveSession &operator=(const ReceiveSession &) = delete;
+
+    void attach(HWND view, HFONT font) { renderer.attach(view, font); }
+    bool isBusy() const { return busyDepth != 0; }
+
+    // Everything the port's queue holds now, chunk by chunk; nothing while
+    // busy or closed.
+    Notices drain();
+
+    // The view and the history emptied, their times with them.
+    void clear();
+    // The view shows hex lines (on) or text; the history is shown again.
+    void showHex(bool on);
+    bool showsHex() const { return hex; }
+    // Lines begin with their arrival time; the history is shown again.
+    void showTime(bool on);
+    bool showsTime() const { return renderer.showsTime(); }
+    // "Show &Time" on the receive view's context menu, checked while the
+    // times show; apart from the items before it by a separator.
+    void addTimeItem(HMENU viewMenu) const;
+
+    // Arriving bytes go to `file` (owned from now) instead of the view; the
+    // history starts again empty. A capture running is closed first.
+    void startCapture(P_File *file);
+    // The capture file closed; what it got stays in the history.
+    void closeCapture();
+    // Closed, and the view shows the history again.
+    void endCapture();
+    bool isCapturing() const { return captureFile != nullptr; }
+
+    // Every byte received since the last clear, then a NUL.
+    const PVect<unsigned char> &received() const { return bytes; }
+    uint32_t receivedCount() const { return bytes.count() ? bytes.count() - 1 : 0; }
+    const ArrivalTimes &arrivalTimes() const { return arrivals; }
+    // The history into `file`; false when it took fewer bytes.
+    bool saveTo(P_File &file) const;
+    ByteHistory &history() { return kept; }
+    const ByteHistory &history() const { return kept; }
+    ReceiveRenderer &view() { return renderer; }
+    const ReceiveRenderer &view() const { return renderer; }
+
+private:
+    void renderHistory();
+    const unsigned char *passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times);
+    void keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times);
+
+    PortControl &line;
+    const Waiting &waiting;
+    PVect<unsigned char> bytes;   // the history: every byte received since the last clear, then a NUL
+    ByteHistory kept;             // how bytes grows, and when it cannot
+    ArrivalTimes arrivals;        // when the bytes of the history arrived
+    ReceiveRenderer renderer;     // renders into the receive view
+    P_File *captureFile;          // owned; null when not capturing
+    uint32_t busyDepth;           // drains and renders under way
+    bool hex;                     // the view shows hex lines
+};
+
+#endif

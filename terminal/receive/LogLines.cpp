@@ -206,7 +206,7 @@ namespace {
 
 // The sent lines as the view shows them, each given the log's stamp and
 // direction.
-class Stamped : public LineSink
+class Stamped : public TextSink
 {
 public:
     Stamped(LogLineSink &sink, LogLines::Stamp time) : sink(sink)
@@ -214,7 +214,7 @@ public:
         LogLines::formatStamp(time, out);
         std::memcpy(out + LogLines::stampChars, tx, LogLines::directionChars);
     }
-    void put(const char *text, uint32_t length) override
+    void putText(const char *text, uint32_t length) override
     {
         if (length > sizeof out - LogLines::prefixChars)
             length = sizeof out - LogLines::prefixChars;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "terminal/receive/HexDump.h"
+#include "terminal/receive/TimedText.h"
 
 namespace {
 
@@ -28,11 +29,11 @@ public:
         length += n;
     }
     uint32_t body() const { return length - start; }
-    void end(LineSink &sink)
+    void end(TextSink &sink)
     {
         chars[length++] = '\r';
         chars[length++] = '\n';
-        sink.put(chars, length);
+        sink.putText(chars, length);
         length = start;
     }
 
@@ -44,7 +45,7 @@ private:
 
 } // namespace
 
-bool SentLines::text(LineSink &sink, const unsigned char *data, uint32_t length, const int64_t *time)
+bool SentLines::text(TextSink &sink, const unsigned char *data, uint32_t length, const int64_t *time)
 {
     Line line(time);
     uint32_t i = 0;
@@ -62,7 +63,7 @@ bool SentLines::text(LineSink &sink, const unsigned char *data, uint32_t length,
     return true;
 }
 
-bool SentLines::hex(LineSink &sink, const unsigned char *data, uint32_t length, const int64_t *time)
+bool SentLines::hex(TextSink &sink, const unsigned char *data, uint32_t length, const int64_t *time)
 {
     const uint32_t per = HexDump::bytesPerLine;
     Line line(time);
@@ -78,7 +79,7 @@ bool SentLines::hex(LineSink &sink, const unsigned char *data, uint32_t length, 
     return true;
 }
 
-bool SentLines::file(LineSink &sink, const char *name, uint64_t size, const int64_t *time)
+bool SentLines::file(TextSink &sink, const char *name, uint64_t size, const int64_t *time)
 {
     Line line(time);
     line.put("File ", 5);

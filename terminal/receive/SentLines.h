@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "terminal/receive/TimedText.h"
+#include "terminal/receive/TextSink.h"
 
 // How a send shows among the received data: on lines of its own, each put
 // whole (CR LF included) into the sink, so the view can colour them and the
@@ -22,9 +22,9 @@ class SentLines
 public:
     enum : uint32_t { maxLineChars = 4096, maxName = 260 };
 
-    static bool text(LineSink &sink, const unsigned char *data, uint32_t length, const int64_t *time);
-    static bool hex(LineSink &sink, const unsigned char *data, uint32_t length, const int64_t *time);
-    static bool file(LineSink &sink, const char *name, uint64_t size, const int64_t *time);
+    static bool text(TextSink &sink, const unsigned char *data, uint32_t length, const int64_t *time);
+    static bool hex(TextSink &sink, const unsigned char *data, uint32_t length, const int64_t *time);
+    static bool file(TextSink &sink, const char *name, uint64_t size, const int64_t *time);
 };
 
 #endif

@@ -7,11 +7,11 @@
 
 namespace {
 
-struct Lines : LineSink
+struct Lines : TextSink
 {
     std::vector<std::string> got;
     uint32_t abortAfter = UINT32_MAX;
-    void put(const char *text, uint32_t length) override { got.emplace_back(text, length); }
+    void putText(const char *text, uint32_t length) override { got.emplace_back(text, length); }
     bool progress(uint32_t) override { return got.size() < abortAfter; }
 };
 

@@ -196,6 +196,7 @@ bool mainClient::onTimer(WPARAM id)
 {
     if (id == PortKeeper::retryTimer) {
         line.retry();
+        tellStatus();
         return true;
     }
     if (id == PortKeeper::lossTimer) {
@@ -236,6 +237,115 @@ void mainClient::runCommand(int id)
         c->run(*this);
 }
 
+bool mainClient::togglePort()
+{
+    bool opened = line.toggle();
+    tellStatus();
+    return opened;
+}
+
+bool mainClient::ensurePortOpen()
+{
+    bool open = line.ensureOpen();
+    tellStatus();
+    return open;
+}
+
+void mainClient::editSettings()
+{
+    line.editSettings(sendDelay);
+    // The line part shows the stored settings, or those the port reopened
+    // with.
+    tellStatus();
+}
+
+void mainClient::tellStatus()
+{
+    if (status)
+        status->statusChanged();
+}
+
+StatusFacts mainClient::statusFacts() const
+{
+    StatusFacts facts;
+    if (const PCom *port = line.port()) {
+        facts.state = StatusFacts::portOpen;
+        facts.settings = port->settings;
+        facts.extras = port->extras;
+    } else if (line.isWaiting()) {
+        facts.state = StatusFacts::portWaiting;
+        facts.settings = line.keeper().awaitedSettings();
+        facts.extras = line.keeper().awaitedExtras();
+    } else {
+        facts.settings = loadSettings();
+        facts.extras = loadExtras();
+    }
+    facts.received = rxCount;
+    facts.sent = line.sent();
+    facts.capturePath = captureFile ? captureFile->getName() : nullptr;
+    facts.historyFull = history.isFull();
+    return facts;
+}
+
+// As a click on the button: run now, or after the update of the view.
+void mainClient::click(int id)
+{
+    if (!hwnd)
+        return;
+    if (!deferWhileBusy(id, 0))
+        runCommand(id);
+}
+
+// As a click on an auto check box: the box changes, then says so.
+void mainClient::clickCheckBox(int id)
+{
+    if (!hwnd)
+        return;
+    bool on = SendDlgItemMessageA(hwnd, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    SendDlgItemMessageA(hwnd, id, BM_SETCHECK, on ? BST_UNCHECKED : BST_CHECKED, 0);
+    click(id);
+}
+
+// As "&Done": the terminal goes, and the program with it.
+void mainClient::commandExit()
+{
+    if (hwnd)
+        DestroyWindow(hwnd);
+}
+
+void mainClient::commandCopy()
+{
+    if (HWND view = viewWindow())
+        SendMessageA(view, WM_COPY, 0, 0);
+}
+
+void mainClient::commandSelectAll()
+{
+    if (HWND view = viewWindow())
+        SendMessageA(view, EM_SETSEL, 0, -1);
+}
+
+// The sends' buttons say it: a transfer greys them while it owns the line.
+bool mainClient::sendsEnabled() const
+{
+    return hwnd && IsWindowEnabled(GetDlgItem(hwnd, IDC_SENDFILE));
+}
+
+bool mainClient::viewHasText() const
+{
+    return viewWindow() && renderer.textLength() != 0;
+}
+
+bool mainClient::viewHasSelection() const
+{
+    HWND view = viewWindow();
+    if (!view)
+        return false;
+    DWORD from = 0, to = 0;
+    SendMessageA(view, EM_GETSEL, WPARAM(&from), LPARAM(&to));
+    return from != to;
+}
+
 // Enter in the send box sends its text; in a byte field, the byte.
 mainClient::SendSource mainClient::sourceOf(int editId)
 {
@@ -274,6 +384,7 @@ void mainClient::onPortLost()
         return;
     }
     line.startWaiting();
+    tellStatus();
 }
 
 // ---------------------------------------------------------------------------
@@ -400,6 +511,7 @@ void mainClient::onCommData(WPARAM)
             n = line.port()->readTimed(buffer, n < chunkBytes ? n : chunkBytes, times);
             if (n == 0)
                 break;
+            rxCount += n;
             buffer[n] = 0;
             if (times.count() == 0)
                 times.add(0, ArrivalClock::localWallMs());
@@ -425,8 +537,12 @@ void mainClient::onCommData(WPARAM)
         if (line.port())
             line.port()->notifyEnabled = 1;
     }
-    if (history.takeFullNotice())
+    if (status)
+        status->countsMoved();
+    if (history.takeFullNotice()) {
+        tellStatus();
         reportHistoryFull();
+    }
     if (captureFailed)
         failCapture();
     afterBusy();
@@ -457,6 +573,8 @@ void mainClient::clearReceived()
     renderer.empty();
     history.clear();
     arrivals.clear();
+    rxCount = 0;
+    tellStatus();
 }
 
 void mainClient::toggleHex()
@@ -501,6 +619,7 @@ void mainClient::toggleCapture()
         // Without a running capture the view already shows the history.
         if (captureFile)
             endCapture();
+        tellStatus();
         afterBusy();
         return;
     }
@@ -518,6 +637,7 @@ void mainClient::toggleCapture()
         clearReceived();
     else
         SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
+    tellStatus();
 }
 
 // Closes the capture and shows in the view what it received.
@@ -538,6 +658,7 @@ void mainClient::failCapture()
         delete captureFile;
         captureFile = nullptr;
         SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
+        tellStatus();
         MessageBoxA(hwnd, "Unable to write to File", "Error on file", MB_ICONERROR);
         renderer.restartHexLines();
         renderHistory();

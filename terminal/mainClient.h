@@ -4,8 +4,11 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "res/resource.h"
 #include "terminal/send/ByteFieldsView.h"
 #include "terminal/CommandQueue.h"
+#include "terminal/TerminalStatus.h"
+#include "terminal/ui/StatusText.h"
 #include "terminal/transfer/FileTransfer.h"
 #include "terminal/port/PortControl.h"
 #include "terminal/port/PortKeeper.h"
@@ -47,11 +50,11 @@ public:
     virtual HBRUSH onCtlColor(HDC dc, HWND control, UINT message);
 
     // Port state. The port is open exactly when currentPort() is not null.
-    bool togglePort() { return line.toggle(); }          // false only when an open failed
-    bool ensurePortOpen() override { return line.ensureOpen(); }  // true when a port is open afterwards
+    bool togglePort();            // false only when an open failed
+    bool ensurePortOpen() override;  // true when a port is open afterwards
     void updatePortButton() { line.updateButton(); }
     // The settings dialog; stores and applies its result.
-    void editSettings() { line.editSettings(sendDelay); }
+    void editSettings();
 
     bool isPortOpen() const { return line.port() != nullptr; }
     // The port was lost and is being waited for.
@@ -59,6 +62,37 @@ public:
     bool isTransferring() const { return transfer.isRunning(); }
     PCom *currentPort() const { return line.port(); }
     uint32_t getSendDelay() const override { return sendDelay; }
+
+    // The frame's status bar listens here (null: nobody); not owned.
+    void setStatusListener(TerminalStatus *listener) { status = listener; }
+    // What the status bar shows, as it is now.
+    StatusFacts statusFacts() const;
+    uint64_t receivedCount() const { return rxCount; }   // since the last Clear
+    uint64_t sentCount() const { return line.sent(); }   // since the port opened
+
+    // The frame's menu bar. Each command does what its button, check box or
+    // view-menu item does, and like a click waits for an update of the view
+    // under way; each query says whether that button or item is available
+    // or checked now.
+    void commandSendFile() { click(IDC_SENDFILE); }
+    void commandSave() { click(IDC_SAVE); }
+    void commandCapture() { clickCheckBox(IDC_CAPTURE); }
+    void commandExit();
+    void commandCopy();
+    void commandSelectAll();
+    void commandFind() { finder.openDialog(); }
+    void commandFindAgain(bool reverse) { finder.findAgain(reverse, showHex != 0); }
+    void commandClear() { click(IDC_CLEAR); }
+    void commandHex() { clickCheckBox(IDC_SHOWHEX); }
+    void commandTime() { click(IDM_VIEW_SHOWTIME); }
+    void commandPort() { click(IDC_OPENCOMM); }
+    void commandSettings() { click(IDC_SETUP); }
+    bool sendsEnabled() const;
+    bool hasReceived() const { return rxBuffer.count() > 1; }
+    bool viewHasText() const;
+    bool viewHasSelection() const;
+    bool isCapturing() const { return captureFile != nullptr; }
+    bool showsHex() const { return showHex != 0; }
 
     // For tests and benchmarks, which look inside and set limits that memory
     // alone sets otherwise.
@@ -142,6 +176,9 @@ private:
     static const Command *findCommand(int id);
     void runCommand(int id);
     void onCommand(WPARAM wParam);
+    void click(int id);
+    void clickCheckBox(int id);
+    void tellStatus();
     bool onTimer(WPARAM id);
     static SendSource sourceOf(int editId);
     bool deferWhileBusy(int id, intptr_t arg);
@@ -173,6 +210,8 @@ private:
     Tooltips tooltips;           // of the buttons and check boxes
     ViewFinder finder;           // Find in the receive view
     ReceiveTap *receiveTap = nullptr;  // a protocol transfer's, while it runs
+    TerminalStatus *status = nullptr;  // the frame's status bar; not owned
+    uint64_t rxCount = 0;              // bytes read from the port since the last Clear
 };
 
 #endif

@@ -55,6 +55,8 @@ public:
     // One write at a time: a write asked for meanwhile writes nothing.
     LONG write(const void *data, DWORD count, const progressBar *abortedBy = nullptr);
     bool isWriting() const { return writingOn != nullptr; }
+    // Bytes written since the port last opened (or came back).
+    uint64_t sent() const { return sentBytes; }
     void updateButton();
 
 private:
@@ -66,6 +68,7 @@ private:
     PCom *writingOn;     // the port a write is under way on, or null
     PortKeeper waiter;   // brings a lost port back
     SendWait sendWait;   // how the writes wait
+    uint64_t sentBytes = 0;
 };
 
 #endif

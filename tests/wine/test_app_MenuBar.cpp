@@ -209,6 +209,9 @@ TEST_F(MenuBar, EveryItemRunsItsCommandAndIsGreyedAndCheckedAsTheTerminalIs)
         {IDM_EDIT_FIND,
          [&] {
              EXPECT_FALSE(greyed(IDM_EDIT_FIND));
+             // From the start, as Select All left the whole text selected.
+             SendMessageA(term.view(), EM_SETSEL, 0, 0);
+             MessageBoxAnswerer notFound(IDOK, 1, 3000);   // a miss would say so
              choose(IDM_EDIT_FIND);
              HWND d = findDialog();
              ASSERT_NE(d, nullptr);
@@ -216,17 +219,22 @@ TEST_F(MenuBar, EveryItemRunsItsCommandAndIsGreyedAndCheckedAsTheTerminalIs)
              SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(d, IDOK)));
              term.pump();
              EXPECT_EQ(viewSelection(), std::make_pair(DWORD(0), DWORD(3)));
+             EXPECT_EQ(notFound.answeredCount(), 0);
          }},
         {IDM_EDIT_FINDNEXT,
          [&] {
+             MessageBoxAnswerer notFound(IDOK, 1, 3000);
              choose(IDM_EDIT_FINDNEXT);
              EXPECT_EQ(viewSelection(), std::make_pair(DWORD(4), DWORD(7)));
              choose(IDM_EDIT_FINDNEXT);
              EXPECT_EQ(viewSelection(), std::make_pair(DWORD(8), DWORD(11)));
+             EXPECT_EQ(notFound.answeredCount(), 0);
          }},
         {IDM_EDIT_FINDPREVIOUS,
          [&] {
+             MessageBoxAnswerer notFound(IDOK, 1, 3000);
              choose(IDM_EDIT_FINDPREVIOUS);
+             EXPECT_EQ(notFound.answeredCount(), 0);
              EXPECT_EQ(viewSelection(), std::make_pair(DWORD(4), DWORD(7)));
              if (HWND d = findDialog())
                  SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -461,13 +469,14 @@ TEST_F(MenuKeys, AltOrF10ReleasedThenLettersRunAnyItem)
         EXPECT_TRUE(driver.sawDialog());
     }
     EXPECT_FALSE(term.client->isCapturing());
-    // F10, P, O: the port opens; again, and it closes.
+    // F10, P, O: the port opens; F10, P, C closes it.
     tap(VK_F10);
     tap('P');
     tap('O');
     EXPECT_TRUE(term.waitFor([&] { return term.client->isPortOpen(); }, 5000));
+    // Now the item is "&Close".
     tap(VK_F10);
     tap('P');
-    tap('O');
+    tap('C');
     EXPECT_TRUE(term.waitFor([&] { return !term.client->isPortOpen(); }, 5000));
 }

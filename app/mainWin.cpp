@@ -82,7 +82,8 @@ void mainWin::fitAroundBars()
                  (f.bottom - f.top) + wantHeight - c.bottom, SWP_NOZORDER | SWP_NOMOVE);
     status.reposition();
     // Port, line, counts, and a note in what is left.
-    int widths[4] = {wantWidth * 22 / 100, wantWidth * 30 / 100, wantWidth * 26 / 100, 0};
+    // The line takes the most: "19200 8N1 RTS/CTS and DTR/DSR".
+    int widths[4] = {wantWidth * 19 / 100, wantWidth * 35 / 100, wantWidth * 25 / 100, 0};
     widths[3] = wantWidth - widths[0] - widths[1] - widths[2];
     status.setParts(widths, 4);
 }

@@ -12,3 +12,11 @@ PWin *genApp::createMainWindow(const char *, HINSTANCE module)
 {
     return new (std::nothrow) mainWin(module);
 }
+
+bool genApp::preTranslate(MSG *msg)
+{
+    if (mainWin *frame = dynamic_cast<mainWin *>(mainWindow))
+        if (frame->takeShortcut(msg))
+            return true;
+    return PAppl::preTranslate(msg);
+}

@@ -12,6 +12,9 @@ public:
 
     // A new mainWin for the module; the frame has its own title.
     PWin *createMainWindow(const char *title, HINSTANCE module) override;
+    // The frame's shortcuts come first, wherever the focus is: the dialog
+    // would otherwise take every key of its controls.
+    bool preTranslate(MSG *msg) override;
 };
 
 #endif

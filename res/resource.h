@@ -74,6 +74,35 @@
 #define IDC_SET_TRANSFER 118
 #define IDC_SET_TRANSFERNOTE 119
 
+// The frame's menu bar. Each menu has a block of its own, with room for the
+// items later work adds: File "&Receive File...", "&Log to File...",
+// "Start &ZMODEM by Itself"; View "Show &Sent", "ANSI &Colours",
+// "Highlight &Rules..."; Port "&DTR", "&RTS", "P&ulse DTR", "Pu&lse RTS",
+// "Send &Break"; and a "&Send" menu of its own.
+#define IDR_MAINMENU 1
+#define IDM_FILE_SENDFILE 200
+#define IDM_FILE_SAVE 201
+#define IDM_FILE_CAPTURE 202
+#define IDM_FILE_EXIT 219
+#define IDM_EDIT_COPY 220
+#define IDM_EDIT_SELECTALL 221
+#define IDM_EDIT_FIND 222
+#define IDM_EDIT_FINDNEXT 223
+#define IDM_EDIT_FINDPREVIOUS 224
+#define IDM_EDIT_CLEAR 225
+#define IDM_VIEW_HEX 240
+#define IDM_VIEW_TIME 241
+#define IDM_PORT_OPENCLOSE 260
+#define IDM_PORT_SETTINGS 261
+#define IDM_SEND_FIRST 280      // the "&Send" menu: 280 to 299
+#define IDM_HELP_ABOUT 300
+
+// The frame's status bar
+#define IDC_STATUSBAR 400
+
+// The version the About box names and the version resource carries.
+#define LT_VERSION_TEXT "1.0"
+
 // Progress dialog (template 2)
 #define IDC_PROG_BAR 101
 #define IDC_PROG_TEXT 102

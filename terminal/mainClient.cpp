@@ -166,6 +166,7 @@ bool mainClient::onTimer(WPARAM id)
 {
     if (id == PortKeeper::retryTimer) {
         line.retry();
+        tellStatus();
         return true;
     }
     if (id == PortKeeper::lossTimer) {
@@ -206,6 +207,115 @@ void mainClient::runCommand(int id)
         c->run(*this);
 }
 
+bool mainClient::togglePort()
+{
+    bool opened = line.toggle();
+    tellStatus();
+    return opened;
+}
+
+bool mainClient::ensurePortOpen()
+{
+    bool open = line.ensureOpen();
+    tellStatus();
+    return open;
+}
+
+void mainClient::editSettings()
+{
+    line.editSettings();
+    // The line part shows the stored settings, or those the port reopened
+    // with.
+    tellStatus();
+}
+
+void mainClient::tellStatus()
+{
+    if (status)
+        status->statusChanged();
+}
+
+StatusFacts mainClient::statusFacts() const
+{
+    StatusFacts facts;
+    if (const PCom *port = line.port()) {
+        facts.state = StatusFacts::portOpen;
+        facts.settings = port->settings;
+        facts.extras = port->extras;
+    } else if (line.isWaiting()) {
+        facts.state = StatusFacts::portWaiting;
+        facts.settings = line.keeper().awaitedSettings();
+        facts.extras = line.keeper().awaitedExtras();
+    } else {
+        facts.settings = loadSettings();
+        facts.extras = loadExtras();
+    }
+    facts.received = session.lineBytes();
+    facts.sent = line.sent();
+    facts.capturePath = session.captureName();
+    facts.historyFull = session.history().isFull();
+    return facts;
+}
+
+// As a click on the button: run now, or after the update of the view.
+void mainClient::click(int id)
+{
+    if (!hwnd)
+        return;
+    if (!deferWhileBusy(id, 0))
+        runCommand(id);
+}
+
+// As a click on an auto check box: the box changes, then says so.
+void mainClient::clickCheckBox(int id)
+{
+    if (!hwnd)
+        return;
+    bool on = SendDlgItemMessageA(hwnd, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    SendDlgItemMessageA(hwnd, id, BM_SETCHECK, on ? BST_UNCHECKED : BST_CHECKED, 0);
+    click(id);
+}
+
+// As "&Done": the terminal goes, and the program with it.
+void mainClient::commandExit()
+{
+    if (hwnd)
+        DestroyWindow(hwnd);
+}
+
+void mainClient::commandCopy()
+{
+    if (HWND view = viewWindow())
+        SendMessageA(view, WM_COPY, 0, 0);
+}
+
+void mainClient::commandSelectAll()
+{
+    if (HWND view = viewWindow())
+        SendMessageA(view, EM_SETSEL, 0, -1);
+}
+
+// The sends' buttons say it: a transfer greys them while it owns the line.
+bool mainClient::sendsEnabled() const
+{
+    return hwnd && IsWindowEnabled(GetDlgItem(hwnd, IDC_SENDFILE));
+}
+
+bool mainClient::viewHasText() const
+{
+    return viewWindow() && session.view().viewLength() != 0;
+}
+
+bool mainClient::viewHasSelection() const
+{
+    HWND view = viewWindow();
+    if (!view)
+        return false;
+    DWORD from = 0, to = 0;
+    SendMessageA(view, EM_GETSEL, WPARAM(&from), LPARAM(&to));
+    return from != to;
+}
+
 // Enter in the send box sends its text; in a byte field, the byte.
 mainClient::SendSource mainClient::sourceOf(int editId)
 {
@@ -240,6 +350,7 @@ void mainClient::onPortLost()
         return;
     }
     line.startWaiting();
+    tellStatus();
 }
 
 // ---------------------------------------------------------------------------
@@ -301,11 +412,21 @@ void mainClient::onCommData(WPARAM)
     if (!line.port() || session.isBusy())
         return;
     ReceiveSession::Notices told = session.drain();
-    if (told.historyFull)
+    if (status)
+        status->countsMoved();
+    if (told.historyFull) {
+        tellStatus();
         reportHistoryFull();
+    }
     if (told.captureFailed)
         failCapture();
     afterBusy();
+}
+
+void mainClient::clearReceived()
+{
+    session.clear();
+    tellStatus();
 }
 
 void mainClient::toggleHex()
@@ -330,6 +451,7 @@ void mainClient::toggleCapture()
         // Without a running capture the view already shows the history.
         if (session.isCapturing())
             session.endCapture();
+        tellStatus();
         afterBusy();
         return;
     }
@@ -345,6 +467,7 @@ void mainClient::toggleCapture()
     session.startCapture(chosen.open());
     if (!session.isCapturing())
         SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
+    tellStatus();
 }
 
 // A capture write failed (disk full, file gone): said once, and the capture
@@ -355,6 +478,7 @@ void mainClient::failCapture()
         ReceiveSession::Busy busy(session);
         session.closeCapture();
         SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
+        tellStatus();
         MessageBoxA(hwnd, "Unable to write to File", "Error on file", MB_ICONERROR);
         session.endCapture();
     }

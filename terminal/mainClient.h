@@ -4,8 +4,11 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "res/resource.h"
 #include "terminal/send/ByteFieldsView.h"
 #include "terminal/CommandQueue.h"
+#include "terminal/TerminalStatus.h"
+#include "terminal/ui/StatusText.h"
 #include "terminal/transfer/FileTransfer.h"
 #include "terminal/port/PortControl.h"
 #include "terminal/port/PortKeeper.h"
@@ -41,11 +44,11 @@ public:
     virtual HBRUSH onCtlColor(HDC dc, HWND control, UINT message);
 
     // Port state. The port is open exactly when currentPort() is not null.
-    bool togglePort() { return line.toggle(); }          // false only when an open failed
-    bool ensurePortOpen() { return line.ensureOpen(); }  // true when a port is open afterwards
+    bool togglePort();            // false only when an open failed
+    bool ensurePortOpen();           // true when a port is open afterwards
     void updatePortButton() { line.updateButton(); }
     // The settings dialog; stores and applies its result.
-    void editSettings() { line.editSettings(); }
+    void editSettings();
 
     bool isPortOpen() const { return line.port() != nullptr; }
     // The port was lost and is being waited for.
@@ -53,6 +56,37 @@ public:
     bool isTransferring() const { return transfer.isRunning(); }
     PCom *currentPort() const { return line.port(); }
     uint32_t getSendDelay() const { return line.sendDelay(); }
+
+    // The frame's status bar listens here (null: nobody); not owned.
+    void setStatusListener(TerminalStatus *listener) { status = listener; }
+    // What the status bar shows, as it is now.
+    StatusFacts statusFacts() const;
+    uint64_t receivedCount() const { return session.lineBytes(); }   // since the last Clear
+    uint64_t sentCount() const { return line.sent(); }   // since the port opened
+
+    // The frame's menu bar. Each command does what its button, check box or
+    // view-menu item does, and like a click waits for an update of the view
+    // under way; each query says whether that button or item is available
+    // or checked now.
+    void commandSendFile() { click(IDC_SENDFILE); }
+    void commandSave() { click(IDC_SAVE); }
+    void commandCapture() { clickCheckBox(IDC_CAPTURE); }
+    void commandExit();
+    void commandCopy();
+    void commandSelectAll();
+    void commandFind() { finder.openDialog(); }
+    void commandFindAgain(bool reverse) { finder.findAgain(reverse, session.showsHex()); }
+    void commandClear() { click(IDC_CLEAR); }
+    void commandHex() { clickCheckBox(IDC_SHOWHEX); }
+    void commandTime() { click(IDM_VIEW_SHOWTIME); }
+    void commandPort() { click(IDC_OPENCOMM); }
+    void commandSettings() { click(IDC_SETUP); }
+    bool sendsEnabled() const;
+    bool hasReceived() const { return session.received().count() > 1; }
+    bool viewHasText() const;
+    bool viewHasSelection() const;
+    bool isCapturing() const { return session.isCapturing(); }
+    bool showsHex() const { return session.showsHex(); }
 
     // For tests and benchmarks, which look inside and set limits that memory
     // alone sets otherwise.
@@ -81,7 +115,7 @@ public:
 
     // The data path: receiving, sending, file transfer, saving.
     void onCommData(WPARAM count);
-    void clearReceived() { session.clear(); }
+    void clearReceived();
     void toggleHex();
     void toggleTime();
     void toggleCapture();
@@ -102,6 +136,7 @@ protected:
     ButtonImages images;            // the seven button bitmaps
 
 private:
+    HWND viewWindow() const { return session.view().window(); }
     // The drain stops between chunks for a command that waits.
     class WaitingCommands : public ReceiveSession::Waiting
     {
@@ -124,6 +159,9 @@ private:
     static const Command *findCommand(int id);
     void runCommand(int id);
     void onCommand(WPARAM wParam);
+    void click(int id);
+    void clickCheckBox(int id);
+    void tellStatus();
     bool onTimer(WPARAM id);
     static SendSource sourceOf(int editId);
     bool deferWhileBusy(int id, intptr_t arg);
@@ -143,6 +181,7 @@ private:
     FileTransfer transfer;       // sends a file; owns the line meanwhile
     Tooltips tooltips;           // of the buttons and check boxes
     ViewFinder finder;           // Find in the receive view
+    TerminalStatus *status = nullptr;  // the frame's status bar; not owned
 };
 
 #endif

@@ -44,6 +44,8 @@ LONG PortControl::write(const void *data, DWORD count, const progressBar *aborte
     sendWait.watch(abortedBy);
     open->setWriteWait(&sendWait);
     LONG written = writingOn->write(data, count);
+    if (written > 0)
+        sentBytes += uint64_t(written);
     sendWait.watch(nullptr);
     // Closed while the write waited: its object is ours to free now.
     PCom *port = writingOn;
@@ -95,6 +97,7 @@ bool PortControl::toggle()
         close();
         return false;
     }
+    sentBytes = 0;
     updateButton();
     return true;
 }
@@ -129,6 +132,7 @@ void PortControl::retry()
     if (!back)
         return;
     open = back;
+    sentBytes = 0;
     updateButton();
 }
 

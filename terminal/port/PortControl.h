@@ -69,6 +69,8 @@ public:
     // and kept. Null: none.
     void setReceiveTap(ReceiveTap *tap) { receiveTap = tap; }
     ReceiveTap *tap() const { return receiveTap; }
+    // Bytes written since the port last opened (or came back).
+    uint64_t sent() const { return sentBytes; }
     void updateButton();
 
 private:
@@ -82,6 +84,7 @@ private:
     SendWait sendWait;   // how the writes wait
     uint32_t delayMs;    // the pause after each byte of a paced send
     ReceiveTap *receiveTap;   // not owned; a protocol transfer's, while it runs
+    uint64_t sentBytes = 0;
 };
 
 #endif

@@ -48,6 +48,9 @@ public:
     void stop();
 
     bool isWaiting() const { return waiting; }
+    // The port waited for and the settings it will be opened with.
+    const CommSettings &awaitedSettings() const { return settings; }
+    const CommExtras &awaitedExtras() const { return extras; }
     // Attempts made since the waiting started.
     uint32_t attempts() const { return attemptCount; }
 

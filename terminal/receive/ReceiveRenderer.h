@@ -54,6 +54,8 @@ public:
     // the next render: the owner empties the view and shows the history.
     void setShowTime(bool on) { timed = on; }
     bool showsTime() const { return timed; }
+    // The characters the view holds now.
+    uint32_t viewLength() const { return view.length(); }
     // Empties the view; the hex labels start again from 000000.
     void empty();
     // The hex labels start again from 000000 with the next line.

@@ -77,6 +77,7 @@ ReceiveSession::Notices ReceiveSession::drain()
         n = line.port()->readTimed(buffer, n < chunkBytes ? n : chunkBytes, times);
         if (n == 0)
             break;
+        fromLine += n;
         buffer[n] = 0;
         if (times.count() == 0)
             times.add(0, ArrivalClock::localWallMs());
@@ -125,8 +126,14 @@ void ReceiveSession::renderHistory()
     renderer.showHistory(bytes.items(), bytes.count() - 1, hex, &arrivals);
 }
 
+const char *ReceiveSession::captureName() const
+{
+    return captureFile ? captureFile->getName() : nullptr;
+}
+
 void ReceiveSession::clear()
 {
+    fromLine = 0;
     renderer.empty();
     kept.clear();
     arrivals.clear();

@@ -102,6 +102,11 @@ public:
     const PVect<unsigned char> &received() const { return bytes; }
     uint32_t receivedCount() const { return bytes.count() ? bytes.count() - 1 : 0; }
     const ArrivalTimes &arrivalTimes() const { return arrivals; }
+    // Bytes read off the line since the last clear, a transfer's answers
+    // and those the history had no room for included.
+    uint64_t lineBytes() const { return fromLine; }
+    // The capture file's name, null when not capturing.
+    const char *captureName() const;
     // The history into `file`; false when it took fewer bytes.
     bool saveTo(P_File &file) const;
     ByteHistory &history() { return kept; }
@@ -123,6 +128,7 @@ private:
     P_File *captureFile;          // owned; null when not capturing
     uint32_t busyDepth;           // drains and renders under way
     bool hex;                     // the view shows hex lines
+    uint64_t fromLine = 0;        // bytes read off the line since the last clear
 };
 
 #endif

@@ -691,7 +691,7 @@ int main(int argc, char **argv)
                 for (size_t at = 0; at < bytes.size(); at += 511) {
                     uint32_t n = uint32_t(bytes.size() - at < 511 ? bytes.size() - at : 511);
                     if (hex)
-                        r.appendHex(bytes.data() + at, n, r.textLength(), false);
+                        r.appendHex(bytes.data() + at, n, false);
                     else
                         r.appendText(bytes.data() + at, n, false);
                 }

@@ -157,10 +157,18 @@ TEST_F(TerminalDialog, FrameIsLineTalkByQvSizedAroundTheDialog)
     ClientToScreen(frame, &origin);
     EXPECT_EQ(d.left, origin.x);
     EXPECT_EQ(d.top, origin.y);
-    // ...and the frame is the dialog plus three edges and a caption.
+    // ...and the frame is the dialog plus three edges and a caption, with
+    // the menu bar above the dialog and the status bar below it.
+    RECT bar = {0, 0, 0, 0};
+    GetWindowRect(t.statusBar(), &bar);
+    EXPECT_EQ(bar.top, d.bottom);
+    // The menu bar: one row, between the caption and the client area.
+    LONG menuBar = origin.y - f.top - (3 * GetSystemMetrics(SM_CYEDGE)) / 2 - GetSystemMetrics(SM_CYCAPTION);
+    EXPECT_GE(menuBar, GetSystemMetrics(SM_CYMENU));
+    EXPECT_LT(menuBar, 2 * GetSystemMetrics(SM_CYMENU));
     EXPECT_EQ(f.right - f.left, (d.right - d.left) + 3 * GetSystemMetrics(SM_CXEDGE));
-    EXPECT_EQ(f.bottom - f.top,
-              (d.bottom - d.top) + 3 * GetSystemMetrics(SM_CYEDGE) + GetSystemMetrics(SM_CYCAPTION));
+    EXPECT_EQ(f.bottom - f.top, (d.bottom - d.top) + 3 * GetSystemMetrics(SM_CYEDGE) + GetSystemMetrics(SM_CYCAPTION) +
+                                    menuBar + (bar.bottom - bar.top));
     // 396 x 215 dialog units.
     RECT units = {0, 0, 396, 215};
     MapDialogRect(dialog, &units);

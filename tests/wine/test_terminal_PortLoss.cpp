@@ -609,6 +609,21 @@ TEST_F(PortLossUnusual, RestoredCableReopensByItselfWithTheSameSettings)
     EXPECT_EQ(history(), "back");
 }
 
+TEST_F(PortLoss, StatusBarSaysLostWhileWaitingAndOpenOnceBack)
+{
+    EXPECT_EQ(term.status(0), "COM6 open");
+    EXPECT_EQ(term.status(1), "256000 8N1 DTR off, RTS off");   // the word drops both lines
+    pullNow();
+    ASSERT_TRUE(term.waitFor([&] { return waiting(); }, 3000));
+    EXPECT_EQ(term.status(0), "COM6 lost, waiting");
+    EXPECT_EQ(term.status(1), "256000 8N1 DTR off, RTS off");   // the word drops both lines
+    ASSERT_TRUE(cable.plugIn());
+    ASSERT_TRUE(term.waitFor([&] { return term.client->isPortOpen(); }, 2500));
+    EXPECT_EQ(term.status(0), "COM6 open");
+    term.command(IDC_OPENCOMM);
+    EXPECT_EQ(term.status(0), "COM6 closed");
+}
+
 TEST_F(PortLoss, NeverRestoredWaitsQuietlyForAMinuteAndTheButtonStopsIt)
 {
     pullNow();

@@ -10,6 +10,7 @@
 // dialogs are driven by a ModalDriver.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -314,6 +315,19 @@ public:
     Terminal &operator=(const Terminal &) = delete;
 
     bool ready() const { return client && client->hwnd; }
+    mainWin *mainFrame() const { return dynamic_cast<mainWin *>(frame); }
+    HMENU menuBar() const { return frame ? GetMenu(frame->hwnd) : nullptr; }
+    HWND statusBar() const { return mainFrame() ? mainFrame()->statusBar() : nullptr; }
+    // The text of one part of the frame's status bar.
+    std::string status(int part) const
+    {
+        char buf[400] = "";
+        LRESULT n = SendMessageA(statusBar(), SB_GETTEXTLENGTHA, WPARAM(part), 0);
+        if (LOWORD(n) >= sizeof buf)
+            return std::string("(too long)");
+        SendMessageA(statusBar(), SB_GETTEXTA, WPARAM(part), LPARAM(buf));
+        return std::string(buf, strnlen(buf, sizeof buf));
+    }
     HWND dialog() const { return client ? client->hwnd : nullptr; }
     HWND item(int id) const { return GetDlgItem(dialog(), id); }
     HWND view() const { return item(IDC_VIEW); }

@@ -93,7 +93,7 @@ bool mainClient::create()
     finder.attach(hwnd, GetDlgItem(hwnd, IDC_VIEW));
     SendDlgItemMessageA(hwnd, IDC_SENDBOX, WM_SETFONT, WPARAM(textFont), TRUE);
 
-    readRegDword("DelayOnSend", sendDelay, true);
+    sendDelay = loadSendDelay();
     uint32_t timeOn = 0;
     readRegDword("ShowTime", timeOn, false);
     renderer.setShowTime(timeOn != 0);

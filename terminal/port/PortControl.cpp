@@ -68,6 +68,7 @@ bool PortControl::toggle()
     }
     open->settings = loadSettings();
     open->extras = loadExtras();
+    open->atOpen = loadOptions().linesAtOpen();
     // A stored word with an index beyond its tables (an edited registry
     // value) names no line configuration: it fails like a missing port.
     if (!open->settings.isValid() || !open->open()) {
@@ -156,17 +157,23 @@ void PortControl::editSettings(uint32_t &sendDelay)
     const uint32_t previousDelay = sendDelay;
     uint32_t transfer = loadTransfer();
     const uint32_t previousTransfer = transfer;
+    Options options = loadOptions();
+    const Options previousOptions = options;
     int result;
     {
         P_Param settingsDialog(&current, &sendDelay, dialog, IDD_SETTINGS, nullptr);
         settingsDialog.useExtras(&extras);
         settingsDialog.setTransfer(&transfer);
+        settingsDialog.setOptions(&options);
         result = settingsDialog.execute();
     }
     if (result != IDOK)
         return;
     if (transfer != previousTransfer)
         storeTransfer(transfer);
+    // DTR and RTS at open count from the next open; an open port keeps
+    // its lines as they are.
+    storeOptions(options, previousOptions);
     if (current.toWord() != previous.toWord() || extras.effective(current) != previousExtras) {
         writeRegDword("Setup", current.toWord());
         storeExtras(current, extras);

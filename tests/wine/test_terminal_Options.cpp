@@ -457,3 +457,26 @@ TEST_F(OptionFields, AStoredSendDelayAbove10000IsTakenAsMissingAndReplaced)
     EXPECT_TRUE(readDword("DelayOnSend", now));
     EXPECT_EQ(now, 0u) << "the terminal reads it the same way";
 }
+
+// "Off" at open reaches the port the terminal opens, and a reopen takes the
+// choice as it then stands; a line the flow control owns stays with it.
+TEST_F(OptionFields, TheTerminalOpensWithTheLinesAsTheSettingsSay)
+{
+    storeDword("SetupFlow", 0);   // "None": both lines free
+    Terminal t(0x0000D061u);      // COM2, 9600 8N1, handshake fields 0
+    ASSERT_TRUE(t.ready());
+    t.command(IDC_OPENCOMM);
+    ASSERT_TRUE(t.client->isPortOpen());
+    EXPECT_TRUE(t.client->currentPort()->lineRaised(ModemLines::dtr));
+    EXPECT_TRUE(t.client->currentPort()->lineRaised(ModemLines::rts));
+    t.command(IDC_OPENCOMM);
+
+    storeDword("DtrAtOpen", 0);
+    t.command(IDC_OPENCOMM);
+    ASSERT_TRUE(t.client->isPortOpen());
+    EXPECT_FALSE(t.client->currentPort()->lineRaised(ModemLines::dtr));
+    EXPECT_TRUE(t.client->currentPort()->lineRaised(ModemLines::rts));
+    EXPECT_TRUE(t.client->currentPort()->atOpen == (LinesAtOpen{false, true}));
+    t.command(IDC_OPENCOMM);
+    removeValue("SetupFlow");
+}

@@ -7,6 +7,7 @@
 #include "terminal/send/ByteFieldsView.h"
 #include "terminal/CommandQueue.h"
 #include "terminal/transfer/FileTransfer.h"
+#include "terminal/port/LineControl.h"
 #include "terminal/port/PortControl.h"
 #include "terminal/port/PortKeeper.h"
 #include "terminal/receive/ReceiveRenderer.h"
@@ -58,6 +59,8 @@ public:
     bool isWaitingForPort() const { return line.isWaiting(); }
     bool isTransferring() const { return transfer.isRunning(); }
     PCom *currentPort() const { return line.port(); }
+    // The line's own signals, for the menu and the status bar.
+    LineControl &lineSignals() { return signals; }
     uint32_t getSendDelay() const override { return sendDelay; }
 
     // For tests and benchmarks, which look inside and set limits that memory
@@ -170,6 +173,7 @@ private:
     uint32_t busyDepth;          // drains and renders under way
     CommandQueue deferred;       // commands that came while busy
     PortControl line;            // the port, its waiting and its button
+    LineControl signals{line};   // its DTR, RTS, break, input lamps and errors
     Tooltips tooltips;           // of the buttons and check boxes
     ViewFinder finder;           // Find in the receive view
     ReceiveTap *receiveTap = nullptr;  // a protocol transfer's, while it runs

@@ -34,7 +34,8 @@ void LampHold::reset(bool on, uint32_t nowMs)
     count = 0;
     first = 0;
     shown = on;
-    shownAt = nowMs;
+    // Shown long enough already: the first report after a reset shows at once.
+    shownAt = nowMs - hold;
 }
 
 // One step at a time: a state counts as shown from the first time it is

@@ -24,6 +24,7 @@ void PortControl::close()
 {
     PCom *port = open;
     open = nullptr;
+    ++generation;
     if (port && port == writingOn) {
         port->close();   // ends the write; write() frees the object after
         return;
@@ -62,6 +63,7 @@ bool PortControl::toggle()
         return true;
     }
     open = PortKeeper::makePort(dialog->hwnd);
+    ++generation;
     if (!open) {
         updateButton();
         return true;
@@ -110,6 +112,7 @@ void PortControl::retry()
     if (!back)
         return;
     open = back;
+    ++generation;
     updateButton();
 }
 

@@ -26,6 +26,10 @@ public:
     PortControl &operator=(const PortControl &) = delete;
 
     PCom *port() const { return open; }
+    // Changes each time the port object changes (opened, closed, lost, back),
+    // so a holder of a past port() can tell it is gone even when a new
+    // object got the same address.
+    uint32_t portGeneration() const { return generation; }
     const PortKeeper &keeper() const { return waiter; }
     bool isWaiting() const { return waiter.isWaiting(); }
 
@@ -66,6 +70,7 @@ private:
     PCom *writingOn;     // the port a write is under way on, or null
     PortKeeper waiter;   // brings a lost port back
     SendWait sendWait;   // how the writes wait
+    uint32_t generation = 0;
 };
 
 #endif

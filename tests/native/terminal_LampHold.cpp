@@ -85,4 +85,7 @@ TEST(LampHold, ResetForgetsWhatWaited)
     lamp.reset(false, 1002);
     EXPECT_FALSE(lamp.lit(1002));
     EXPECT_EQ(lamp.dueInMs(1002), 0u);
+    // The first state after a reset (a port just opened) shows at once.
+    lamp.report(true, false, 1003);
+    EXPECT_TRUE(lamp.lit(1003));
 }

@@ -348,6 +348,8 @@ bool PCom::lineRaised(ModemLines::Output line)
 
 // Under a handshake the driver moves the line itself: a hand on it would
 // fight the flow control, so it is refused here, before the driver.
+// Wine on a pseudo-terminal refuses every line code (ERROR_NOT_SUPPORTED)
+// though it takes the break codes; the port works on regardless.
 bool PCom::setLine(ModemLines::Output line, bool raised)
 {
     if (handle == INVALID_HANDLE_VALUE || lineOwned(line))
@@ -361,6 +363,7 @@ bool PCom::setLine(ModemLines::Output line, bool raised)
     return true;
 }
 
+// Wine on a pseudo-terminal takes both calls, but the far end sees no break.
 bool PCom::setBreak(bool on)
 {
     if (handle == INVALID_HANDLE_VALUE)
@@ -570,8 +573,10 @@ DWORD PCom::runReader()
         if (pending)
             continue;   // the wait is still armed; its time-out let us drain
         // Wine's serial driver on a pseudo-terminal fails every event wait at
-        // once (ERROR_OPERATION_ABORTED). Never spin on such waits: after a
-        // few failures in a row, poll the driver's input count instead.
+        // once (ERROR_OPERATION_ABORTED; ERROR_NOT_SUPPORTED with the modem
+        // events in the mask, as it cannot read a pseudo-terminal's modem
+        // lines). Never spin on such waits: after a few failures in a row,
+        // poll the driver's input count instead.
         if (++failures >= waitFailuresBeforePolling)
             pollingDriver = 1;
         WaitForSingleObject(stopEvent, driverPollMs);

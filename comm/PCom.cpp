@@ -401,7 +401,7 @@ bool PCom::clearLineError(HANDLE port)
     DWORD errors = 0;
     COMSTAT status;
     std::memset(&status, 0, sizeof status);
-    if (!ClearCommError(port, &errors, &status))
+    if (!readLineStatus(port, errors, status))
         return false;
     countErrors(errors);
     return true;
@@ -586,6 +586,11 @@ DWORD PCom::runReader()
     return endReader(1);
 }
 
+bool PCom::readLineStatus(HANDLE port, DWORD &errors, COMSTAT &status)
+{
+    return ClearCommError(port, &errors, &status) != FALSE;
+}
+
 bool PCom::startReceiving(HANDLE port)
 {
     // A driver that cannot wait for the line's events still delivers bytes.
@@ -695,7 +700,7 @@ DWORD PCom::drainDriver()
     DWORD errors = 0;
     COMSTAT status;
     std::memset(&status, 0, sizeof status);
-    if (!ClearCommError(handle, &errors, &status)) {
+    if (!readLineStatus(handle, errors, status)) {
         if (link.statusFailed(GetLastError()))
             lost = 1;
         return 0;

@@ -99,6 +99,9 @@ protected:
     // The reader's start: arms the receive event and asks the port's status
     // once. False when the port cannot receive (a device still coming up).
     virtual bool startReceiving(HANDLE port);
+    // ClearCommError: the line errors since the last call and the driver's
+    // queues. Every status call of the port goes through here.
+    virtual bool readLineStatus(HANDLE port, DWORD &errors, COMSTAT &status);
 
 private:
     // The DTR and RTS control modes the port took are left in the last two.

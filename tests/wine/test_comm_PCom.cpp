@@ -776,3 +776,55 @@ TEST_F(PComOnNullModem, BreakIsSetAndClearedWithoutHoldingTheCallerAndTheLineSti
     EXPECT_EQ(peer.receive(2, 5000), std::vector<unsigned char>(a, a + 2));
     EXPECT_EQ(com.lineErrors().total(), 0u) << "Wine reports no line errors";
 }
+
+namespace {
+
+// A port whose driver reports the line errors a test asks for (Wine's never
+// reports any), once each, as ClearCommError does.
+class ErrorPort : public PCom
+{
+public:
+    explicit ErrorPort(HWND notify) : PCom(notify) {}
+    volatile LONG pending = 0;
+
+protected:
+    bool readLineStatus(HANDLE port, DWORD &errors, COMSTAT &status) override
+    {
+        if (!PCom::readLineStatus(port, errors, status))
+            return false;
+        errors |= DWORD(InterlockedExchange(&pending, 0));
+        return true;
+    }
+};
+
+} // namespace
+
+TEST_F(PComOnNullModem, LineErrorsAreCountedSaidOnceUntilReadAndTheirBytesStillArrive)
+{
+    ErrorPort port(sink.wnd);
+    port.settings = plainSettings();
+    ASSERT_TRUE(port.open());
+    sink.take(PWM_COMMLINE);   // the first report of the inputs
+    EXPECT_EQ(port.lineErrors().total(), 0u);
+    InterlockedExchange(&port.pending, LONG(CE_FRAME | CE_OVERRUN));
+    ASSERT_TRUE(waitFor([&] { return !sink.take(PWM_COMMLINE).empty(); }, 3000));
+    InterlockedExchange(&port.pending, LONG(CE_FRAME));
+    ASSERT_TRUE(waitFor([&] { return port.pending == 0; }, 3000));
+    Sleep(100);
+    EXPECT_TRUE(sink.take(PWM_COMMLINE).empty()) << "not said again before the counts were read";
+    LineErrors counted = port.lineErrors();
+    EXPECT_EQ(counted.framing, 2u);
+    EXPECT_EQ(counted.overrun, 1u);
+    InterlockedExchange(&port.pending, LONG(CE_BREAK));
+    ASSERT_TRUE(waitFor([&] { return !sink.take(PWM_COMMLINE).empty(); }, 3000)) << "said again once read";
+    EXPECT_EQ(port.lineErrors().breaks, 1u);
+    unsigned char a[3] = {0xFF, 0x00, 0x7E};
+    ASSERT_TRUE(peer.send(a, 3));
+    ASSERT_TRUE(waitFor([&] { return port.available() == 3; }, 3000));
+    unsigned char got[3] = {};
+    EXPECT_EQ(port.read(got, 3), 3u);
+    EXPECT_EQ(std::memcmp(got, a, 3), 0);
+    port.close();
+    ASSERT_TRUE(port.open());
+    EXPECT_EQ(port.lineErrors().total(), 0u) << "counted since the open";
+}

@@ -7,7 +7,7 @@ set(LT_STATIC -static -static-libgcc -static-libstdc++)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     list(APPEND LT_STATIC -Wl,--large-address-aware)
 endif()
-set(LT_SYSLIBS comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
+set(LT_SYSLIBS comctl32 comdlg32 shell32 ole32 gdi32 user32 advapi32 kernel32)
 
 # Resources: res/resources.cmake names the script and what it is built from.
 include(${CMAKE_SOURCE_DIR}/res/resources.cmake)

@@ -11,4 +11,14 @@ const unsigned PWM_COMMDATA = 0x0400 + 200;
 // by then; the bytes it queued before are still in the queue.
 const unsigned PWM_COMMLOST = 0x0400 + 201;
 
+// Posted by a port's reader (and by a port call that learned it) to its
+// notify window when the modem inputs moved, when new line errors were
+// counted, or when the driver turned out to carry no modem signals. wParam
+// is a ModemLines::State packed: the inputs at that moment, the ones this
+// step saw move, and whether the driver tells at all; lParam the port
+// handle. Each change of an input is posted by itself, so a window that
+// draws them late still sees every one. Error reports are not repeated
+// until the window has read the counts (lineErrors).
+const unsigned PWM_COMMLINE = 0x0400 + 202;
+
 #endif

@@ -10,7 +10,7 @@ uint32_t LineConfig::writeMultiplierFor(uint32_t baudRate)
     return generous > lineTime ? generous : lineTime;
 }
 
-bool LineConfig::build(const CommSettings &settings, const CommExtras &extras)
+bool LineConfig::build(const CommSettings &settings, const CommExtras &extras, const LinesAtOpen &atOpen)
 {
     if (!settings.isValid())
         return false;
@@ -23,11 +23,12 @@ bool LineConfig::build(const CommSettings &settings, const CommExtras &extras)
     fParity = 1;
 
     setDtrDsr = true;
+    setDtrControlOnly = false;
     switch (settings.dtrDsrMode) {
     case 0: fOutxDsrFlow = 0; fDtrControl = dtrControlDisable; break;
     case 1: fOutxDsrFlow = 1; fDtrControl = dtrControlEnable; break;
     case 2: fOutxDsrFlow = 1; fDtrControl = dtrControlHandshake; break;
-    default: setDtrDsr = false; break;
+    default: setDtrDsr = false; fOutxDsrFlow = 0; fDtrControl = dtrControlDisable; break;
     }
 
     switch (settings.rtsCtsMode) {
@@ -43,6 +44,15 @@ bool LineConfig::build(const CommSettings &settings, const CommExtras &extras)
         if (settings.rtsCtsMode == 0)
             fRtsControl = rtsControlEnable;
     }
+
+    // Mode 3 keeps the port's own DTR control, which only the port knows:
+    // the platform layer drops DTR there unless that control is a handshake.
+    if (!atOpen.dtrOn && !setDtrDsr)
+        setDtrControlOnly = true;
+    else if (!atOpen.dtrOn && !ownsDtr(fDtrControl))
+        fDtrControl = dtrControlDisable;
+    if (!atOpen.rtsOn && !ownsRts(fRtsControl))
+        fRtsControl = rtsControlDisable;
 
     fOutX = fInX = uint8_t(settings.xonXoff);
     xonChar = 0x11;

@@ -5,6 +5,7 @@
 
 #include "comm/CommExtras.h"
 #include "comm/CommSettings.h"
+#include "comm/LinesAtOpen.h"
 
 // What a CommSettings word asks of the port, as plain values: the fields of
 // the platform's device control block that the word decides, and the port's
@@ -34,6 +35,9 @@ public:
 
     // False for DTR/DSR mode 3: the port keeps its own DSR flow and DTR control.
     bool setDtrDsr = true;
+    // Mode 3 with DTR off at open: the port keeps its DSR flow, and DTR
+    // drops unless the port's own control is the handshake.
+    bool setDtrControlOnly = false;
     uint8_t fOutxDsrFlow = 0;
     uint8_t fDtrControl = dtrControlDisable;
 
@@ -60,7 +64,15 @@ public:
     // index lies beyond its table. With extras that raise the idle lines, a
     // line the word would drop (mode 0) is raised instead, still without
     // waiting on its partner.
-    bool build(const CommSettings &settings, const CommExtras &extras = CommExtras());
+    // atOpen then drops the lines it says are off, where the flow control
+    // does not own them (DTR handshake; RTS handshake or toggle).
+    bool build(const CommSettings &settings, const CommExtras &extras = CommExtras(),
+               const LinesAtOpen &atOpen = LinesAtOpen());
+
+    // True when a control mode leaves the line to the flow control, so that
+    // nobody else may move it.
+    static bool ownsDtr(uint8_t dtrControl) { return dtrControl == dtrControlHandshake; }
+    static bool ownsRts(uint8_t rtsControl) { return rtsControl == rtsControlHandshake || rtsControl == rtsControlToggle; }
 
     // Whole milliseconds per byte: at least the time of the longest byte on
     // the line (12 bits), and 19200 / baud where that is more.

@@ -11,14 +11,10 @@ namespace {
 
 const DWORD purgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
-// False when the driver refused: the device may have gone.
-bool clearLineError(HANDLE port)
-{
-    DWORD errors = 0;
-    COMSTAT status;
-    std::memset(&status, 0, sizeof status);
-    return ClearCommError(port, &errors, &status) != FALSE;
-}
+// What the reader waits for: received bytes, a move of a modem input, and
+// the line errors and breaks (whose kinds ClearCommError then reports).
+const DWORD lineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_ERR | EV_BREAK;
+const DWORD receiveEvents = EV_RXCHAR | lineEvents;
 
 void applyLineConfig(const LineConfig &config, DCB &dcb)
 {
@@ -32,6 +28,8 @@ void applyLineConfig(const LineConfig &config, DCB &dcb)
     if (config.setDtrDsr) {
         dcb.fOutxDsrFlow = config.fOutxDsrFlow;
         dcb.fDtrControl = config.fDtrControl;
+    } else if (config.setDtrControlOnly && !LineConfig::ownsDtr(uint8_t(dcb.fDtrControl))) {
+        dcb.fDtrControl = DTR_CONTROL_DISABLE;
     }
     dcb.fOutxCtsFlow = config.fOutxCtsFlow;
     dcb.fRtsControl = config.fRtsControl;
@@ -50,7 +48,8 @@ PCom::PCom(HWND notifyWnd)
       waitMask(0), stopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       wroteEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)), readerThread(nullptr), leftInDriver(0),
       pollingDriver(0), lost(0), queuedTotal(0), readerState(readerEnded), writeWait(nullptr), writePending(0),
-      writeTotal(0)
+      writeTotal(0), errorsPosted(false), refusedSignals(0), modemQueryable(1), dtrControl(0), rtsControl(0),
+      dtrRaised(false), rtsRaised(false)
 {
     std::memset(&readOverlapped, 0, sizeof readOverlapped);
     std::memset(&writeOverlapped, 0, sizeof writeOverlapped);
@@ -97,7 +96,7 @@ void PCom::discard(PCom *port)
 
 // The line, as the word and its extras ask: time-outs and the device
 // control block, over what the port had. False when the port refuses it.
-bool PCom::configure(HANDLE port, const LineConfig &config)
+bool PCom::configure(HANDLE port, const LineConfig &config, BYTE &dtrMode, BYTE &rtsMode)
 {
     SetCommMask(port, EV_RXCHAR);
     SetupComm(port, 2048, 1024);
@@ -115,7 +114,11 @@ bool PCom::configure(HANDLE port, const LineConfig &config)
     dcb.DCBlength = sizeof(DCB);
     GetCommState(port, &dcb);
     applyLineConfig(config, dcb);
-    return SetCommState(port, &dcb) != FALSE;
+    if (!SetCommState(port, &dcb))
+        return false;
+    dtrMode = BYTE(dcb.fDtrControl);
+    rtsMode = BYTE(dcb.fRtsControl);
+    return true;
 }
 
 bool PCom::open()
@@ -130,7 +133,7 @@ bool PCom::open()
     char name[16];
     LineConfig config;
     if (!CommSettings::devicePath(extras.portNumber(settings), name, sizeof name) ||
-        !config.build(settings, extras))
+        !config.build(settings, extras, atOpen))
         return false;
     if (!stopEvent || !readOverlapped.hEvent || !writeOverlapped.hEvent || !waitOverlapped.hEvent)
         return false;
@@ -140,10 +143,18 @@ bool PCom::open()
                               FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
     if (port == INVALID_HANDLE_VALUE)
         return false;
-    if (!configure(port, config)) {
+    if (!configure(port, config, dtrControl, rtsControl)) {
         CloseHandle(port);
         return false;
     }
+    // Every open starts the lines, the inputs and the counts afresh.
+    dtrRaised = dtrControl == DTR_CONTROL_ENABLE;
+    rtsRaised = rtsControl == RTS_CONTROL_ENABLE;
+    modem = ModemLines();
+    errorCounts = LineErrors();
+    errorsPosted = false;
+    refusedSignals = 0;
+    modemQueryable = 1;
 
     ResetEvent(stopEvent);
     leftInDriver = 0;
@@ -323,6 +334,122 @@ void PCom::sendBreak(DWORD ms)
     ClearCommBreak(handle);
 }
 
+bool PCom::lineOwned(ModemLines::Output line)
+{
+    return line == ModemLines::dtr ? LineConfig::ownsDtr(dtrControl) : LineConfig::ownsRts(rtsControl);
+}
+
+bool PCom::lineRaised(ModemLines::Output line)
+{
+    if (handle == INVALID_HANDLE_VALUE || lineOwned(line))
+        return false;
+    return line == ModemLines::dtr ? dtrRaised : rtsRaised;
+}
+
+// Under a handshake the driver moves the line itself: a hand on it would
+// fight the flow control, so it is refused here, before the driver.
+// Wine on a pseudo-terminal refuses every line code (ERROR_NOT_SUPPORTED)
+// though it takes the break codes; the port works on regardless.
+bool PCom::setLine(ModemLines::Output line, bool raised)
+{
+    if (handle == INVALID_HANDLE_VALUE || lineOwned(line))
+        return false;
+    DWORD code = line == ModemLines::dtr ? (raised ? SETDTR : CLRDTR) : (raised ? SETRTS : CLRRTS);
+    if (!EscapeCommFunction(handle, code)) {
+        noteRefusal(GetLastError());
+        return false;
+    }
+    (line == ModemLines::dtr ? dtrRaised : rtsRaised) = raised;
+    return true;
+}
+
+// Wine on a pseudo-terminal takes both calls, but the far end sees no break.
+bool PCom::setBreak(bool on)
+{
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    if (on ? SetCommBreak(handle) : ClearCommBreak(handle))
+        return true;
+    noteRefusal(GetLastError());
+    return false;
+}
+
+// A device that has gone refuses too; that is the loss, which the status
+// calls find, not a driver without signals.
+void PCom::noteRefusal(DWORD error)
+{
+    if (LinkLoss::meansDeviceGone(error) || refusedSignals)
+        return;
+    refusedSignals = 1;
+}
+
+ModemLines::State PCom::modemInputs()
+{
+    sectLock held(&lock);
+    return modem.take();
+}
+
+LineErrors PCom::lineErrors()
+{
+    sectLock held(&lock);
+    errorsPosted = false;
+    return errorCounts;
+}
+
+bool PCom::clearLineError(HANDLE port)
+{
+    DWORD errors = 0;
+    COMSTAT status;
+    std::memset(&status, 0, sizeof status);
+    if (!readLineStatus(port, errors, status))
+        return false;
+    countErrors(errors);
+    return true;
+}
+
+// The kinds the driver reports are counted; the bytes they hit stay in the
+// input as the driver gives them.
+void PCom::countErrors(DWORD flags)
+{
+    if (flags == 0)
+        return;
+    sectLock held(&lock);
+    if (!errorCounts.add(flags) || errorsPosted)
+        return;
+    errorsPosted = true;
+    postLine(modem.peek());
+}
+
+void PCom::postLine(const ModemLines::State &state)
+{
+    if (notifyWnd && handle != INVALID_HANDLE_VALUE)
+        PostMessageA(notifyWnd, PWM_COMMLINE, WPARAM(state.pack()), reinterpret_cast<LPARAM>(handle));
+}
+
+void PCom::readModem(HANDLE port, BYTE moved)
+{
+    if (!modemQueryable)
+        return;
+    DWORD status = 0;
+    if (!GetCommModemStatus(port, &status)) {
+        DWORD error = GetLastError();
+        if (LinkLoss::meansDeviceGone(error))
+            return;
+        // Wine on a pseudo-terminal answers every status query so: the
+        // inputs are not known, and asking again would tell nothing more.
+        modemQueryable = 0;
+        refusedSignals = 1;
+        sectLock held(&lock);
+        modem.setUnknown();
+        postLine(modem.peek());
+        return;
+    }
+    sectLock held(&lock);
+    ModemLines::State step;
+    if (modem.update(ModemLines::fromModemStatus(status), moved, &step))
+        postLine(step);
+}
+
 DWORD PCom::read(void *buffer, DWORD count)
 {
     if (handle == INVALID_HANDLE_VALUE || count == 0)
@@ -431,6 +558,9 @@ DWORD PCom::runReader()
         DWORD moved = 0;
         bool backlog = drainAll(moved);
         if (backlog || pollingDriver) {
+            // Without event waits the inputs are looked at on each poll.
+            if (pollingDriver)
+                readModem(port, 0);
             pollIdle(backlog || moved > 0, pollSleep, quickPolls);
             continue;
         }
@@ -443,8 +573,10 @@ DWORD PCom::runReader()
         if (pending)
             continue;   // the wait is still armed; its time-out let us drain
         // Wine's serial driver on a pseudo-terminal fails every event wait at
-        // once (ERROR_OPERATION_ABORTED). Never spin on such waits: after a
-        // few failures in a row, poll the driver's input count instead.
+        // once (ERROR_OPERATION_ABORTED; ERROR_NOT_SUPPORTED with the modem
+        // events in the mask, as it cannot read a pseudo-terminal's modem
+        // lines). Never spin on such waits: after a few failures in a row,
+        // poll the driver's input count instead.
         if (++failures >= waitFailuresBeforePolling)
             pollingDriver = 1;
         WaitForSingleObject(stopEvent, driverPollMs);
@@ -454,9 +586,20 @@ DWORD PCom::runReader()
     return endReader(1);
 }
 
+bool PCom::readLineStatus(HANDLE port, DWORD &errors, COMSTAT &status)
+{
+    return ClearCommError(port, &errors, &status) != FALSE;
+}
+
 bool PCom::startReceiving(HANDLE port)
 {
-    return SetCommMask(port, EV_RXCHAR) && clearLineError(port);
+    // A driver that cannot wait for the line's events still delivers bytes.
+    if (!SetCommMask(port, receiveEvents) && !SetCommMask(port, EV_RXCHAR))
+        return false;
+    if (!clearLineError(port))
+        return false;
+    readModem(port, 0);
+    return true;
 }
 
 // Said once, by posting: the reader never waits on the window thread. Not
@@ -493,7 +636,7 @@ bool PCom::waitForEvent(HANDLE port, bool &pending)
         waitMask = 0;
         ResetEvent(waitOverlapped.hEvent);
         if (WaitCommEvent(port, &waitMask, &waitOverlapped))
-            return (waitMask & EV_RXCHAR) != 0;
+            return takeEvent(port);
         if (GetLastError() != ERROR_IO_PENDING)
             return false;
         pending = true;
@@ -508,7 +651,17 @@ bool PCom::waitForEvent(HANDLE port, bool &pending)
     DWORD unused = 0;
     if (!GetOverlappedResult(port, &waitOverlapped, &unused, FALSE))
         return false;
-    return (waitMask & EV_RXCHAR) != 0;
+    return takeEvent(port);
+}
+
+// A modem event is read at once, so each move is posted by itself; errors
+// and breaks are counted by the drain that follows every event.
+bool PCom::takeEvent(HANDLE port)
+{
+    const BYTE moved = ModemLines::fromEvents(waitMask);
+    if (waitMask & (EV_CTS | EV_DSR | EV_RLSD | EV_RING))
+        readModem(port, moved);
+    return (waitMask & receiveEvents) != 0;
 }
 
 // A pending wait writes into this object when it completes: see it complete
@@ -547,12 +700,13 @@ DWORD PCom::drainDriver()
     DWORD errors = 0;
     COMSTAT status;
     std::memset(&status, 0, sizeof status);
-    if (!ClearCommError(handle, &errors, &status)) {
+    if (!readLineStatus(handle, errors, status)) {
         if (link.statusFailed(GetLastError()))
             lost = 1;
         return 0;
     }
     link.statusOk();
+    countErrors(errors);
     DWORD n = rxQueue->freeSpace();
     if (n > status.cbInQue)
         n = status.cbInQue;

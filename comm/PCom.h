@@ -39,6 +39,13 @@ public:
     void sendBreak(DWORD ms) override;
     void purgeInput() override;
     bool isLost() override;
+    bool setLine(ModemLines::Output line, bool raised) override;
+    bool lineRaised(ModemLines::Output line) override;
+    bool lineOwned(ModemLines::Output line) override;
+    bool setBreak(bool on) override;
+    ModemLines::State modemInputs() override;
+    LineErrors lineErrors() override;
+    bool signalsRefused() override { return refusedSignals != 0; }
 
     // How long close waits at most for the reader to end (it ends within a
     // few milliseconds; the bound only keeps close from ever hanging).
@@ -92,9 +99,13 @@ protected:
     // The reader's start: arms the receive event and asks the port's status
     // once. False when the port cannot receive (a device still coming up).
     virtual bool startReceiving(HANDLE port);
+    // ClearCommError: the line errors since the last call and the driver's
+    // queues. Every status call of the port goes through here.
+    virtual bool readLineStatus(HANDLE port, DWORD &errors, COMSTAT &status);
 
 private:
-    static bool configure(HANDLE port, const LineConfig &config);
+    // The DTR and RTS control modes the port took are left in the last two.
+    static bool configure(HANDLE port, const LineConfig &config, BYTE &dtrControl, BYTE &rtsControl);
     // Who frees the object, the reader's end or the owner's discard: the
     // second of the two.
     enum { readerRuns = 0, readerEnded = 1, readerOrphaned = 2 };
@@ -112,11 +123,22 @@ private:
     // were left in the driver for want of room.
     bool drainAll(DWORD &moved);
     bool waitForEvent(HANDLE port, bool &pending);
+    bool takeEvent(HANDLE port);
     void finishPendingWait(HANDLE port, bool pending);
     void stopReader(HANDLE port);
     void pollIdle(bool busy, DWORD &pollSleep, int &quickPolls);
     // Into the queue with the time the reader took them from the driver.
     void queueChunk(DWORD got);
+    // ClearCommError, counting the line errors it reports; false when the
+    // driver refused (the device may have gone).
+    bool clearLineError(HANDLE port);
+    void countErrors(DWORD flags);
+    // The reader's look at the modem inputs; moved: the inputs its event
+    // said changed.
+    void readModem(HANDLE port, BYTE moved);
+    // A modem call the driver refused: said once, never taken for the loss.
+    void noteRefusal(DWORD error);
+    void postLine(const ModemLines::State &state);
 
     OVERLAPPED waitOverlapped;   // the reader's event wait, apart from its reads
     DWORD waitMask;
@@ -133,6 +155,15 @@ private:
     WriteWait *writeWait;        // not owned; null: plain waits
     volatile BYTE writePending;  // writeOverlapped is in use
     LONG writeTotal;             // what the last write put out
+    ModemLines modem;            // under lock
+    LineErrors errorCounts;      // under lock
+    bool errorsPosted;           // under lock: a report waits to be read
+    volatile BYTE refusedSignals;
+    volatile BYTE modemQueryable;   // the reader's; cleared by a refused query
+    BYTE dtrControl;             // the control modes the open left
+    BYTE rtsControl;
+    bool dtrRaised;              // as the open or the last setLine left them
+    bool rtsRaised;
     unsigned char transferBuffer[4096];
 };
 

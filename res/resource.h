@@ -73,6 +73,22 @@
 #define IDC_SET_TRANSFERLABEL 117
 #define IDC_SET_TRANSFER 118
 #define IDC_SET_TRANSFERNOTE 119
+// Each field follows its label in the dialog's control order.
+#define IDC_SET_LINEENDLABEL 120
+#define IDC_SET_LINEEND 121
+#define IDC_SET_DTRLABEL 122
+#define IDC_SET_DTRATOPEN 123
+#define IDC_SET_RTSLABEL 124
+#define IDC_SET_RTSATOPEN 125
+#define IDC_SET_PULSELABEL 126
+#define IDC_SET_PULSE 127
+#define IDC_SET_BREAKLABEL 128
+#define IDC_SET_BREAK 129
+#define IDC_SET_PAUSELABEL 130
+#define IDC_SET_PAUSE 131
+#define IDC_SET_FOLDERLABEL 132
+#define IDC_SET_FOLDER 133
+#define IDC_SET_FOLDERPICK 134
 
 // The frame's menu bar. Each menu has a block of its own, with room for the
 // items later work adds: File "&Receive File...", "&Log to File...",

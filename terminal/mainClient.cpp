@@ -84,6 +84,7 @@ bool mainClient::create()
         return false;
 
     session.attach(GetDlgItem(hwnd, IDC_VIEW), textFont);
+    signals.attach(hwnd);
     finder.attach(hwnd, GetDlgItem(hwnd, IDC_VIEW));
     SendDlgItemMessageA(hwnd, IDC_SENDBOX, WM_SETFONT, WPARAM(textFont), TRUE);
 
@@ -137,6 +138,9 @@ LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case PWM_COMMLOST:
         onPortLost();
         break;
+    case PWM_COMMLINE:
+        signals.onLineMessage(wParam);
+        break;
     case WM_TIMER:
         if (onTimer(wParam))
             return 0;
@@ -161,9 +165,11 @@ void mainClient::onCommand(WPARAM wParam)
         runCommand(LOWORD(wParam));
 }
 
-// The port keeper's timers; false for any other timer.
+// The port keeper's and the line signals' timers; false for any other timer.
 bool mainClient::onTimer(WPARAM id)
 {
+    if (signals.onTimer(id))
+        return true;
     if (id == PortKeeper::retryTimer) {
         line.retry();
         tellStatus();

@@ -10,6 +10,7 @@
 #include "terminal/TerminalStatus.h"
 #include "terminal/ui/StatusText.h"
 #include "terminal/transfer/FileTransfer.h"
+#include "terminal/port/LineControl.h"
 #include "terminal/port/PortControl.h"
 #include "terminal/port/PortKeeper.h"
 #include "terminal/receive/ReceiveSession.h"
@@ -87,6 +88,8 @@ public:
     bool viewHasSelection() const;
     bool isCapturing() const { return session.isCapturing(); }
     bool showsHex() const { return session.showsHex(); }
+    // The line's own signals, for the menu and the status bar.
+    LineControl &lineSignals() { return signals; }
 
     // For tests and benchmarks, which look inside and set limits that memory
     // alone sets otherwise.
@@ -179,6 +182,7 @@ private:
     ReceiveSession session;      // what arrives: the view, the history, the capture
     ByteFieldsView byteFields;   // the four views of the byte to send
     FileTransfer transfer;       // sends a file; owns the line meanwhile
+    LineControl signals{line};   // its DTR, RTS, break, input lamps and errors
     Tooltips tooltips;           // of the buttons and check boxes
     ViewFinder finder;           // Find in the receive view
     TerminalStatus *status = nullptr;  // the frame's status bar; not owned

@@ -17,7 +17,7 @@ PortControl::PortControl(PWin *owner, ButtonImages &bitmaps, uint32_t openIndex,
 
 void PortControl::loadSendDelay()
 {
-    readRegDword("DelayOnSend", delayMs, true);
+    delayMs = ::loadSendDelay();
 }
 
 PortControl::~PortControl()
@@ -29,6 +29,7 @@ void PortControl::close()
 {
     PCom *port = open;
     open = nullptr;
+    ++generation;
     if (port && port == writingOn) {
         port->close();   // ends the write; write() frees the object after
         return;
@@ -84,12 +85,14 @@ bool PortControl::toggle()
         return true;
     }
     open = PortKeeper::makePort(dialog->hwnd);
+    ++generation;
     if (!open) {
         updateButton();
         return true;
     }
     open->settings = loadSettings();
     open->extras = loadExtras();
+    open->atOpen = loadOptions().linesAtOpen();
     // A stored word with an index beyond its tables (an edited registry
     // value) names no line configuration: it fails like a missing port.
     if (!open->settings.isValid() || !open->open()) {
@@ -133,6 +136,7 @@ void PortControl::retry()
         return;
     open = back;
     sentBytes = 0;
+    ++generation;
     updateButton();
 }
 
@@ -180,17 +184,23 @@ void PortControl::editSettings(uint32_t &sendDelay)
     const uint32_t previousDelay = sendDelay;
     uint32_t transfer = loadTransfer();
     const uint32_t previousTransfer = transfer;
+    Options options = loadOptions();
+    const Options previousOptions = options;
     int result;
     {
         P_Param settingsDialog(&current, &sendDelay, dialog, IDD_SETTINGS, nullptr);
         settingsDialog.useExtras(&extras);
         settingsDialog.setTransfer(&transfer);
+        settingsDialog.setOptions(&options);
         result = settingsDialog.execute();
     }
     if (result != IDOK)
         return;
     if (transfer != previousTransfer)
         storeTransfer(transfer);
+    // DTR and RTS at open count from the next open; an open port keeps
+    // its lines as they are.
+    storeOptions(options, previousOptions);
     if (current.toWord() != previous.toWord() || extras.effective(current) != previousExtras) {
         writeRegDword("Setup", current.toWord());
         storeExtras(current, extras);

@@ -27,6 +27,10 @@ public:
     PortControl &operator=(const PortControl &) = delete;
 
     PCom *port() const { return open; }
+    // Changes each time the port object changes (opened, closed, lost, back),
+    // so a holder of a past port() can tell it is gone even when a new
+    // object got the same address.
+    uint32_t portGeneration() const { return generation; }
     const PortKeeper &keeper() const { return waiter; }
     bool isWaiting() const { return waiter.isWaiting(); }
 
@@ -85,6 +89,7 @@ private:
     uint32_t delayMs;    // the pause after each byte of a paced send
     ReceiveTap *receiveTap;   // not owned; a protocol transfer's, while it runs
     uint64_t sentBytes = 0;
+    uint32_t generation = 0;
 };
 
 #endif

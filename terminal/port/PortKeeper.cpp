@@ -5,6 +5,7 @@
 
 #include "comm/PCom.h"
 #include "res/resource.h"
+#include "terminal/settings/Settings.h"
 
 namespace {
 
@@ -54,6 +55,8 @@ PCom *PortKeeper::retry()
         return nullptr;
     port->settings = settings;
     port->extras = extras;
+    // The device's return applies DTR and RTS at open as they now stand.
+    port->atOpen = loadOptions().linesAtOpen();
     // No message on failure: the title already says that the port is awaited.
     if (!port->open()) {
         delete port;

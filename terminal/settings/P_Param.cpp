@@ -1,5 +1,7 @@
 #include "terminal/settings/P_Param.h"
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -50,7 +52,158 @@ bool P_Param::create()
     fillCombos();
     SetDlgItemInt(hwnd, IDC_SET_DELAY, delayPtr ? UINT(*delayPtr) : 0u, FALSE);
     fillTransferList();
+    fillOptions(optionsPtr ? *optionsPtr : Options());
     return true;
+}
+
+void P_Param::fillOnOff(int id, bool on)
+{
+    HWND list = GetDlgItem(hwnd, id);
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    SendMessageA(list, CB_ADDSTRING, 0, LPARAM("On"));
+    SendMessageA(list, CB_ADDSTRING, 0, LPARAM("Off"));
+    SendMessageA(list, CB_SETCURSEL, on ? 0 : 1, 0);
+}
+
+void P_Param::fillOptions(const Options &shown)
+{
+    HWND lineEnd = GetDlgItem(hwnd, IDC_SET_LINEEND);
+    SendMessageA(lineEnd, CB_RESETCONTENT, 0, 0);
+    for (uint32_t i = 0; i < Options::lineEndCount; ++i)
+        SendMessageA(lineEnd, CB_ADDSTRING, 0, LPARAM(Options::lineEndLabel(i)));
+    SendMessageA(lineEnd, CB_SETCURSEL, WPARAM(Options::lineEndValid(shown.lineEnd) ? shown.lineEnd : 0), 0);
+    fillOnOff(IDC_SET_DTRATOPEN, shown.dtrAtOpen);
+    fillOnOff(IDC_SET_RTSATOPEN, shown.rtsAtOpen);
+    SetDlgItemInt(hwnd, IDC_SET_PULSE, UINT(shown.pulseMs), FALSE);
+    SetDlgItemInt(hwnd, IDC_SET_BREAK, UINT(shown.breakMs), FALSE);
+    SetDlgItemInt(hwnd, IDC_SET_PAUSE, UINT(shown.pauseNewLineMs), FALSE);
+    SendDlgItemMessageA(hwnd, IDC_SET_FOLDER, EM_LIMITTEXT, WPARAM(Options::folderSize - 1), 0);
+    SetDlgItemTextA(hwnd, IDC_SET_FOLDER, shown.receiveFolder);
+}
+
+void P_Param::resetOptionFields()
+{
+    Options shown;
+    char folder[Options::folderSize] = "";
+    int length = GetDlgItemTextA(hwnd, IDC_SET_FOLDER, folder, sizeof folder);
+    folder[length > 0 && length < int(sizeof folder) ? length : 0] = '\0';
+    shown.setReceiveFolder(folder);
+    fillOptions(shown);
+}
+
+bool P_Param::fieldNumber(int id, bool (*valid)(uint32_t), bool emptyAllowed, uint32_t &value)
+{
+    char text[16] = "";
+    int length = GetDlgItemTextA(hwnd, id, text, sizeof text);
+    if (length <= 0) {
+        if (emptyAllowed)
+            value = 0;
+        return emptyAllowed;
+    }
+    // More digits than a field's range can need is out of range too.
+    if (length >= int(sizeof text) - 1)
+        return false;
+    BOOL ok = FALSE;
+    UINT number = GetDlgItemInt(hwnd, id, &ok, FALSE);
+    if (!ok || !valid(uint32_t(number)))
+        return false;
+    value = uint32_t(number);
+    return true;
+}
+
+namespace {
+
+struct NumberField
+{
+    int id;
+    bool (*valid)(uint32_t);
+    bool emptyAllowed;
+    const char *warning;
+};
+
+const NumberField numberFields[] = {
+    {IDC_SET_DELAY, Options::sendDelayValid, true, "The delay between bytes is 0 to 10000 ms."},
+    {IDC_SET_PULSE, Options::pulseValid, false, "Pulse (ms) is 1 to 10000 ms."},
+    {IDC_SET_BREAK, Options::breakValid, false, "Break (ms) is 1 to 10000 ms."},
+    {IDC_SET_PAUSE, Options::pauseNewLineValid, true, "The pause that ends a line is 0 (off) to 60000 ms."},
+};
+
+// Where the folder dialog opens.
+int CALLBACK folderDialogEvent(HWND dialog, UINT msg, LPARAM, LPARAM start)
+{
+    if (msg == BFFM_INITIALIZED && start)
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, start);
+    return 0;
+}
+
+} // namespace
+
+bool P_Param::validate()
+{
+    if (!hwnd)
+        return true;
+    for (const NumberField &f : numberFields) {
+        uint32_t value = 0;
+        if (fieldNumber(f.id, f.valid, f.emptyAllowed, value))
+            continue;
+        MessageBoxA(hwnd, f.warning, "Communication Setting", MB_OK | MB_ICONWARNING);
+        HWND field = GetDlgItem(hwnd, f.id);
+        SetFocus(field);
+        SendMessageA(field, EM_SETSEL, 0, -1);
+        return false;
+    }
+    return true;
+}
+
+void P_Param::readOptions()
+{
+    if (!optionsPtr)
+        return;
+    Options &o = *optionsPtr;
+    LRESULT lineEnd = SendDlgItemMessageA(hwnd, IDC_SET_LINEEND, CB_GETCURSEL, 0, 0);
+    if (lineEnd >= 0 && Options::lineEndValid(uint32_t(lineEnd)))
+        o.lineEnd = uint32_t(lineEnd);
+    o.dtrAtOpen = SendDlgItemMessageA(hwnd, IDC_SET_DTRATOPEN, CB_GETCURSEL, 0, 0) != 1;
+    o.rtsAtOpen = SendDlgItemMessageA(hwnd, IDC_SET_RTSATOPEN, CB_GETCURSEL, 0, 0) != 1;
+    fieldNumber(IDC_SET_PULSE, Options::pulseValid, false, o.pulseMs);
+    fieldNumber(IDC_SET_BREAK, Options::breakValid, false, o.breakMs);
+    fieldNumber(IDC_SET_PAUSE, Options::pauseNewLineValid, true, o.pauseNewLineMs);
+    char folder[Options::folderSize] = "";
+    int length = GetDlgItemTextA(hwnd, IDC_SET_FOLDER, folder, sizeof folder);
+    folder[length > 0 && length < int(sizeof folder) ? length : 0] = '\0';
+    o.setReceiveFolder(folder);
+}
+
+void P_Param::pickFolder()
+{
+    char start[MAX_PATH] = "";
+    int length = GetDlgItemTextA(hwnd, IDC_SET_FOLDER, start, sizeof start);
+    if (length <= 0 || length >= int(sizeof start))
+        receiveFolderInUse(start, sizeof start);
+    char chosen[MAX_PATH] = "";
+    BROWSEINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.hwndOwner = hwnd;
+    info.pszDisplayName = chosen;
+    info.lpszTitle = "Receive into";
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = folderDialogEvent;
+    info.lParam = start[0] ? LPARAM(start) : 0;
+    // The shell's folder tree is made of COM objects.
+    HRESULT com = CoInitialize(nullptr);
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (!item) {
+        if (SUCCEEDED(com))
+            CoUninitialize();
+        return;
+    }
+    // The path a folder item names is at most MAX_PATH long.
+    char path[MAX_PATH] = "";
+    if (SHGetPathFromIDListA(item, path) && path[0] != '\0')
+        SetDlgItemTextA(hwnd, IDC_SET_FOLDER, path);
+    CoTaskMemFree(item);
+    if (SUCCEEDED(com))
+        CoUninitialize();
 }
 
 void P_Param::fillTransferList()
@@ -214,9 +367,13 @@ void P_Param::readBack()
         }
         readBackPortAndFlow();
     }
-    if (delayPtr)
-        *delayPtr = uint32_t(GetDlgItemInt(hwnd, IDC_SET_DELAY, nullptr, FALSE));
+    if (delayPtr) {
+        uint32_t delay = 0;
+        if (fieldNumber(IDC_SET_DELAY, Options::sendDelayValid, true, delay))
+            *delayPtr = delay;
+    }
     readTransfer();
+    readOptions();
 }
 
 void P_Param::readBackPortAndFlow()
@@ -235,6 +392,8 @@ LRESULT P_Param::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_COMMAND) {
         switch (LOWORD(wParam)) {
         case IDOK:
+            if (!validate())
+                return TRUE;
             readBack();
             EndDialog(wnd, IDOK);
             return TRUE;
@@ -247,7 +406,12 @@ LRESULT P_Param::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
             *extrasPtr = CommExtras();
             fillCombos();
             selectTransfer(uint32_t(TransferProtocol::raw));
+            resetOptionFields();
             break;
+        case IDC_SET_FOLDERPICK:
+            if (HIWORD(wParam) == BN_CLICKED)
+                pickFolder();
+            return TRUE;
         default:
             break;
         }

@@ -7,6 +7,7 @@
 #include "comm/CommExtras.h"
 #include "comm/CommSettings.h"
 #include "comm/PortPresence.h"
+#include "terminal/settings/Options.h"
 #include "terminal/settings/lineFields.h"
 #include "res/resource.h"
 #include "win/ButtonImages.h"
@@ -52,6 +53,19 @@ public:
     // The "Transfer" list edits *transfer (a TransferProtocol) too; set it
     // before execute. Without it the list shows "Raw" and stores nothing.
     void setTransfer(uint32_t *transfer) { transferPtr = transfer; }
+    // The further fields (line end, DTR and RTS at open, pulse, break, the
+    // pause that ends a line, the folder for received files) edit *options;
+    // set it before execute. Without it they show the defaults and store
+    // nothing.
+    void setOptions(Options *options) { optionsPtr = options; }
+
+    // Every number field in range; otherwise the first that is not is
+    // named in a warning, gets the focus and false is returned (the dialog
+    // stays). An empty delay or pause counts as 0, as the delay always did.
+    bool validate();
+    // Asks for the folder of "Receive into", starting in the one the field
+    // names (else the last folder used); a folder chosen goes into the field.
+    void pickFolder();
 
 protected:
     CommSettings *settingsPtr;
@@ -74,6 +88,17 @@ private:
     void readTransfer();
 
     uint32_t *transferPtr = nullptr;
+
+    void fillOptions(const Options &shown);
+    // "&Default Setting": every further field at its default but the folder.
+    void resetOptionFields();
+    void fillOnOff(int id, bool on);
+    void readOptions();
+    // The field's number when it holds one that passes valid (empty counts
+    // as 0 where emptyAllowed); false otherwise, value unchanged.
+    bool fieldNumber(int id, bool (*valid)(uint32_t), bool emptyAllowed, uint32_t &value);
+
+    Options *optionsPtr = nullptr;
 };
 
 #endif

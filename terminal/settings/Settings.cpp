@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "util/PRegKeyDWORD.h"
+#include "util/PRegKeyStr.h"
 #include "util/PRegistry.h"
 
 const char settingsKey[] = "Software\\Kerovia_Apps\\lineTalk";
@@ -123,4 +126,106 @@ uint32_t loadTransfer()
 bool storeTransfer(uint32_t transfer)
 {
     return writeRegDword("Transfer", transfer);
+}
+
+uint32_t loadSendDelay()
+{
+    uint32_t delay = 0;
+    if (readRegDword("DelayOnSend", delay, true) && !Options::sendDelayValid(delay)) {
+        delay = 0;
+        writeRegDword("DelayOnSend", delay);
+    }
+    return delay;
+}
+
+namespace {
+
+const char lineEndName[] = "LineEnd";
+const char dtrAtOpenName[] = "DtrAtOpen";
+const char rtsAtOpenName[] = "RtsAtOpen";
+const char pulseName[] = "PulseTime";
+const char breakName[] = "BreakTime";
+const char pauseName[] = "PauseNewLine";
+const char folderName[] = "ReceiveFolder";
+
+// A REG_DWORD of four bytes that passes valid; anything else leaves
+// variable as it was.
+void readChecked(const char *name, uint32_t &variable, bool (*valid)(uint32_t))
+{
+    uint32_t value = 0;
+    if (readExactDword(name, value) && valid(value))
+        variable = value;
+}
+
+bool isFlag(uint32_t v)
+{
+    return v <= 1;
+}
+
+void readFlag(const char *name, bool &flag)
+{
+    uint32_t value = flag ? 1 : 0;
+    readChecked(name, value, isFlag);
+    flag = value != 0;
+}
+
+void storeIfChanged(const char *name, uint32_t now, uint32_t before)
+{
+    if (now != before)
+        writeRegDword(name, now);
+}
+
+// A REG_SZ whose text ends inside its data and fits a path.
+bool readText(const char *name, Options &into)
+{
+    PRegKeyStr value(name);
+    PRegistry reg(HKEY_CURRENT_USER, false);
+    if (reg.readValue(value, settingsKey) != 0 || value.getType() != PRegKey::typeString)
+        return false;
+    return into.setReceiveFolderFrom(value.getData(), value.getSize());
+}
+
+} // namespace
+
+Options loadOptions()
+{
+    Options o;
+    readChecked(lineEndName, o.lineEnd, Options::lineEndValid);
+    readFlag(dtrAtOpenName, o.dtrAtOpen);
+    readFlag(rtsAtOpenName, o.rtsAtOpen);
+    readChecked(pulseName, o.pulseMs, Options::pulseValid);
+    readChecked(breakName, o.breakMs, Options::breakValid);
+    readChecked(pauseName, o.pauseNewLineMs, Options::pauseNewLineValid);
+    readText(folderName, o);
+    return o;
+}
+
+void storeOptions(const Options &now, const Options &before)
+{
+    storeIfChanged(lineEndName, now.lineEnd, before.lineEnd);
+    storeIfChanged(dtrAtOpenName, now.dtrAtOpen ? 1 : 0, before.dtrAtOpen ? 1 : 0);
+    storeIfChanged(rtsAtOpenName, now.rtsAtOpen ? 1 : 0, before.rtsAtOpen ? 1 : 0);
+    storeIfChanged(pulseName, now.pulseMs, before.pulseMs);
+    storeIfChanged(breakName, now.breakMs, before.breakMs);
+    storeIfChanged(pauseName, now.pauseNewLineMs, before.pauseNewLineMs);
+    if (std::strcmp(now.receiveFolder, before.receiveFolder) != 0) {
+        PRegKeyStr value(folderName, now.receiveFolder, uint32_t(std::strlen(now.receiveFolder) + 1));
+        PRegistry reg(HKEY_CURRENT_USER, false);
+        reg.writeValue(value, settingsKey);
+    }
+}
+
+bool receiveFolderInUse(char *buffer, size_t size)
+{
+    if (!buffer || size == 0)
+        return false;
+    buffer[0] = '\0';
+    Options o = loadOptions();
+    if (o.receiveFolder[0] == '\0' && !readText("OldPath", o))
+        return false;
+    size_t length = std::strlen(o.receiveFolder);
+    if (length == 0 || length >= size)
+        return false;
+    std::memcpy(buffer, o.receiveFolder, length + 1);
+    return true;
 }

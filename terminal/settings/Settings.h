@@ -5,6 +5,7 @@
 
 #include "comm/CommExtras.h"
 #include "comm/CommSettings.h"
+#include "terminal/settings/Options.h"
 
 // What the terminal keeps between runs, all under one key of the current
 // user (HKEY_CURRENT_USER\settingsKey):
@@ -14,6 +15,15 @@
 //   "SetupPort"    REG_DWORD  the port, 17..256, when it lies beyond the word's
 //   "SetupFlow"    REG_DWORD  the flow control, 0..3, when the word cannot say it
 //   "Transfer"     REG_DWORD  how "&File" sends: a TransferProtocol (0 raw)
+//   "LineEnd"      REG_DWORD  what the send box ends with, 0..3 (Options)
+//   "DtrAtOpen"    REG_DWORD  1 DTR raised at open, 0 left low
+//   "RtsAtOpen"    REG_DWORD  the same for RTS
+//   "PulseTime"    REG_DWORD  ms a pulse of DTR or RTS lasts, 1..10000
+//   "BreakTime"    REG_DWORD  ms a break lasts, 1..10000
+//   "PauseNewLine" REG_DWORD  ms of silence that ends a received line, 0 off
+//   "ReceiveFolder" REG_SZ    where received files go; empty: "OldPath"
+// A value of the wrong type, size or range is taken as missing: its
+// default holds (Options) and nothing is written until the dialog's "&OK".
 // "SetupPort" and "SetupFlow" exist only while they count with "Setup"
 // (CommExtras).
 // The key is created by the first read. Nothing here shows a message; a key
@@ -49,5 +59,21 @@ void storeExtras(const CommSettings &word, const CommExtras &extras);
 // dialog's list, 0 (raw) when missing.
 uint32_t loadTransfer();
 bool storeTransfer(uint32_t transfer);
+
+// The pause after each byte of a send, "DelayOnSend". One above
+// Options::maxSendDelayMs (4294967295 is INFINITE to a sleep) is taken as
+// missing: 0 is stored and returned, as for a value that is not there.
+uint32_t loadSendDelay();
+
+// The dialog's further choices, each at its default where the stored value
+// is missing or wrong.
+Options loadOptions();
+// Stores the values of now that differ from before.
+void storeOptions(const Options &now, const Options &before);
+
+// The folder received files go into: "ReceiveFolder", or when that is empty
+// the folder of the last file dialog ("OldPath"). False when neither holds
+// a path that fits size.
+bool receiveFolderInUse(char *buffer, size_t size);
 
 #endif

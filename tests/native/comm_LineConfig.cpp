@@ -149,3 +149,69 @@ TEST(LineConfig, WordsWithIndexesBeyondTheTablesAreRefused)
     s.portIndex = 12;
     EXPECT_TRUE(c.build(s));
 }
+
+// DTR and RTS at open, per flow choice: "Off" drops a line the flow control
+// leaves free, and never touches one the handshake owns.
+TEST(LineConfig, LinesOffAtOpenDropOnlyTheLinesTheFlowControlLeavesFree)
+{
+    struct Case
+    {
+        CommExtras::Flow flow;
+        bool dtrOn, rtsOn;
+        uint8_t dtr, rts;
+    };
+    const uint8_t dOff = LineConfig::dtrControlDisable, dOn = LineConfig::dtrControlEnable,
+                  dHs = LineConfig::dtrControlHandshake;
+    const uint8_t rOff = LineConfig::rtsControlDisable, rOn = LineConfig::rtsControlEnable,
+                  rHs = LineConfig::rtsControlHandshake;
+    const Case cases[] = {
+        {CommExtras::flowNone, true, true, dOn, rOn},          {CommExtras::flowNone, false, true, dOff, rOn},
+        {CommExtras::flowNone, true, false, dOn, rOff},        {CommExtras::flowNone, false, false, dOff, rOff},
+        {CommExtras::flowXonXoff, false, false, dOff, rOff},   {CommExtras::flowRtsCts, true, true, dOn, rHs},
+        {CommExtras::flowRtsCts, false, false, dOff, rHs},     {CommExtras::flowDtrDsr, true, true, dHs, rOn},
+        {CommExtras::flowDtrDsr, false, false, dHs, rOff},     {CommExtras::flowBoth, false, false, dHs, rHs},
+    };
+    for (const Case &k : cases) {
+        CommSettings s;
+        CommExtras extras;
+        extras.setFlow(s, k.flow);
+        LinesAtOpen atOpen;
+        atOpen.dtrOn = k.dtrOn;
+        atOpen.rtsOn = k.rtsOn;
+        LineConfig c;
+        ASSERT_TRUE(c.build(s, extras, atOpen));
+        EXPECT_EQ(c.fDtrControl, k.dtr) << CommExtras::flowLabel(k.flow) << " dtr " << k.dtrOn;
+        EXPECT_EQ(c.fRtsControl, k.rts) << CommExtras::flowLabel(k.flow) << " rts " << k.rtsOn;
+        EXPECT_TRUE(c.setDtrDsr);
+        EXPECT_FALSE(c.setDtrControlOnly);
+    }
+}
+
+TEST(LineConfig, DtrOffAtOpenUnderModeThreeKeepsTheDsrFlowAndAsksForDtrAlone)
+{
+    CommSettings s;
+    s.dtrDsrMode = 3;
+    LinesAtOpen atOpen;
+    LineConfig c;
+    ASSERT_TRUE(c.build(s, CommExtras(), atOpen));
+    EXPECT_FALSE(c.setDtrControlOnly);
+    atOpen.dtrOn = false;
+    ASSERT_TRUE(c.build(s, CommExtras(), atOpen));
+    EXPECT_FALSE(c.setDtrDsr);
+    EXPECT_TRUE(c.setDtrControlOnly);
+}
+
+TEST(LineConfig, RtsToggleIsOwnedByTheDriverAndKeptAtOpen)
+{
+    CommSettings s;
+    s.rtsCtsMode = 3;
+    LinesAtOpen atOpen;
+    atOpen.rtsOn = false;
+    LineConfig c;
+    ASSERT_TRUE(c.build(s, CommExtras(), atOpen));
+    EXPECT_EQ(c.fRtsControl, LineConfig::rtsControlToggle);
+    EXPECT_TRUE(LineConfig::ownsRts(c.fRtsControl));
+    EXPECT_FALSE(LineConfig::ownsRts(LineConfig::rtsControlEnable));
+    EXPECT_TRUE(LineConfig::ownsDtr(LineConfig::dtrControlHandshake));
+    EXPECT_FALSE(LineConfig::ownsDtr(LineConfig::dtrControlDisable));
+}

@@ -40,11 +40,11 @@ public:
             DestroyWindow(wnd);
     }
     // Removes and returns the notifications waiting in the queue.
-    std::vector<MSG> take()
+    std::vector<MSG> take(UINT which = PWM_COMMDATA)
     {
         std::vector<MSG> got;
         MSG msg;
-        while (PeekMessageA(&msg, wnd, PWM_COMMDATA, PWM_COMMDATA, PM_REMOVE))
+        while (PeekMessageA(&msg, wnd, which, which, PM_REMOVE))
             got.push_back(msg);
         return got;
     }
@@ -664,4 +664,167 @@ TEST_F(PComOnNullModem, AReaderThatOutlivesTheCloseBoundFreesThePortItselfWhenIt
     ASSERT_TRUE(com.open());
     ASSERT_EQ(com.write("ok", 2), 2);
     EXPECT_EQ(peer.receive(2, 3000), std::vector<unsigned char>({'o', 'k'}));
+}
+
+
+// What Wine 8's serial driver does with the modem calls on a pseudo-terminal
+// (measured on the null-modem, 32- and 64-bit alike):
+// - EscapeCommFunction SETDTR, CLRDTR, SETRTS, CLRRTS: FALSE with
+//   ERROR_NOT_SUPPORTED; SETBREAK, CLRBREAK, SETXOFF, SETXON: TRUE.
+// - GetCommModemStatus: FALSE with ERROR_NOT_SUPPORTED.
+// - SetCommBreak and ClearCommBreak: TRUE, but the far end sees no break
+//   (its ClearCommError reports no CE_BREAK and no byte arrives).
+// - SetCommState with DTR_CONTROL_DISABLE: TRUE, and nothing changes.
+// - SetCommMask with the modem events: TRUE; WaitCommEvent with them in the
+//   mask then fails at once with ERROR_NOT_SUPPORTED (with EV_RXCHAR alone
+//   with ERROR_OPERATION_ABORTED), so the reader polls as before.
+// - ClearCommError reports no error flags.
+namespace {
+
+CommSettings settingsWithFlow(CommExtras::Flow flow, CommExtras &extras)
+{
+    CommSettings s = plainSettings();
+    extras.setFlow(s, flow);
+    return s;
+}
+
+} // namespace
+
+TEST_F(PComOnNullModem, ALineChangeTheDriverRefusesIsNoLossAndTheLineStillWorks)
+{
+    com.settings = settingsWithFlow(CommExtras::flowNone, com.extras);
+    ASSERT_TRUE(com.open());
+    EXPECT_FALSE(com.signalsRefused());
+    EXPECT_FALSE(com.setLine(ModemLines::dtr, false));
+    EXPECT_FALSE(com.setLine(ModemLines::rts, false));
+    EXPECT_TRUE(com.signalsRefused());
+    EXPECT_FALSE(com.isLost());
+    EXPECT_TRUE(com.lineRaised(ModemLines::dtr)) << "a refused change leaves the line as it was";
+    unsigned char a[3] = {7, 8, 9};
+    EXPECT_EQ(com.write(a, 3), 3);
+    EXPECT_EQ(peer.receive(3, 5000), std::vector<unsigned char>(a, a + 3));
+}
+
+TEST_F(PComOnNullModem, InputsTheDriverCannotTellAreUnknownAndSaidOnce)
+{
+    ASSERT_TRUE(com.open());
+    ASSERT_TRUE(waitFor([&] { return com.signalsRefused(); }, 5000));
+    Sleep(300);   // a poll or two more: none may say it again
+    std::vector<MSG> posted = sink.take(PWM_COMMLINE);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_FALSE(ModemLines::State::unpack(uint32_t(posted[0].wParam)).known);
+    EXPECT_EQ(posted[0].lParam, reinterpret_cast<LPARAM>(com.handle));
+    EXPECT_FALSE(com.modemInputs().known);
+    EXPECT_FALSE(com.isLost());
+}
+
+TEST_F(PComOnNullModem, LinesTheFlowControlOwnsAreRefusedBeforeTheDriver)
+{
+    struct Case
+    {
+        CommExtras::Flow flow;
+        bool dtrOwned, rtsOwned;
+    };
+    const Case cases[] = {{CommExtras::flowNone, false, false},
+                          {CommExtras::flowRtsCts, false, true},
+                          {CommExtras::flowDtrDsr, true, false},
+                          {CommExtras::flowBoth, true, true}};
+    for (const Case &c : cases) {
+        com.extras = CommExtras();
+        com.settings = settingsWithFlow(c.flow, com.extras);
+        ASSERT_TRUE(com.open()) << CommExtras::flowLabel(c.flow);
+        EXPECT_EQ(com.lineOwned(ModemLines::dtr), c.dtrOwned) << CommExtras::flowLabel(c.flow);
+        EXPECT_EQ(com.lineOwned(ModemLines::rts), c.rtsOwned) << CommExtras::flowLabel(c.flow);
+        if (c.rtsOwned) {
+            EXPECT_FALSE(com.setLine(ModemLines::rts, false));
+            EXPECT_FALSE(com.signalsRefused()) << "refused before the driver was asked";
+        }
+        com.close();
+    }
+}
+
+TEST_F(PComOnNullModem, LinesOffAtOpenOpenLow)
+{
+    com.settings = settingsWithFlow(CommExtras::flowNone, com.extras);
+    ASSERT_TRUE(com.open());
+    EXPECT_TRUE(com.lineRaised(ModemLines::dtr));
+    EXPECT_TRUE(com.lineRaised(ModemLines::rts));
+    com.atOpen.dtrOn = false;
+    ASSERT_TRUE(com.open());   // a reopen applies the choice again
+    EXPECT_FALSE(com.lineRaised(ModemLines::dtr));
+    EXPECT_TRUE(com.lineRaised(ModemLines::rts));
+    com.atOpen.rtsOn = false;
+    ASSERT_TRUE(com.open());
+    EXPECT_FALSE(com.lineRaised(ModemLines::rts));
+    com.close();
+    EXPECT_FALSE(com.lineRaised(ModemLines::dtr));
+    EXPECT_FALSE(com.setLine(ModemLines::dtr, true)) << "closed";
+}
+
+TEST_F(PComOnNullModem, BreakIsSetAndClearedWithoutHoldingTheCallerAndTheLineStillWorks)
+{
+    PCom closed(nullptr);
+    EXPECT_FALSE(closed.setBreak(true));
+    ASSERT_TRUE(com.open());
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(com.setBreak(true));
+    EXPECT_TRUE(com.setBreak(false));
+    EXPECT_LT(GetTickCount() - start, 100u);
+    EXPECT_FALSE(com.signalsRefused());
+    unsigned char a[2] = {0x55, 0xAA};
+    EXPECT_EQ(com.write(a, 2), 2);
+    EXPECT_EQ(peer.receive(2, 5000), std::vector<unsigned char>(a, a + 2));
+    EXPECT_EQ(com.lineErrors().total(), 0u) << "Wine reports no line errors";
+}
+
+namespace {
+
+// A port whose driver reports the line errors a test asks for (Wine's never
+// reports any), once each, as ClearCommError does.
+class ErrorPort : public PCom
+{
+public:
+    explicit ErrorPort(HWND notify) : PCom(notify) {}
+    volatile LONG pending = 0;
+
+protected:
+    bool readLineStatus(HANDLE port, DWORD &errors, COMSTAT &status) override
+    {
+        if (!PCom::readLineStatus(port, errors, status))
+            return false;
+        errors |= DWORD(InterlockedExchange(&pending, 0));
+        return true;
+    }
+};
+
+} // namespace
+
+TEST_F(PComOnNullModem, LineErrorsAreCountedSaidOnceUntilReadAndTheirBytesStillArrive)
+{
+    ErrorPort port(sink.wnd);
+    port.settings = plainSettings();
+    ASSERT_TRUE(port.open());
+    sink.take(PWM_COMMLINE);   // the first report of the inputs
+    EXPECT_EQ(port.lineErrors().total(), 0u);
+    InterlockedExchange(&port.pending, LONG(CE_FRAME | CE_OVERRUN));
+    ASSERT_TRUE(waitFor([&] { return !sink.take(PWM_COMMLINE).empty(); }, 3000));
+    InterlockedExchange(&port.pending, LONG(CE_FRAME));
+    ASSERT_TRUE(waitFor([&] { return port.pending == 0; }, 3000));
+    Sleep(100);
+    EXPECT_TRUE(sink.take(PWM_COMMLINE).empty()) << "not said again before the counts were read";
+    LineErrors counted = port.lineErrors();
+    EXPECT_EQ(counted.framing, 2u);
+    EXPECT_EQ(counted.overrun, 1u);
+    InterlockedExchange(&port.pending, LONG(CE_BREAK));
+    ASSERT_TRUE(waitFor([&] { return !sink.take(PWM_COMMLINE).empty(); }, 3000)) << "said again once read";
+    EXPECT_EQ(port.lineErrors().breaks, 1u);
+    unsigned char a[3] = {0xFF, 0x00, 0x7E};
+    ASSERT_TRUE(peer.send(a, 3));
+    ASSERT_TRUE(waitFor([&] { return port.available() == 3; }, 3000));
+    unsigned char got[3] = {};
+    EXPECT_EQ(port.read(got, 3), 3u);
+    EXPECT_EQ(std::memcmp(got, a, 3), 0);
+    port.close();
+    ASSERT_TRUE(port.open());
+    EXPECT_EQ(port.lineErrors().total(), 0u) << "counted since the open";
 }

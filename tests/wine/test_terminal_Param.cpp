@@ -311,7 +311,8 @@ TEST_F(SettingsDialog, TemplateHasItsControlsAndCaption)
         style = GetWindowLongPtrA(d, GWL_STYLE);
         click(d, IDCANCEL);
     });
-    EXPECT_EQ(count, 21) << "the sixteen of old, the flow-control and transfer lists with their labels and the note";
+    EXPECT_EQ(count, 36) << "the sixteen of old, the flow-control and transfer lists with their labels and the note, "
+                            "the seven further fields with their labels and the folder's button";
     EXPECT_EQ(label, "Delay\r\nbetween bytes\n\ron Send (ms)");
     EXPECT_EQ(ok, "&OK");
     EXPECT_EQ(cancel, "&Cancel");

@@ -126,8 +126,9 @@ public:
     // in the box) or the byte of the byte fields ("&Byte", Enter in a field).
     enum class SendSource { sendBox, byteFields };
     void sendInput(SendSource from);
-    // The one road to the port: all of data, with the pause after each byte
-    // when useDelay; false when the port is closed or a write fell short.
+    // All of data to the port (whose control is the one road to the line),
+    // with the pause after each byte when useDelay; false when the port is
+    // closed or a write fell short.
     bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay) { return line.send(data, count, useDelay); }
     uint32_t decodeEscapes(char *text);
     void sendFile();

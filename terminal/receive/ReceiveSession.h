@@ -47,7 +47,7 @@ public:
     struct Notices
     {
         bool historyFull = false;     // from now on bytes are shown, not kept
-        bool captureFailed = false;   // the capture has stopped; still open
+        bool captureFailed = false;   // a capture write failed; the file is still open
     };
 
     // Holds the session busy for its own life.

@@ -31,6 +31,8 @@ mainWin::~mainWin()
         client->setStatusListener(nullptr);
     if (hwnd && countsTimerOn)
         KillTimer(hwnd, countsTimer);
+    if (hwnd && noticeOn)
+        KillTimer(hwnd, noticeTimer);
     status.destroy();
     // The menu bar is the window's and goes with it.
     destroy();
@@ -81,11 +83,22 @@ void mainWin::fitAroundBars()
     SetWindowPos(hwnd, nullptr, 0, 0, (f.right - f.left) + wantWidth - c.right,
                  (f.bottom - f.top) + wantHeight - c.bottom, SWP_NOZORDER | SWP_NOMOVE);
     status.reposition();
-    // Port, line, counts, and a note in what is left.
-    // The line takes the most: "19200 8N1 RTS/CTS and DTR/DSR".
-    int widths[4] = {wantWidth * 19 / 100, wantWidth * 35 / 100, wantWidth * 25 / 100, 0};
-    widths[3] = wantWidth - widths[0] - widths[1] - widths[2];
-    status.setParts(widths, 4);
+    // The lamps at the right, each as wide as its label with a margin; of
+    // what is left, port, line, counts and a note in the rest. The line
+    // takes the most: "19200 8N1 RTS/CTS and DTR/DSR".
+    int lamp = 30;
+    if (HDC dc = GetDC(status.window())) {
+        HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(status.window(), WM_GETFONT, 0, 0)));
+        SIZE size;
+        if (GetTextExtentPoint32A(dc, "DCD", 3, &size))
+            lamp = size.cx + 12;
+        SelectObject(dc, old);
+        ReleaseDC(status.window(), dc);
+    }
+    int rest = wantWidth - 4 * lamp;
+    int widths[partCount] = {rest * 19 / 100, rest * 35 / 100, rest * 23 / 100, 0, lamp, lamp, lamp, lamp};
+    widths[notePart] = rest - widths[portPart] - widths[linePart] - widths[countsPart];
+    status.setParts(widths, partCount);
 }
 
 // ---------------------------------------------------------------------------
@@ -127,6 +140,18 @@ const mainWin::MenuItem mainWin::menuItems[] = {
      [](const mainClient &c) { return c.showsTime(); }},
     {IDM_PORT_OPENCLOSE, [](mainWin &w) { w.client->commandPort(); }, nullptr, nullptr},
     {IDM_PORT_SETTINGS, [](mainWin &w) { w.client->commandSettings(); }, nullptr, nullptr},
+    {IDM_PORT_DTR, [](mainWin &w) { w.client->lineSignals().toggle(ModemLines::dtr); w.showStatus(); },
+     [](const mainClient &c) { return c.lineSignals().canMove(ModemLines::dtr) && !c.lineSignals().isPulsing(ModemLines::dtr); },
+     [](const mainClient &c) { return c.lineSignals().isRaised(ModemLines::dtr); }},
+    {IDM_PORT_RTS, [](mainWin &w) { w.client->lineSignals().toggle(ModemLines::rts); w.showStatus(); },
+     [](const mainClient &c) { return c.lineSignals().canMove(ModemLines::rts) && !c.lineSignals().isPulsing(ModemLines::rts); },
+     [](const mainClient &c) { return c.lineSignals().isRaised(ModemLines::rts); }},
+    {IDM_PORT_PULSEDTR, [](mainWin &w) { w.client->lineSignals().pulseAsSet(ModemLines::dtr); w.showStatus(); },
+     [](const mainClient &c) { return c.lineSignals().canMove(ModemLines::dtr); }, nullptr},
+    {IDM_PORT_PULSERTS, [](mainWin &w) { w.client->lineSignals().pulseAsSet(ModemLines::rts); w.showStatus(); },
+     [](const mainClient &c) { return c.lineSignals().canMove(ModemLines::rts); }, nullptr},
+    {IDM_PORT_BREAK, [](mainWin &w) { w.client->lineSignals().breakAsSet(); w.showStatus(); },
+     [](const mainClient &c) { return c.lineSignals().canBreak(); }, nullptr},
     {IDM_HELP_ABOUT, [](mainWin &w) { w.showAbout(); }, always, nullptr},
 };
 
@@ -239,6 +264,18 @@ LRESULT mainWin::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
             showCounts();
             return 0;
         }
+        if (wParam == noticeTimer) {
+            KillTimer(hwnd, noticeTimer);
+            noticeOn = false;
+            showStatus();
+            return 0;
+        }
+        break;
+    case WM_DRAWITEM:
+        if (wParam == IDC_STATUSBAR && lParam) {
+            drawLamp(*reinterpret_cast<const DRAWITEMSTRUCT *>(lParam));
+            return TRUE;
+        }
         break;
     default:
         break;
@@ -269,14 +306,15 @@ void mainWin::showStatus()
     StatusFacts facts = client->statusFacts();
     char text[StatusText::partSize];
     StatusText::port(facts, text, sizeof text);
-    status.setText(0, text);
+    status.setText(portPart, text);
     StatusText::line(facts, text, sizeof text);
-    status.setText(1, text);
+    status.setText(linePart, text);
     StatusText::counts(facts, text, sizeof text);
-    status.setText(2, text);
+    status.setText(countsPart, text);
     countsShownAt = GetTickCount();
-    StatusText::note(facts, text, sizeof text);
-    status.setText(3, text);
+    noteText(facts, text, sizeof text);
+    status.setText(notePart, text);
+    showLines();
 
     // The counts move only while a port is open.
     bool wantTimer = facts.state == StatusFacts::portOpen;
@@ -297,6 +335,75 @@ void mainWin::showCounts()
     facts.sent = client->sentCount();
     char text[StatusText::partSize];
     StatusText::counts(facts, text, sizeof text);
-    status.setText(2, text);
+    status.setText(countsPart, text);
     countsShownAt = GetTickCount();
+}
+
+// The note: the line errors once there are any, what the terminal notes
+// (a capture, a full history), and for a while after a port's driver
+// turned out to carry no modem signals, that.
+void mainWin::noteText(const StatusFacts &facts, char *buffer, size_t size)
+{
+    LineControl &lines = client->lineSignals();
+    if (lines.takeRefusal())
+        noticeOn = SetTimer(hwnd, noticeTimer, noticeMs, nullptr) != 0;
+    if (noticeOn && facts.state != StatusFacts::portOpen) {
+        KillTimer(hwnd, noticeTimer);
+        noticeOn = false;
+    }
+    char errors[StatusText::partSize];
+    lines.errorText(errors, sizeof errors);
+    char note[StatusText::partSize];
+    StatusText::note(facts, note, sizeof note);
+    const char *parts[3] = {errors, note, noticeOn ? LineControl::noSignalsNotice : ""};
+    size_t used = 0;
+    buffer[0] = '\0';
+    for (const char *p : parts) {
+        if (!*p || used + 1 >= size)
+            continue;
+        int n = std::snprintf(buffer + used, size - used, "%s%s", used ? "  " : "", p);
+        if (n < 0)
+            break;
+        used += size_t(n);
+        if (used >= size)
+            used = size - 1;
+    }
+}
+
+// The lamps of the modem inputs: lit, dark, or grey while the port is
+// closed or its driver cannot say. A lamp that changed is drawn at once, so
+// a flood of bytes waiting in the queue does not hold it back.
+void mainWin::showLines()
+{
+    LineControl &lines = client->lineSignals();
+    for (unsigned i = 0; i < ModemLines::inputCount; ++i) {
+        if (status.setOwnerDrawn(firstLampPart + int(i), LONG_PTR(lines.lamp(i)) + 1))
+            UpdateWindow(status.window());
+    }
+}
+
+void mainWin::drawLamp(const DRAWITEMSTRUCT &item)
+{
+    const int part = int(item.itemID);
+    if (part < firstLampPart || part >= partCount || !item.hDC)
+        return;
+    const char *label = ModemLines::inputLabel(unsigned(part - firstLampPart));
+    const LONG_PTR look = LONG_PTR(item.itemData) - 1;
+    RECT r = item.rcItem;
+    InflateRect(&r, -2, -1);
+    COLORREF textColour = GetSysColor(COLOR_GRAYTEXT);
+    if (look == LineControl::lit || look == LineControl::dark) {
+        // Lit: bright green with dark text; dark: deep green with pale text.
+        const bool on = look == LineControl::lit;
+        HGDIOBJ brush = GetStockObject(DC_BRUSH);
+        COLORREF before = SetDCBrushColor(item.hDC, on ? RGB(0, 224, 0) : RGB(0, 72, 0));
+        FillRect(item.hDC, &r, HBRUSH(brush));
+        SetDCBrushColor(item.hDC, before);
+        textColour = on ? RGB(0, 0, 0) : RGB(150, 190, 150);
+    }
+    int mode = SetBkMode(item.hDC, TRANSPARENT);
+    COLORREF colour = SetTextColor(item.hDC, textColour);
+    DrawTextA(item.hDC, label, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SetTextColor(item.hDC, colour);
+    SetBkMode(item.hDC, mode);
 }

@@ -3,6 +3,7 @@
 
 #include "app/PMainWin.h"
 #include "terminal/TerminalStatus.h"
+#include "terminal/ui/StatusText.h"
 #include "win/PStatusBar.h"
 
 class mainClient;
@@ -18,6 +19,12 @@ public:
     // WM_TIMER of the frame that shows the counts while the port is open.
     static const UINT_PTR countsTimer = 0x4C20;
     static const UINT countsMs = 100;   // at most ten times a second
+    // WM_TIMER of the frame that ends the driver's notice in the note.
+    static const UINT_PTR noticeTimer = 0x4C31;
+    static const UINT noticeMs = 6000;
+    // The status bar's parts: the port, the line, the counts, a note, and
+    // the lamps of the four modem inputs, owner-drawn.
+    enum { portPart, linePart, countsPart, notePart, firstLampPart, partCount = firstLampPart + 4 };
 
     explicit mainWin(HINSTANCE module);
     ~mainWin() override;
@@ -57,11 +64,15 @@ private:
     void countsMoved() override;
     void showStatus();
     void showCounts();
+    void showLines();
+    void noteText(const StatusFacts &facts, char *buffer, size_t size);
+    void drawLamp(const DRAWITEMSTRUCT &item);
     void fitAroundBars();
 
     PStatusBar status;
     DWORD countsShownAt;
     bool countsTimerOn;
+    bool noticeOn = false;   // the driver's refusal is being said
 };
 
 #endif

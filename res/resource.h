@@ -110,6 +110,11 @@
 #define IDM_VIEW_TIME 241
 #define IDM_PORT_OPENCLOSE 260
 #define IDM_PORT_SETTINGS 261
+#define IDM_PORT_DTR 265
+#define IDM_PORT_RTS 266
+#define IDM_PORT_PULSEDTR 267
+#define IDM_PORT_PULSERTS 268
+#define IDM_PORT_BREAK 269
 #define IDM_SEND_FIRST 280      // the "&Send" menu: 280 to 299
 #define IDM_HELP_ABOUT 300
 

@@ -140,6 +140,7 @@ LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     case PWM_COMMLINE:
         signals.onLineMessage(wParam);
+        tellStatus();
         break;
     case WM_TIMER:
         if (onTimer(wParam))
@@ -168,8 +169,10 @@ void mainClient::onCommand(WPARAM wParam)
 // The port keeper's and the line signals' timers; false for any other timer.
 bool mainClient::onTimer(WPARAM id)
 {
-    if (signals.onTimer(id))
+    if (signals.onTimer(id)) {
+        tellStatus();
         return true;
+    }
     if (id == PortKeeper::retryTimer) {
         line.retry();
         tellStatus();

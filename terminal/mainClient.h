@@ -90,6 +90,7 @@ public:
     bool showsHex() const { return session.showsHex(); }
     // The line's own signals, for the menu and the status bar.
     LineControl &lineSignals() { return signals; }
+    const LineControl &lineSignals() const { return signals; }
 
     // For tests and benchmarks, which look inside and set limits that memory
     // alone sets otherwise.

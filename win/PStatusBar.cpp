@@ -6,7 +6,7 @@
 
 PStatusBar::PStatusBar() : hwnd(nullptr), partCount(0)
 {
-    std::memset(shown, 0, sizeof shown);
+    forgetShown();
 }
 
 PStatusBar::~PStatusBar()
@@ -31,7 +31,16 @@ void PStatusBar::destroy()
         DestroyWindow(hwnd);
     hwnd = nullptr;
     partCount = 0;
+    forgetShown();
+}
+
+void PStatusBar::forgetShown()
+{
     std::memset(shown, 0, sizeof shown);
+    for (int i = 0; i < maxParts; ++i) {
+        drawn[i] = false;
+        drawnData[i] = 0;
+    }
 }
 
 void PStatusBar::setParts(const int *widths, int count)
@@ -58,10 +67,24 @@ void PStatusBar::setText(int part, const char *text)
     char cut[maxText];
     std::strncpy(cut, text ? text : "", sizeof cut - 1);
     cut[sizeof cut - 1] = '\0';
-    if (std::strcmp(cut, shown[part]) == 0)
+    if (!drawn[part] && std::strcmp(cut, shown[part]) == 0)
         return;
     std::memcpy(shown[part], cut, sizeof cut);
+    drawn[part] = false;
     SendMessageA(hwnd, SB_SETTEXTA, WPARAM(part), reinterpret_cast<LPARAM>(cut));
+}
+
+bool PStatusBar::setOwnerDrawn(int part, LONG_PTR data)
+{
+    if (!hwnd || part < 0 || part >= partCount)
+        return false;
+    if (drawn[part] && drawnData[part] == data)
+        return false;
+    drawn[part] = true;
+    drawnData[part] = data;
+    shown[part][0] = '\0';
+    SendMessageA(hwnd, SB_SETTEXTA, WPARAM(part | SBT_OWNERDRAW), LPARAM(data));
+    return true;
 }
 
 int PStatusBar::height() const

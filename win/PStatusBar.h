@@ -30,15 +30,23 @@ public:
     void setParts(const int *widths, int count);
     // The text of part `part` (cut to maxText - 1 characters).
     void setText(int part, const char *text);
+    // Part `part` drawn by the parent (WM_DRAWITEM, itemData `data`); sent
+    // and drawn again only when data differs from what the part holds.
+    // True when it changed.
+    bool setOwnerDrawn(int part, LONG_PTR data);
     // The control's height as it lies along the parent's bottom.
     int height() const;
     // Lays the control along the parent's bottom again (after a resize).
     void reposition();
 
 private:
+    void forgetShown();
+
     HWND hwnd;
     int partCount;
     char shown[maxParts][maxText];
+    bool drawn[maxParts];      // the part is owner-drawn, with drawnData
+    LONG_PTR drawnData[maxParts];
 };
 
 #endif

@@ -484,9 +484,11 @@ bool PWin::frameworkAnswers(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bo
         break;
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
+        // Reflected to a child of ours that draws itself; a common
+        // control's owner-drawn parts (a status bar's) are the window's own.
         if (wParam != 0 && wParam != WPARAM(id)) {
             HWND child = GetDlgItem(wnd, int(wParam));
-            if (child) {
+            if (child && fromHandle(child)) {
                 answer = SendMessageA(child, msg, wParam, lParam);
                 return true;
             }

@@ -2,6 +2,7 @@
 
 #include "comm/PCom.h"
 #include "terminal/port/PortControl.h"
+#include "terminal/settings/Settings.h"
 
 const char LineControl::noSignalsNotice[] = "The driver does not carry the signals";
 
@@ -47,40 +48,57 @@ PCom *LineControl::current()
     return line.port();
 }
 
-bool LineControl::canMove(ModemLines::Output which)
+PCom *LineControl::openPort() const
 {
-    PCom *port = current();
-    return port && !port->lineOwned(which);
+    return line.port();
 }
 
-bool LineControl::isRaised(ModemLines::Output which)
+bool LineControl::sameGeneration() const
 {
-    PCom *port = current();
-    return port && port->lineRaised(which);
+    return line.portGeneration() == generation;
 }
 
-bool LineControl::canBreak()
+bool LineControl::canMove(ModemLines::Output which) const
 {
-    return current() != nullptr && !breaking;
+    PCom *open = openPort();
+    return open && !open->lineOwned(which);
 }
 
+bool LineControl::isRaised(ModemLines::Output which) const
+{
+    PCom *open = openPort();
+    return open && open->lineRaised(which);
+}
+
+bool LineControl::canBreak() const
+{
+    return openPort() != nullptr && !isBreaking();
+}
+
+// What ran for an earlier port ended with it, forgotten or not yet.
 bool LineControl::isPulsing(ModemLines::Output which) const
 {
-    return pulses[which].running;
+    return sameGeneration() && pulses[which].running;
+}
+
+bool LineControl::isBreaking() const
+{
+    return sameGeneration() && breaking;
 }
 
 bool LineControl::toggle(ModemLines::Output which)
 {
     // A pulse owns the line until it has put it back.
-    if (!canMove(which) || pulses[which].running)
-        return false;
     PCom *port = current();
+    if (!port || port->lineOwned(which) || pulses[which].running)
+        return false;
     return port->setLine(which, !port->lineRaised(which));
 }
 
 bool LineControl::pulse(ModemLines::Output which, uint32_t ms)
 {
-    if (!canMove(which) || !window || ms == 0)
+    PCom *port = current();
+    if (!port || port->lineOwned(which) || !window || ms == 0)
         return false;
     Pulse &p = pulses[which];
     if (p.running) {
@@ -139,6 +157,16 @@ bool LineControl::sendBreak(uint32_t ms)
     }
     breaking = true;
     return true;
+}
+
+bool LineControl::pulseAsSet(ModemLines::Output which)
+{
+    return pulse(which, loadOptions().pulseMs);
+}
+
+bool LineControl::breakAsSet()
+{
+    return sendBreak(loadOptions().breakMs);
 }
 
 void LineControl::endBreak()

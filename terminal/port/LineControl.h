@@ -46,11 +46,11 @@ public:
 
     // The menu: an item for a line is offered while the port is open and
     // the flow control leaves the line free; checked while it is raised.
-    bool canMove(ModemLines::Output line);
-    bool isRaised(ModemLines::Output line);
-    bool canBreak();
+    bool canMove(ModemLines::Output line) const;
+    bool isRaised(ModemLines::Output line) const;
+    bool canBreak() const;
     bool isPulsing(ModemLines::Output line) const;
-    bool isBreaking() const { return breaking; }
+    bool isBreaking() const;
 
     // Drops a raised line, raises a dropped one. False when it cannot move
     // or the driver refused.
@@ -59,6 +59,10 @@ public:
     bool pulse(ModemLines::Output line, uint32_t ms);
     // Holds the line in the break state for ms.
     bool sendBreak(uint32_t ms);
+    // The menu's: a pulse or a break of the length the settings keep
+    // ("Pulse (ms)", "Break (ms)").
+    bool pulseAsSet(ModemLines::Output line);
+    bool breakAsSet();
 
     // WM_TIMER: true when the id was one of these (then it is handled).
     bool onTimer(UINT_PTR id);
@@ -91,6 +95,10 @@ private:
 
     // The port, once what ran for an earlier one is forgotten.
     PCom *current();
+    // The port, and whether what ran was for it; for the queries, which
+    // forget nothing.
+    PCom *openPort() const;
+    bool sameGeneration() const;
     void forget();
     bool startPulse(ModemLines::Output line);
     void endPulse(ModemLines::Output line);

@@ -31,7 +31,7 @@ const MenuShape shape[] = {
      {"&Copy\tCtrl+C", "Select &All\tCtrl+A", "", "&Find...\tCtrl+F", "Find &Next\tF3", "Find &Previous\tShift+F3", "",
       "C&lear Received"}},
     {"&View", {"Show &Hex", "Show &Time"}},
-    {"&Port", {"&Open", "Se&ttings..."}},
+    {"&Port", {"&Open", "Se&ttings...", "", "&DTR", "&RTS", "P&ulse DTR", "Pu&lse RTS", "", "Send &Break"}},
     {"&Help", {"&About Line Talk..."}},
 };
 

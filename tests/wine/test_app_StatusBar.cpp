@@ -83,6 +83,20 @@ protected:
         ASSERT_TRUE(peer.isOpen());
     }
     std::string part(int i) const { return term.status(i); }
+    // The note without the driver's notice, which a pseudo-terminal under
+    // Wine brings for a while after each open.
+    std::string note() const
+    {
+        std::string n = part(notePart);
+        const std::string said = LineControl::noSignalsNotice;
+        size_t at = n.find(said);
+        if (at != std::string::npos) {
+            n.erase(at, said.size());
+            while (!n.empty() && n.back() == ' ')
+                n.pop_back();
+        }
+        return n;
+    }
 };
 
 } // namespace
@@ -100,7 +114,8 @@ TEST_F(StatusBar, SitsBelowTheDialogInAFrameThatStillFitsAroundThem)
     char cls[64] = "";
     GetClassNameA(term.statusBar(), cls, sizeof cls);
     EXPECT_STREQ(cls, "msctls_statusbar32");
-    EXPECT_EQ(SendMessageA(term.statusBar(), SB_GETPARTS, 0, 0), 4);
+    // Port, line, counts, note, and the lamps of CTS, DSR, DCD and RI.
+    EXPECT_EQ(SendMessageA(term.statusBar(), SB_GETPARTS, 0, 0), 8);
 }
 
 TEST_F(StatusBar, FollowsOpenCloseAndASettingsChangeWhileOpen)
@@ -109,7 +124,7 @@ TEST_F(StatusBar, FollowsOpenCloseAndASettingsChangeWhileOpen)
     // The stored word drops DTR and RTS: no choice of the flow list says so.
     EXPECT_EQ(part(linePart), "256000 8N1 DTR off, RTS off");
     EXPECT_EQ(part(countsPart), "RX 0  TX 0");
-    EXPECT_EQ(part(notePart), "");
+    EXPECT_EQ(note(), "");
 
     ASSERT_TRUE(term.openPort());
     EXPECT_EQ(part(portPart), "COM2 open");
@@ -146,9 +161,9 @@ TEST_F(StatusBar, NamesTheCaptureFileAndAFullHistoryUntilCleared)
         ASSERT_TRUE(driver.waitDone());
     }
     ASSERT_TRUE(term.client->isCapturing());
-    EXPECT_EQ(part(notePart), "Capturing status-capture.bin");
+    EXPECT_EQ(note(), "Capturing status-capture.bin");
     term.check(IDC_CAPTURE, false);
-    EXPECT_EQ(part(notePart), "");
+    EXPECT_EQ(note(), "");
 
     term.client->setHistoryLimit(1000);
     MessageBoxAnswerer answerer(IDOK);
@@ -156,12 +171,12 @@ TEST_F(StatusBar, NamesTheCaptureFileAndAFullHistoryUntilCleared)
     ASSERT_TRUE(term.waitFor([&] { return term.viewLength() >= 2000; }, 10000));
     ASSERT_TRUE(answerer.waitAnswered(1));
     EXPECT_EQ(answerer.caption(0), "Buffer Full");
-    EXPECT_EQ(part(notePart), "Buffer Full");
+    EXPECT_EQ(note(), "Buffer Full");
     // Counted as received, kept or not.
     EXPECT_TRUE(term.waitFor([&] { return part(countsPart) == "RX 2,000  TX 0"; }, 2000)) << part(countsPart);
 
     term.command(IDC_CLEAR);
-    EXPECT_EQ(part(notePart), "");
+    EXPECT_EQ(note(), "");
     EXPECT_EQ(part(countsPart), "RX 0  TX 0");
 }
 

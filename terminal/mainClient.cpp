@@ -127,7 +127,7 @@ LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case PTVM_EXTENDMENU:
         // The terminal's items on the receive view's context menu, after the view's.
         ViewFinder::extendMenu(HMENU(wParam));
-        session.addTimeItem(HMENU(wParam));
+        session.addTimeItem(HMENU(wParam), !transfer.isRunning());
         break;
     case WM_COMMAND:
         onCommand(wParam);
@@ -209,6 +209,8 @@ const mainClient::Command *mainClient::findCommand(int id)
 
 void mainClient::runCommand(int id)
 {
+    if (transfer.isRunning() && disturbsTransfer(id))
+        return;
     if (const Command *c = findCommand(id))
         c->run(*this);
 }
@@ -519,12 +521,25 @@ void mainClient::sendInput(SendSource from)
 }
 
 // A transfer owns the line while it runs: the pump between its chunks would
-// otherwise let a second send interleave with it.
+// otherwise let a second send interleave with it. The commands that change
+// the port, the view's rendering or the history, or that would put a modal
+// dialog inside the transfer's pump, wait too (Find and scrolling do not).
+const int mainClient::transferLocked[] = {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE, IDC_SETUP, IDC_OPENCOMM,
+                                          IDC_SAVE, IDC_CAPTURE, IDC_SHOWHEX, IDC_CLEAR, IDM_VIEW_SHOWTIME};
+
+bool mainClient::disturbsTransfer(int id)
+{
+    for (int locked : transferLocked)
+        if (locked == id)
+            return true;
+    return false;
+}
+
 void mainClient::setSendsEnabled(bool on)
 {
-    static const int sendButtons[] = {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE};
-    for (int id : sendButtons)
-        EnableWindow(GetDlgItem(hwnd, id), on ? TRUE : FALSE);
+    for (int id : transferLocked)
+        if (HWND button = GetDlgItem(hwnd, id))
+            EnableWindow(button, on ? TRUE : FALSE);
 }
 
 // A write that failed or came up short is said once. When the device has
@@ -547,7 +562,9 @@ void mainClient::sendFile()
     if (line.isWriting() || transfer.isRunning())
         return;
     setSendsEnabled(false);
+    finder.setBoxesAllowed(false);
     transfer.run();
+    finder.setBoxesAllowed(true);
     setSendsEnabled(true);
 }
 

@@ -176,6 +176,9 @@ private:
     void onPortLost();
     void writeFailed();
     void setSendsEnabled(bool on);
+    // The commands a running transfer greys and refuses, however they come.
+    static const int transferLocked[];
+    static bool disturbsTransfer(int id);
 
     PortControl line;            // the port, its waiting and its button
     CommandQueue deferred;       // commands that came while the session was busy

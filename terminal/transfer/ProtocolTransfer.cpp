@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "comm/LineConfig.h"
+#include "comm/PCom.h"
 #include "terminal/port/PortControl.h"
 #include "terminal/ui/progressBar.h"
 #include "util/P_File.h"
@@ -15,6 +17,9 @@ const char waitingText[] = "Waiting for\n\rthe receiver...";
 const DWORD longestWaitMs = 50;
 const DWORD progressEveryMs = 100;
 const DWORD cancelRepeatMs = 500;
+// The cancel goes out after "&Abort" too, but a line that holds it may not
+// keep the window from answering the press for long.
+const DWORD cancelWriteMs = 300;
 
 } // namespace
 
@@ -50,6 +55,7 @@ void ProtocolTransfer::run()
     // Listening before anything is shown: a receiver started now is heard
     // from its first start request.
     line.setReceiveTap(this);
+    setLineSpeed();
     sender.start(GetTickCount());
     std::unique_ptr<progressBar> bar = progressBar::showSending(&owner, file.getSize(), waitingText);
     abortBar = bar.get();
@@ -67,8 +73,10 @@ void ProtocolTransfer::run()
     // receiver is told to stop, in case the line takes that much.
     if (!sender.finished())
         sender.abort();
-    flush();
-    if (sender.cancelledReceiver())
+    // The cancel is written past the pressed "&Abort" that gives the other
+    // writes up: the receiver must hear it.
+    bool lineTakes = flushCancel();
+    if (sender.cancelledReceiver() && lineTakes)
         cancelAgain();
     showProgress(*bar, true);
     line.setReceiveTap(nullptr);
@@ -86,16 +94,43 @@ void ProtocolTransfer::cancelAgain()
         PMessagePump::pumpWaiting();
     }
     sender.repeatCancel();
-    flush();
+    flushCancel();
 }
 
+// The frame is handed over before the write starts: an answer that comes
+// while the line still holds it (its wait pumps the receive) is the answer
+// to it. The sender keeps the bytes where they are until the frame after the
+// next, so the write reads them unchanged.
 bool ProtocolTransfer::flush()
 {
-    if (sender.outputCount() == 0)
+    uint32_t count = sender.outputCount();
+    if (count == 0)
         return true;
-    bool ok = line.send(sender.output(), sender.outputCount(), false, abortBar);
+    const unsigned char *bytes = sender.output();
     sender.outputSent(GetTickCount());
-    return ok;
+    return line.send(bytes, count, false, abortBar);
+}
+
+bool ProtocolTransfer::flushCancel()
+{
+    uint32_t count = sender.outputCount();
+    if (count == 0)
+        return true;
+    const unsigned char *bytes = sender.output();
+    sender.outputSent(GetTickCount());
+    return line.sendWithin(bytes, count, cancelWriteMs);
+}
+
+// Answer waits grow by a frame's time on the line at the port's speed.
+void ProtocolTransfer::setLineSpeed()
+{
+    PCom *port = line.port();
+    LineConfig config;
+    if (!port || !config.build(port->settings) || config.baudRate == 0)
+        return;
+    // Start bit, data bits, parity, stop bits (1.5 counted as 2).
+    uint32_t bits = 1u + config.byteSize + (config.parity != NOPARITY ? 1u : 0u) + (config.stopBits == ONESTOPBIT ? 1u : 2u);
+    sender.setLineSpeed(config.baudRate, bits);
 }
 
 // At most every progressEveryMs while blocks go: redrawing the dialog for

@@ -36,6 +36,8 @@ public:
 private:
     uint32_t read(unsigned char *to, uint32_t count) override;
     bool flush();
+    bool flushCancel();
+    void setLineSpeed();
     void cancelAgain();
     void showProgress(progressBar &bar, bool now);
     void waitForWork();

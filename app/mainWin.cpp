@@ -111,6 +111,8 @@ bool notTransferring(const mainClient &c)
 const mainWin::MenuItem mainWin::menuItems[] = {
     {IDM_FILE_SENDFILE, [](mainWin &w) { w.client->commandSendFile(); },
      [](const mainClient &c) { return c.sendsEnabled(); }, nullptr},
+    {IDM_FILE_RECEIVE, [](mainWin &w) { w.client->commandReceiveFile(); },
+     [](const mainClient &c) { return c.sendsEnabled(); }, nullptr},
     {IDM_FILE_SAVE, [](mainWin &w) { w.client->commandSave(); },
      [](const mainClient &c) { return c.hasReceived() && !c.isTransferring(); }, nullptr},
     {IDM_FILE_CAPTURE, [](mainWin &w) { w.client->commandCapture(); }, notTransferring,

@@ -186,7 +186,8 @@ bool mainClient::onTimer(WPARAM id)
 // The dialog's commands: a click on one of these ids runs its handler, or
 // waits for the update of the view under way.
 const mainClient::Command mainClient::commands[] = {
-    {IDC_SENDFILE, [](mainClient &c) { c.sendFile(); }},
+    {IDC_SENDFILE, [](mainClient &c) { c.runTransfer([](FileTransfer &t) { t.run(); }); }},
+    {IDM_FILE_RECEIVE, [](mainClient &c) { c.runTransfer([](FileTransfer &t) { t.receive(); }); }},
     {IDC_OPENCOMM, [](mainClient &c) { c.togglePort(); }},
     {IDC_SENDSTRING, [](mainClient &c) { c.sendInput(SendSource::sendBox); }},
     {IDC_SENDBYTE, [](mainClient &c) { c.sendInput(SendSource::byteFields); }},
@@ -524,7 +525,7 @@ void mainClient::sendInput(SendSource from)
 // otherwise let a second send interleave with it. The commands that change
 // the port, the view's rendering or the history, or that would put a modal
 // dialog inside the transfer's pump, wait too (Find and scrolling do not).
-const int mainClient::transferLocked[] = {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE, IDC_SETUP, IDC_OPENCOMM,
+const int mainClient::transferLocked[] = {IDC_SENDFILE, IDM_FILE_RECEIVE, IDC_SENDSTRING, IDC_SENDBYTE, IDC_SETUP, IDC_OPENCOMM,
                                           IDC_SAVE, IDC_CAPTURE, IDC_SHOWHEX, IDC_CLEAR, IDM_VIEW_SHOWTIME};
 
 bool mainClient::disturbsTransfer(int id)
@@ -557,15 +558,16 @@ void mainClient::writeFailed()
         MessageBoxA(hwnd, "Unable to write to Comm", "Error Comm", MB_ICONERROR);
 }
 
-void mainClient::sendFile()
+void mainClient::runTransfer(void (*job)(FileTransfer &))
 {
     if (line.isWriting() || transfer.isRunning())
         return;
     setSendsEnabled(false);
     finder.setBoxesAllowed(false);
-    transfer.run();
+    job(transfer);
     finder.setBoxesAllowed(true);
     setSendsEnabled(true);
+    tellStatus();
 }
 
 uint32_t mainClient::decodeEscapes(char *text)

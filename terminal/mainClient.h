@@ -70,6 +70,7 @@ public:
     // under way; each query says whether that button or item is available
     // or checked now.
     void commandSendFile() { click(IDC_SENDFILE); }
+    void commandReceiveFile() { click(IDM_FILE_RECEIVE); }
     void commandSave() { click(IDC_SAVE); }
     void commandCapture() { clickCheckBox(IDC_CAPTURE); }
     void commandExit();
@@ -131,7 +132,8 @@ public:
     // closed or a write fell short.
     bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay) { return line.send(data, count, useDelay); }
     uint32_t decodeEscapes(char *text);
-    void sendFile();
+    // A file sent or received (job) while the transfer owns the line.
+    void runTransfer(void (*job)(FileTransfer &));
     void saveReceived();
 
 protected:

@@ -113,14 +113,22 @@ bool always(const mainClient &)
     return true;
 }
 
+// Greyed while a transfer runs: it would disturb it.
+bool notTransferring(const mainClient &c)
+{
+    return !c.isTransferring();
+}
+
 } // namespace
 
 const mainWin::MenuItem mainWin::menuItems[] = {
     {IDM_FILE_SENDFILE, [](mainWin &w) { w.client->commandSendFile(); },
      [](const mainClient &c) { return c.sendsEnabled(); }, nullptr},
+    {IDM_FILE_RECEIVE, [](mainWin &w) { w.client->commandReceiveFile(); },
+     [](const mainClient &c) { return c.sendsEnabled(); }, nullptr},
     {IDM_FILE_SAVE, [](mainWin &w) { w.client->commandSave(); },
-     [](const mainClient &c) { return c.hasReceived(); }, nullptr},
-    {IDM_FILE_CAPTURE, [](mainWin &w) { w.client->commandCapture(); }, nullptr,
+     [](const mainClient &c) { return c.hasReceived() && !c.isTransferring(); }, nullptr},
+    {IDM_FILE_CAPTURE, [](mainWin &w) { w.client->commandCapture(); }, notTransferring,
      [](const mainClient &c) { return c.isCapturing(); }},
     {IDM_FILE_EXIT, [](mainWin &w) { w.client->commandExit(); }, nullptr, nullptr},
     {IDM_EDIT_COPY, [](mainWin &w) { w.client->commandCopy(); },
@@ -133,13 +141,13 @@ const mainWin::MenuItem mainWin::menuItems[] = {
      [](const mainClient &c) { return c.viewHasText(); }, nullptr},
     {IDM_EDIT_FINDPREVIOUS, [](mainWin &w) { w.client->commandFindAgain(true); },
      [](const mainClient &c) { return c.viewHasText(); }, nullptr},
-    {IDM_EDIT_CLEAR, [](mainWin &w) { w.client->commandClear(); }, nullptr, nullptr},
-    {IDM_VIEW_HEX, [](mainWin &w) { w.client->commandHex(); }, nullptr,
+    {IDM_EDIT_CLEAR, [](mainWin &w) { w.client->commandClear(); }, notTransferring, nullptr},
+    {IDM_VIEW_HEX, [](mainWin &w) { w.client->commandHex(); }, notTransferring,
      [](const mainClient &c) { return c.showsHex(); }},
-    {IDM_VIEW_TIME, [](mainWin &w) { w.client->commandTime(); }, nullptr,
+    {IDM_VIEW_TIME, [](mainWin &w) { w.client->commandTime(); }, notTransferring,
      [](const mainClient &c) { return c.showsTime(); }},
-    {IDM_PORT_OPENCLOSE, [](mainWin &w) { w.client->commandPort(); }, nullptr, nullptr},
-    {IDM_PORT_SETTINGS, [](mainWin &w) { w.client->commandSettings(); }, nullptr, nullptr},
+    {IDM_PORT_OPENCLOSE, [](mainWin &w) { w.client->commandPort(); }, notTransferring, nullptr},
+    {IDM_PORT_SETTINGS, [](mainWin &w) { w.client->commandSettings(); }, notTransferring, nullptr},
     {IDM_PORT_DTR, [](mainWin &w) { w.client->lineSignals().toggle(ModemLines::dtr); w.showStatus(); },
      [](const mainClient &c) { return c.lineSignals().canMove(ModemLines::dtr) && !c.lineSignals().isPulsing(ModemLines::dtr); },
      [](const mainClient &c) { return c.lineSignals().isRaised(ModemLines::dtr); }},

@@ -127,7 +127,7 @@ LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case PTVM_EXTENDMENU:
         // The terminal's items on the receive view's context menu, after the view's.
         ViewFinder::extendMenu(HMENU(wParam));
-        session.addTimeItem(HMENU(wParam));
+        session.addTimeItem(HMENU(wParam), !transfer.isRunning());
         break;
     case WM_COMMAND:
         onCommand(wParam);
@@ -189,7 +189,8 @@ bool mainClient::onTimer(WPARAM id)
 // The dialog's commands: a click on one of these ids runs its handler, or
 // waits for the update of the view under way.
 const mainClient::Command mainClient::commands[] = {
-    {IDC_SENDFILE, [](mainClient &c) { c.sendFile(); }},
+    {IDC_SENDFILE, [](mainClient &c) { c.runTransfer([](FileTransfer &t) { t.run(); }); }},
+    {IDM_FILE_RECEIVE, [](mainClient &c) { c.runTransfer([](FileTransfer &t) { t.receive(); }); }},
     {IDC_OPENCOMM, [](mainClient &c) { c.togglePort(); }},
     {IDC_SENDSTRING, [](mainClient &c) { c.sendInput(SendSource::sendBox); }},
     {IDC_SENDBYTE, [](mainClient &c) { c.sendInput(SendSource::byteFields); }},
@@ -212,6 +213,8 @@ const mainClient::Command *mainClient::findCommand(int id)
 
 void mainClient::runCommand(int id)
 {
+    if (transfer.isRunning() && disturbsTransfer(id))
+        return;
     if (const Command *c = findCommand(id))
         c->run(*this);
 }
@@ -522,12 +525,25 @@ void mainClient::sendInput(SendSource from)
 }
 
 // A transfer owns the line while it runs: the pump between its chunks would
-// otherwise let a second send interleave with it.
+// otherwise let a second send interleave with it. The commands that change
+// the port, the view's rendering or the history, or that would put a modal
+// dialog inside the transfer's pump, wait too (Find and scrolling do not).
+const int mainClient::transferLocked[] = {IDC_SENDFILE, IDM_FILE_RECEIVE, IDC_SENDSTRING, IDC_SENDBYTE, IDC_SETUP, IDC_OPENCOMM,
+                                          IDC_SAVE, IDC_CAPTURE, IDC_SHOWHEX, IDC_CLEAR, IDM_VIEW_SHOWTIME};
+
+bool mainClient::disturbsTransfer(int id)
+{
+    for (int locked : transferLocked)
+        if (locked == id)
+            return true;
+    return false;
+}
+
 void mainClient::setSendsEnabled(bool on)
 {
-    static const int sendButtons[] = {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE};
-    for (int id : sendButtons)
-        EnableWindow(GetDlgItem(hwnd, id), on ? TRUE : FALSE);
+    for (int id : transferLocked)
+        if (HWND button = GetDlgItem(hwnd, id))
+            EnableWindow(button, on ? TRUE : FALSE);
 }
 
 // A write that failed or came up short is said once. When the device has
@@ -545,13 +561,16 @@ void mainClient::writeFailed()
         MessageBoxA(hwnd, "Unable to write to Comm", "Error Comm", MB_ICONERROR);
 }
 
-void mainClient::sendFile()
+void mainClient::runTransfer(void (*job)(FileTransfer &))
 {
     if (line.isWriting() || transfer.isRunning())
         return;
     setSendsEnabled(false);
-    transfer.run();
+    finder.setBoxesAllowed(false);
+    job(transfer);
+    finder.setBoxesAllowed(true);
     setSendsEnabled(true);
+    tellStatus();
 }
 
 uint32_t mainClient::decodeEscapes(char *text)

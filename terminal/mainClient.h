@@ -70,6 +70,7 @@ public:
     // under way; each query says whether that button or item is available
     // or checked now.
     void commandSendFile() { click(IDC_SENDFILE); }
+    void commandReceiveFile() { click(IDM_FILE_RECEIVE); }
     void commandSave() { click(IDC_SAVE); }
     void commandCapture() { clickCheckBox(IDC_CAPTURE); }
     void commandExit();
@@ -132,7 +133,8 @@ public:
     // closed or a write fell short.
     bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay) { return line.send(data, count, useDelay); }
     uint32_t decodeEscapes(char *text);
-    void sendFile();
+    // A file sent or received (job) while the transfer owns the line.
+    void runTransfer(void (*job)(FileTransfer &));
     void saveReceived();
 
 protected:
@@ -177,6 +179,9 @@ private:
     void onPortLost();
     void writeFailed();
     void setSendsEnabled(bool on);
+    // The commands a running transfer greys and refuses, however they come.
+    static const int transferLocked[];
+    static bool disturbsTransfer(int id);
 
     PortControl line;            // the port, its waiting and its button
     CommandQueue deferred;       // commands that came while the session was busy

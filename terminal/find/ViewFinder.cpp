@@ -131,6 +131,7 @@ void ViewFinder::close()
         return;
     HWND gone = dlg;
     dlg = nullptr;
+    toldInCaption = false;
     PMessagePump::unregisterDialog(gone);
     // The system has already taken it when its owner went first.
     if (IsWindow(gone))
@@ -145,6 +146,7 @@ void ViewFinder::onNotice(LPARAM lParam, bool hex)
         // The dialog destroys itself once this returns.
         PMessagePump::unregisterDialog(dlg);
         dlg = nullptr;
+        toldInCaption = false;
         return;
     }
     if (fr.Flags & FR_FINDNEXT) {
@@ -217,6 +219,10 @@ void ViewFinder::tellNotHex()
 // shows from its beginning.
 void ViewFinder::select(size_t from, size_t to)
 {
+    if (dlg && toldInCaption) {
+        SetWindowTextA(dlg, caption);
+        toldInCaption = false;
+    }
     SendMessageA(view, EM_SETSEL, WPARAM(from), LPARAM(from));
     SendMessageA(view, EM_SCROLLCARET, 0, 0);
     SendMessageA(view, EM_SETSEL, WPARAM(from), LPARAM(to));
@@ -226,6 +232,14 @@ void ViewFinder::select(size_t from, size_t to)
 // Over the Find dialog while it is open, as the answer to it.
 void ViewFinder::tell(const char *message, UINT icon)
 {
+    if (!boxesAllowed) {
+        MessageBeep(icon);
+        if (dlg) {
+            SetWindowTextA(dlg, message);
+            toldInCaption = true;
+        }
+        return;
+    }
     MessageBoxA(dlg ? dlg : owner, message, caption, icon | MB_OK);
 }
 

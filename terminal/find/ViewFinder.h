@@ -49,6 +49,10 @@ public:
     void close();
     HWND dialog() const { return dlg; }
 
+    // While a transfer runs, a box would stop its pump: a miss is told by
+    // the system's beep and the Find dialog's caption instead.
+    void setBoxesAllowed(bool on) { boxesAllowed = on; }
+
     // Adds "&Find..." to the receive view's context menu.
     static void extendMenu(HMENU menu);
 
@@ -70,6 +74,8 @@ private:
     // (its flags then say only that it went).
     bool down;
     bool matchCase;
+    bool boxesAllowed = true;
+    bool toldInCaption = false;   // the dialog's caption says a miss
     char what[TextSearch::maxPattern + 1];
 };
 

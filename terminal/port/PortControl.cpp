@@ -56,6 +56,16 @@ LONG PortControl::write(const void *data, DWORD count, const progressBar *aborte
     return written;
 }
 
+bool PortControl::sendWithin(const unsigned char *data, uint32_t count, DWORD withinMs)
+{
+    if (!open || writingOn)
+        return false;
+    sendWait.limit(withinMs);
+    bool ok = write(data, count) == LONG(count);
+    sendWait.limit(0);
+    return ok;
+}
+
 bool PortControl::send(const unsigned char *data, uint32_t count, bool paced, const progressBar *abortedBy)
 {
     if (!open)

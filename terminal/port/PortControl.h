@@ -68,6 +68,9 @@ public:
     // All of data, with the pause after each byte when paced; false when
     // the port is closed or a write fell short. abortedBy as for write().
     bool send(const unsigned char *data, uint32_t count, bool paced, const progressBar *abortedBy = nullptr);
+    // Bytes that must go out whatever an "&Abort" says (a transfer's cancel),
+    // but that never hold the window longer than withinMs on a held line.
+    bool sendWithin(const unsigned char *data, uint32_t count, DWORD withinMs);
     // While set, received bytes pass the tap first (a protocol transfer
     // takes its answers there); only what it hands back is shown, captured
     // and kept. Null: none.

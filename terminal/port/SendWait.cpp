@@ -14,5 +14,7 @@ bool SendWait::wait(HANDLE done, DWORD ms)
     }
     if (abortedBy && abortedBy->isAborted())
         return false;
+    if (limitMs != 0 && GetTickCount() - limitFrom >= limitMs)
+        return false;
     return owner && owner->hwnd && IsWindow(owner->hwnd);
 }

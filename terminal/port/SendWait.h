@@ -15,16 +15,25 @@ class progressBar;
 class SendWait : public WriteWait
 {
 public:
-    explicit SendWait(PWin *owner) : owner(owner), abortedBy(nullptr) {}
+    explicit SendWait(PWin *owner) : owner(owner), abortedBy(nullptr), limitMs(0), limitFrom(0) {}
 
     bool wait(HANDLE done, DWORD ms) override;
 
     // The progress dialog whose "&Abort" gives the writes up; null: none.
     void watch(const progressBar *bar) { abortedBy = bar; }
+    // Writes are given up once they have waited ms from now; 0: no limit
+    // beyond the port's own bound.
+    void limit(DWORD ms)
+    {
+        limitMs = ms;
+        limitFrom = GetTickCount();
+    }
 
 private:
     PWin *owner;
     const progressBar *abortedBy;
+    DWORD limitMs;
+    DWORD limitFrom;
 };
 
 #endif

@@ -155,12 +155,13 @@ void ReceiveSession::showTime(bool on)
     renderHistory();
 }
 
-void ReceiveSession::addTimeItem(HMENU viewMenu) const
+void ReceiveSession::addTimeItem(HMENU viewMenu, bool enabled) const
 {
     int n = GetMenuItemCount(viewMenu);
     if (n > 0 && !(GetMenuState(viewMenu, UINT(n - 1), MF_BYPOSITION) & MF_SEPARATOR))
         AppendMenuA(viewMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(viewMenu, MF_STRING | (showsTime() ? MF_CHECKED : MF_UNCHECKED), IDM_VIEW_SHOWTIME, "Show &Time");
+    AppendMenuA(viewMenu, MF_STRING | (showsTime() ? MF_CHECKED : MF_UNCHECKED) | (enabled ? 0 : MF_GRAYED),
+                IDM_VIEW_SHOWTIME, "Show &Time");
 }
 
 bool ReceiveSession::saveTo(P_File &file) const

@@ -86,8 +86,9 @@ public:
     void showTime(bool on);
     bool showsTime() const { return renderer.showsTime(); }
     // "Show &Time" on the receive view's context menu, checked while the
-    // times show; apart from the items before it by a separator.
-    void addTimeItem(HMENU viewMenu) const;
+    // times show; apart from the items before it by a separator; greyed
+    // unless enabled.
+    void addTimeItem(HMENU viewMenu, bool enabled = true) const;
 
     // Arriving bytes go to `file` (owned from now) instead of the view; the
     // history starts again empty. A capture running is closed first.

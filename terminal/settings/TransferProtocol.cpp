@@ -2,7 +2,7 @@
 
 namespace {
 
-const char *const labels[transferProtocolCount] = {"Raw", "XMODEM", "XMODEM-1K", "YMODEM"};
+const char *const labels[transferProtocolCount] = {"Raw", "XMODEM", "XMODEM-1K", "YMODEM", "ZMODEM"};
 
 } // namespace
 

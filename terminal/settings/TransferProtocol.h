@@ -12,11 +12,13 @@ enum class TransferProtocol : uint32_t
     xmodem = 1,    // 128-byte blocks, CRC-16 or 8-bit checksum as the receiver asks
     xmodem1k = 2,  // 1024-byte blocks, CRC-16
     ymodem = 3,    // block 0 with name and size, 1024-byte blocks, closing block 0
+    zmodem = 4,    // streamed with CRC-32, resumed where the receiver asks
 };
 
-const uint32_t transferProtocolCount = 4;
+const uint32_t transferProtocolCount = 5;
 
-// The list's label of a protocol: "Raw", "XMODEM", "XMODEM-1K", "YMODEM".
+// The list's label of a protocol: "Raw", "XMODEM", "XMODEM-1K", "YMODEM",
+// "ZMODEM".
 const char *transferProtocolLabel(TransferProtocol protocol);
 // A stored value beyond the list (an edited registry value) sends raw.
 TransferProtocol transferProtocolFrom(uint32_t stored);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "terminal/ui/ChosenFile.h"
+#include "terminal/transfer/ProtocolReceive.h"
 #include "terminal/transfer/ProtocolTransfer.h"
 #include "terminal/settings/Settings.h"
 #include "terminal/port/PortControl.h"
@@ -26,6 +27,56 @@ void FileTransfer::run()
     running = true;
     transfer();
     running = false;
+}
+
+void FileTransfer::receive()
+{
+    if (running)
+        return;
+    running = true;
+    receiveInto(chosenProtocol(), nullptr, 0);
+    running = false;
+}
+
+void FileTransfer::receiveStarted(const unsigned char *start, uint32_t count)
+{
+    if (running)
+        return;
+    running = true;
+    receiveInto(TransferProtocol::zmodem, start, count);
+    running = false;
+}
+
+void FileTransfer::receiveInto(TransferProtocol protocol, const unsigned char *start, uint32_t count)
+{
+    if (protocol == TransferProtocol::raw) {
+        MessageBoxA(owner.hwnd,
+                    "Raw bytes carry no file to receive.\r\n"
+                    "Choose XMODEM, XMODEM-1K, YMODEM or ZMODEM as \"Transfer\" in the settings.",
+                    "Receive File", MB_ICONINFORMATION);
+        return;
+    }
+    if (!line.ensureOpen())
+        return;
+    char folder[MAX_PATH];
+    bool haveFolder = receiveFolderInUse(folder, sizeof folder);
+    if (!haveFolder)
+        folder[0] = '\0';
+    // XMODEM carries no name: the operator gives one, in the save dialog
+    // that starts in the folder last used.
+    if (protocol == TransferProtocol::xmodem || protocol == TransferProtocol::xmodem1k) {
+        ChosenFile chosen(owner.hwnd, ChosenFile::toWrite);
+        if (!chosen.choose())
+            return;
+        ProtocolReceive(line, owner, protocol, folder, chosen.path()).run();
+        return;
+    }
+    if (!haveFolder) {
+        MessageBoxA(owner.hwnd, "No folder to receive into.\r\nName one as \"Receive into\" in the settings.",
+                    "Receive File", MB_ICONWARNING);
+        return;
+    }
+    ProtocolReceive(line, owner, protocol, folder, nullptr).run(start, count);
 }
 
 void FileTransfer::transfer()

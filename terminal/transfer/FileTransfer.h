@@ -26,12 +26,20 @@ public:
     // Asks for the port and the file and sends it; a call while one runs is
     // passed over.
     void run();
+    // "&Receive File...": receives by the "Transfer" setting's protocol into
+    // the "Receive into" folder (XMODEM's file under a name asked first);
+    // passed over while a transfer runs.
+    void receive();
+    // The far end started a ZMODEM receive by itself (sz): its start's bytes
+    // are fed to the receiver first.
+    void receiveStarted(const unsigned char *start, uint32_t count);
     bool isRunning() const { return running; }
     // The waits of the XMODEM family (tests shorten them).
     void setProtocolTiming(const XmodemSender::Timing &timing) { protocolTiming = timing; }
 
 private:
     void transfer();
+    void receiveInto(TransferProtocol protocol, const unsigned char *start, uint32_t count);
     bool askDelay(bool &useDelay);
     void sendAll(P_File &file, bool useDelay);
     static TransferProtocol chosenProtocol();

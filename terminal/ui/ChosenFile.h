@@ -26,6 +26,8 @@ public:
     // Opens the chosen file; the caller owns the result. Null when it did
     // not open (said for a file to write).
     P_File *open();
+    // The chosen path, for a caller that makes the file itself.
+    const char *path() const { return dialog.getFileName(); }
 
 private:
     HWND owner;

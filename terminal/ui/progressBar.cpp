@@ -84,6 +84,18 @@ bool progressBar::show()
     return true;
 }
 
+void progressBar::retarget(const char *format, uint32_t newTotal)
+{
+    char *copy = dupString(format);
+    if (copy) {
+        delete[] formatText;
+        formatText = copy;
+    }
+    total = newTotal;
+    if (hwnd)
+        SendDlgItemMessageA(hwnd, IDC_PROG_BAR, PBM_SETRANGE32, 0, LPARAM(barUnits(total)));
+}
+
 bool progressBar::update(uint32_t done)
 {
     if (aborted || !hwnd)

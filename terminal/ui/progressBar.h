@@ -28,6 +28,11 @@ public:
     // until the first update.
     static std::unique_ptr<progressBar> showSending(PWin *parent, uint32_t size, const char *firstText = nullptr);
 
+    // A new piece of work under the same dialog (the next file of a batch):
+    // its format (copied; two "%d" at most, done and total, "%%" for a
+    // percent sign) and its 100 percent value.
+    void retarget(const char *format, uint32_t newTotal);
+
     // Shows the dialog; false when its window could not be made.
     bool show();
     // Moves the bar and rewrites the text; false at once once aborted.

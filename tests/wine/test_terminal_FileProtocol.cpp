@@ -1,5 +1,5 @@
-// Files by XMODEM, XMODEM-1K and YMODEM through the terminal's "&File": to
-// lrzsz's receivers (rx, rb) started on the far end of the cable, and to a
+// Files by XMODEM, XMODEM-1K, YMODEM and ZMODEM through the terminal's
+// "&File": to lrzsz's receivers (rx, rb, rz) started on the far end of the cable, and to a
 // receiver of the test's own there.
 
 #include <gtest/gtest.h>
@@ -190,6 +190,13 @@ INSTANTIATE_TEST_SUITE_P(
                                          Receiver{"xmodemChecksum", TransferProtocol::xmodem, "rx -y received.bin", 128}),
                        ::testing::Values(edgeSizes[0], edgeSizes[1], edgeSizes[2], edgeSizes[3], edgeSizes[4],
                                          edgeSizes[5], edgeSizes[6], edgeSizes[7], size_t(40000))));
+
+// ZMODEM streams: a megabyte takes seconds, so it stands with the edges.
+INSTANTIATE_TEST_SUITE_P(
+    Streamed, ProtocolSendToLrzsz,
+    ::testing::Combine(::testing::Values(Receiver{"zmodem", TransferProtocol::zmodem, "rz -y", 0}),
+                       ::testing::Values(edgeSizes[0], edgeSizes[1], edgeSizes[6], edgeSizes[7], size_t(100000),
+                                         size_t(1048576))));
 
 namespace {
 

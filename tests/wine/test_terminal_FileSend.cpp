@@ -151,52 +151,76 @@ TEST_F(FileSendWithDelay, DelayQuestionCancelledSendsNothing)
 
 namespace {
 
+// Everything that would disturb a transfer, as the pump would deliver it
+// from the buttons, the menu bar and the view's menu; none may run.
 struct NestedTry {
     HWND dialog;
-    bool sendButtonsDisabled = true;
+    HWND frame;
+    std::vector<int> enabledButtons;
+    std::vector<UINT> enabledItems;
     int tries = 0;
     static void onShown(HWND, void *arg)
     {
         NestedTry *n = static_cast<NestedTry *>(arg);
         if (n->tries++ > 0)
             return;
-        for (int id : {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE})
+        for (int id : {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE, IDC_SETUP, IDC_OPENCOMM, IDC_SAVE, IDC_CAPTURE,
+                       IDC_SHOWHEX, IDC_CLEAR})
             if (IsWindowEnabled(GetDlgItem(n->dialog, id)))
-                n->sendButtonsDisabled = false;
-        // Every way of starting another send, as the pump would deliver it.
-        PostMessageA(n->dialog, WM_COMMAND, MAKEWPARAM(IDC_SENDFILE, BN_CLICKED), 0);
-        PostMessageA(n->dialog, WM_COMMAND, MAKEWPARAM(IDC_SENDSTRING, BN_CLICKED), 0);
-        PostMessageA(n->dialog, WM_COMMAND, MAKEWPARAM(IDC_SENDBYTE, BN_CLICKED), 0);
+                n->enabledButtons.push_back(id);
+        HMENU bar = GetMenu(n->frame);
+        for (int m = 0; m < GetMenuItemCount(bar); ++m)
+            SendMessageA(n->frame, WM_INITMENUPOPUP, WPARAM(GetSubMenu(bar, m)), 0);
+        for (UINT id : {IDM_FILE_SENDFILE, IDM_FILE_RECEIVE, IDM_FILE_SAVE, IDM_FILE_CAPTURE, IDM_EDIT_CLEAR, IDM_VIEW_HEX, IDM_VIEW_TIME,
+                        IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS})
+            if (!(GetMenuState(bar, id, MF_BYCOMMAND) & MF_GRAYED))
+                n->enabledItems.push_back(id);
+        for (int id : {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE, IDC_SETUP, IDC_OPENCOMM, IDC_SAVE, IDC_CLEAR,
+                       IDC_SHOWHEX, IDC_CAPTURE, IDM_VIEW_SHOWTIME})
+            PostMessageA(n->dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        for (UINT id : {IDM_FILE_RECEIVE, IDM_FILE_SAVE, IDM_FILE_CAPTURE, IDM_EDIT_CLEAR, IDM_VIEW_HEX, IDM_VIEW_TIME, IDM_PORT_OPENCLOSE,
+                        IDM_PORT_SETTINGS})
+            PostMessageA(n->frame, WM_COMMAND, MAKEWPARAM(id, 0), 0);
         PostMessageA(n->dialog, PWM_EDITENTER, IDC_DECFIELD, 0);
     }
 };
 
 } // namespace
 
-TEST_F(FileSend, SecondSendDuringATransferIsRefusedSoStreamsNeverMix)
+TEST_F(FileSend, NothingThatWouldDisturbATransferRunsDuringIt)
 {
+    ASSERT_TRUE(receive("kept"));
     std::vector<unsigned char> data = pattern(6000);
     std::string path = makeFile("nested.bin", data);
     term.setText(IDC_SENDBOX, "INTERLOPER");
     term.setText(IDC_DECFIELD, "33");
     NestedTry nested;
     nested.dialog = term.dialog();
+    nested.frame = term.frame->hwnd;
     spy.onProgressShown = &NestedTry::onShown;
     spy.onProgressArg = &nested;
-    MessageBoxAnswerer answerer(IDOK);
+    MessageBoxAnswerer answerer(IDOK, 3);
     FileDialogDriver driver(path.c_str());
     term.command(IDC_SENDFILE);
     ASSERT_TRUE(driver.waitDone());
     ASSERT_TRUE(answerer.waitAnswered(1));
     EXPECT_EQ(answerer.text(0), "File Transfered");
-    // A second file dialog would mean a nested transfer: none must come.
+    // A second file dialog would mean a nested transfer or a Save: none
+    // must come, nor a box (the settings dialog, "Nothing to Save").
     FileDialogDriver second(nullptr, IDOK, 2000);
     term.settle(500);
     spy.onProgressShown = nullptr;
     EXPECT_FALSE(second.sawDialog());
-    EXPECT_TRUE(nested.sendButtonsDisabled);
+    EXPECT_EQ(answerer.answeredCount(), 1);
+    EXPECT_TRUE(nested.enabledButtons.empty()) << nested.enabledButtons.front();
+    EXPECT_TRUE(nested.enabledItems.empty()) << nested.enabledItems.front();
     EXPECT_EQ(peer.received(), data);
-    for (int id : {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE})
+    EXPECT_TRUE(term.client->isPortOpen());
+    EXPECT_FALSE(term.client->showsHex());
+    EXPECT_FALSE(term.client->showsTime());
+    EXPECT_EQ(term.history(), bytesOf("kept"));
+    for (int id : {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE, IDC_SETUP, IDC_OPENCOMM, IDC_SAVE, IDC_CAPTURE,
+                   IDC_SHOWHEX, IDC_CLEAR})
         EXPECT_TRUE(IsWindowEnabled(term.item(id))) << id;
 }
 
@@ -308,6 +332,8 @@ public:
         EXPECT_EQ(peer.receive(5, 3000), bytesOf("after"));
     }
 
+    void abortHeldTransfer(DWORD heldForMs);
+
     rig::Spy spy;
 };
 
@@ -373,8 +399,8 @@ class HeldTransferDriver : public DriverThread
 {
 public:
     HeldTransferDriver(const std::function<bool()> &held, const std::function<size_t()> &shown, SerialPeer &peer,
-                       rig::Spy &spy)
-        : DriverThread(60000), held(held), shown(shown), peer(peer)
+                       rig::Spy &spy, DWORD heldForMs)
+        : DriverThread(60000), held(held), shown(shown), peer(peer), heldForMs(heldForMs)
     {
         spy.onProgressShown = &HeldTransferDriver::onShown;
         spy.onProgressArg = this;
@@ -402,7 +428,7 @@ private:
             }
             if (since == 0)
                 since = GetTickCount();
-            if (GetTickCount() - since >= 500)
+            if (GetTickCount() - since >= heldForMs)
                 break;
         }
         peer.send(std::string("ping"));
@@ -421,11 +447,14 @@ private:
     std::function<bool()> held;
     std::function<size_t()> shown;
     SerialPeer &peer;
+    DWORD heldForMs;
 };
 
 } // namespace
 
-TEST_F(HeldLine, AFileTransferAbortsWithinASecondWhileReceptionGoesOn)
+// "&Abort" on a held line gives the chunk's write up at once, long before
+// the write's own bound, and the outcome box follows within half a second.
+void HeldLine::abortHeldTransfer(DWORD heldForMs)
 {
     std::vector<unsigned char> data = pattern(4 * 1024 * 1024);
     std::string path = rig::tempPath("held.bin");
@@ -436,7 +465,8 @@ TEST_F(HeldLine, AFileTransferAbortsWithinASecondWhileReceptionGoesOn)
     // The history's count (its bytes and a NUL) is all the driver reads.
     const PVect<unsigned char> &history = term.client->received();
     HeldTransferDriver driver([this] { return writeHeld(); },
-                              [&history] { return history.count() > 0 ? size_t(history.count() - 1) : 0; }, peer, spy);
+                              [&history] { return history.count() > 0 ? size_t(history.count() - 1) : 0; }, peer, spy,
+                              heldForMs);
     term.command(IDC_SENDFILE);
     DWORD endedAt = GetTickCount();
     spy.onProgressShown = nullptr;
@@ -446,9 +476,12 @@ TEST_F(HeldLine, AFileTransferAbortsWithinASecondWhileReceptionGoesOn)
     ASSERT_TRUE(answerer.waitAnswered(1));
     EXPECT_EQ(answerer.text(0), "Transfer aborted\r\nFile may be corrupted!");
     ASSERT_NE(driver.abortedAt, 0u);
-    std::printf("held transfer: write given up %lu ms and transfer ended %lu ms after Abort, longest reply %lu ms\n",
-                (unsigned long)(driver.releasedAt - driver.abortedAt), (unsigned long)(endedAt - driver.abortedAt),
-                (unsigned long)longest);
+    DWORD boxAfter = answerer.boxes()[0].shownAt - driver.abortedAt;
+    std::printf("held transfer (%lu ms): write given up %lu ms, box %lu ms and transfer ended %lu ms after Abort, "
+                "longest reply %lu ms\n",
+                (unsigned long)heldForMs, (unsigned long)(driver.releasedAt - driver.abortedAt),
+                (unsigned long)boxAfter, (unsigned long)(endedAt - driver.abortedAt), (unsigned long)longest);
+    EXPECT_LT(boxAfter, 500u);
     EXPECT_LT(driver.releasedAt - driver.abortedAt, 500u);
     EXPECT_LT(endedAt - driver.abortedAt, 1000u);
     EXPECT_LT(longest, 1000u);
@@ -461,6 +494,17 @@ TEST_F(HeldLine, AFileTransferAbortsWithinASecondWhileReceptionGoesOn)
     EXPECT_LT(got.size(), data.size());
     EXPECT_TRUE(std::equal(got.begin(), got.end(), data.begin()));
     expectSendingWorks();
+}
+
+TEST_F(HeldLine, AFileTransferAbortsWithinASecondWhileReceptionGoesOn)
+{
+    abortHeldTransfer(500);
+}
+
+// Pressed late in a chunk's write, as the write's own bound nears.
+TEST_F(HeldLine, AbortLateInAHeldWriteShowsTheBoxWithinHalfASecond)
+{
+    abortHeldTransfer(1700);
 }
 
 namespace {

@@ -818,7 +818,7 @@ TEST_F(SettingsDialog, TerminalTransferListOffersFourWaysStoresTheChoiceAndDefau
         EXPECT_TRUE(driver.finish());
     }
     EXPECT_EQ(first, "Raw");
-    EXPECT_EQ(items, (std::vector<std::string>{"Raw", "XMODEM", "XMODEM-1K", "YMODEM"}));
+    EXPECT_EQ(items, (std::vector<std::string>{"Raw", "XMODEM", "XMODEM-1K", "YMODEM", "ZMODEM"}));
     DWORD stored = 0;
     EXPECT_TRUE(readDword("Transfer", stored));
     EXPECT_EQ(stored, 3u);

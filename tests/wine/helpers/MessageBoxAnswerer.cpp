@@ -77,6 +77,7 @@ void MessageBoxAnswerer::run()
         if (!box)
             continue;
         Box seen;
+        seen.shownAt = GetTickCount();
         seen.caption = windowText(box);
         seen.owner = GetWindow(box, GW_OWNER);
         char text[2048];

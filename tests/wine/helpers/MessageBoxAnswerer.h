@@ -35,6 +35,7 @@ public:
         std::string text;
         int pressed;   // the button id sent to the box
         HWND owner;    // the box's owner window (null: none)
+        DWORD shownAt; // GetTickCount when the box was found
     };
 
     explicit MessageBoxAnswerer(int button = IDOK, int maxBoxes = 1, DWORD deadlineMs = 20000);

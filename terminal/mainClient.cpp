@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "terminal/ui/ChosenFile.h"
 #include "terminal/send/Escapes.h"
+#include "terminal/send/LineEnd.h"
 #include "terminal/settings/Settings.h"
 #include "util/P_File.h"
 #include "win/PEdit.h"
@@ -510,8 +511,11 @@ void mainClient::sendInput(SendSource from)
     if (length == 0)
         return;
     text[sizeof text - 1] = '\0';
-    uint32_t n = decodeEscapes(text);
-    if (!sendBytes(reinterpret_cast<unsigned char *>(text), n, true))
+    // The settings' "Line End" ends the text and each of its line breaks.
+    char out[LineEnd::outputBound(sizeof text - 1)];
+    uint32_t n = LineEnd::compose(text, uint32_t(strnlen(text, sizeof text - 1)),
+                                  LineEnd::fromStored(loadOptions().lineEnd), out);
+    if (!sendBytes(reinterpret_cast<unsigned char *>(out), n, true))
         writeFailed();
     HWND box = GetDlgItem(hwnd, IDC_SENDBOX);
     SendMessageA(box, EM_SETSEL, 0, -1);

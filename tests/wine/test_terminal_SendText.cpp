@@ -200,3 +200,45 @@ TEST(SendTextClosedPort, AnsweringYesOpensThePortAndSends)
     ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 3; }, 3000));
     EXPECT_EQ(peer.received(), bytesOf("now"));
 }
+
+namespace {
+
+// The settings' "Line End", stored as the dialog's "&OK" stores it.
+class SendTextLineEnd : public SendText, public ::testing::WithParamInterface<std::pair<DWORD, std::vector<unsigned char>>>
+{
+protected:
+    void SetUp() override
+    {
+        rig::storeDword("LineEnd", GetParam().first);
+        SendText::SetUp();
+    }
+    void TearDown() override { rig::removeValue("LineEnd"); }
+};
+
+} // namespace
+
+// "A", a line break, "B" as the peer gets it with each end; an escape stays
+// a byte of its own and never counts as a break.
+TEST_P(SendTextLineEnd, EachLineOfTheBoxEndsWithIt)
+{
+    const std::vector<unsigned char> &expected = GetParam().second;
+    EXPECT_EQ(sendBox("A\r\nB\\0D", expected.size()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, SendTextLineEnd,
+    ::testing::Values(std::make_pair(DWORD(0), std::vector<unsigned char>{'A', 0x0D, 0x0A, 'B', 0x0D}),
+                      std::make_pair(DWORD(1), std::vector<unsigned char>{'A', 0x0D, 'B', 0x0D, 0x0D}),
+                      std::make_pair(DWORD(2), std::vector<unsigned char>{'A', 0x0A, 'B', 0x0D, 0x0A}),
+                      std::make_pair(DWORD(3), std::vector<unsigned char>{'A', 0x0D, 0x0A, 'B', 0x0D, 0x0D, 0x0A})));
+
+// A byte sent with "&Byte" never gets the line end.
+TEST_F(SendText, ByteGoesOutWithoutTheLineEnd)
+{
+    rig::storeDword("LineEnd", 3);
+    term.type(IDC_DECFIELD, "65");
+    term.command(IDC_SENDBYTE);
+    term.settle(200);
+    rig::removeValue("LineEnd");
+    EXPECT_EQ(peer.received(), bytesOf("A"));
+}

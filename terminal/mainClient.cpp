@@ -48,7 +48,7 @@ mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
       editBrush(CreateSolidBrush(paleYellow)), images(instance(), bitmapIds, imageCount),
       line(this, images, imageGreenLight, imageRedLight), waits(deferred), session(this, line, waits),
-      byteFields(this), transfer(line, *this)
+      byteFields(this), transfer(line, *this), paced(this, line)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
@@ -496,7 +496,7 @@ void mainClient::sendInput(SendSource from)
 {
     // One stream at a time on the line: the file transfer or the write
     // under way owns it.
-    if (transfer.isRunning() || line.isWriting())
+    if (transfer.isRunning() || line.isWriting() || paced.isRunning())
         return;
     if (!ensurePortOpen())
         return;
@@ -515,7 +515,7 @@ void mainClient::sendInput(SendSource from)
     char out[LineEnd::outputBound(sizeof text - 1)];
     uint32_t n = LineEnd::compose(text, uint32_t(strnlen(text, sizeof text - 1)),
                                   LineEnd::fromStored(loadOptions().lineEnd), out);
-    if (!sendBytes(reinterpret_cast<unsigned char *>(out), n, true))
+    if (paced.send(reinterpret_cast<unsigned char *>(out), n, line.sendDelay()) == PacedWriter::failed)
         writeFailed();
     HWND box = GetDlgItem(hwnd, IDC_SENDBOX);
     SendMessageA(box, EM_SETSEL, 0, -1);
@@ -548,7 +548,7 @@ void mainClient::writeFailed()
 
 void mainClient::sendFile()
 {
-    if (line.isWriting() || transfer.isRunning())
+    if (line.isWriting() || transfer.isRunning() || paced.isRunning())
         return;
     setSendsEnabled(false);
     transfer.run();

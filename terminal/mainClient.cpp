@@ -88,6 +88,7 @@ bool mainClient::create()
     signals.attach(hwnd);
     finder.attach(hwnd, GetDlgItem(hwnd, IDC_VIEW));
     SendDlgItemMessageA(hwnd, IDC_SENDBOX, WM_SETFONT, WPARAM(textFont), TRUE);
+    recall.attach(GetDlgItem(hwnd, IDC_SENDBOX));
 
     line.loadSendDelay();
     uint32_t timeOn = 0;
@@ -103,7 +104,7 @@ bool mainClient::preTranslate(MSG *msg)
     tooltips.relay(msg);
     if (!hwnd)
         return false;
-    if (finder.onKey(msg, session.showsHex()))
+    if (finder.onKey(msg, session.showsHex()) || recall.onKey(msg))
         return true;
     return IsDialogMessageA(hwnd, msg) != FALSE;
 }
@@ -511,6 +512,7 @@ void mainClient::sendInput(SendSource from)
     if (length == 0)
         return;
     text[sizeof text - 1] = '\0';
+    recall.remember(text, uint32_t(strnlen(text, sizeof text - 1)));
     // The settings' "Line End" ends the text and each of its line breaks.
     char out[LineEnd::outputBound(sizeof text - 1)];
     uint32_t n = LineEnd::compose(text, uint32_t(strnlen(text, sizeof text - 1)),

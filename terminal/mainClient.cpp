@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "terminal/ui/ChosenFile.h"
 #include "terminal/send/Escapes.h"
+#include "terminal/send/LineEnd.h"
 #include "terminal/settings/Settings.h"
 #include "util/P_File.h"
 #include "win/PEdit.h"
@@ -47,7 +48,7 @@ mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
       editBrush(CreateSolidBrush(paleYellow)), images(instance(), bitmapIds, imageCount),
       line(this, images, imageGreenLight, imageRedLight), waits(deferred), session(this, line, waits),
-      byteFields(this), transfer(line, *this)
+      byteFields(this), transfer(line, *this), paced(this, line)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
@@ -87,6 +88,7 @@ bool mainClient::create()
     signals.attach(hwnd);
     finder.attach(hwnd, GetDlgItem(hwnd, IDC_VIEW));
     SendDlgItemMessageA(hwnd, IDC_SENDBOX, WM_SETFONT, WPARAM(textFont), TRUE);
+    recall.attach(GetDlgItem(hwnd, IDC_SENDBOX));
 
     line.loadSendDelay();
     uint32_t timeOn = 0;
@@ -102,7 +104,7 @@ bool mainClient::preTranslate(MSG *msg)
     tooltips.relay(msg);
     if (!hwnd)
         return false;
-    if (finder.onKey(msg, session.showsHex()))
+    if (finder.onKey(msg, session.showsHex()) || recall.onKey(msg))
         return true;
     return IsDialogMessageA(hwnd, msg) != FALSE;
 }
@@ -501,7 +503,7 @@ void mainClient::sendInput(SendSource from)
 {
     // One stream at a time on the line: the file transfer or the write
     // under way owns it.
-    if (transfer.isRunning() || line.isWriting())
+    if (transfer.isRunning() || line.isWriting() || paced.isRunning())
         return;
     if (!ensurePortOpen())
         return;
@@ -516,8 +518,12 @@ void mainClient::sendInput(SendSource from)
     if (length == 0)
         return;
     text[sizeof text - 1] = '\0';
-    uint32_t n = decodeEscapes(text);
-    if (!sendBytes(reinterpret_cast<unsigned char *>(text), n, true))
+    recall.remember(text, uint32_t(strnlen(text, sizeof text - 1)));
+    // The settings' "Line End" ends the text and each of its line breaks.
+    char out[LineEnd::outputBound(sizeof text - 1)];
+    uint32_t n = LineEnd::compose(text, uint32_t(strnlen(text, sizeof text - 1)),
+                                  LineEnd::fromStored(loadOptions().lineEnd), out);
+    if (paced.send(reinterpret_cast<unsigned char *>(out), n, line.sendDelay()) == PacedWriter::failed)
         writeFailed();
     HWND box = GetDlgItem(hwnd, IDC_SENDBOX);
     SendMessageA(box, EM_SETSEL, 0, -1);
@@ -563,7 +569,7 @@ void mainClient::writeFailed()
 
 void mainClient::runTransfer(void (*job)(FileTransfer &))
 {
-    if (line.isWriting() || transfer.isRunning())
+    if (line.isWriting() || transfer.isRunning() || paced.isRunning())
         return;
     setSendsEnabled(false);
     finder.setBoxesAllowed(false);

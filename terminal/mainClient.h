@@ -6,6 +6,8 @@
 
 #include "res/resource.h"
 #include "terminal/send/ByteFieldsView.h"
+#include "terminal/send/PacedWriter.h"
+#include "terminal/send/SendBoxRecall.h"
 #include "terminal/CommandQueue.h"
 #include "terminal/TerminalStatus.h"
 #include "terminal/ui/StatusText.h"
@@ -189,6 +191,8 @@ private:
     ReceiveSession session;      // what arrives: the view, the history, the capture
     ByteFieldsView byteFields;   // the four views of the byte to send
     FileTransfer transfer;       // sends a file; owns the line meanwhile
+    PacedWriter paced;           // the send box with a long pause after each byte
+    SendBoxRecall recall;        // Ctrl+Up and Ctrl+Down in the send box
     LineControl signals{line};   // its DTR, RTS, break, input lamps and errors
     Tooltips tooltips;           // of the buttons and check boxes
     ViewFinder finder;           // Find in the receive view

@@ -28,7 +28,7 @@ public:
     // hold outputBound(length) bytes; returns the bytes written (NULs may be
     // among them).
     static uint32_t compose(const char *text, uint32_t length, Kind kind, char *out);
-    static uint64_t outputBound(uint32_t length) { return 2ull * length + 2; }
+    static constexpr uint64_t outputBound(uint32_t length) { return 2ull * length + 2; }
 };
 
 #endif

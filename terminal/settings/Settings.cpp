@@ -229,3 +229,34 @@ bool receiveFolderInUse(char *buffer, size_t size)
     std::memcpy(buffer, o.receiveFolder, length + 1);
     return true;
 }
+
+bool readRegBinary(const char *name, unsigned char *buffer, uint32_t capacity, uint32_t &size)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0, got = 0;
+    // Its size first: a value larger than the buffer is not read at all.
+    LONG r = RegQueryValueExA(key, name, nullptr, &type, nullptr, &got);
+    bool ok = r == ERROR_SUCCESS && type == REG_BINARY && got <= capacity;
+    if (ok) {
+        got = capacity;
+        ok = RegQueryValueExA(key, name, nullptr, &type, buffer, &got) == ERROR_SUCCESS && type == REG_BINARY &&
+             got <= capacity;
+    }
+    RegCloseKey(key);
+    if (ok)
+        size = uint32_t(got);
+    return ok;
+}
+
+bool writeRegBinary(const char *name, const unsigned char *data, uint32_t size)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    bool ok = RegSetValueExA(key, name, 0, REG_BINARY, data, size) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}

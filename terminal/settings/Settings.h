@@ -22,6 +22,7 @@
 //   "BreakTime"    REG_DWORD  ms a break lasts, 1..10000
 //   "PauseNewLine" REG_DWORD  ms of silence that ends a received line, 0 off
 //   "ReceiveFolder" REG_SZ    where received files go; empty: "OldPath"
+//   "Recall"       REG_BINARY the send box's earlier sends (SendRecall's form)
 // A value of the wrong type, size or range is taken as missing: its
 // default holds (Options) and nothing is written until the dialog's "&OK".
 // "SetupPort" and "SetupFlow" exist only while they count with "Setup"
@@ -70,6 +71,13 @@ uint32_t loadSendDelay();
 Options loadOptions();
 // Stores the values of now that differ from before.
 void storeOptions(const Options &now, const Options &before);
+
+// A REG_BINARY value of at most capacity bytes into buffer, its size in
+// size. False (buffer untouched) when it is missing, of another type or
+// larger than capacity.
+bool readRegBinary(const char *name, unsigned char *buffer, uint32_t capacity, uint32_t &size);
+// Stores size bytes under name as a REG_BINARY; true when stored.
+bool writeRegBinary(const char *name, const unsigned char *data, uint32_t size);
 
 // The folder received files go into: "ReceiveFolder", or when that is empty
 // the folder of the last file dialog ("OldPath"). False when neither holds

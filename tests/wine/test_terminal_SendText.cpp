@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/wine/helpers/DataPathTest.h"
+#include "tests/wine/helpers/DriverThread.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
 
@@ -199,4 +200,131 @@ TEST(SendTextClosedPort, AnsweringYesOpensThePortAndSends)
     EXPECT_TRUE(term.client->isPortOpen());
     ASSERT_TRUE(term.waitFor([&] { return peer.receivedCount() >= 3; }, 3000));
     EXPECT_EQ(peer.received(), bytesOf("now"));
+}
+
+namespace {
+
+// The settings' "Line End", stored as the dialog's "&OK" stores it.
+class SendTextLineEnd : public SendText, public ::testing::WithParamInterface<std::pair<DWORD, std::vector<unsigned char>>>
+{
+protected:
+    void SetUp() override
+    {
+        rig::storeDword("LineEnd", GetParam().first);
+        SendText::SetUp();
+    }
+    void TearDown() override { rig::removeValue("LineEnd"); }
+};
+
+} // namespace
+
+// "A", a line break, "B" as the peer gets it with each end; an escape stays
+// a byte of its own and never counts as a break.
+TEST_P(SendTextLineEnd, EachLineOfTheBoxEndsWithIt)
+{
+    const std::vector<unsigned char> &expected = GetParam().second;
+    EXPECT_EQ(sendBox("A\r\nB\\0D", expected.size()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, SendTextLineEnd,
+    ::testing::Values(std::make_pair(DWORD(0), std::vector<unsigned char>{'A', 0x0D, 0x0A, 'B', 0x0D}),
+                      std::make_pair(DWORD(1), std::vector<unsigned char>{'A', 0x0D, 'B', 0x0D, 0x0D}),
+                      std::make_pair(DWORD(2), std::vector<unsigned char>{'A', 0x0A, 'B', 0x0D, 0x0A}),
+                      std::make_pair(DWORD(3), std::vector<unsigned char>{'A', 0x0D, 0x0A, 'B', 0x0D, 0x0D, 0x0A})));
+
+// A byte sent with "&Byte" never gets the line end.
+TEST_F(SendText, ByteGoesOutWithoutTheLineEnd)
+{
+    rig::storeDword("LineEnd", 3);
+    term.type(IDC_DECFIELD, "65");
+    term.command(IDC_SENDBYTE);
+    term.settle(200);
+    rig::removeValue("LineEnd");
+    EXPECT_EQ(peer.received(), bytesOf("A"));
+}
+
+namespace {
+
+class SendTextWithLongDelay : public SendText
+{
+protected:
+    SendTextWithLongDelay() : SendText(2000) {}
+};
+
+// The operator during a long paced send: the peer speaks while it runs, the
+// terminal is asked to answer every 50 ms, and "&Abort" is pressed one
+// second after the progress dialog came up.
+class PacedSendOperator : public DriverThread
+{
+public:
+    PacedSendOperator(HWND terminal, SerialPeer &peer, rig::Spy &spy)
+        : DriverThread(30000), terminal(terminal), peer(peer)
+    {
+        spy.onProgressShown = &PacedSendOperator::onShown;
+        spy.onProgressArg = this;
+        start();
+    }
+    ~PacedSendOperator() override { stop(); }
+
+    volatile HWND progress = nullptr;
+    volatile DWORD abortedAt = 0;
+    volatile DWORD longestReply = 0;
+
+private:
+    static void onShown(HWND dialog, void *arg) { static_cast<PacedSendOperator *>(arg)->progress = dialog; }
+
+    void run() override
+    {
+        while (!progress && !stopped(5))
+            if (expired())
+                return;
+        DWORD shownAt = GetTickCount();
+        bool spoke = false;
+        while (GetTickCount() - shownAt < 1000 && !stopped(50)) {
+            if (!spoke && GetTickCount() - shownAt >= 300)
+                spoke = peer.send(std::string("ping"));
+            DWORD start = GetTickCount();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(terminal, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+            if (GetTickCount() - start > longestReply)
+                longestReply = GetTickCount() - start;
+        }
+        abortedAt = GetTickCount();
+        HWND dialog = progress;
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PROG_ABORT, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDC_PROG_ABORT)));
+    }
+
+    HWND terminal;
+    SerialPeer &peer;
+};
+
+} // namespace
+
+// Ten bytes two seconds apart would hold the window twenty seconds: the send
+// runs under the progress dialog, the window answers and receives, and
+// "&Abort" ends it at once with the first byte sent and nothing after.
+TEST_F(SendTextWithLongDelay, LongPausedSendRunsWithProgressAndAborts)
+{
+    rig::Spy spy;
+    PacedSendOperator op(term.dialog(), peer, spy);
+    term.setText(IDC_SENDBOX, "0123456789");
+    term.command(IDC_SENDSTRING);
+    DWORD endedAt = GetTickCount();
+    spy.onProgressShown = nullptr;
+    ASSERT_NE(op.abortedAt, 0u);
+    EXPECT_LT(endedAt - op.abortedAt, 500u);
+    EXPECT_LT(op.longestReply, 500u);
+    EXPECT_EQ(spy.progressDialogs, 1);
+    term.settle(300);
+    EXPECT_EQ(peer.received(), bytesOf("0"));
+    EXPECT_EQ(term.history(), bytesOf("ping"));
+}
+
+// A short one goes on the spot as before, without a dialog.
+TEST_F(SendTextWithDelay, ShortPausedSendShowsNoProgress)
+{
+    rig::Spy spy;
+    sendBox("ABC", 3);
+    EXPECT_EQ(spy.progressDialogs, 0);
 }

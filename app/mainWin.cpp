@@ -199,7 +199,10 @@ void mainWin::updateMenu()
     // While a lost port is awaited, the item ends the waiting, as the
     // button does.
     bool open = client && (client->isPortOpen() || client->isWaitingForPort());
-    ModifyMenuA(bar, IDM_PORT_OPENCLOSE, MF_BYCOMMAND | MF_STRING, IDM_PORT_OPENCLOSE, open ? "&Close" : "&Open");
+    // ModifyMenu sets the item's state anew: its greying goes with it.
+    const MenuItem *port = findItem(IDM_PORT_OPENCLOSE);
+    UINT grey = port && isEnabled(*port) ? MF_ENABLED : MF_GRAYED;
+    ModifyMenuA(bar, IDM_PORT_OPENCLOSE, MF_BYCOMMAND | MF_STRING | grey, IDM_PORT_OPENCLOSE, open ? "&Close" : "&Open");
 }
 
 void mainWin::showAbout()

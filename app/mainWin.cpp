@@ -125,6 +125,8 @@ const mainWin::MenuItem mainWin::menuItems[] = {
      [](const mainClient &c) { return c.showsHex(); }},
     {IDM_VIEW_TIME, [](mainWin &w) { w.client->commandTime(); }, nullptr,
      [](const mainClient &c) { return c.showsTime(); }},
+    {IDM_VIEW_COLOURS, [](mainWin &w) { w.client->commandColours(); }, nullptr,
+     [](const mainClient &c) { return c.showsColours(); }},
     {IDM_PORT_OPENCLOSE, [](mainWin &w) { w.client->commandPort(); }, nullptr, nullptr},
     {IDM_PORT_SETTINGS, [](mainWin &w) { w.client->commandSettings(); }, nullptr, nullptr},
     {IDM_HELP_ABOUT, [](mainWin &w) { w.showAbout(); }, always, nullptr},

@@ -108,6 +108,7 @@
 #define IDM_EDIT_CLEAR 225
 #define IDM_VIEW_HEX 240
 #define IDM_VIEW_TIME 241
+#define IDM_VIEW_COLOURS 250
 #define IDM_PORT_OPENCLOSE 260
 #define IDM_PORT_SETTINGS 261
 #define IDM_SEND_FIRST 280      // the "&Send" menu: 280 to 299

@@ -146,6 +146,8 @@ const mainWin::MenuItem mainWin::menuItems[] = {
      [](const mainClient &c) { return c.showsHex(); }},
     {IDM_VIEW_TIME, [](mainWin &w) { w.client->commandTime(); }, notTransferring,
      [](const mainClient &c) { return c.showsTime(); }},
+    {IDM_VIEW_COLOURS, [](mainWin &w) { w.client->commandColours(); }, notTransferring,
+     [](const mainClient &c) { return c.showsColours(); }},
     {IDM_PORT_OPENCLOSE, [](mainWin &w) { w.client->commandPort(); }, notTransferring, nullptr},
     {IDM_PORT_SETTINGS, [](mainWin &w) { w.client->commandSettings(); }, notTransferring, nullptr},
     {IDM_PORT_DTR, [](mainWin &w) { w.client->lineSignals().toggle(ModemLines::dtr); w.showStatus(); },

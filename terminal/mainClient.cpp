@@ -94,6 +94,9 @@ bool mainClient::create()
     uint32_t timeOn = 0;
     readRegDword("ShowTime", timeOn, false);
     session.view().setShowTime(timeOn != 0);
+    uint32_t coloursOn = 0;
+    readRegDword("AnsiColours", coloursOn, false);
+    session.view().setColours(coloursOn != 0);
 
     tooltips.create(hwnd, instance());
     return true;
@@ -203,6 +206,7 @@ const mainClient::Command mainClient::commands[] = {
     {IDC_CAPTURE, [](mainClient &c) { c.toggleCapture(); }},
     {IDM_VIEW_FIND, [](mainClient &c) { c.finder.openDialog(); }},
     {IDM_VIEW_SHOWTIME, [](mainClient &c) { c.toggleTime(); }},
+    {IDM_VIEW_COLOURS, [](mainClient &c) { c.toggleColours(); }},
 };
 
 const mainClient::Command *mainClient::findCommand(int id)
@@ -456,6 +460,16 @@ void mainClient::toggleTime()
     bool on = !session.showsTime();
     writeRegDword("ShowTime", on ? 1 : 0);
     session.showTime(on);
+    afterBusy();
+}
+
+// "ANSI Colours": the history shown again with its escape sequences read or
+// shown as they came; kept for the next start.
+void mainClient::toggleColours()
+{
+    bool on = !session.showsColours();
+    writeRegDword("AnsiColours", on ? 1 : 0);
+    session.showColours(on);
     afterBusy();
 }
 

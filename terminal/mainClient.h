@@ -83,6 +83,8 @@ public:
     void commandClear() { click(IDC_CLEAR); }
     void commandHex() { clickCheckBox(IDC_SHOWHEX); }
     void commandTime() { click(IDM_VIEW_SHOWTIME); }
+    void commandColours() { click(IDM_VIEW_COLOURS); }
+    bool showsColours() const { return session.showsColours(); }
     void commandPort() { click(IDC_OPENCOMM); }
     void commandSettings() { click(IDC_SETUP); }
     bool sendsEnabled() const;
@@ -125,6 +127,7 @@ public:
     void clearReceived();
     void toggleHex();
     void toggleTime();
+    void toggleColours();
     void toggleCapture();
     // Where a send comes from: the text of the send box ("&String", Enter
     // in the box) or the byte of the byte fields ("&Byte", Enter in a field).

@@ -108,11 +108,78 @@ private:
     uint32_t from;
 };
 
+// The times of the bytes of one piece of a coloured render.
+class PieceTimes : public ByteTimes
+{
+public:
+    PieceTimes(ByteTimes &times, uint32_t from) : times(times), from(from) {}
+    int64_t timeOf(uint32_t index) override { return times.timeOf(from + index); }
+
+private:
+    ByteTimes &times;
+    uint32_t from;
+};
+
+// The visible text of a coloured render through the view's text layouts,
+// piece by piece: with times, as a chunk (line ends kept, NUL as "."), or,
+// for a re-render of the history, every control character as ".", as the
+// plain layouts show them. Once the sink stops (the operator aborted, the
+// batch refused) the pieces that follow are passed over.
+class ColouredLayout : public AnsiLayout
+{
+public:
+    ColouredLayout(TextBatch &batch, TextSink &sink, TimedText *timed, ByteTimes &times, bool dotAll)
+        : batch(batch), sink(sink), timed(timed), times(times), dotAll(dotAll), stopped(false), nextProgress(0)
+    {
+    }
+
+    void piece(const unsigned char *text, uint32_t length, uint32_t from) override
+    {
+        if (stopped)
+            return;
+        if (from >= nextProgress) {
+            nextProgress = from + progressStep;
+            if (!sink.progress(from)) {
+                stopped = true;
+                return;
+            }
+        }
+        if (timed) {
+            PieceTimes pieceTimes(times, from);
+            stopped = !timed->render(sink, text, length, pieceTimes);
+        } else if (!dotAll) {
+            stopped = !TextDump::renderShort(sink, text, length);
+        } else {
+            char dotted[256];
+            for (uint32_t i = 0; i < length;) {
+                uint32_t n = length - i < sizeof dotted ? length - i : uint32_t(sizeof dotted);
+                for (uint32_t k = 0; k < n; ++k)
+                    dotted[k] = TextDump::dotted(text[i + k]);
+                sink.putText(dotted, n);
+                i += n;
+            }
+        }
+        if (batch.refused())
+            stopped = true;
+    }
+    uint32_t laidOut() const override { return batch.length(); }
+
+private:
+    enum : uint32_t { progressStep = 4096 };
+    TextBatch &batch;
+    TextSink &sink;
+    TimedText *timed;
+    ByteTimes &times;
+    bool dotAll;
+    bool stopped;
+    uint32_t nextProgress;
+};
+
 } // namespace
 
 ReceiveRenderer::ReceiveRenderer(PWin *owner)
     : owner(owner), hexLineCount(0), hexLinesCut(0), lastPump(GetTickCount() - queuePauseMs),
-      timed(false), tailTime(0), shortOfMemory(false), memoryNoticeTaken(false),
+      timed(false), coloured(false), tailTime(0), shortOfMemory(false), memoryNoticeTaken(false),
       renderLimit(UINT32_MAX - 1)
 {
 }
@@ -171,6 +238,7 @@ void ReceiveRenderer::empty()
     view.clear();
     restartHexLines();
     timedText.reset();
+    ansi.reset();
     shortOfMemory = false;
     memoryNoticeTaken = false;
 }
@@ -199,6 +267,10 @@ uint32_t ReceiveRenderer::bareHexLength(uint32_t t) const
 // one; re-renders of the history keep their dialog.
 void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
 {
+    if (coloured) {
+        appendColoured(data, length, withProgress, times);
+        return;
+    }
     std::unique_ptr<RenderProgress> bar(withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr);
     TextBatch batch;
     batch.setLimit(renderLimit);
@@ -223,6 +295,68 @@ void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, boo
     }
     put(batch, false);
     endAppend(withProgress, false);
+}
+
+// Text with its escape sequences read: the visible text goes through the
+// same layouts as plain text does, and in with the colours it was given.
+void ReceiveRenderer::appendColoured(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
+{
+    std::unique_ptr<RenderProgress> bar(withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr);
+    TextBatch batch;
+    batch.setLimit(renderLimit);
+    batch.reserve(timed ? uint64_t(length) + length / 4 + TimedText::prefixChars : uint64_t(length));
+    BatchTextSink sink(batch, bar.get());
+    ShownNow now;
+    ColouredLayout layout(batch, sink, timed ? &timedText : nullptr, times ? *times : now,
+                          !timed && length > TextDump::shortLimit);
+    ansi.render(data, length, layout);
+    putColoured(batch);
+    endAppend(withProgress, false);
+}
+
+void ReceiveRenderer::putColoured(const TextBatch &batch)
+{
+    if (batch.refused())
+        shortOfMemory = true;
+    if (ansi.allDefault()) {
+        if (!append(batch.text(), batch.length(), false))
+            shortOfMemory = true;
+        return;
+    }
+    if (appendRuns(batch))
+        return;
+    uint32_t t = view.length();
+    cutTop(t / 2, false);
+    if (!appendRuns(batch))
+        shortOfMemory = true;
+}
+
+// The runs of the last coloured render over the batch's text, in one append.
+// Should there be no memory for the list, the text goes in without colours.
+bool ReceiveRenderer::appendRuns(const TextBatch &batch)
+{
+    uint32_t n = ansi.runCount();
+    const AnsiText::Run *runs = ansi.runs();
+    uint32_t base = n ? runs[0].at : 0;
+    std::unique_ptr<PTextViewRun[]> list(new (std::nothrow) PTextViewRun[n ? n : 1]);
+    if (!list)
+        return view.append(batch.text(), batch.length());
+    uint32_t used = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t from = runs[i].at - base;
+        uint32_t to = i + 1 < n ? runs[i + 1].at - base : batch.length();
+        if (to > batch.length())
+            to = batch.length();
+        if (from >= to)
+            continue;
+        list[used].text = batch.text() + from;
+        list[used].length = to - from;
+        list[used].attr = runs[i].attr;
+        ++used;
+    }
+    if (used == 0)
+        return true;
+    return view.appendRuns(list.get(), used);
 }
 
 // A render's text into the view. A render that memory cut short still shows

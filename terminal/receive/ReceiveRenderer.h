@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "terminal/receive/AnsiText.h"
 #include "terminal/receive/HexTail.h"
 #include "terminal/receive/ViewText.h"
 #include "terminal/receive/Scrollback.h"
@@ -54,6 +55,11 @@ public:
     // the next render: the owner empties the view and shows the history.
     void setShowTime(bool on) { timed = on; }
     bool showsTime() const { return timed; }
+    // ANSI Colours: in text the escape sequences set the colours of what
+    // follows and show as nothing. Takes effect with the next render, as
+    // setShowTime does; hex always shows the bytes as they came.
+    void setColours(bool on) { coloured = on; }
+    bool showsColours() const { return coloured; }
     // The characters the view holds now.
     uint32_t viewLength() const { return view.length(); }
     // Empties the view; the hex labels start again from 000000.
@@ -85,6 +91,9 @@ private:
     uint32_t nextLineStart(uint32_t at, uint32_t length) const;
     void endAppend(bool withProgress, bool hex);
     void put(const TextBatch &batch, bool hex);
+    void appendColoured(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times);
+    void putColoured(const TextBatch &batch);
+    bool appendRuns(const TextBatch &batch);
     // Characters of a full hex line as the view shows it.
     uint32_t hexLineChars() const;
     // The view's length as if its hex lines had no times before them.
@@ -99,6 +108,8 @@ private:
     DWORD lastPump;          // when a drain last let the queue through
     bool timed;              // lines begin with their arrival time
     TimedText timedText;     // the text layout with times, running on
+    bool coloured;           // text reads the escape sequences (ANSI Colours)
+    AnsiText ansi;           // their reading, running on from chunk to chunk
     int64_t tailTime;        // the time of the last hex line shown
     bool shortOfMemory;      // a render since the view was emptied could not show all
     bool memoryNoticeTaken;  // and the operator was told

@@ -155,6 +155,16 @@ void ReceiveSession::showTime(bool on)
     renderHistory();
 }
 
+void ReceiveSession::showColours(bool on)
+{
+    renderer.setColours(on);
+    if (hex)
+        return;
+    Busy busy(*this);
+    renderer.empty();
+    renderHistory();
+}
+
 void ReceiveSession::addTimeItem(HMENU viewMenu, bool enabled) const
 {
     int n = GetMenuItemCount(viewMenu);

@@ -85,6 +85,10 @@ public:
     // Lines begin with their arrival time; the history is shown again.
     void showTime(bool on);
     bool showsTime() const { return renderer.showsTime(); }
+    // Text reads the escape sequences (colours) or shows them as they came;
+    // a text view shows the history again, hex is as it was.
+    void showColours(bool on);
+    bool showsColours() const { return renderer.showsColours(); }
     // "Show &Time" on the receive view's context menu, checked while the
     // times show; apart from the items before it by a separator; greyed
     // unless enabled.

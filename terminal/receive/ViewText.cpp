@@ -41,6 +41,13 @@ bool ViewText::append(const char *text, uint32_t length)
     return SendMessageA(window, PTVM_APPEND, WPARAM(length), LPARAM(text)) >= 0;
 }
 
+bool ViewText::appendRuns(const PTextViewRun *runs, size_t count)
+{
+    if (!object())
+        return false;
+    return SendMessageA(window, PTVM_APPENDRUNS, WPARAM(count), LPARAM(runs)) >= 0;
+}
+
 void ViewText::cutHead(uint32_t chars)
 {
     if (PTextView *v = object())

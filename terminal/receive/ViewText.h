@@ -3,9 +3,11 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 class PTextView;
+struct PTextViewRun;
 
 // The terminal's own road to its receive view: typed calls on the text view
 // of the dialog's template instead of messages the terminal sends itself to
@@ -30,6 +32,9 @@ public:
     const char *text() const;
     // After what the view holds; false when its storage could not grow.
     bool append(const char *text, uint32_t length);
+    // Coloured text after what the view holds, each run in its attribute;
+    // false when the view's storage could not take the text.
+    bool appendRuns(const PTextViewRun *runs, size_t count);
     // The oldest `chars` characters go (clamped).
     void cutHead(uint32_t chars);
     // The last `chars` characters go (clamped).

@@ -30,7 +30,7 @@ const MenuShape shape[] = {
     {"&Edit",
      {"&Copy\tCtrl+C", "Select &All\tCtrl+A", "", "&Find...\tCtrl+F", "Find &Next\tF3", "Find &Previous\tShift+F3", "",
       "C&lear Received"}},
-    {"&View", {"Show &Hex", "Show &Time"}},
+    {"&View", {"Show &Hex", "Show &Time", "ANSI &Colours"}},
     {"&Port", {"&Open", "Se&ttings...", "", "&DTR", "&RTS", "P&ulse DTR", "Pu&lse RTS", "", "Send &Break"}},
     {"&Help", {"&About Line Talk..."}},
 };
@@ -145,7 +145,7 @@ TEST_F(MenuBar, EveryItemRunsItsCommandAndIsGreyedAndCheckedAsTheTerminalIs)
                     IDM_EDIT_FINDPREVIOUS})
         EXPECT_TRUE(greyed(id)) << id;
     for (UINT id : {IDM_FILE_SENDFILE, IDM_FILE_CAPTURE, IDM_FILE_EXIT, IDM_EDIT_CLEAR, IDM_VIEW_HEX, IDM_VIEW_TIME,
-                    IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS, IDM_HELP_ABOUT})
+                    IDM_VIEW_COLOURS, IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS, IDM_HELP_ABOUT})
         EXPECT_FALSE(greyed(id)) << id;
 
     struct Row
@@ -261,6 +261,16 @@ TEST_F(MenuBar, EveryItemRunsItsCommandAndIsGreyedAndCheckedAsTheTerminalIs)
              choose(IDM_VIEW_TIME);
              EXPECT_FALSE(term.client->showsTime());
              EXPECT_FALSE(checked(IDM_VIEW_TIME));
+         }},
+        {IDM_VIEW_COLOURS,
+         [&] {
+             EXPECT_FALSE(checked(IDM_VIEW_COLOURS));
+             choose(IDM_VIEW_COLOURS);
+             EXPECT_TRUE(term.client->showsColours());
+             EXPECT_TRUE(checked(IDM_VIEW_COLOURS));
+             choose(IDM_VIEW_COLOURS);
+             EXPECT_FALSE(term.client->showsColours());
+             EXPECT_FALSE(checked(IDM_VIEW_COLOURS));
          }},
         {IDM_FILE_CAPTURE,
          [&] {

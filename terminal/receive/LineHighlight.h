@@ -37,6 +37,12 @@ public:
 
     // The view emptied: the next character begins a line.
     void reset();
+    // Nothing before `length` is judged: text the rules cannot read.
+    void skipTo(uint32_t length)
+    {
+        lineStart = checked = painted = length;
+        current = -1;
+    }
     // The first `chars` characters of the view went.
     void cutHead(uint32_t chars);
     // The view's text is now text[0..length): what came since the last scan

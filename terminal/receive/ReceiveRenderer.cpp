@@ -155,6 +155,26 @@ void forEachPiece(uint32_t length, const LineBreaks *breaks, Fn fn)
     }
 }
 
+// A line the rules pick out, painted in the view: its background only, so
+// its own colours stay.
+class ViewPainter : public LinePainter
+{
+public:
+    explicit ViewPainter(HWND view) : view(view) {}
+    void paint(uint32_t from, uint32_t to, unsigned colour) override
+    {
+        PTextViewPaint p;
+        p.from = from;
+        p.to = to;
+        p.attr.bg = HighlightRules::background(colour);
+        p.backgroundOnly = true;
+        SendMessageA(view, PTVM_PAINTRANGE, 0, LPARAM(&p));
+    }
+
+private:
+    HWND view;
+};
+
 // The visible text of a coloured render through the view's text layouts,
 // piece by piece: with times, as a chunk (line ends kept, NUL as "."), or,
 // for a re-render of the history, every control character as ".", as the
@@ -164,9 +184,9 @@ class ColouredLayout : public AnsiLayout
 {
 public:
     ColouredLayout(TextBatch &batch, TextSink &sink, TimedText *timed, ByteTimes &times, bool dotAll,
-                   const LineBreaks *breaks, char viewLast)
+                   const LineBreaks *breaks, char viewLast, TextBatch *raw)
         : batch(batch), sink(sink), timed(timed), times(times), dotAll(dotAll), stopped(false), nextProgress(0),
-          breaks(breaks), nextBreak(0), viewLast(viewLast)
+          breaks(breaks), nextBreak(0), viewLast(viewLast), raw(raw)
     {
     }
 
@@ -186,8 +206,11 @@ public:
                 return;
             if (timed)
                 timed->breakLine(sink);
-            else if (!endsLine(lastOf(batch, viewLast)))
+            else if (!endsLine(lastOf(batch, viewLast))) {
                 sink.putText("\r\n", 2);
+                if (raw && dotAll)
+                    raw->add("\r\n", 2);
+            }
             ++nextBreak;
         }
         lay(text, length, from);
@@ -218,6 +241,8 @@ private:
                 for (uint32_t k = 0; k < n; ++k)
                     dotted[k] = TextDump::dotted(text[i + k]);
                 sink.putText(dotted, n);
+                if (raw)
+                    raw->add(reinterpret_cast<const char *>(text + i), n);
                 i += n;
             }
         }
@@ -236,6 +261,7 @@ private:
     const LineBreaks *breaks;
     uint32_t nextBreak;
     char viewLast;
+    TextBatch *raw;   // the text as it came, line ends and all, or null
 };
 
 } // namespace
@@ -303,6 +329,7 @@ void ReceiveRenderer::empty()
     restartHexLines();
     timedText.reset();
     ansi.reset();
+    lit.reset();
     shortOfMemory = false;
     memoryNoticeTaken = false;
 }
@@ -310,6 +337,24 @@ void ReceiveRenderer::empty()
 uint32_t ReceiveRenderer::hexLineChars() const
 {
     return uint32_t(HexDump::fullLineChars) + (timed ? uint32_t(TimedText::prefixChars) : 0u);
+}
+
+// A dotted render whose copy as it came is missing goes unlit rather than lit
+// as one line; so does one the view did not take whole.
+void ReceiveRenderer::highlight(uint32_t before, uint32_t added, bool dotted, const TextBatch *ends)
+{
+    if (!lit.active())
+        return;
+    if (view.length() != before + added || (dotted && (!ends || ends->length() != added))) {
+        lit.skipTo(view.length());
+        return;
+    }
+    ViewPainter painter(view.handle());
+    if (ends) {
+        lit.scan(view.text(), view.length(), 0, painter, ends->text(), before);
+        return;
+    }
+    lit.scan(view.text(), view.length(), timed ? uint32_t(TimedText::prefixChars) : 0u, painter);
 }
 
 char ReceiveRenderer::lastShown() const
@@ -362,17 +407,33 @@ void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, boo
     } else {
         // The dotted copy is made in scratch and taken as one piece (a piece
         // for each packet when pauses end lines).
+        // The rules read the line ends the dots stand for from a copy as it
+        // came; without room for it the render goes on unlit.
         std::unique_ptr<char[]> scratch(new (std::nothrow) char[size_t(length) + 1]);
+        TextBatch raw;
+        bool withRaw = lit.active() && raw.reserve(uint64_t(length) + breakChars);
         if (scratch && batch.reserve(uint64_t(length) + breakChars))
             forEachPiece(length, breaks, [&](uint32_t from, uint32_t to, bool broken) {
-                if (broken)
+                if (broken) {
                     batch.add("\r\n", 2);
+                    raw.add("\r\n", 2);
+                }
+                if (withRaw)
+                    raw.add(reinterpret_cast<const char *>(data + from), to - from);
                 return TextDump::renderLong(sink, data + from, to - from, scratch.get() + from);
             });
         else
             shortOfMemory = true;
+        uint32_t before = view.length();
+        put(batch, false);
+        if (lit.active())
+            highlight(before, batch.length(), true, withRaw ? &raw : nullptr);
+        endAppend(withProgress, false);
+        return;
     }
+    uint32_t before = view.length();
     put(batch, false);
+    highlight(before, batch.length(), false, nullptr);
     endAppend(withProgress, false);
 }
 
@@ -387,10 +448,15 @@ void ReceiveRenderer::appendColoured(const unsigned char *data, uint32_t length,
     batch.reserve(timed ? uint64_t(length) + length / 4 + TimedText::prefixChars : uint64_t(length));
     BatchTextSink sink(batch, bar.get());
     ShownNow now;
-    ColouredLayout layout(batch, sink, timed ? &timedText : nullptr, times ? *times : now,
-                          !timed && length > TextDump::shortLimit, breaks, lastShown());
+    bool dotAll = !timed && length > TextDump::shortLimit;
+    TextBatch raw;
+    bool withRaw = dotAll && lit.active() && raw.reserve(length);
+    ColouredLayout layout(batch, sink, timed ? &timedText : nullptr, times ? *times : now, dotAll, breaks,
+                          lastShown(), withRaw ? &raw : nullptr);
     ansi.render(data, length, layout);
+    uint32_t before = view.length();
     putColoured(batch);
+    highlight(before, batch.length(), dotAll, withRaw ? &raw : nullptr);
     endAppend(withProgress, false);
 }
 
@@ -561,6 +627,7 @@ void ReceiveRenderer::cutTop(uint32_t cut, bool hex)
     // on to the next line start (a cut of whole full lines is one already).
     cut = nextLineStart(cut, t);
     view.cutHead(cut);
+    lit.cutHead(t - view.length());
     // The tail line stays whole at the end of what is left.
     if (hex && hexEnd == t)
         hexEnd = view.length();

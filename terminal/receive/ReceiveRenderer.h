@@ -6,6 +6,7 @@
 
 #include "terminal/receive/AnsiText.h"
 #include "terminal/receive/HexTail.h"
+#include "terminal/receive/LineHighlight.h"
 #include "terminal/receive/ViewText.h"
 #include "terminal/receive/Scrollback.h"
 #include "terminal/receive/TimedText.h"
@@ -76,6 +77,10 @@ public:
     // setShowTime does; hex always shows the bytes as they came.
     void setColours(bool on) { coloured = on; }
     bool showsColours() const { return coloured; }
+    // Highlight rules: text lines holding a rule's text show on its colour,
+    // from the next render on (the owner shows the history again).
+    void setRules(const HighlightRules &rules) { lit.setRules(rules); }
+    const HighlightRules &rules() const { return lit.rules(); }
     // The characters the view holds now.
     uint32_t viewLength() const { return view.length(); }
     // Empties the view; the hex labels start again from 000000.
@@ -111,6 +116,9 @@ private:
                         const LineBreaks *breaks);
     // The character the view's text ends in ('\n' for an empty view).
     char lastShown() const;
+    // The rules judge what the last text render put in at `before`; ends:
+    // that text with its line ends, when it shows them as dots.
+    void highlight(uint32_t before, uint32_t added, bool dotted, const TextBatch *ends);
     void putColoured(const TextBatch &batch);
     bool appendRuns(const TextBatch &batch);
     // Characters of a full hex line as the view shows it.
@@ -129,6 +137,7 @@ private:
     TimedText timedText;     // the text layout with times, running on
     bool coloured;           // text reads the escape sequences (ANSI Colours)
     AnsiText ansi;           // their reading, running on from chunk to chunk
+    LineHighlight lit;       // the highlight rules on the text lines
     int64_t tailTime;        // the time of the last hex line shown
     bool shortOfMemory;      // a render since the view was emptied could not show all
     bool memoryNoticeTaken;  // and the operator was told

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "terminal/port/PortControl.h"
 #include "terminal/port/ReceiveTap.h"
+#include "terminal/receive/HighlightDialog.h"
 #include "terminal/receive/TimedText.h"
 #include "terminal/settings/Settings.h"
 #include "util/ChunkTimes.h"
@@ -45,6 +46,44 @@ void ReceiveSession::attach(HWND view, HFONT font)
 {
     renderer.attach(view, font);
     loadPause();
+    loadRules();
+}
+
+namespace {
+const char rulesName[] = "HighlightRules";
+}
+
+// A stored value this program did not write leaves no rules.
+void ReceiveSession::loadRules()
+{
+    char stored[HighlightRules::registryChars];
+    uint32_t n = 0;
+    HighlightRules rules;
+    if (readRegText(rulesName, stored, sizeof stored, n))
+        rules.fromRegistry(stored, n);
+    renderer.setRules(rules);
+}
+
+void ReceiveSession::editRules(PWin *owner)
+{
+    HighlightRules edited = renderer.rules();
+    HighlightDialog dialog(owner, edited);
+    if (dialog.execute() == IDOK)
+        setRules(edited);
+}
+
+bool ReceiveSession::setRules(const HighlightRules &rules)
+{
+    char form[HighlightRules::registryChars];
+    rules.toRegistry(form);
+    bool stored = writeRegText(rulesName, form);
+    renderer.setRules(rules);
+    if (!hex) {
+        Busy busy(*this);
+        renderer.empty();
+        renderHistory();
+    }
+    return stored;
 }
 
 void ReceiveSession::loadPause()

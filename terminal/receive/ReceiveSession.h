@@ -77,6 +77,14 @@ public:
     // from now on (the pauses already seen stay where they were).
     void loadPause();
     void setPause(uint32_t ms) { pause.setPause(ms); }
+    // The highlight rules: the stored "HighlightRules" (loadRules, also at
+    // attach), or new ones, stored and shown at once (a text view shows
+    // the history again).
+    void loadRules();
+    bool setRules(const HighlightRules &rules);
+    // "Highlight Rules" over owner; "&OK" sets the rules it shows.
+    void editRules(PWin *owner);
+    const HighlightRules &rules() const { return renderer.rules(); }
     uint32_t pauseMs() const { return pause.pause(); }
     bool isBusy() const { return busyDepth != 0; }
 

@@ -30,7 +30,7 @@ const MenuShape shape[] = {
     {"&Edit",
      {"&Copy\tCtrl+C", "Select &All\tCtrl+A", "", "&Find...\tCtrl+F", "Find &Next\tF3", "Find &Previous\tShift+F3", "",
       "C&lear Received"}},
-    {"&View", {"Show &Hex", "Show &Time", "ANSI &Colours"}},
+    {"&View", {"Show &Hex", "Show &Time", "ANSI &Colours", "Highlight &Rules..."}},
     {"&Port", {"&Open", "Se&ttings...", "", "&DTR", "&RTS", "P&ulse DTR", "Pu&lse RTS", "", "Send &Break"}},
     {"&Help", {"&About Line Talk..."}},
 };

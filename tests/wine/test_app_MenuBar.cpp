@@ -145,7 +145,7 @@ TEST_F(MenuBar, EveryItemRunsItsCommandAndIsGreyedAndCheckedAsTheTerminalIs)
                     IDM_EDIT_FINDPREVIOUS})
         EXPECT_TRUE(greyed(id)) << id;
     for (UINT id : {IDM_FILE_SENDFILE, IDM_FILE_CAPTURE, IDM_FILE_EXIT, IDM_EDIT_CLEAR, IDM_VIEW_HEX, IDM_VIEW_TIME,
-                    IDM_VIEW_COLOURS, IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS, IDM_HELP_ABOUT})
+                    IDM_VIEW_COLOURS, IDM_VIEW_RULES, IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS, IDM_HELP_ABOUT})
         EXPECT_FALSE(greyed(id)) << id;
 
     struct Row

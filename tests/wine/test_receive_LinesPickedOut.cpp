@@ -201,8 +201,9 @@ TEST_F(PauseOf20, EachPacketHasItsOwnLineAndTimeInTextAndHex)
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(text[i].substr(13), packets[i]);
         ASSERT_GE(timeOfLine(text[i]), 0);
-        if (i)
+        if (i) {
             EXPECT_GE(timeOfLine(text[i]) - timeOfLine(text[i - 1]), 30) << i;
+        }
     }
 
     term->check(IDC_SHOWHEX, true);

@@ -69,7 +69,7 @@ struct CleanValues
     ~CleanValues() { clean(); }
     static void clean()
     {
-        for (const char *name : {"PauseNewLine", "HighlightRules", "ShowTime"})
+        for (const char *name : {"PauseNewLine", "HighlightRules", "ShowTime", "AnsiColours"})
             rig::removeValue(name);
     }
 };
@@ -223,6 +223,12 @@ TEST_F(PauseOf20, EachPacketHasItsOwnLineAndTimeInTextAndHex)
     for (size_t i = 0; i < 3; ++i)
         EXPECT_EQ(again[i], text[i]);
     EXPECT_EQ(again[3], hex[3].substr(0, 13) + "GHIJKLMNOPQ");
+    // With ANSI Colours the text goes through the escape reader: the same lines.
+    term->client->commandColours();
+    term->pump();
+    EXPECT_EQ(linesOf(term->viewText()), again);
+    term->client->commandColours();
+    term->pump();
     // The history keeps the bytes as they came.
     std::vector<unsigned char> h = term->history();
     EXPECT_EQ(std::string(h.begin(), h.end()), "ABCDEFGHIJKLMNOPQ");

@@ -25,7 +25,16 @@ void FileTransfer::run()
     if (running)
         return;
     running = true;
-    transfer();
+    transfer(chosenProtocol());
+    running = false;
+}
+
+void FileTransfer::sendByZmodem()
+{
+    if (running)
+        return;
+    running = true;
+    transfer(TransferProtocol::zmodem);
     running = false;
 }
 
@@ -63,9 +72,11 @@ void FileTransfer::receiveInto(TransferProtocol protocol, const unsigned char *s
     if (!haveFolder)
         folder[0] = '\0';
     // XMODEM carries no name: the operator gives one, in the save dialog
-    // that starts in the folder last used.
+    // that starts in the folder received files go to.
     if (protocol == TransferProtocol::xmodem || protocol == TransferProtocol::xmodem1k) {
         ChosenFile chosen(owner.hwnd, ChosenFile::toWrite);
+        if (haveFolder)
+            chosen.startIn(folder);
         if (!chosen.choose())
             return;
         ProtocolReceive(line, owner, protocol, folder, chosen.path()).run();
@@ -79,7 +90,7 @@ void FileTransfer::receiveInto(TransferProtocol protocol, const unsigned char *s
     ProtocolReceive(line, owner, protocol, folder, nullptr).run(start, count);
 }
 
-void FileTransfer::transfer()
+void FileTransfer::transfer(TransferProtocol protocol)
 {
     if (!line.ensureOpen())
         return;
@@ -91,7 +102,6 @@ void FileTransfer::transfer()
         return;
     // The block protocols send an empty file too: the receiver is waiting
     // for it. They pace themselves, so the pause after each byte is not asked.
-    TransferProtocol protocol = chosenProtocol();
     if (protocol != TransferProtocol::raw) {
         ProtocolTransfer(line, owner, *file, protocol, protocolTiming).run();
         return;

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "terminal/port/PortControl.h"
 #include "terminal/port/ReceiveTap.h"
+#include "terminal/receive/FarEndStart.h"
 #include "terminal/receive/TimedText.h"
 #include "util/ChunkTimes.h"
 #include "util/P_File.h"
@@ -61,6 +62,22 @@ const unsigned char *ReceiveSession::passTap(const unsigned char *chunk, DWORD &
     return shown;
 }
 
+// Outside a transfer the start watch sees the chunk first; bytes it holds
+// back (a start cut between reads) come with a later chunk.
+const unsigned char *ReceiveSession::passWatch(const unsigned char *chunk, DWORD &n, unsigned char *shown,
+                                               ChunkTimes &times, bool &began)
+{
+    DWORD left = startWatch->look(chunk, n, shown, began);
+    shown[left] = 0;
+    if (left != n) {
+        int64_t first = times.run(0).time;
+        times.clear();
+        times.add(0, first);
+    }
+    n = left;
+    return shown;
+}
+
 ReceiveSession::Notices ReceiveSession::drain()
 {
     Notices told;
@@ -81,9 +98,16 @@ ReceiveSession::Notices ReceiveSession::drain()
         buffer[n] = 0;
         if (times.count() == 0)
             times.add(0, ArrivalClock::localWallMs());
-        const unsigned char *data = line.tap() ? passTap(buffer, n, shown, times) : buffer;
-        if (n == 0)
+        bool began = false;
+        const unsigned char *data = line.tap()   ? passTap(buffer, n, shown, times)
+                                    : startWatch ? passWatch(buffer, n, shown, times, began)
+                                                 : buffer;
+        told.farEndStarted = began;
+        if (n == 0) {
+            if (began)
+                break;
             continue;
+        }
         ChunkArrivals arrived(times);
         if (captureFile)
             told.captureFailed = captureFile->write(data, n) != n;
@@ -97,7 +121,7 @@ ReceiveSession::Notices ReceiveSession::drain()
         kept.append(data, n);
         keepArrivals(data, kept.held() - before, times);
         // A waiting click runs between two chunks, not after the flood.
-        if (told.captureFailed || waiting.waiting())
+        if (told.captureFailed || began || waiting.waiting())
             break;
     }
     if (line.port())

@@ -11,6 +11,7 @@
 #include "util/PVect.h"
 
 class ChunkTimes;
+class FarEndStart;
 class PortControl;
 class P_File;
 class PWin;
@@ -48,6 +49,7 @@ public:
     {
         bool historyFull = false;     // from now on bytes are shown, not kept
         bool captureFailed = false;   // a capture write failed; the file is still open
+        bool farEndStarted = false;   // the start watch found one: the drain stopped after it
     };
 
     // Holds the session busy for its own life.
@@ -71,6 +73,9 @@ public:
     ReceiveSession &operator=(const ReceiveSession &) = delete;
 
     void attach(HWND view, HFONT font) { renderer.attach(view, font); }
+    // What arrives while no transfer's tap is set is looked at for a start
+    // from the far end first (null: not looked at). Not owned.
+    void watchStarts(FarEndStart *watch) { startWatch = watch; }
     bool isBusy() const { return busyDepth != 0; }
 
     // Everything the port's queue holds now, chunk by chunk; nothing while
@@ -121,6 +126,8 @@ public:
 
 private:
     void renderHistory();
+    const unsigned char *passWatch(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times,
+                                   bool &began);
     const unsigned char *passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times);
     void keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times);
 
@@ -134,6 +141,7 @@ private:
     uint32_t busyDepth;           // drains and renders under way
     bool hex;                     // the view shows hex lines
     uint64_t fromLine = 0;        // bytes read off the line since the last clear
+    FarEndStart *startWatch = nullptr;
 };
 
 #endif

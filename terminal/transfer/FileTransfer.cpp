@@ -24,36 +24,53 @@ void FileTransfer::run()
 {
     if (running)
         return;
-    running = true;
+    setRunning(true);
     transfer(chosenProtocol());
-    running = false;
+    setRunning(false);
 }
 
 void FileTransfer::sendByZmodem()
 {
     if (running)
         return;
-    running = true;
+    setRunning(true);
     transfer(TransferProtocol::zmodem);
-    running = false;
+    setRunning(false);
 }
 
 void FileTransfer::receive()
 {
     if (running)
         return;
-    running = true;
+    setRunning(true);
     receiveInto(chosenProtocol(), nullptr, 0);
-    running = false;
+    setRunning(false);
 }
 
 void FileTransfer::receiveStarted(const unsigned char *start, uint32_t count)
 {
     if (running)
         return;
-    running = true;
+    setRunning(true);
     receiveInto(TransferProtocol::zmodem, start, count);
-    running = false;
+    setRunning(false);
+}
+
+void FileTransfer::setRunning(bool now)
+{
+    running = now;
+    farEnd.holdOff(now);
+}
+
+void FileTransfer::runFarEndStart()
+{
+    const unsigned char *bytes = nullptr;
+    uint32_t count = 0;
+    ZmodemStart::Found found = farEnd.take(bytes, count);
+    if (found == ZmodemStart::Found::sender)
+        receiveStarted(bytes, count);
+    else if (found == ZmodemStart::Found::receiver)
+        sendByZmodem();
 }
 
 void FileTransfer::receiveInto(TransferProtocol protocol, const unsigned char *start, uint32_t count)

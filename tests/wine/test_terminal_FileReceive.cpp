@@ -143,6 +143,7 @@ protected:
     {
         rig::removeValue("Transfer");
         rig::removeValue("ReceiveFolder");
+        rig::removeValue("ZmodemAutoStart");
     }
 
     void use(TransferProtocol protocol) { rig::storeDword("Transfer", DWORD(protocol)); }
@@ -297,8 +298,8 @@ TEST_F(FileReceive, TakenAndUnsafeNamesAreMadeSafe)
     use(TransferProtocol::zmodem);
     ASSERT_TRUE(term.openPort());
     // -f sends the path as given, folder included.
-    startOnProgress("mkdir -p sub && printf 'odd name\\n' > 'sub/we:ird?.txt' && cp " + offer("exists.txt", fresh) +
-                    " . && sz -f exists.txt 'sub/we:ird?.txt'");
+    startOnProgress("(mkdir -p sub && printf 'odd name\\n' > 'sub/we:ird?.txt' && cp " + offer("exists.txt", fresh) +
+                    " . && exec sz -f exists.txt 'sub/we:ird?.txt')");
     EXPECT_EQ(receive(), "2 Files Received");
     ASSERT_TRUE(farEndEnded());
     EXPECT_EQ(farEnd->exitStatus(), 0) << farEnd->log();
@@ -409,4 +410,62 @@ TEST_F(PulledReceive, PulledCableEndsTheReceiveWithNoHalfFile)
     EXPECT_TRUE(namesIn(inbox).empty());
     ASSERT_TRUE(farEndEnded());
     EXPECT_NE(farEnd->exitStatus(), 0);
+}
+
+// "Start ZMODEM by Itself" (on by default): sz at the far end begins a
+// receive into the folder and rz the chooser and a ZMODEM send, with nobody
+// asking; what the far end printed before the start shows, the start not.
+TEST_F(FileReceive, SzAndRzStartTheTransferByThemselves)
+{
+    ASSERT_TRUE(term.client->startsZmodemByItself());
+    ASSERT_TRUE(term.openPort());
+    std::vector<unsigned char> toUs = hardBytes(50000, 21);
+    {
+        MessageBoxAnswerer answerer(IDOK, 1, 30000);
+        rig::FarEndProgram peerEnd("COM9", "(printf 'board ready\\n'; sleep 0.2; exec sz " + offer("auto.bin", toUs) + ")");
+        ASSERT_TRUE(term.waitFor([&] { return answerer.answeredCount() >= 1; }, 30000));
+        EXPECT_EQ(answerer.text(0), "File Received");
+        ASSERT_TRUE(term.waitFor([&] { return peerEnd.exited(); }, 20000));
+        EXPECT_EQ(peerEnd.exitStatus(), 0) << peerEnd.log();
+    }
+    EXPECT_TRUE(received("auto.bin") == toUs);
+    // sz's own "rz\r" comes before its start.
+    EXPECT_EQ(term.history(), rig::bytesOf("board ready\nrz\r")) << rig::hexDump(term.history());
+    term.client->clearReceived();
+
+    std::vector<unsigned char> toThem = hardBytes(40000, 22);
+    std::string path = source + "\\sent.bin";
+    ASSERT_TRUE(rig::writeFile(path, toThem));
+    FileDialogDriver driver(path.c_str());
+    MessageBoxAnswerer answerer(IDOK, 1, 30000);
+    rig::FarEndProgram peerEnd("COM9", "(printf 'board ready\\n'; exec rz -y)");
+    ASSERT_TRUE(term.waitFor([&] { return answerer.answeredCount() >= 1; }, 30000));
+    EXPECT_TRUE(driver.sawDialog());
+    EXPECT_EQ(answerer.text(0), "File Transfered");
+    ASSERT_TRUE(term.waitFor([&] { return peerEnd.exited(); }, 20000));
+    EXPECT_EQ(peerEnd.exitStatus(), 0) << peerEnd.log();
+    std::vector<unsigned char> got;
+    EXPECT_TRUE(rig::readFile(peerEnd.path("sent.bin"), got) && got == toThem);
+    term.settle(100);
+    EXPECT_EQ(term.history(), rig::bytesOf("board ready\n")) << rig::hexDump(term.history());
+}
+
+// Turned off (and kept so), sz's start is only bytes in the view.
+TEST_F(FileReceive, WithTheItemOffNothingStartsByItself)
+{
+    ASSERT_TRUE(term.openPort());
+    term.client->commandZmodemAutoStart();
+    EXPECT_FALSE(term.client->startsZmodemByItself());
+    DWORD stored = 1;
+    EXPECT_TRUE(rig::readDword("ZmodemAutoStart", stored));
+    EXPECT_EQ(stored, 0u);
+    rig::FarEndProgram peerEnd("COM9", "sz " + offer("left.bin", hardBytes(1000, 23)));
+    const std::string start = "**\x18" "B00";
+    auto shows = [&] {
+        std::vector<unsigned char> h = term.history();
+        return std::string(h.begin(), h.end()).find(start) != std::string::npos;
+    };
+    EXPECT_TRUE(term.waitFor(shows, 10000)) << rig::hexDump(term.history());
+    EXPECT_EQ(spy.progressDialogs, 0);
+    EXPECT_TRUE(namesIn(inbox).empty());
 }

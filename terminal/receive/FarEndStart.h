@@ -16,6 +16,9 @@ public:
     // a start ended in these bytes: the start and every byte after it in
     // data are the watcher's, none of them shown.
     virtual uint32_t look(const unsigned char *data, uint32_t count, unsigned char *shown, bool &began) = 0;
+    // The bytes held back as a possible start's beginning, given up as
+    // text into shown (ReceiveTap::heldBack bytes of room); how many.
+    virtual uint32_t release(unsigned char *shown) = 0;
 
 protected:
     ~FarEndStart() = default;

@@ -110,26 +110,43 @@ ReceiveSession::Notices ReceiveSession::drain()
                 break;
             continue;
         }
-        ChunkArrivals arrived(times);
-        if (captureFile)
-            told.captureFailed = captureFile->write(data, n) != n;
-        else if (hex)
-            renderer.appendHex(data, n, false, &arrived);
-        else
-            renderer.appendText(data, n, false, &arrived);
-        // Bytes the history has no room for are not kept (the view and the
-        // capture still get them); said once, when the drain is over.
-        uint32_t before = kept.held();
-        kept.append(data, n);
-        keepArrivals(data, kept.held() - before, times);
+        showChunk(data, n, times, told);
         // A waiting click runs between two chunks, not after the flood.
         if (told.captureFailed || began || waiting.waiting())
             break;
+    }
+    // A start's first bytes ("*", "**") held back at the end of what came
+    // are text once nothing more is queued: a prompt ending in "*" must not
+    // wait for the next byte. A start cut there is missed; sz says it again.
+    if (startWatch && !told.farEndStarted && !line.tap() && line.port() && line.port()->available() == 0) {
+        uint32_t held = startWatch->release(shown);
+        if (held > 0) {
+            times.clear();
+            times.add(0, ArrivalClock::localWallMs());
+            showChunk(shown, held, times, told);
+        }
     }
     if (line.port())
         line.port()->notifyEnabled = 1;
     told.historyFull = kept.takeFullNotice();
     return told;
+}
+
+// Bytes to show into the capture or the view, and the history.
+void ReceiveSession::showChunk(const unsigned char *data, uint32_t n, const ChunkTimes &times, Notices &told)
+{
+    ChunkArrivals arrived(times);
+    if (captureFile)
+        told.captureFailed = captureFile->write(data, n) != n;
+    else if (hex)
+        renderer.appendHex(data, n, false, &arrived);
+    else
+        renderer.appendText(data, n, false, &arrived);
+    // Bytes the history has no room for are not kept (the view and the
+    // capture still get them); said once, when the drain is over.
+    uint32_t before = kept.held();
+    kept.append(data, n);
+    keepArrivals(data, kept.held() - before, times);
 }
 
 // The times of the first `taken` bytes of a chunk, those the history took.

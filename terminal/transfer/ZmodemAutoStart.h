@@ -26,6 +26,7 @@ public:
     void holdOff(bool held) { heldOff = held; }
 
     uint32_t look(const unsigned char *data, uint32_t count, unsigned char *shown, bool &began) override;
+    uint32_t release(unsigned char *shown) override { return scanner.flush(shown); }
     // The start found, and no longer waiting: bytes are the start and what
     // followed it in its read, the transfer's first bytes.
     ZmodemStart::Found take(const unsigned char *&bytes, uint32_t &count);

@@ -469,3 +469,14 @@ TEST_F(FileReceive, WithTheItemOffNothingStartsByItself)
     EXPECT_EQ(spy.progressDialogs, 0);
     EXPECT_TRUE(namesIn(inbox).empty());
 }
+
+// A prompt that ends as a start begins ("*", "**") is shown at once, not
+// held for a next byte that may never come.
+TEST_F(FileReceive, TextEndingLikeAStartIsShownAtOnce)
+{
+    ASSERT_TRUE(term.openPort());
+    SerialPeer peer{"COM9"};
+    ASSERT_TRUE(peer.send(std::string("rate it **")));
+    EXPECT_TRUE(term.waitFor([&] { return term.history() == rig::bytesOf("rate it **"); }, 3000))
+        << rig::hexDump(term.history());
+}

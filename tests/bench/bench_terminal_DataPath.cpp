@@ -8,10 +8,11 @@
 // run; the 1 MiB hex flood against the capture of the same run, and a
 // 16 MiB text flood with a tab every 32 characters against the same flood
 // without; a coloured log (ESC[32m, 60 characters, ESC[0m) into the view
-// with colours on against off, and the memory its runs take in a full view.
+// with colours on against off, and the memory its runs take in a full view;
+// the same log end to end over the cable with ANSI Colours on against off.
 // Prints one line per figure.
 //
-//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|colour|render|send|ymodem|zmodem]...
+//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|colour|colourrate|render|send|ymodem|zmodem]...
 //   and, one at a time for a profiler or a closer look: tabsalone, plainalone,
 //   hexalone, capturealone (one flood each), tabview (the tabbed flood into
 //   the view alone), renderalone (the drain's render of chunks, no port),
@@ -108,6 +109,8 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
         term.check(IDC_SHOWHEX, true);
     if (!strcmp(mode, "timed") && !term.client->showsTime())
         term.client->toggleTime();
+    if (!strcmp(mode, "ansi") && !term.client->showsColours())
+        term.client->toggleColours();
     if (!strcmp(mode, "capture") && !startCapture(term, rig::tempPath("bench-capture.bin"))) {
         bench::figures("receive capture: capture could not start\n");
         return false;
@@ -160,6 +163,8 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
         term.check(IDC_SHOWHEX, false), term.check(IDC_CAPTURE, false);
     if (!strcmp(mode, "timed"))
         rig::removeValue("ShowTime");
+    if (!strcmp(mode, "ansi"))
+        rig::removeValue("AnsiColours");
     if (rateOut)
         *rateOut = rate;
     fflush(stdout);
@@ -453,6 +458,19 @@ std::vector<unsigned char> colouredLines(size_t lines)
     return b;
 }
 
+// The coloured log end to end, from the far end of the cable into the view:
+// ANSI Colours on against the same bytes with colours off (shown as they
+// came), same run.
+void colourAgainstPlain(size_t lines)
+{
+    std::vector<unsigned char> data = colouredLines(lines);
+    double offRate = 0, onRate = 0;
+    double ratio = pairedRates("text", "ansi", data.size(), &data, &data, offRate, onRate);
+    printf("receive colour : %.0f bytes/s with ANSI Colours against %.0f bytes/s without, %.2fx (%zu bytes)\n",
+           onRate, offRate, ratio, data.size());
+    fflush(stdout);
+}
+
 // The parser's text and runs of one chunk, put into the view with one message.
 class RunCollector : public AnsiSink
 {
@@ -723,7 +741,8 @@ int main(int argc, char **argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 2) {
-        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "colour", "render", "send", "ymodem", "zmodem"})
+        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "colour", "colourrate", "render",
+                                 "send", "ymodem", "zmodem"})
             runChild(what);
         return 0;
     }
@@ -851,6 +870,8 @@ int main(int argc, char **argv)
     }
     if (wanted(argc, argv, "colour"))
         colourFlood();
+    if (wanted(argc, argv, "colourrate"))
+        colourAgainstPlain((2u << 20) / 71);
     if (wanted(argc, argv, "render"))
         renderHistory(8u << 20);
     if (wanted(argc, argv, "send"))

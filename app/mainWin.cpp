@@ -126,6 +126,8 @@ const mainWin::MenuItem mainWin::menuItems[] = {
      [](const mainClient &c) { return c.sendsEnabled(); }, nullptr},
     {IDM_FILE_RECEIVE, [](mainWin &w) { w.client->commandReceiveFile(); },
      [](const mainClient &c) { return c.sendsEnabled(); }, nullptr},
+    {IDM_FILE_ZMODEMAUTO, [](mainWin &w) { w.client->commandZmodemAutoStart(); }, nullptr,
+     [](const mainClient &c) { return c.startsZmodemByItself(); }},
     {IDM_FILE_SAVE, [](mainWin &w) { w.client->commandSave(); },
      [](const mainClient &c) { return c.hasReceived() && !c.isTransferring(); }, nullptr},
     {IDM_FILE_CAPTURE, [](mainWin &w) { w.client->commandCapture(); }, notTransferring,

@@ -59,6 +59,7 @@ bool mainClient::create()
         return false;
 
     session.attach(GetDlgItem(hwnd, IDC_VIEW), textFont);
+    session.watchStarts(&transfer.autoStart());
     signals.attach(hwnd);
     finder.attach(hwnd, GetDlgItem(hwnd, IDC_VIEW));
     SendDlgItemMessageA(hwnd, IDC_SENDBOX, WM_SETFONT, WPARAM(textFont), TRUE);
@@ -339,6 +340,9 @@ void mainClient::onCommData(WPARAM)
     }
     if (told.captureFailed)
         failCapture();
+    // What follows sz's or rz's start is still queued: the transfer takes it.
+    if (told.farEndStarted)
+        runTransfer([](FileTransfer &t) { t.runFarEndStart(); });
     afterBusy();
 }
 

@@ -74,6 +74,9 @@ public:
     // or checked now.
     void commandSendFile() { click(IDC_SENDFILE); }
     void commandReceiveFile() { click(IDM_FILE_RECEIVE); }
+    // "Start &ZMODEM by Itself", checked while sz or rz at the far end start a transfer.
+    void commandZmodemAutoStart() { transfer.autoStart().setOn(!transfer.autoStart().isOn()); }
+    bool startsZmodemByItself() const { return transfer.autoStart().isOn(); }
     void commandSave() { click(IDC_SAVE); }
     void commandCapture() { clickCheckBox(IDC_CAPTURE); }
     // As "&Done": the terminal goes, and the program with it.

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "terminal/port/PortControl.h"
 #include "terminal/port/ReceiveTap.h"
+#include "terminal/receive/FarEndStart.h"
 #include "terminal/receive/HighlightDialog.h"
 #include "terminal/receive/TimedText.h"
 #include "terminal/settings/Settings.h"
@@ -113,6 +114,22 @@ const unsigned char *ReceiveSession::passTap(const unsigned char *chunk, DWORD &
     return shown;
 }
 
+// Outside a transfer the start watch sees the chunk first; bytes it holds
+// back (a start cut between reads) come with a later chunk.
+const unsigned char *ReceiveSession::passWatch(const unsigned char *chunk, DWORD &n, unsigned char *shown,
+                                               ChunkTimes &times, bool &began)
+{
+    DWORD left = startWatch->look(chunk, n, shown, began);
+    shown[left] = 0;
+    if (left != n) {
+        int64_t first = times.run(0).time;
+        times.clear();
+        times.add(0, first);
+    }
+    n = left;
+    return shown;
+}
+
 ReceiveSession::Notices ReceiveSession::drain()
 {
     Notices told;
@@ -133,33 +150,57 @@ ReceiveSession::Notices ReceiveSession::drain()
         buffer[n] = 0;
         if (times.count() == 0)
             times.add(0, ArrivalClock::localWallMs());
-        const unsigned char *data = line.tap() ? passTap(buffer, n, shown, times) : buffer;
-        if (n == 0)
+        bool began = false;
+        const unsigned char *data = line.tap()   ? passTap(buffer, n, shown, times)
+                                    : startWatch ? passWatch(buffer, n, shown, times, began)
+                                                 : buffer;
+        told.farEndStarted = began;
+        if (n == 0) {
+            if (began)
+                break;
             continue;
-        ChunkArrivals arrived(times);
-        uint32_t broken[PauseBreak::maxBreaks];
-        LineBreaks pauses;
-        pauses.at = broken;
-        pauses.count = pause.breaksIn(times, n, broken);
-        if (captureFile)
-            told.captureFailed = captureFile->write(data, n) != n;
-        else if (hex)
-            renderer.appendHex(data, n, false, &arrived, &pauses);
-        else
-            renderer.appendText(data, n, false, &arrived, &pauses);
-        // Bytes the history has no room for are not kept (the view and the
-        // capture still get them); said once, when the drain is over.
-        uint32_t before = kept.held();
-        kept.append(data, n);
-        keepArrivals(data, kept.held() - before, times, broken, pauses.count);
+        }
+        showChunk(data, n, times, told);
         // A waiting click runs between two chunks, not after the flood.
-        if (told.captureFailed || waiting.waiting())
+        if (told.captureFailed || began || waiting.waiting())
             break;
+    }
+    // A start's first bytes ("*", "**") held back at the end of what came
+    // are text once nothing more is queued: a prompt ending in "*" must not
+    // wait for the next byte. A start cut there is missed; sz says it again.
+    if (startWatch && !told.farEndStarted && !line.tap() && line.port() && line.port()->available() == 0) {
+        uint32_t held = startWatch->release(shown);
+        if (held > 0) {
+            times.clear();
+            times.add(0, ArrivalClock::localWallMs());
+            showChunk(shown, held, times, told);
+        }
     }
     if (line.port())
         line.port()->notifyEnabled = 1;
     told.historyFull = kept.takeFullNotice();
     return told;
+}
+
+// Bytes to show into the capture or the view, and the history.
+void ReceiveSession::showChunk(const unsigned char *data, uint32_t n, const ChunkTimes &times, Notices &told)
+{
+    ChunkArrivals arrived(times);
+    uint32_t broken[PauseBreak::maxBreaks];
+    LineBreaks pauses;
+    pauses.at = broken;
+    pauses.count = pause.breaksIn(times, n, broken);
+    if (captureFile)
+        told.captureFailed = captureFile->write(data, n) != n;
+    else if (hex)
+        renderer.appendHex(data, n, false, &arrived, &pauses);
+    else
+        renderer.appendText(data, n, false, &arrived, &pauses);
+    // Bytes the history has no room for are not kept (the view and the
+    // capture still get them); said once, when the drain is over.
+    uint32_t before = kept.held();
+    kept.append(data, n);
+    keepArrivals(data, kept.held() - before, times, broken, pauses.count);
 }
 
 // The times of the first `taken` bytes of a chunk, those the history took.

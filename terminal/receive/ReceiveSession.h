@@ -12,6 +12,7 @@
 #include "util/PVect.h"
 
 class ChunkTimes;
+class FarEndStart;
 class PortControl;
 class P_File;
 class PWin;
@@ -50,6 +51,7 @@ public:
     {
         bool historyFull = false;     // from now on bytes are shown, not kept
         bool captureFailed = false;   // a capture write failed; the file is still open
+        bool farEndStarted = false;   // the start watch found one: the drain stopped after it
     };
 
     // Holds the session busy for its own life.
@@ -72,6 +74,9 @@ public:
     ReceiveSession(const ReceiveSession &) = delete;
     ReceiveSession &operator=(const ReceiveSession &) = delete;
 
+    // What arrives while no transfer's tap is set is looked at for a start
+    // from the far end first (null: not looked at). Not owned.
+    void watchStarts(FarEndStart *watch) { startWatch = watch; }
     // Also takes the stored pause that ends a line (loadPause).
     void attach(HWND view, HFONT font);
     // New line after a pause: the stored "PauseNewLine", for what arrives
@@ -145,7 +150,10 @@ public:
 
 private:
     void renderHistory();
+    const unsigned char *passWatch(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times,
+                                   bool &began);
     const unsigned char *passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times);
+    void showChunk(const unsigned char *data, uint32_t n, const ChunkTimes &times, Notices &told);
     void keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times, const uint32_t *breaks,
                       uint32_t breakCount);
     void keepBreak(uint32_t offset);
@@ -165,6 +173,7 @@ private:
     uint32_t busyDepth;           // drains and renders under way
     bool hex;                     // the view shows hex lines
     uint64_t fromLine = 0;        // bytes read off the line since the last clear
+    FarEndStart *startWatch = nullptr;
 };
 
 #endif

@@ -24,27 +24,53 @@ void FileTransfer::run()
 {
     if (running)
         return;
-    running = true;
-    transfer();
-    running = false;
+    setRunning(true);
+    transfer(chosenProtocol());
+    setRunning(false);
+}
+
+void FileTransfer::sendByZmodem()
+{
+    if (running)
+        return;
+    setRunning(true);
+    transfer(TransferProtocol::zmodem);
+    setRunning(false);
 }
 
 void FileTransfer::receive()
 {
     if (running)
         return;
-    running = true;
+    setRunning(true);
     receiveInto(chosenProtocol(), nullptr, 0);
-    running = false;
+    setRunning(false);
 }
 
 void FileTransfer::receiveStarted(const unsigned char *start, uint32_t count)
 {
     if (running)
         return;
-    running = true;
+    setRunning(true);
     receiveInto(TransferProtocol::zmodem, start, count);
-    running = false;
+    setRunning(false);
+}
+
+void FileTransfer::setRunning(bool now)
+{
+    running = now;
+    farEnd.holdOff(now);
+}
+
+void FileTransfer::runFarEndStart()
+{
+    const unsigned char *bytes = nullptr;
+    uint32_t count = 0;
+    ZmodemStart::Found found = farEnd.take(bytes, count);
+    if (found == ZmodemStart::Found::sender)
+        receiveStarted(bytes, count);
+    else if (found == ZmodemStart::Found::receiver)
+        sendByZmodem();
 }
 
 void FileTransfer::receiveInto(TransferProtocol protocol, const unsigned char *start, uint32_t count)
@@ -63,9 +89,11 @@ void FileTransfer::receiveInto(TransferProtocol protocol, const unsigned char *s
     if (!haveFolder)
         folder[0] = '\0';
     // XMODEM carries no name: the operator gives one, in the save dialog
-    // that starts in the folder last used.
+    // that starts in the folder received files go to.
     if (protocol == TransferProtocol::xmodem || protocol == TransferProtocol::xmodem1k) {
         ChosenFile chosen(owner.hwnd, ChosenFile::toWrite);
+        if (haveFolder)
+            chosen.startIn(folder);
         if (!chosen.choose())
             return;
         ProtocolReceive(line, owner, protocol, folder, chosen.path()).run();
@@ -79,7 +107,7 @@ void FileTransfer::receiveInto(TransferProtocol protocol, const unsigned char *s
     ProtocolReceive(line, owner, protocol, folder, nullptr).run(start, count);
 }
 
-void FileTransfer::transfer()
+void FileTransfer::transfer(TransferProtocol protocol)
 {
     if (!line.ensureOpen())
         return;
@@ -91,7 +119,6 @@ void FileTransfer::transfer()
         return;
     // The block protocols send an empty file too: the receiver is waiting
     // for it. They pace themselves, so the pause after each byte is not asked.
-    TransferProtocol protocol = chosenProtocol();
     if (protocol != TransferProtocol::raw) {
         ProtocolTransfer(line, owner, *file, protocol, protocolTiming).run();
         return;

@@ -5,6 +5,7 @@
 
 #include "terminal/settings/TransferProtocol.h"
 #include "terminal/transfer/XmodemSender.h"
+#include "terminal/transfer/ZmodemAutoStart.h"
 
 class P_File;
 class PortControl;
@@ -33,12 +34,22 @@ public:
     // The far end started a ZMODEM receive by itself (sz): its start's bytes
     // are fed to the receiver first.
     void receiveStarted(const unsigned char *start, uint32_t count);
+    // The far end waits to receive by ZMODEM (rz): the operator chooses the
+    // file, which goes by ZMODEM whatever the "Transfer" setting says.
+    void sendByZmodem();
     bool isRunning() const { return running; }
+    // Watches what arrives outside a transfer for sz or rz starting one
+    // ("Start &ZMODEM by Itself"); the receive session looks through it.
+    ZmodemAutoStart &autoStart() { return farEnd; }
+    const ZmodemAutoStart &autoStart() const { return farEnd; }
+    // The transfer the far end started (the last drain found it), run now.
+    void runFarEndStart();
     // The waits of the XMODEM family (tests shorten them).
     void setProtocolTiming(const XmodemSender::Timing &timing) { protocolTiming = timing; }
 
 private:
-    void transfer();
+    void transfer(TransferProtocol protocol);
+    void setRunning(bool now);
     void receiveInto(TransferProtocol protocol, const unsigned char *start, uint32_t count);
     bool askDelay(bool &useDelay);
     void sendAll(P_File &file, bool useDelay);
@@ -48,6 +59,7 @@ private:
     PWin &owner;
     bool running;
     XmodemSender::Timing protocolTiming = XmodemSender::standardTiming;
+    ZmodemAutoStart farEnd;
 };
 
 #endif

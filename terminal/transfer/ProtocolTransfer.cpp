@@ -12,6 +12,9 @@
 
 namespace {
 
+// The longest wait for the line end of the receiver's closing header.
+const DWORD closingTailMs = 250;
+
 const char waitingText[] = "Waiting for\n\rthe receiver...";
 // The longest the loop sleeps between two looks at "&Abort".
 const DWORD longestWaitMs = 50;
@@ -126,9 +129,22 @@ void ProtocolTransfer::run()
     bool lineTakes = flushCancel();
     if (xmodem && xmodem->cancelledReceiver() && lineTakes)
         cancelAgain();
+    if (zmodem)
+        awaitClosingTail();
     showProgress(*bar, true);
     line.setReceiveTap(nullptr);
     report();
+}
+
+// rz's closing ZFIN ends with a line end that may come a read later; the
+// tap stays until it is in, so that it is not shown as the far end's text.
+void ProtocolTransfer::awaitClosingTail()
+{
+    DWORD start = GetTickCount();
+    while (zmodem->closing() && GetTickCount() - start < closingTailMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        PMessagePump::pumpWaiting();
+    }
 }
 
 // A receiver that clears its input after answering a block (lrzsz does)

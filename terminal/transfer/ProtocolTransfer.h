@@ -44,6 +44,7 @@ private:
     bool flushCancel();
     void setLineSpeed();
     void cancelAgain();
+    void awaitClosingTail();
     void showProgress(progressBar &bar, bool now);
     void waitForWork();
     void report();

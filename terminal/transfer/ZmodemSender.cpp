@@ -85,6 +85,13 @@ uint32_t ZmodemSender::receive(const unsigned char *data, uint32_t count, unsign
     for (uint32_t i = 0; i < count; ++i) {
         unsigned char b = data[i];
         if (stage == Stage::idle || stage == Stage::over) {
+            // A hex header ends with CR and LF (sent as 0x8A); the closing
+            // ZFIN's are the session's, not the far end's text.
+            if (tailLeft != 0 && (b == '\r' || b == 0x8D || b == '\n' || b == 0x8A)) {
+                --tailLeft;
+                continue;
+            }
+            tailLeft = 0;
             shown[n++] = b;
             continue;
         }
@@ -159,6 +166,7 @@ void ZmodemSender::onHeader(uint32_t nowMs)
             outCount = 2;
             result = skippedFile ? Outcome::skipped : Outcome::done;
             stage = Stage::over;
+            tailLeft = 2;
         }
         break;
     case ZmodemFrame::zchallenge: {

@@ -79,6 +79,10 @@ public:
     uint32_t sent() const { return position; }
     uint32_t confirmed() const { return acked; }
     bool usesCrc32() const { return wide; }
+    // The receiver's closing ZFIN came, but not yet the line end its hex
+    // header closes with (it may come in a later read): a caller that stops
+    // reading now would show those bytes as the far end's text.
+    bool closing() const { return tailLeft != 0; }
 
 private:
     enum class Stage { idle, waitInit, waitPos, streaming, waitAck, waitEofAnswer, waitFin, over };
@@ -108,6 +112,7 @@ private:
     uint32_t windowBytes;  // its buffer: ZCRCW at least this often (0: none)
     bool sessionSeen;
     bool skippedFile;
+    uint32_t tailLeft = 0; // bytes of the closing ZFIN's line end still to come
     uint32_t position;     // of the next byte to send
     uint32_t acked;
     uint32_t sinceAck;     // bytes sent since the last ZCRCW

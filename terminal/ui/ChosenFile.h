@@ -23,6 +23,8 @@ public:
 
     // Shows the dialog; false when it was cancelled.
     bool choose();
+    // The dialog starts in this folder rather than the last one used.
+    void startIn(const char *folder) { dialog.startIn(folder); }
     // Opens the chosen file; the caller owns the result. Null when it did
     // not open (said for a file to write).
     P_File *open();

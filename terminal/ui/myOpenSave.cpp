@@ -10,8 +10,20 @@ myOpenSave::myOpenSave(HWND owner) : POpenSave(owner) {}
 
 myOpenSave::~myOpenSave() {}
 
+void myOpenSave::startIn(const char *folder)
+{
+    start[0] = '\0';
+    if (!folder)
+        return;
+    size_t length = strnlen(folder, sizeof start);
+    if (length < sizeof start)
+        std::memcpy(start, folder, length + 1);
+}
+
 void myOpenSave::beforeDialog()
 {
+    if (start[0] != '\0' && SetCurrentDirectoryA(start))
+        return;
     PRegKeyStr oldPath("OldPath");
     PRegistry reg(HKEY_CURRENT_USER, false);
     if (reg.readValue(oldPath, settingsKey) != 0)

@@ -12,7 +12,7 @@
 // the same log end to end over the cable with ANSI Colours on against off.
 // Prints one line per figure.
 //
-//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|colour|colourrate|render|send|ymodem]...
+//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|colour|colourrate|render|send|ymodem|zmodem]...
 //   and, one at a time for a profiler or a closer look: tabsalone, plainalone,
 //   hexalone, capturealone (one flood each), tabview (the tabbed flood into
 //   the view alone), renderalone (the drain's render of chunks, no port),
@@ -645,6 +645,96 @@ void runChild(const char *what)
     CloseHandle(pi.hProcess);
 }
 
+// ZMODEM both ways against raw bytes, in this one run: 1 MiB sent raw to a
+// listening peer and by ZMODEM to rz; received raw into a capture and by
+// ZMODEM from sz into the "Receive into" folder.
+void zmodemAgainstRaw(size_t total)
+{
+    std::vector<unsigned char> data = SerialPeer::pattern(total, 7);
+    std::string path = rig::tempPath("bench-zmodem.bin");
+    rig::writeFile(path, data);
+    double rawSendRate = 0, zSendRate = 0, rawReceiveRate = 0, zReceiveRate = 0;
+    {
+        rig::Terminal term{rig::dataPath};
+        if (!term.ready() || !term.openPort()) {
+            printf("zmodem: terminal or cable not available\n");
+            return;
+        }
+        Timed raw;
+        bool rawIntact;
+        {
+            SerialPeer peer{"COM9", SerialPeer::listening};
+            raw = timedSend(term, path, 0, nullptr, nullptr);
+            term.waitFor([&] { return peer.receivedCount() >= total; }, 120000);
+            rawIntact = peer.received() == data;
+        }
+        std::unique_ptr<rig::FarEndProgram> rz;
+        Timed z = timedSend(term, path, 4, [](void *p) {
+            static_cast<std::unique_ptr<rig::FarEndProgram> *>(p)->reset(new rig::FarEndProgram("COM9", "rz -y"));
+        }, &rz);
+        bool zIntact = false;
+        if (rz) {
+            term.waitFor([&] { return rz->exited(); }, 20000);
+            std::vector<unsigned char> got;
+            zIntact = rig::readFile(rz->path("bench-zmodem.bin"), got) && got == data;
+        }
+        rawSendRate = raw.ms > 0 ? double(total) * 1000.0 / raw.ms : 0;
+        zSendRate = z.ms > 0 ? double(total) * 1000.0 / z.ms : 0;
+        printf("zmodem send    : %zu bytes raw in %.2f s = %.0f bytes/s (%s); by ZMODEM to rz in %.2f s = %.0f bytes/s "
+               "(%s, \"%s\"): %.2fx the raw rate\n",
+               total, raw.ms / 1000.0, rawSendRate, rawIntact ? "intact" : "DIFFERENT", z.ms / 1000.0, zSendRate,
+               zIntact ? "intact" : "DIFFERENT", z.outcome.c_str(), rawSendRate > 0 ? zSendRate / rawSendRate : 0);
+        fflush(stdout);
+    }
+    receiveFlood("capture", total, 120, &rawReceiveRate, &data);
+    {
+        rig::Terminal term{rig::dataPath};
+        std::string inbox = rig::tempPath("bench-inbox");
+        CreateDirectoryA(inbox.c_str(), nullptr);
+        DeleteFileA((inbox + "\\bench-zmodem.bin").c_str());
+        rig::storeText("ReceiveFolder", inbox);
+        rig::storeDword("Transfer", 4);
+        if (!term.ready() || !term.openPort()) {
+            printf("zmodem: terminal or cable not available\n");
+            return;
+        }
+        struct Start
+        {
+            std::string command;
+            std::unique_ptr<rig::FarEndProgram> sz;
+            double at = 0;
+        } start;
+        start.command = "sz '" + rig::unixPath(path) + "'";
+        rig::Spy spy;
+        spy.onProgressShown = [](HWND, void *p) {
+            Start *s = static_cast<Start *>(p);
+            if (s->at != 0)
+                return;
+            s->sz.reset(new rig::FarEndProgram("COM9", s->command));
+            s->at = rig::nowMs();
+        };
+        spy.onProgressArg = &start;
+        MessageBoxAnswerer answerer(IDOK, 1, 600000);
+        term.command(IDM_FILE_RECEIVE);
+        double ms = rig::nowMs() - start.at;
+        std::string outcome = answerer.waitAnswered(1, 5000) ? answerer.text(0) : "none";
+        std::vector<unsigned char> got;
+        bool intact = rig::readFile(inbox + "\\bench-zmodem.bin", got) && got == data;
+        if (start.sz)
+            term.waitFor([&] { return start.sz->exited(); }, 20000);
+        rig::removeValue("Transfer");
+        rig::removeValue("ReceiveFolder");
+        zReceiveRate = ms > 0 ? double(total) * 1000.0 / ms : 0;
+        printf("zmodem receive : %zu bytes by ZMODEM from sz in %.2f s = %.0f bytes/s (%s, \"%s\"); raw capture "
+               "%.0f bytes/s: %.2fx the raw rate\n",
+               total, ms / 1000.0, zReceiveRate, intact ? "intact" : "DIFFERENT", outcome.c_str(), rawReceiveRate,
+               rawReceiveRate > 0 ? zReceiveRate / rawReceiveRate : 0);
+    }
+    printf("zmodem ratios  : send %.2fx, receive %.2fx the raw rates of this run\n",
+           rawSendRate > 0 ? zSendRate / rawSendRate : 0, rawReceiveRate > 0 ? zReceiveRate / rawReceiveRate : 0);
+    fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -652,7 +742,7 @@ int main(int argc, char **argv)
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 2) {
         for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "colour", "colourrate", "render",
-                                 "send", "ymodem"})
+                                 "send", "ymodem", "zmodem"})
             runChild(what);
         return 0;
     }
@@ -788,5 +878,7 @@ int main(int argc, char **argv)
         sendFile(1u << 20);
     if (wanted(argc, argv, "ymodem"))
         ymodemAgainstRaw(1u << 20);
+    if (wanted(argc, argv, "zmodem"))
+        zmodemAgainstRaw(1u << 20);
     return 0;
 }

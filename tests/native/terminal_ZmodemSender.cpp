@@ -202,3 +202,28 @@ TEST(ZmodemSender, EndsWithTheRightOutcome)
     EXPECT_EQ(a.raw, Bytes({0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 8, 8, 8, 8, 8, 8, 8, 8}));
     EXPECT_EQ(a.tx.outcome(), ZmodemSender::Outcome::aborted);
 }
+
+// rz ends its closing ZFIN header with CR and LF (0x8A), which may come in
+// a read of their own: they are the session's; what follows is the far
+// end's text again.
+TEST(ZmodemSender, ClosingHeadersLineEndIsNotShown)
+{
+    Rig r(10);
+    r.tx.start(0, false);
+    r.take();
+    r.feed(flagsHeader(ZmodemFrame::zrinit, 0x23));
+    r.feed(header(ZmodemFrame::zrpos, 0));
+    r.feed(flagsHeader(ZmodemFrame::zrinit, 0x23));
+    Bytes fin = header(ZmodemFrame::zfin, 0);
+    ASSERT_GE(fin.size(), 2u);
+    ASSERT_EQ(fin[fin.size() - 2], '\r');
+    ASSERT_EQ(fin[fin.size() - 1], 0x8A);
+    Bytes shown(fin.size() + 8);
+    EXPECT_EQ(r.tx.receive(fin.data(), uint32_t(fin.size() - 2), shown.data(), 0), 0u);
+    EXPECT_EQ(r.tx.outcome(), ZmodemSender::Outcome::done);
+    EXPECT_TRUE(r.tx.closing());
+    Bytes rest = {'\r', 0x8A, '$', ' '};
+    ASSERT_EQ(r.tx.receive(rest.data(), uint32_t(rest.size()), shown.data(), 0), 2u);
+    EXPECT_EQ(std::string(shown.begin(), shown.begin() + 2), "$ ");
+    EXPECT_FALSE(r.tx.closing());
+}

@@ -14,6 +14,7 @@
 #include "terminal/port/PortKeeper.h"
 #include "tests/wine/helpers/ModalDriver.h"
 #include "tests/wine/helpers/PortRig.h"
+#include "tests/wine/helpers/PullableCable.h"
 #include "tests/wine/helpers/TerminalRig.h"
 #include "wine/helpers/FileDialogDriver.h"
 #include "wine/helpers/MessageBoxAnswerer.h"
@@ -34,82 +35,7 @@ const DWORD com6Setup = 0x5u | (14u << 4) | (0u << 9) | (2u << 11) | (3u << 14);
 // pseudo-terminal shows plainly.
 const DWORD com6Unusual = 0x5u | (8u << 4) | (2u << 9) | (0u << 11) | (2u << 14);
 
-// The cable COM6-COM13: pulled, its socat ends and both pseudo-terminals go;
-// plugged in, a new pair appears under the same link names.
-class Cable
-{
-public:
-    Cable() : script(rig::env("LT_CABLE_COM6"))
-    {
-        if (script.size() > 3 && script.compare(script.size() - 3, 3, ".sh") == 0) {
-            std::string dir = script.substr(0, script.rfind('/'));
-            link = dir + "/com6";
-            pidFile = windowsName(script.substr(0, script.size() - 3) + ".pid");
-            unpluggedFile = windowsName(script.substr(0, script.size() - 3) + ".unplugged");
-        }
-    }
-    bool present() const { return !pidFile.empty(); }
-    bool plugged() const { return GetFileAttributesA(pidFile.c_str()) != INVALID_FILE_ATTRIBUTES; }
-    // Pulls the cable; returns the moment it went (the script removes its
-    // pid file just before it ends socat), 0 when it did not go. `meanwhile`
-    // runs while the script is at work (the terminal's thread pumps there).
-    DWORD pull(const std::function<void()> &meanwhile = nullptr)
-    {
-        if (!start("stop"))
-            return 0;
-        DWORD begin = GetTickCount();
-        while (plugged()) {
-            if (GetTickCount() - begin > 10000) {
-                std::printf("the cable's pid file %s stayed\n", pidFile.c_str());
-                return 0;
-            }
-            Sleep(1);
-        }
-        DWORD at = GetTickCount();
-        finishedAfter = 0;
-        // The script says so once socat has ended and the links are gone.
-        while (GetFileAttributesA(unpluggedFile.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            if (GetTickCount() - at > 10000) {
-                std::printf("the cable's script did not finish\n");
-                return 0;
-            }
-            if (meanwhile)
-                meanwhile();
-            Sleep(2);
-        }
-        finishedAfter = GetTickCount() - at;
-        return at;
-    }
-    // Returns once the new pseudo-terminals are in place.
-    bool plugIn()
-    {
-        std::string out = rig::runLinux("/bin/sh -c \"" + script + " start; echo cable-in\"");
-        return out.find("cable-in") != std::string::npos && plugged();
-    }
-    // What Linux says of the line settings of the pseudo-terminal at COM6.
-    std::string stty() const { return rig::runLinux("/bin/sh -c \"/bin/stty -F " + link + " -a\""); }
-
-private:
-    static std::string windowsName(std::string path)
-    {
-        for (char &c : path)
-            if (c == '/')
-                c = '\\';
-        return "Z:" + path;
-    }
-    bool start(const char *verb)
-    {
-        return rig::startLinux("/bin/sh " + script + " " + verb);
-    }
-
-    std::string script;
-    std::string link;
-    std::string pidFile;
-    std::string unpluggedFile;
-
-public:
-    DWORD finishedAfter = 0;   // ms from the pull to the script's end
-};
+using rig::Cable;
 
 // True when stty's report holds `word` as a word of its own.
 bool hasWord(const std::string &text, const std::string &word)

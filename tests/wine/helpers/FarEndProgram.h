@@ -32,12 +32,15 @@ class FarEndProgram
 {
 public:
     // command is a shell command line; "cd" into the folder comes first.
-    FarEndProgram(const char *port, const std::string &command) : pid(0)
+    // ptyPath, when given, is the far end's pseudo-terminal instead of the
+    // port's LT_PTY_ (a pullable cable's link, which outlives a plug-in).
+    FarEndProgram(const char *port, const std::string &command, const std::string &ptyPath = std::string())
+        : pid(0)
     {
         static int runs = 0;
         folder = tempPath(("far-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs)).c_str());
         CreateDirectoryA(folder.c_str(), nullptr);
-        std::string pty = env(("LT_PTY_" + std::string(port)).c_str());
+        std::string pty = ptyPath.empty() ? env(("LT_PTY_" + std::string(port)).c_str()) : ptyPath;
         std::string dir = unixPath(folder);
         if (pty.empty() || dir.empty())
             return;

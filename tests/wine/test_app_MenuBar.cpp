@@ -430,10 +430,11 @@ TEST_F(MenuKeys, CtrlSSavesFromTheSendBoxAByteFieldAndTheView)
         std::string name = "ctrl-s-" + std::to_string(id) + ".bin";
         DeleteFileA(rig::tempPath(name.c_str()).c_str());
         focus(id);
-        FileDialogDriver driver(name.c_str());
-        MessageBoxAnswerer answerer(IDOK);
+        // Wine's file dialog can take seconds to come up on a loaded machine.
+        FileDialogDriver driver(name.c_str(), IDOK, 60000);
+        MessageBoxAnswerer answerer(IDOK, 1, 60000);
         press({VK_CONTROL}, 'S');
-        EXPECT_TRUE(term.waitFor([&] { return driver.waitDone(0) && answerer.answeredCount() == 1; }, 10000));
+        EXPECT_TRUE(term.waitFor([&] { return driver.waitDone(0) && answerer.answeredCount() == 1; }, 40000));
         std::vector<unsigned char> saved;
         EXPECT_TRUE(rig::readFile(rig::tempPath(name.c_str()), saved));
         EXPECT_EQ(saved, rig::bytesOf("to save"));

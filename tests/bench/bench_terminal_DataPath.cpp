@@ -7,11 +7,12 @@
 // and the same file by YMODEM to lrzsz's rb against its raw send in the same
 // run; the 1 MiB hex flood against the capture of the same run, and a
 // 16 MiB text flood with a tab every 32 characters against the same flood
-// without; a coloured log (ESC[32m, 60 characters, ESC[0m) into the view
+// without; the 4 MiB text flood with Show Sent on and a stored command
+// repeating every 100 ms against the same flood without; a coloured log (ESC[32m, 60 characters, ESC[0m) into the view
 // with colours on against off, and the memory its runs take in a full view.
 // Prints one line per figure.
 //
-//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|colour|render|send|ymodem]...
+//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|showsent|colour|render|send|ymodem]...
 //   and, one at a time for a profiler or a closer look: tabsalone, plainalone,
 //   hexalone, capturealone (one flood each), tabview (the tabbed flood into
 //   the view alone), renderalone (the drain's render of chunks, no port),
@@ -31,6 +32,7 @@
 
 #include "terminal/receive/AnsiParser.h"
 #include "terminal/receive/ReceiveRenderer.h"
+#include "terminal/send/StoredCommands.h"
 #include "terminal/transfer/XmodemSender.h"
 #include "tests/bench/BenchFigures.h"
 #include "tests/bench/BenchView.h"
@@ -85,6 +87,21 @@ struct Flood {
     }
 };
 
+// F1: "PING" with CR LF, every 100 ms.
+void storeRepeatingCommand()
+{
+    StoredCommands c;
+    c.set(0, "ping", 4, "PING\\0D\\0A", 10, 100);
+    std::vector<unsigned char> form(c.storedSize());
+    form.resize(c.store(form.data(), uint32_t(form.size())));
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, rig::settingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "Commands", 0, REG_BINARY, form.data(), DWORD(form.size()));
+    RegCloseKey(key);
+}
+
 bool startCapture(rig::Terminal &term, const std::string &path)
 {
     FileDialogDriver driver(path.c_str(), IDYES);
@@ -98,6 +115,12 @@ bool startCapture(rig::Terminal &term, const std::string &path)
 bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *rateOut = nullptr,
                   const std::vector<unsigned char> *bytes = nullptr)
 {
+    // "sent": the text flood with Show Sent on and F1 repeating every 100 ms.
+    const bool sent = !strcmp(mode, "sent");
+    if (sent) {
+        rig::storeDword("ShowSent", 1);
+        storeRepeatingCommand();
+    }
     rig::Terminal term{rig::dataPath};
     SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen() || !term.openPort()) {
@@ -118,6 +141,8 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
     flood.bytes = &data;
     double start = rig::nowMs();
     double cpuStart = bench::processorSeconds();
+    if (sent)
+        term.client->commandKeys().press(0);
     HANDLE t = CreateThread(nullptr, 0, &Flood::run, &flood, 0, nullptr);
     double lastGrowth = start;
     uint32_t last = 0;
@@ -160,6 +185,13 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
         term.check(IDC_SHOWHEX, false), term.check(IDC_CAPTURE, false);
     if (!strcmp(mode, "timed"))
         rig::removeValue("ShowTime");
+    if (sent) {
+        bench::figures("receive sent   : %.0f commands sent meanwhile, %.1f a second\n",
+                       double(term.client->sentCount()) / 6.0, double(term.client->sentCount()) / 6.0 / (secs > 0 ? secs : 1));
+        term.client->commandKeys().stopRepeating();
+        rig::removeValue("ShowSent");
+        rig::removeValue("Commands");
+    }
     if (rateOut)
         *rateOut = rate;
     fflush(stdout);
@@ -422,6 +454,18 @@ void hexAgainstCapture(size_t total)
     fflush(stdout);
 }
 
+// The text flood with Show Sent on and a command repeating every 100 ms
+// against the same flood without, same run: the sent lines go in between
+// the received chunks.
+void sentAgainstPlain(size_t total)
+{
+    double plainRate = 0, sentRate = 0;
+    double ratio = pairedRates("text", "sent", total, nullptr, nullptr, plainRate, sentRate);
+    printf("receive sent   : %.0f with Show Sent and a command every 100 ms against %.0f bytes/s without, %.2fx "
+           "(%zu bytes)\n", sentRate, plainRate, ratio, total);
+    fflush(stdout);
+}
+
 // The text flood with a tab every 32 characters against the same flood
 // without, same run: a tab takes a walk of its own in the layout.
 void tabsAgainstPlain(size_t total)
@@ -633,7 +677,7 @@ int main(int argc, char **argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 2) {
-        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "colour", "render", "send", "ymodem"})
+        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "showsent", "colour", "render", "send", "ymodem"})
             runChild(what);
         return 0;
     }
@@ -651,6 +695,8 @@ int main(int argc, char **argv)
         hexAgainstCapture(1u << 20);
     if (wanted(argc, argv, "tabs"))
         tabsAgainstPlain(16u << 20);
+    if (wanted(argc, argv, "showsent"))
+        sentAgainstPlain(4u << 20);
     // One flood of the pair alone, for a profiler.
     if (wanted(argc, argv, "tabsalone") || wanted(argc, argv, "plainalone")) {
         std::vector<unsigned char> bytes = bench::printableLines(16u << 20, 12345);

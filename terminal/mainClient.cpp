@@ -5,11 +5,9 @@
 #include "comm/CommNotify.h"
 #include "comm/PCom.h"
 #include "res/resource.h"
-#include "terminal/ui/ChosenFile.h"
-#include "terminal/send/Escapes.h"
-#include "terminal/send/LineEnd.h"
 #include "terminal/settings/Settings.h"
-#include "util/P_File.h"
+#include "terminal/ui/ButtonFaces.h"
+#include "terminal/ui/Warnings.h"
 #include "win/PEdit.h"
 #include "win/POwnBtnImage.h"
 #include "win/PSeqTraspBitmap.h"
@@ -19,43 +17,19 @@ namespace {
 
 const COLORREF paleYellow = 0x00CFFFFF;
 
-// Indexes into images, in loading order.
-enum {
-    imageSetup, imageSend, imageDone, imageRedLight, imageClear, imageSave, imageGreenLight,
-    imageCount
-};
-
-const int bitmapIds[imageCount] = {
-    IDB_SETUP, IDB_SEND, IDB_DONE, IDB_PORTCLOSED, IDB_CLEAR, IDB_SAVE, IDB_PORTOPEN
-};
-
-struct ImageButton
-{
-    int id;
-    uint32_t image;
-};
-
-// Creation order of the image buttons.
-const ImageButton buttons[] = {
-    {IDC_SETUP, imageSetup},    {IDC_OPENCOMM, imageRedLight}, {IDC_SENDSTRING, imageSend},
-    {IDC_SENDBYTE, imageSend},  {IDC_SENDFILE, imageSend},     {IDCANCEL, imageDone},
-    {IDC_CLEAR, imageClear},    {IDC_SAVE, imageSave},
-};
-
 } // namespace
 
 mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
-      editBrush(CreateSolidBrush(paleYellow)), images(instance(), bitmapIds, imageCount),
-      line(this, images, imageGreenLight, imageRedLight), waits(deferred), session(this, line, waits),
-      byteFields(this), transfer(line, *this), paced(this, line)
+      editBrush(CreateSolidBrush(paleYellow)), images(instance(), ButtonFaces::bitmapIds, ButtonFaces::count),
+      line(this, images, ButtonFaces::greenLight, ButtonFaces::redLight), waits(deferred), session(this, line, waits),
+      byteFields(this), sendBox(this, line, byteFields), files(session), transfer(line, *this)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
                            VARIABLE_PITCH | FF_SWISS, "courier");
     byteFields.bind(textFont);
-    for (const ImageButton &b : buttons)
-        images.attach(this, b.id, b.image);
+    ButtonFaces::attachAll(images, this);
 
     // The receive view of template 1 is a text view of the library's own: its
     // class must be there before the dialog window is made.
@@ -88,15 +62,12 @@ bool mainClient::create()
     signals.attach(hwnd);
     finder.attach(hwnd, GetDlgItem(hwnd, IDC_VIEW));
     SendDlgItemMessageA(hwnd, IDC_SENDBOX, WM_SETFONT, WPARAM(textFont), TRUE);
-    recall.attach(GetDlgItem(hwnd, IDC_SENDBOX));
+    sendBox.attach(hwnd);
+    files.attach(hwnd);
+    lock.attach(hwnd);
 
     line.loadSendDelay();
-    uint32_t timeOn = 0;
-    readRegDword("ShowTime", timeOn, false);
-    session.view().setShowTime(timeOn != 0);
-    uint32_t coloursOn = 0;
-    readRegDword("AnsiColours", coloursOn, false);
-    session.view().setColours(coloursOn != 0);
+    session.restoreViewChoices();
 
     tooltips.create(hwnd, instance());
     return true;
@@ -107,7 +78,7 @@ bool mainClient::preTranslate(MSG *msg)
     tooltips.relay(msg);
     if (!hwnd)
         return false;
-    if (finder.onKey(msg, session.showsHex()) || recall.onKey(msg))
+    if (finder.onKey(msg, session.showsHex()) || sendBox.onKey(msg))
         return true;
     return IsDialogMessageA(hwnd, msg) != FALSE;
 }
@@ -153,7 +124,7 @@ LRESULT mainClient::windowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     case PWM_EDITENTER:
         if (!deferWhileBusy(deferredEditEnter, intptr_t(wParam)))
-            sendInput(sourceOf(int(wParam)));
+            sendInput(SendBox::sourceOf(int(wParam)));
         break;
     default:
         break;
@@ -174,21 +145,13 @@ void mainClient::onCommand(WPARAM wParam)
 // The port keeper's and the line signals' timers; false for any other timer.
 bool mainClient::onTimer(WPARAM id)
 {
-    if (signals.onTimer(id)) {
-        tellStatus();
-        return true;
-    }
-    if (id == PortKeeper::retryTimer) {
-        line.retry();
-        tellStatus();
-        return true;
-    }
-    if (id == PortKeeper::lossTimer) {
-        KillTimer(hwnd, PortKeeper::lossTimer);
+    PortControl::TimerSeen seen = line.onTimer(id);
+    if (seen == PortControl::lossDue)
         onPortLost();
-        return true;
-    }
-    return false;
+    else if (seen == PortControl::notMine && !signals.onTimer(id))
+        return false;
+    tellStatus();
+    return true;
 }
 
 // The dialog's commands: a click on one of these ids runs its handler, or
@@ -219,7 +182,7 @@ const mainClient::Command *mainClient::findCommand(int id)
 
 void mainClient::runCommand(int id)
 {
-    if (transfer.isRunning() && disturbsTransfer(id))
+    if (transfer.isRunning() && TransferLock::disturbs(id))
         return;
     if (const Command *c = findCommand(id))
         c->run(*this);
@@ -256,22 +219,8 @@ void mainClient::tellStatus()
 StatusFacts mainClient::statusFacts() const
 {
     StatusFacts facts;
-    if (const PCom *port = line.port()) {
-        facts.state = StatusFacts::portOpen;
-        facts.settings = port->settings;
-        facts.extras = port->extras;
-    } else if (line.isWaiting()) {
-        facts.state = StatusFacts::portWaiting;
-        facts.settings = line.keeper().awaitedSettings();
-        facts.extras = line.keeper().awaitedExtras();
-    } else {
-        facts.settings = loadSettings();
-        facts.extras = loadExtras();
-    }
-    facts.received = session.lineBytes();
-    facts.sent = line.sent();
-    facts.capturePath = session.captureName();
-    facts.historyFull = session.history().isFull();
+    line.describe(facts);
+    session.describe(facts);
     return facts;
 }
 
@@ -294,50 +243,10 @@ void mainClient::clickCheckBox(int id)
     click(id);
 }
 
-// As "&Done": the terminal goes, and the program with it.
-void mainClient::commandExit()
-{
-    if (hwnd)
-        DestroyWindow(hwnd);
-}
-
-void mainClient::commandCopy()
-{
-    if (HWND view = viewWindow())
-        SendMessageA(view, WM_COPY, 0, 0);
-}
-
-void mainClient::commandSelectAll()
-{
-    if (HWND view = viewWindow())
-        SendMessageA(view, EM_SETSEL, 0, -1);
-}
-
 // The sends' buttons say it: a transfer greys them while it owns the line.
 bool mainClient::sendsEnabled() const
 {
     return hwnd && IsWindowEnabled(GetDlgItem(hwnd, IDC_SENDFILE));
-}
-
-bool mainClient::viewHasText() const
-{
-    return viewWindow() && session.view().viewLength() != 0;
-}
-
-bool mainClient::viewHasSelection() const
-{
-    HWND view = viewWindow();
-    if (!view)
-        return false;
-    DWORD from = 0, to = 0;
-    SendMessageA(view, EM_GETSEL, WPARAM(&from), LPARAM(&to));
-    return from != to;
-}
-
-// Enter in the send box sends its text; in a byte field, the byte.
-mainClient::SendSource mainClient::sourceOf(int editId)
-{
-    return editId == IDC_SENDBOX ? SendSource::sendBox : SendSource::byteFields;
 }
 
 HBRUSH mainClient::onCtlColor(HDC dc, HWND /*control*/, UINT message)
@@ -393,7 +302,7 @@ void mainClient::runDeferred()
     intptr_t arg;
     while (!session.isBusy() && deferred.pop(&id, &arg)) {
         if (id == deferredEditEnter)
-            sendInput(sourceOf(int(arg)));
+            sendInput(SendBox::sourceOf(int(arg)));
         else
             runCommand(id);
     }
@@ -406,22 +315,10 @@ void mainClient::afterBusy()
     if (session.isBusy())
         return;
     if (session.view().takeMemoryNotice())
-        MessageBoxA(hwnd, "Not enough memory to show all the received data.\r\n"
-                    "The view shows what fitted; the buffer keeps every byte for Save.", "Low Memory", MB_ICONWARNING);
+        Warnings::lowMemory(hwnd);
     if (line.port() && line.port()->available() > 0)
         PostMessageA(hwnd, PWM_COMMDATA, 0, 0);
     runDeferred();
-}
-
-// Said without holding up reception: the box's own loop goes on draining
-// the port into the view (and the capture file) while it waits.
-void mainClient::reportHistoryFull()
-{
-    MessageBoxA(hwnd,
-                "The buffer of received data is full: no more bytes can be kept in it.\r\n"
-                "What arrives is still shown (and captured), but Save will not have it.\r\n\r\n"
-                "Save the buffer to a file and clear it, or capture to a file.",
-                "Buffer Full", MB_ICONWARNING);
 }
 
 void mainClient::onCommData(WPARAM)
@@ -434,7 +331,9 @@ void mainClient::onCommData(WPARAM)
         status->countsMoved();
     if (told.historyFull) {
         tellStatus();
-        reportHistoryFull();
+        // Said without holding up reception: the box's own loop goes on
+        // draining the port into the view (and the capture file).
+        Warnings::historyFull(hwnd);
     }
     if (told.captureFailed)
         failCapture();
@@ -457,9 +356,8 @@ void mainClient::toggleHex()
 // with or without the times, and keeps the choice for the next start.
 void mainClient::toggleTime()
 {
-    bool on = !session.showsTime();
-    writeRegDword("ShowTime", on ? 1 : 0);
-    session.showTime(on);
+    session.showTime(!session.showsTime());
+    session.keepViewChoices();
     afterBusy();
 }
 
@@ -467,35 +365,17 @@ void mainClient::toggleTime()
 // shown as they came; kept for the next start.
 void mainClient::toggleColours()
 {
-    bool on = !session.showsColours();
-    writeRegDword("AnsiColours", on ? 1 : 0);
-    session.showColours(on);
+    session.showColours(!session.showsColours());
+    session.keepViewChoices();
     afterBusy();
 }
 
 void mainClient::toggleCapture()
 {
-    if (SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_GETCHECK, 0, 0) != BST_CHECKED) {
-        // Without a running capture the view already shows the history.
-        if (session.isCapturing())
-            session.endCapture();
+    if (files.toggleCapture()) {
         tellStatus();
         afterBusy();
-        return;
     }
-    ChosenFile chosen(hwnd, ChosenFile::toWrite);
-    if (!chosen.choose()) {
-        // Still capturing from before (the box was checked again): keep on.
-        if (!session.isCapturing())
-            SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
-        return;
-    }
-    // The capture running goes first: the file chosen may be its own.
-    session.closeCapture();
-    session.startCapture(chosen.open());
-    if (!session.isCapturing())
-        SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
-    tellStatus();
 }
 
 // A capture write failed (disk full, file gone): said once, and the capture
@@ -507,7 +387,7 @@ void mainClient::failCapture()
         session.closeCapture();
         SendDlgItemMessageA(hwnd, IDC_CAPTURE, BM_SETCHECK, BST_UNCHECKED, 0);
         tellStatus();
-        MessageBoxA(hwnd, "Unable to write to File", "Error on file", MB_ICONERROR);
+        Warnings::fileWriteFailed(hwnd);
         session.endCapture();
     }
     afterBusy();
@@ -517,53 +397,10 @@ void mainClient::sendInput(SendSource from)
 {
     // One stream at a time on the line: the file transfer or the write
     // under way owns it.
-    if (transfer.isRunning() || line.isWriting() || paced.isRunning())
+    if (transfer.isRunning() || line.isWriting() || sendBox.isRunning())
         return;
-    if (!ensurePortOpen())
-        return;
-    if (from == SendSource::byteFields) {
-        unsigned char byte = byteFields.byte();
-        if (!sendBytes(&byte, 1, false))
-            writeFailed();
-        return;
-    }
-    char text[500];
-    UINT length = GetDlgItemTextA(hwnd, IDC_SENDBOX, text, sizeof text);
-    if (length == 0)
-        return;
-    text[sizeof text - 1] = '\0';
-    recall.remember(text, uint32_t(strnlen(text, sizeof text - 1)));
-    // The settings' "Line End" ends the text and each of its line breaks.
-    char out[LineEnd::outputBound(sizeof text - 1)];
-    uint32_t n = LineEnd::compose(text, uint32_t(strnlen(text, sizeof text - 1)),
-                                  LineEnd::fromStored(loadOptions().lineEnd), out);
-    if (paced.send(reinterpret_cast<unsigned char *>(out), n, line.sendDelay()) == PacedWriter::failed)
+    if (ensurePortOpen() && sendBox.send(from) == SendBox::failed)
         writeFailed();
-    HWND box = GetDlgItem(hwnd, IDC_SENDBOX);
-    SendMessageA(box, EM_SETSEL, 0, -1);
-    SetFocus(box);
-}
-
-// A transfer owns the line while it runs: the pump between its chunks would
-// otherwise let a second send interleave with it. The commands that change
-// the port, the view's rendering or the history, or that would put a modal
-// dialog inside the transfer's pump, wait too (Find and scrolling do not).
-const int mainClient::transferLocked[] = {IDC_SENDFILE, IDM_FILE_RECEIVE, IDC_SENDSTRING, IDC_SENDBYTE, IDC_SETUP, IDC_OPENCOMM,
-                                          IDC_SAVE, IDC_CAPTURE, IDC_SHOWHEX, IDC_CLEAR, IDM_VIEW_SHOWTIME};
-
-bool mainClient::disturbsTransfer(int id)
-{
-    for (int locked : transferLocked)
-        if (locked == id)
-            return true;
-    return false;
-}
-
-void mainClient::setSendsEnabled(bool on)
-{
-    for (int id : transferLocked)
-        if (HWND button = GetDlgItem(hwnd, id))
-            EnableWindow(button, on ? TRUE : FALSE);
 }
 
 // A write that failed or came up short is said once. When the device has
@@ -578,42 +415,13 @@ void mainClient::writeFailed()
         return;
     }
     if (line.port())
-        MessageBoxA(hwnd, "Unable to write to Comm", "Error Comm", MB_ICONERROR);
+        Warnings::commWriteFailed(hwnd);
 }
 
 void mainClient::runTransfer(void (*job)(FileTransfer &))
 {
-    if (line.isWriting() || transfer.isRunning() || paced.isRunning())
+    if (line.isWriting() || transfer.isRunning() || sendBox.isRunning())
         return;
-    setSendsEnabled(false);
-    finder.setBoxesAllowed(false);
-    job(transfer);
-    finder.setBoxesAllowed(true);
-    setSendsEnabled(true);
+    lock.run(job);
     tellStatus();
-}
-
-uint32_t mainClient::decodeEscapes(char *text)
-{
-    return Escapes::decodeEscapes(text, uint32_t(strnlen(text, 499)));
-}
-
-void mainClient::saveReceived()
-{
-    if (session.received().count() == 0) {
-        MessageBoxA(hwnd, "Nothing to Save", "Warning", MB_ICONINFORMATION);
-        return;
-    }
-    ChosenFile chosen(hwnd, ChosenFile::toWrite);
-    if (!chosen.choose())
-        return;
-    P_File *file = chosen.open();
-    if (!file)
-        return;
-    // Received while the dialog was up counts too: the count is taken now.
-    if (session.saveTo(*file))
-        MessageBoxA(hwnd, "File Saved", "Success", MB_ICONINFORMATION);
-    else
-        MessageBoxA(hwnd, "Unable to write to File", "Error on file", MB_ICONERROR);
-    delete file;
 }

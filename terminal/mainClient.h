@@ -6,15 +6,16 @@
 
 #include "res/resource.h"
 #include "terminal/send/ByteFieldsView.h"
-#include "terminal/send/PacedWriter.h"
-#include "terminal/send/SendBoxRecall.h"
+#include "terminal/send/SendBox.h"
 #include "terminal/CommandQueue.h"
 #include "terminal/TerminalStatus.h"
 #include "terminal/ui/StatusText.h"
 #include "terminal/transfer/FileTransfer.h"
+#include "terminal/transfer/TransferLock.h"
 #include "terminal/port/LineControl.h"
 #include "terminal/port/PortControl.h"
 #include "terminal/port/PortKeeper.h"
+#include "terminal/receive/HistoryFiles.h"
 #include "terminal/receive/ReceiveSession.h"
 #include "terminal/ui/Tooltips.h"
 #include "terminal/find/ViewFinder.h"
@@ -75,9 +76,10 @@ public:
     void commandReceiveFile() { click(IDM_FILE_RECEIVE); }
     void commandSave() { click(IDC_SAVE); }
     void commandCapture() { clickCheckBox(IDC_CAPTURE); }
-    void commandExit();
-    void commandCopy();
-    void commandSelectAll();
+    // As "&Done": the terminal goes, and the program with it.
+    void commandExit() { if (hwnd) DestroyWindow(hwnd); }
+    void commandCopy() { session.view().text().copy(); }
+    void commandSelectAll() { session.view().text().selectAll(); }
     void commandFind() { finder.openDialog(); }
     void commandFindAgain(bool reverse) { finder.findAgain(reverse, session.showsHex()); }
     void commandClear() { click(IDC_CLEAR); }
@@ -89,8 +91,8 @@ public:
     void commandSettings() { click(IDC_SETUP); }
     bool sendsEnabled() const;
     bool hasReceived() const { return session.received().count() > 1; }
-    bool viewHasText() const;
-    bool viewHasSelection() const;
+    bool viewHasText() const { return viewWindow() && session.view().viewLength() != 0; }
+    bool viewHasSelection() const { return session.view().text().hasSelection(); }
     bool isCapturing() const { return session.isCapturing(); }
     bool showsHex() const { return session.showsHex(); }
     // The line's own signals, for the menu and the status bar.
@@ -129,18 +131,16 @@ public:
     void toggleTime();
     void toggleColours();
     void toggleCapture();
-    // Where a send comes from: the text of the send box ("&String", Enter
-    // in the box) or the byte of the byte fields ("&Byte", Enter in a field).
-    enum class SendSource { sendBox, byteFields };
+    // Where a send comes from: the send box or the byte fields.
+    using SendSource = SendBox::Source;
     void sendInput(SendSource from);
     // All of data to the port (whose control is the one road to the line),
     // with the pause after each byte when useDelay; false when the port is
     // closed or a write fell short.
     bool sendBytes(const unsigned char *data, uint32_t count, bool useDelay) { return line.send(data, count, useDelay); }
-    uint32_t decodeEscapes(char *text);
     // A file sent or received (job) while the transfer owns the line.
     void runTransfer(void (*job)(FileTransfer &));
-    void saveReceived();
+    void saveReceived() { files.save(); }
 
 protected:
     HFONT textFont;                 // owned; the send box, the view, the byte fields
@@ -175,30 +175,25 @@ private:
     void clickCheckBox(int id);
     void tellStatus();
     bool onTimer(WPARAM id);
-    static SendSource sourceOf(int editId);
     bool deferWhileBusy(int id, intptr_t arg);
     void runDeferred();
     void afterBusy();
-    void reportHistoryFull();
     void failCapture();
     void onPortLost();
     void writeFailed();
-    void setSendsEnabled(bool on);
-    // The commands a running transfer greys and refuses, however they come.
-    static const int transferLocked[];
-    static bool disturbsTransfer(int id);
 
     PortControl line;            // the port, its waiting and its button
     CommandQueue deferred;       // commands that came while the session was busy
     WaitingCommands waits;       // deferred, as the drain asks after it
     ReceiveSession session;      // what arrives: the view, the history, the capture
     ByteFieldsView byteFields;   // the four views of the byte to send
+    SendBox sendBox;             // what "&String" and "&Byte" send; recall
+    HistoryFiles files;          // Save and Capture to File
     FileTransfer transfer;       // sends a file; owns the line meanwhile
-    PacedWriter paced;           // the send box with a long pause after each byte
-    SendBoxRecall recall;        // Ctrl+Up and Ctrl+Down in the send box
     LineControl signals{line};   // its DTR, RTS, break, input lamps and errors
     Tooltips tooltips;           // of the buttons and check boxes
     ViewFinder finder;           // Find in the receive view
+    TransferLock lock{transfer, finder};  // the dialog greyed around a transfer
     TerminalStatus *status = nullptr;  // the frame's status bar; not owned
 };
 

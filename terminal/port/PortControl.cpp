@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "terminal/settings/P_Param.h"
 #include "terminal/settings/Settings.h"
+#include "terminal/ui/StatusText.h"
 #include "win/ButtonImages.h"
 #include "win/POwnBtnImage.h"
 #include "win/PSeqTraspBitmap.h"
@@ -135,6 +136,18 @@ bool PortControl::ensureOpen()
     return open != nullptr;
 }
 
+PortControl::TimerSeen PortControl::onTimer(UINT_PTR id)
+{
+    if (id == PortKeeper::retryTimer) {
+        retry();
+        return retried;
+    }
+    if (id != PortKeeper::lossTimer)
+        return notMine;
+    KillTimer(dialog->hwnd, PortKeeper::lossTimer);
+    return lossDue;
+}
+
 void PortControl::retry()
 {
     if (open) {
@@ -218,4 +231,22 @@ void PortControl::editSettings(uint32_t &sendDelay)
     }
     if (sendDelay != previousDelay)
         writeRegDword("DelayOnSend", sendDelay);
+}
+
+void PortControl::describe(StatusFacts &facts) const
+{
+    if (open) {
+        facts.state = StatusFacts::portOpen;
+        facts.settings = open->settings;
+        facts.extras = open->extras;
+    } else if (waiter.isWaiting()) {
+        facts.state = StatusFacts::portWaiting;
+        facts.settings = waiter.awaitedSettings();
+        facts.extras = waiter.awaitedExtras();
+    } else {
+        facts.state = StatusFacts::portClosed;
+        facts.settings = loadSettings();
+        facts.extras = loadExtras();
+    }
+    facts.sent = sentBytes;
 }

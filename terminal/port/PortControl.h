@@ -10,6 +10,7 @@
 
 class ButtonImages;
 class PCom;
+struct StatusFacts;
 class PWin;
 class progressBar;
 class ReceiveTap;
@@ -41,6 +42,10 @@ public:
     bool ensureOpen();
     // An attempt of the keeper while waiting.
     void retry();
+    // The keeper's timers: an attempt made (retried), or the loss noticed
+    // during a drain to be taken up now (lossDue); notMine for any other.
+    enum TimerSeen { notMine, retried, lossDue };
+    TimerSeen onTimer(UINT_PTR id);
     // Closes the lost port and waits for it with the same settings.
     void startWaiting();
     // After a change of the stored settings: an open or awaited port is
@@ -78,6 +83,9 @@ public:
     ReceiveTap *tap() const { return receiveTap; }
     // Bytes written since the port last opened (or came back).
     uint64_t sent() const { return sentBytes; }
+    // The port's half of what the status bar shows: its state, the settings
+    // it is (or will be) opened with, the bytes sent.
+    void describe(StatusFacts &facts) const;
     void updateButton();
 
 private:

@@ -39,6 +39,7 @@ public:
     // neither is owned.
     void attach(HWND view, HFONT font);
     HWND window() const { return view.handle(); }
+    const ViewText &text() const { return view; }
 
     // Data after what the view shows. withProgress: a progress dialog for
     // the render (re-renders); a received chunk goes without one. times:

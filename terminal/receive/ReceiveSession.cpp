@@ -6,6 +6,8 @@
 #include "terminal/port/PortControl.h"
 #include "terminal/port/ReceiveTap.h"
 #include "terminal/receive/TimedText.h"
+#include "terminal/settings/Settings.h"
+#include "terminal/ui/StatusText.h"
 #include "util/ChunkTimes.h"
 #include "util/P_File.h"
 
@@ -200,4 +202,27 @@ void ReceiveSession::endCapture()
     closeCapture();
     renderer.restartHexLines();
     renderHistory();
+}
+
+void ReceiveSession::describe(StatusFacts &facts) const
+{
+    facts.received = fromLine;
+    facts.capturePath = captureName();
+    facts.historyFull = kept.isFull();
+}
+
+void ReceiveSession::restoreViewChoices()
+{
+    uint32_t timeOn = 0;
+    readRegDword("ShowTime", timeOn, false);
+    renderer.setShowTime(timeOn != 0);
+    uint32_t coloursOn = 0;
+    readRegDword("AnsiColours", coloursOn, false);
+    renderer.setColours(coloursOn != 0);
+}
+
+void ReceiveSession::keepViewChoices() const
+{
+    writeRegDword("ShowTime", renderer.showsTime() ? 1 : 0);
+    writeRegDword("AnsiColours", renderer.showsColours() ? 1 : 0);
 }

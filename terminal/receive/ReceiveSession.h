@@ -14,6 +14,7 @@ class ChunkTimes;
 class PortControl;
 class P_File;
 class PWin;
+struct StatusFacts;
 
 // What the terminal does with what arrives: drains the port's queue through
 // the receive tap into the view (or the capture file) and the history with
@@ -93,6 +94,11 @@ public:
     // times show; apart from the items before it by a separator; greyed
     // unless enabled.
     void addTimeItem(HMENU viewMenu, bool enabled = true) const;
+    // The view's choices (Show Time, ANSI Colours) as the last run left
+    // them in the registry, taken before anything is shown; and kept there
+    // as they are now, for the next start.
+    void restoreViewChoices();
+    void keepViewChoices() const;
 
     // Arriving bytes go to `file` (owned from now) instead of the view; the
     // history starts again empty. A capture running is closed first.
@@ -112,6 +118,9 @@ public:
     uint64_t lineBytes() const { return fromLine; }
     // The capture file's name, null when not capturing.
     const char *captureName() const;
+    // The session's half of what the status bar shows: the bytes received,
+    // the capture, a full history.
+    void describe(StatusFacts &facts) const;
     // The history into `file`; false when it took fewer bytes.
     bool saveTo(P_File &file) const;
     ByteHistory &history() { return kept; }

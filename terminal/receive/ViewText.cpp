@@ -65,3 +65,24 @@ void ViewText::clear()
     if (PTextView *v = object())
         v->clear();
 }
+
+void ViewText::copy() const
+{
+    if (window)
+        SendMessageA(window, WM_COPY, 0, 0);
+}
+
+void ViewText::selectAll() const
+{
+    if (window)
+        SendMessageA(window, EM_SETSEL, 0, -1);
+}
+
+bool ViewText::hasSelection() const
+{
+    if (!window)
+        return false;
+    DWORD from = 0, to = 0;
+    SendMessageA(window, EM_GETSEL, WPARAM(&from), LPARAM(&to));
+    return from != to;
+}

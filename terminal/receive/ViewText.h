@@ -41,6 +41,12 @@ public:
     void cutTail(uint32_t chars);
     void clear();
 
+    // The Edit menu's commands on the view, as its own keys do them: the
+    // selection to the clipboard, all of the text selected.
+    void copy() const;
+    void selectAll() const;
+    bool hasSelection() const;
+
 private:
     PTextView *object() const;
 

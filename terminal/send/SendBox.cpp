@@ -1,0 +1,45 @@
+#include "terminal/send/SendBox.h"
+
+#include <cstring>
+
+#include "res/resource.h"
+#include "terminal/port/PortControl.h"
+#include "terminal/send/ByteFieldsView.h"
+#include "terminal/send/LineEnd.h"
+#include "terminal/settings/Settings.h"
+
+void SendBox::attach(HWND dialogWindow)
+{
+    dialog = dialogWindow;
+    recall.attach(GetDlgItem(dialog, IDC_SENDBOX));
+}
+
+SendBox::Source SendBox::sourceOf(int editId)
+{
+    return editId == IDC_SENDBOX ? Source::sendBox : Source::byteFields;
+}
+
+SendBox::Outcome SendBox::send(Source from)
+{
+    if (from == Source::byteFields) {
+        unsigned char byte = byteFields.byte();
+        return line.send(&byte, 1, false) ? sent : failed;
+    }
+    char text[500];
+    UINT length = GetDlgItemTextA(dialog, IDC_SENDBOX, text, sizeof text);
+    if (length == 0)
+        return nothing;
+    text[sizeof text - 1] = '\0';
+    uint32_t typed = uint32_t(strnlen(text, sizeof text - 1));
+    recall.remember(text, typed);
+    // The settings' "Line End" ends the text and each of its line breaks.
+    char out[LineEnd::outputBound(sizeof text - 1)];
+    uint32_t n = LineEnd::compose(text, typed, LineEnd::fromStored(loadOptions().lineEnd), out);
+    PacedWriter::Outcome done = paced.send(reinterpret_cast<unsigned char *>(out), n, line.sendDelay());
+    HWND box = GetDlgItem(dialog, IDC_SENDBOX);
+    SendMessageA(box, EM_SETSEL, 0, -1);
+    SetFocus(box);
+    if (done == PacedWriter::failed)
+        return failed;
+    return done == PacedWriter::sent ? sent : nothing;
+}

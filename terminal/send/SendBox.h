@@ -1,0 +1,55 @@
+#ifndef TERMINAL_SENDBOX_H
+#define TERMINAL_SENDBOX_H
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "terminal/send/PacedWriter.h"
+#include "terminal/send/SendBoxRecall.h"
+
+class ByteFieldsView;
+class PortControl;
+class PWin;
+
+// What "&String" and "&Byte" put on the line: the send box's text with its
+// escapes decoded and the settings' line end, paced when a delay is set, or
+// the byte of the byte fields. The box keeps its earlier sends for recall.
+// Whether the line is free and the port open is its owner's to settle first.
+class SendBox
+{
+public:
+    // Where a send comes from: the text of the send box ("&String", Enter
+    // in the box) or the byte of the byte fields ("&Byte", Enter in a field).
+    enum class Source { sendBox, byteFields };
+    enum Outcome { nothing, sent, failed };
+
+    // window: the dialog, which owns the progress dialog of a paced send.
+    // None of them is owned.
+    SendBox(PWin *window, PortControl &line, const ByteFieldsView &byteFields)
+        : line(line), byteFields(byteFields), paced(window, line), dialog(nullptr) {}
+    SendBox(const SendBox &) = delete;
+    SendBox &operator=(const SendBox &) = delete;
+
+    // The dialog's window, whose send box (IDC_SENDBOX) this serves.
+    void attach(HWND dialogWindow);
+    // Ctrl+Up and Ctrl+Down in the box: true when msg was one and is handled.
+    bool onKey(const MSG *msg) { return recall.onKey(msg); }
+    // A paced send is under way and owns the line.
+    bool isRunning() const { return paced.isRunning(); }
+
+    // Enter in the send box sends its text; in a byte field, the byte.
+    static Source sourceOf(int editId);
+    // nothing: the box was empty or the send aborted; failed: the port
+    // closed or a write fell short, for the owner to say.
+    Outcome send(Source from);
+
+private:
+    PortControl &line;
+    const ByteFieldsView &byteFields;
+    PacedWriter paced;      // the box with a long pause after each byte
+    SendBoxRecall recall;   // Ctrl+Up and Ctrl+Down in the box
+    HWND dialog;
+};
+
+#endif

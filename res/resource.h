@@ -132,7 +132,8 @@
 #define IDM_SEND_FIRST 280      // the "&Send" menu: 280 to 299
 #define IDM_SEND_COMMANDS 280
 #define IDM_SEND_STOP 281
-#define IDM_SEND_ROW 282        // F1's row; F12's is 293
+#define IDM_SEND_ROW 282        // F1's row
+#define IDM_SEND_LASTROW 293    // F12's
 #define IDM_HELP_ABOUT 300
 
 // The frame's status bar

@@ -167,6 +167,7 @@ const mainWin::MenuItem mainWin::menuItems[] = {
      [](const mainClient &c) { return c.showsTime(); }},
     {IDM_VIEW_COLOURS, [](mainWin &w) { w.client->commandColours(); }, notTransferring,
      [](const mainClient &c) { return c.showsColours(); }},
+    {IDM_VIEW_RULES, [](mainWin &w) { w.client->commandRules(); }, notTransferring, nullptr},
     {IDM_PORT_OPENCLOSE, [](mainWin &w) { w.client->commandPort(); }, notTransferring, nullptr},
     {IDM_PORT_SETTINGS, [](mainWin &w) { w.client->commandSettings(); }, notTransferring, nullptr},
     {IDM_PORT_DTR, [](mainWin &w) { w.client->lineSignals().toggle(ModemLines::dtr); w.showStatus(); },

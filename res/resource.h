@@ -25,6 +25,7 @@
 #define IDD_PROGRESS 2
 #define IDD_SETTINGS 5
 #define IDD_COMMANDS 6
+#define IDD_RULES 12
 
 // Terminal dialog (template 1); "&Done" is IDCANCEL (2)
 #define IDC_STRINGFRAME 101
@@ -122,6 +123,7 @@
 #define IDM_VIEW_HEX 240
 #define IDM_VIEW_TIME 241
 #define IDM_VIEW_COLOURS 250
+#define IDM_VIEW_RULES 251
 #define IDM_PORT_OPENCLOSE 260
 #define IDM_PORT_SETTINGS 261
 #define IDM_PORT_DTR 265
@@ -141,6 +143,11 @@
 
 // The version the About box names and the version resource carries.
 #define LT_VERSION_TEXT "1.0"
+
+// Highlight rules dialog (template 12): rule i (0..7) has its label, text,
+// case box and colour list at IDC_RULE_FIRST + 4 * i + 0..3.
+#define IDC_RULE_FIRST 600
+#define IDC_RULE_LAST 631
 
 // Progress dialog (template 2)
 #define IDC_PROG_BAR 101

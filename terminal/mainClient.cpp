@@ -175,6 +175,7 @@ const mainClient::Command mainClient::commands[] = {
     {IDM_VIEW_SHOWTIME, [](mainClient &c) { c.toggleTime(); }},
     {IDM_VIEW_COLOURS, [](mainClient &c) { c.toggleColours(); }},
     {IDM_SEND_COMMANDS, [](mainClient &c) { c.keys.edit(&c); }},
+    {IDM_VIEW_RULES, [](mainClient &c) { c.session.editRules(&c); }},
 };
 
 const mainClient::Command *mainClient::findCommand(int id)
@@ -212,6 +213,7 @@ bool mainClient::ensurePortOpen()
 void mainClient::editSettings()
 {
     line.editSettings();
+    session.loadPause();
     // The line part shows the stored settings, or those the port reopened
     // with.
     tellStatus();

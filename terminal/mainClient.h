@@ -88,6 +88,7 @@ public:
     void commandTime() { click(IDM_VIEW_SHOWTIME); }
     void commandColours() { click(IDM_VIEW_COLOURS); }
     bool showsColours() const { return session.showsColours(); }
+    void commandRules() { click(IDM_VIEW_RULES); }
     void commandPort() { click(IDC_OPENCOMM); }
     void commandSettings() { click(IDC_SETUP); }
     bool sendsEnabled() const;

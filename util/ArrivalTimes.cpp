@@ -71,14 +71,14 @@ bool ArrivalTimes::canBeginLine(const unsigned char *data, uint32_t count) const
     return false;
 }
 
-void ArrivalTimes::add(const unsigned char *data, uint32_t count, Stamp time)
+void ArrivalTimes::add(const unsigned char *data, uint32_t count, Stamp time, bool afterPause)
 {
     // A byte past the 32-bit offsets is not kept by the history either.
     if (count > UINT32_MAX - total)
         count = UINT32_MAX - total;
     if (count == 0)
         return;
-    if (notes == 0 || (time != lastTime && canBeginLine(data, count)))
+    if (notes == 0 || (time != lastTime && (afterPause || canBeginLine(data, count))))
         note(total, time);
     total += count;
     lastByte = data[count - 1];

@@ -36,7 +36,9 @@ public:
     ArrivalTimes &operator=(const ArrivalTimes &) = delete;
 
     // The next `count` bytes of the history, which arrived at `time`.
-    void add(const unsigned char *data, uint32_t count, Stamp time);
+    // afterPause: a pause ended the line before them (New line after a
+    // pause), so their first byte begins a line and its time is noted.
+    void add(const unsigned char *data, uint32_t count, Stamp time, bool afterPause = false);
     // Forgets everything (the storage is kept).
     void clear();
     // Forgets the first `bytes` bytes: offsets count from the byte after them.

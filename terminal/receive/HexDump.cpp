@@ -39,11 +39,16 @@ uint32_t HexDump::lineLength(uint32_t count)
 
 uint32_t HexDump::formatHexLine(const unsigned char *bytes, uint32_t count, uint32_t lineNumber, char *out)
 {
+    return formatHexLineAt(bytes, count, lineNumber * uint32_t(bytesPerLine), out);
+}
+
+uint32_t HexDump::formatHexLineAt(const unsigned char *bytes, uint32_t count, uint32_t offset, char *out)
+{
     if (count < 1)
         count = 1;
     if (count > bytesPerLine)
         count = bytesPerLine;
-    uint32_t offset = (lineNumber * uint32_t(bytesPerLine)) & 0xFFFFFFu;
+    offset &= 0xFFFFFFu;
     std::memcpy(out, tables.pairs[offset >> 16], 2);
     std::memcpy(out + 2, tables.pairs[(offset >> 8) & 0xFF], 2);
     std::memcpy(out + 4, tables.pairs[offset & 0xFF], 2);
@@ -82,19 +87,28 @@ bool HexDump::renderChunk(HexSink &sink, const unsigned char *history, uint32_t 
                           const unsigned char *data, uint32_t length, uint32_t textLength,
                           uint32_t *lineCount, uint32_t firstLine)
 {
+    uint32_t m = tailBytes(textLength, *lineCount, historyBytes, firstLine);
+    uint32_t offset = m ? (*lineCount - 1) * uint32_t(bytesPerLine) + m : *lineCount * uint32_t(bytesPerLine);
+    return renderFrom(sink, history + historyBytes - m, m, offset, data, length, 0, lineCount);
+}
+
+bool HexDump::renderFrom(HexSink &sink, const unsigned char *tail, uint32_t m, uint32_t offset,
+                         const unsigned char *data, uint32_t length, uint32_t base, uint32_t *newLines)
+{
     char line[lineBufferSize];
     uint32_t used = 0;
-    uint32_t m = tailBytes(textLength, *lineCount, historyBytes, firstLine);
+    if (m >= bytesPerLine)
+        m = 0;
     if (m != 0) {
         unsigned char bytes[bytesPerLine];
         for (uint32_t i = 0; i < m; ++i)
-            bytes[i] = history[historyBytes - m + i];
+            bytes[i] = tail[i];
         uint32_t n = m;
         while (n < bytesPerLine && used < length)
             bytes[n++] = data[used++];
         sink.eraseTail(lineLength(m));
-        uint32_t len = formatHexLine(bytes, n, *lineCount - 1, line);
-        if (!sink.putLine(line, len, 0))
+        uint32_t len = formatHexLineAt(bytes, n, offset - m, line);
+        if (!sink.putLine(line, len, base))
             return false;
     }
     while (used < length) {
@@ -102,10 +116,11 @@ bool HexDump::renderChunk(HexSink &sink, const unsigned char *history, uint32_t 
         uint32_t n = length - used;
         if (n > bytesPerLine)
             n = bytesPerLine;
-        uint32_t len = formatHexLine(data + used, n, *lineCount, line);
+        uint32_t len = formatHexLineAt(data + used, n, offset + used, line);
         used += n;
-        *lineCount += 1;
-        if (!sink.putLine(line, len, first))
+        if (newLines)
+            *newLines += 1;
+        if (!sink.putLine(line, len, base + first))
             return false;
     }
     return true;

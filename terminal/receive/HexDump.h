@@ -35,6 +35,9 @@ public:
     // The offset label keeps its six digits: past 16 MiB it wraps, so that every
     // line keeps the width the continuation arithmetic counts on.
     static uint32_t formatHexLine(const unsigned char *bytes, uint32_t count, uint32_t lineNumber, char *out);
+    // The same, labelled with the byte offset `offset` (a line a pause began
+    // starts wherever the packet did, not on a multiple of eight).
+    static uint32_t formatHexLineAt(const unsigned char *bytes, uint32_t count, uint32_t offset, char *out);
 
     // Characters of a line holding `count` bytes (1..8).
     static uint32_t lineLength(uint32_t count);
@@ -57,6 +60,17 @@ public:
     static bool renderChunk(HexSink &sink, const unsigned char *history, uint32_t historyBytes,
                             const unsigned char *data, uint32_t length, uint32_t textLength,
                             uint32_t *lineCount, uint32_t firstLine = 0);
+
+    // Renders data after a view whose last line holds the tailCount bytes
+    // at tail (0: the view ends in a full line, or the data starts a line of
+    // its own); that line is erased and rebuilt with the first new bytes.
+    // offset is the label of data[0]; the lines go on from there in eights.
+    // The firstByte reported to the sink counts from `base`. Adds the lines
+    // begun to *newLines (when given; a line stopped by an abort counts).
+    // false when the sink aborted.
+    static bool renderFrom(HexSink &sink, const unsigned char *tail, uint32_t tailCount, uint32_t offset,
+                           const unsigned char *data, uint32_t length, uint32_t base = 0,
+                           uint32_t *newLines = nullptr);
 
     // The byte as it shows in the character column.
     static char shownChar(unsigned char byte);

@@ -7,6 +7,8 @@ void HexTail::follow(const unsigned char *data, uint32_t length)
     const uint32_t size = HexDump::bytesPerLine;
     if (length == 0)
         return;
+    uint32_t total = (inLine == size ? 0 : inLine) + length;
+    inLine = (total - 1) % size + 1;
     if (length >= size) {
         std::memcpy(last, data + (length - size), size);
         held = size;

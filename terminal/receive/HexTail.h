@@ -14,19 +14,27 @@
 class HexTail
 {
 public:
-    HexTail() : held(0) {}
+    HexTail() : held(0), inLine(0) {}
 
-    // The bytes just rendered, after those rendered before.
+    // The bytes just rendered, after those rendered before, in lines of
+    // eight from where the last line began.
     void follow(const unsigned char *data, uint32_t length);
-    void reset() { held = 0; }
+    void reset() { held = inLine = 0; }
+    // A pause ended the line: the next byte begins one.
+    void breakLine() { inLine = 0; }
 
     // The last count() bytes rendered, oldest first (at most a line's worth).
     const unsigned char *bytes() const { return last; }
     uint32_t count() const { return held; }
+    // The bytes of the view's last line (a full line counts 0: nothing to
+    // complete), oldest first.
+    uint32_t lineCount() const { return inLine == HexDump::bytesPerLine ? 0 : inLine; }
+    const unsigned char *lineBytes() const { return last + held - lineCount(); }
 
 private:
     unsigned char last[HexDump::bytesPerLine];
     uint32_t held;
+    uint32_t inLine;   // bytes of the last line, 1..8; 0: none begun
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "terminal/receive/ReceiveRenderer.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -120,6 +121,60 @@ private:
     uint32_t from;
 };
 
+// The line end a pause puts into plain text: none when the text already
+// ends a line (last is its last character).
+bool endsLine(char last)
+{
+    return last == '\n' || last == '\r';
+}
+
+char lastOf(const TextBatch &batch, char before)
+{
+    return batch.length() ? batch.text()[batch.length() - 1] : before;
+}
+
+// The data of a render cut where pauses end lines: fn(from, to, broken) for
+// each piece in order, broken when a pause ends the line before it. Stops
+// when fn returns false.
+template <class Fn>
+void forEachPiece(uint32_t length, const LineBreaks *breaks, Fn fn)
+{
+    uint32_t from = 0, i = 0;
+    while (from < length) {
+        bool broken = false;
+        while (breaks && i < breaks->count && breaks->at[i] - breaks->base <= from) {
+            broken = broken || breaks->at[i] - breaks->base == from;
+            ++i;
+        }
+        uint32_t to = breaks && i < breaks->count && breaks->at[i] - breaks->base < length
+                          ? breaks->at[i] - breaks->base
+                          : length;
+        if (!fn(from, to, broken))
+            return;
+        from = to;
+    }
+}
+
+// A line the rules pick out, painted in the view: its background only, so
+// its own colours stay.
+class ViewPainter : public LinePainter
+{
+public:
+    explicit ViewPainter(HWND view) : view(view) {}
+    void paint(uint32_t from, uint32_t to, unsigned colour) override
+    {
+        PTextViewPaint p;
+        p.from = from;
+        p.to = to;
+        p.attr.bg = HighlightRules::background(colour);
+        p.backgroundOnly = true;
+        SendMessageA(view, PTVM_PAINTRANGE, 0, LPARAM(&p));
+    }
+
+private:
+    HWND view;
+};
+
 // The visible text of a coloured render through the view's text layouts,
 // piece by piece: with times, as a chunk (line ends kept, NUL as "."), or,
 // for a re-render of the history, every control character as ".", as the
@@ -128,14 +183,44 @@ private:
 class ColouredLayout : public AnsiLayout
 {
 public:
-    ColouredLayout(TextBatch &batch, TextSink &sink, TimedText *timed, ByteTimes &times, bool dotAll)
-        : batch(batch), sink(sink), timed(timed), times(times), dotAll(dotAll), stopped(false), nextProgress(0)
+    ColouredLayout(TextBatch &batch, TextSink &sink, TimedText *timed, ByteTimes &times, bool dotAll,
+                   const LineBreaks *breaks, char viewLast, TextBatch *raw)
+        : batch(batch), sink(sink), timed(timed), times(times), dotAll(dotAll), stopped(false), nextProgress(0),
+          breaks(breaks), nextBreak(0), viewLast(viewLast), raw(raw)
     {
     }
 
+    // A pause that falls inside the piece cuts it; one that fell among the
+    // escape sequences before it breaks the line before it.
     void piece(const unsigned char *text, uint32_t length, uint32_t from) override
     {
-        if (stopped)
+        while (breaks && nextBreak < breaks->count && breaks->at[nextBreak] - breaks->base < from + length) {
+            uint32_t at = breaks->at[nextBreak] - breaks->base;
+            if (at > from) {
+                lay(text, at - from, from);
+                text += at - from;
+                length -= at - from;
+                from = at;
+            }
+            if (stopped)
+                return;
+            if (timed)
+                timed->breakLine(sink);
+            else if (!endsLine(lastOf(batch, viewLast))) {
+                sink.putText("\r\n", 2);
+                if (raw && dotAll)
+                    raw->add("\r\n", 2);
+            }
+            ++nextBreak;
+        }
+        lay(text, length, from);
+    }
+    uint32_t laidOut() const override { return batch.length(); }
+
+private:
+    void lay(const unsigned char *text, uint32_t length, uint32_t from)
+    {
+        if (stopped || length == 0)
             return;
         if (from >= nextProgress) {
             nextProgress = from + progressStep;
@@ -156,15 +241,15 @@ public:
                 for (uint32_t k = 0; k < n; ++k)
                     dotted[k] = TextDump::dotted(text[i + k]);
                 sink.putText(dotted, n);
+                if (raw)
+                    raw->add(reinterpret_cast<const char *>(text + i), n);
                 i += n;
             }
         }
         if (batch.refused())
             stopped = true;
     }
-    uint32_t laidOut() const override { return batch.length(); }
 
-private:
     enum : uint32_t { progressStep = 4096 };
     TextBatch &batch;
     TextSink &sink;
@@ -173,12 +258,16 @@ private:
     bool dotAll;
     bool stopped;
     uint32_t nextProgress;
+    const LineBreaks *breaks;
+    uint32_t nextBreak;
+    char viewLast;
+    TextBatch *raw;   // the text as it came, line ends and all, or null
 };
 
 } // namespace
 
 ReceiveRenderer::ReceiveRenderer(PWin *owner)
-    : owner(owner), hexLineCount(0), hexLinesCut(0), lastPump(GetTickCount() - queuePauseMs),
+    : owner(owner), hexLineCount(0), hexNext(0), hexEnd(UINT32_MAX), lastPump(GetTickCount() - queuePauseMs),
       timed(false), coloured(false), tailTime(0), shortOfMemory(false), memoryNoticeTaken(false),
       renderLimit(UINT32_MAX - 1)
 {
@@ -230,7 +319,8 @@ void ReceiveRenderer::eraseTail(uint32_t chars)
 void ReceiveRenderer::restartHexLines()
 {
     hexLineCount = 0;
-    hexLinesCut = 0;
+    hexNext = 0;
+    hexTail.breakLine();
 }
 
 void ReceiveRenderer::empty()
@@ -239,6 +329,7 @@ void ReceiveRenderer::empty()
     restartHexLines();
     timedText.reset();
     ansi.reset();
+    lit.reset();
     shortOfMemory = false;
     memoryNoticeTaken = false;
 }
@@ -248,15 +339,28 @@ uint32_t ReceiveRenderer::hexLineChars() const
     return uint32_t(HexDump::fullLineChars) + (timed ? uint32_t(TimedText::prefixChars) : 0u);
 }
 
-// The hex arithmetic counts bare lines: the times of the lines the view holds
-// are taken off. A view shorter than that does not hold those lines, and
-// gets a length that continues nothing.
-uint32_t ReceiveRenderer::bareHexLength(uint32_t t) const
+// A dotted render whose copy as it came is missing goes unlit rather than lit
+// as one line; so does one the view did not take whole.
+void ReceiveRenderer::highlight(uint32_t before, uint32_t added, bool dotted, const TextBatch *ends)
 {
-    if (!timed)
-        return t;
-    uint64_t prefixes = uint64_t(hexLineCount - hexLinesCut) * TimedText::prefixChars;
-    return t >= prefixes ? uint32_t(t - prefixes) : 1;
+    if (!lit.active())
+        return;
+    if (view.length() != before + added || (dotted && (!ends || ends->length() != added))) {
+        lit.skipTo(view.length());
+        return;
+    }
+    ViewPainter painter(view.handle());
+    if (ends) {
+        lit.scan(view.text(), view.length(), 0, painter, ends->text(), before);
+        return;
+    }
+    lit.scan(view.text(), view.length(), timed ? uint32_t(TimedText::prefixChars) : 0u, painter);
+}
+
+char ReceiveRenderer::lastShown() const
+{
+    uint32_t n = view.length();
+    return n ? view.text()[n - 1] : '\n';
 }
 
 // A received chunk renders in some microseconds: a progress dialog made and
@@ -265,41 +369,78 @@ uint32_t ReceiveRenderer::bareHexLength(uint32_t t) const
 // the keyboard focus from the send box, so what the operator typed meanwhile
 // went to the dialog, an Enter aborting the render. Chunks render without
 // one; re-renders of the history keep their dialog.
-void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
+void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times,
+                                  const LineBreaks *breaks)
 {
+    if (breaks && breaks->count == 0)
+        breaks = nullptr;
     if (coloured) {
-        appendColoured(data, length, withProgress, times);
+        appendColoured(data, length, withProgress, times, breaks);
         return;
     }
     std::unique_ptr<RenderProgress> bar(withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr);
     TextBatch batch;
     batch.setLimit(renderLimit);
     BatchTextSink sink(batch, bar.get());
+    const uint32_t breakChars = breaks ? breaks->count * 2 : 0;
     if (timed) {
         // With times on, every line of the text layout (received or
         // re-rendered) keeps its line ends: a time before each line is what
         // was asked for. Room for the text and a time every few characters.
         ShownNow now;
-        batch.reserve(uint64_t(length) + length / 4 + TimedText::prefixChars);
-        timedText.render(sink, data, length, times ? *times : now);
+        ByteTimes &byteTimes = times ? *times : now;
+        batch.reserve(uint64_t(length) + length / 4 + TimedText::prefixChars + breakChars);
+        forEachPiece(length, breaks, [&](uint32_t from, uint32_t to, bool broken) {
+            if (broken)
+                timedText.breakLine(sink);
+            PieceTimes pieceTimes(byteTimes, from);
+            return timedText.render(sink, data + from, to - from, pieceTimes);
+        });
     } else if (length <= TextDump::shortLimit) {
-        batch.reserve(length);
-        TextDump::renderShort(sink, data, length);
+        batch.reserve(length + breakChars);
+        char before = lastShown();
+        forEachPiece(length, breaks, [&](uint32_t from, uint32_t to, bool broken) {
+            if (broken && !endsLine(lastOf(batch, before)))
+                batch.add("\r\n", 2);
+            return TextDump::renderShort(sink, data + from, to - from);
+        });
     } else {
-        // The dotted copy is made in scratch and taken as one piece.
+        // The dotted copy is made in scratch and taken as one piece (a piece
+        // for each packet when pauses end lines).
+        // The rules read the line ends the dots stand for from a copy as it
+        // came; without room for it the render goes on unlit.
         std::unique_ptr<char[]> scratch(new (std::nothrow) char[size_t(length) + 1]);
-        if (scratch && batch.reserve(length))
-            TextDump::renderLong(sink, data, length, scratch.get());
+        TextBatch raw;
+        bool withRaw = lit.active() && raw.reserve(uint64_t(length) + breakChars);
+        if (scratch && batch.reserve(uint64_t(length) + breakChars))
+            forEachPiece(length, breaks, [&](uint32_t from, uint32_t to, bool broken) {
+                if (broken) {
+                    batch.add("\r\n", 2);
+                    raw.add("\r\n", 2);
+                }
+                if (withRaw)
+                    raw.add(reinterpret_cast<const char *>(data + from), to - from);
+                return TextDump::renderLong(sink, data + from, to - from, scratch.get() + from);
+            });
         else
             shortOfMemory = true;
+        uint32_t before = view.length();
+        put(batch, false);
+        if (lit.active())
+            highlight(before, batch.length(), true, withRaw ? &raw : nullptr);
+        endAppend(withProgress, false);
+        return;
     }
+    uint32_t before = view.length();
     put(batch, false);
+    highlight(before, batch.length(), false, nullptr);
     endAppend(withProgress, false);
 }
 
 // Text with its escape sequences read: the visible text goes through the
 // same layouts as plain text does, and in with the colours it was given.
-void ReceiveRenderer::appendColoured(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
+void ReceiveRenderer::appendColoured(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times,
+                                     const LineBreaks *breaks)
 {
     std::unique_ptr<RenderProgress> bar(withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr);
     TextBatch batch;
@@ -307,10 +448,15 @@ void ReceiveRenderer::appendColoured(const unsigned char *data, uint32_t length,
     batch.reserve(timed ? uint64_t(length) + length / 4 + TimedText::prefixChars : uint64_t(length));
     BatchTextSink sink(batch, bar.get());
     ShownNow now;
-    ColouredLayout layout(batch, sink, timed ? &timedText : nullptr, times ? *times : now,
-                          !timed && length > TextDump::shortLimit);
+    bool dotAll = !timed && length > TextDump::shortLimit;
+    TextBatch raw;
+    bool withRaw = dotAll && lit.active() && raw.reserve(length);
+    ColouredLayout layout(batch, sink, timed ? &timedText : nullptr, times ? *times : now, dotAll, breaks,
+                          lastShown(), withRaw ? &raw : nullptr);
     ansi.render(data, length, layout);
+    uint32_t before = view.length();
     putColoured(batch);
+    highlight(before, batch.length(), dotAll, withRaw ? &raw : nullptr);
     endAppend(withProgress, false);
 }
 
@@ -361,12 +507,14 @@ bool ReceiveRenderer::appendRuns(const TextBatch &batch)
 
 // A render's text into the view. A render that memory cut short still shows
 // what it had; the operator is told once (takeMemoryNotice).
-void ReceiveRenderer::put(const TextBatch &batch, bool hex)
+bool ReceiveRenderer::put(const TextBatch &batch, bool hex)
 {
     if (batch.refused())
         shortOfMemory = true;
-    if (!append(batch.text(), batch.length(), hex))
-        shortOfMemory = true;
+    if (append(batch.text(), batch.length(), hex))
+        return true;
+    shortOfMemory = true;
+    return false;
 }
 
 bool ReceiveRenderer::takeMemoryNotice()
@@ -386,32 +534,47 @@ void ReceiveRenderer::endAppend(bool withProgress, bool hex)
         letQueueThrough();
 }
 
-void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times)
+// The renderer knows what the view's last hex line holds (the tail) and so
+// completes it; a view whose length is not what the last hex render left
+// (a render that ran short, text put in by others) starts a fresh line and
+// costs nothing already shown. A pause starts a fresh line at the running
+// offset.
+void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times,
+                                const LineBreaks *breaks)
 {
     ShownNow now;
     if (timed && !times)
         times = &now;
-    uint32_t textLength = bareHexLength(view.length());
+    if (view.length() != hexEnd)
+        hexTail.breakLine();
     std::unique_ptr<RenderProgress> bar(withProgress ? new RenderProgress(owner, length, hexBarColor) : nullptr);
     TextBatch batch;
     batch.setLimit(renderLimit);
-    batch.reserve((uint64_t(length) / HexDump::bytesPerLine + 2) * hexLineChars());
+    uint32_t pieces = breaks ? breaks->count : 0;
+    batch.reserve((uint64_t(length) / HexDump::bytesPerLine + 2 + pieces) * hexLineChars());
     ViewTail tail(*this);
     BatchHexSink sink(batch, bar.get(), tail, length, timed ? times : nullptr, tailTime);
-    // The tail holds the bytes of a short line the view may end in. When
-    // the view's length does not add up to hex lines nothing is discarded:
-    // the chunk simply starts a fresh line.
-    HexDump::renderChunk(sink, hexTail.bytes(), hexTail.count(), data, length, textLength, &hexLineCount,
-                         hexLinesCut);
-    hexTail.follow(data, length);
-    put(batch, true);
+    bool whole = true;
+    uint32_t start = hexNext;
+    forEachPiece(length, breaks, [&](uint32_t from, uint32_t to, bool broken) {
+        if (broken)
+            hexTail.breakLine();
+        whole = HexDump::renderFrom(sink, hexTail.lineBytes(), hexTail.lineCount(), start + from, data + from,
+                                    to - from, from, &hexLineCount);
+        hexTail.follow(data + from, to - from);
+        return whole;
+    });
+    // The labels run on as the history's offsets, also past an abort.
+    hexNext = start + length;
+    hexEnd = put(batch, true) && whole ? view.length() : UINT32_MAX;
     endAppend(withProgress, true);
 }
 
 // The history, into a view that holds nothing of it: all of it when it fits
 // the scrollback, else as much of its end as fits. The hex labels still count
 // from the first byte received.
-void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool hex, const ArrivalTimes *times)
+void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool hex, const ArrivalTimes *times,
+                                  const LineBreaks *breaks)
 {
     if (n == 0)
         return;
@@ -420,7 +583,8 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
         uint32_t first = scrollback.firstHexLine(n, hexLineChars());
         from = first * uint32_t(HexDump::bytesPerLine);
         hexLineCount = first;
-        hexLinesCut = first;
+        hexNext = from;
+        hexTail.breakLine();
     } else if (timed) {
         // Every line takes its time too: only the lines the view keeps are
         // rendered, not a text several times the limit that a cut would then
@@ -432,10 +596,17 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
     ArrivalTimes none;
     HistoryTimes arrived(times ? *times : none, from);
     ByteTimes *byteTimes = times && times->covered() > from ? &arrived : nullptr;
+    LineBreaks shown;
+    if (breaks) {
+        const uint32_t *first = std::lower_bound(breaks->at, breaks->at + breaks->count, from + breaks->base);
+        shown.at = first;
+        shown.count = uint32_t(breaks->at + breaks->count - first);
+        shown.base = from + breaks->base;
+    }
     if (hex)
-        appendHex(history + from, n - from, true, byteTimes);
+        appendHex(history + from, n - from, true, byteTimes, &shown);
     else
-        appendText(history + from, n - from, true, byteTimes);
+        appendText(history + from, n - from, true, byteTimes, &shown);
 }
 
 // Keeps the view within its scrollback: once past the limit its top is cut,
@@ -452,14 +623,14 @@ void ReceiveRenderer::cutTop(uint32_t cut, bool hex)
     if (cut == 0)
         return;
     uint32_t t = view.length();
-    if (!hex)
-        cut = nextLineStart(cut, t);
+    // Hex lines that pauses began are of any length: a hex cut, too, moves
+    // on to the next line start (a cut of whole full lines is one already).
+    cut = nextLineStart(cut, t);
     view.cutHead(cut);
-    // What went is counted from the view itself, so the labels stay right
-    // whatever it took.
-    uint32_t gone = t - view.length();
-    if (hex)
-        hexLinesCut += gone / hexLineChars();
+    lit.cutHead(t - view.length());
+    // The tail line stays whole at the end of what is left.
+    if (hex && hexEnd == t)
+        hexEnd = view.length();
 }
 
 // The start of the first line that begins at or after `at`, looked for in

@@ -6,6 +6,7 @@
 
 #include "terminal/receive/AnsiText.h"
 #include "terminal/receive/HexTail.h"
+#include "terminal/receive/LineHighlight.h"
 #include "terminal/receive/ViewText.h"
 #include "terminal/receive/Scrollback.h"
 #include "terminal/receive/TimedText.h"
@@ -13,6 +14,16 @@
 class ArrivalTimes;
 class PWin;
 class TextBatch;
+
+// Where pauses ended lines (New line after a pause): at[0..count) ascending,
+// each at[i] - base the offset in the data rendered before which a line
+// ends. The view breaks the line there; the data itself is not changed.
+struct LineBreaks
+{
+    const uint32_t *at = nullptr;
+    uint32_t count = 0;
+    uint32_t base = 0;
+};
 
 // What the receive view shows of the received bytes: chunks as they come and
 // the whole history again (Show Hex, end of a capture), as text or as hex
@@ -44,13 +55,19 @@ public:
     // Data after what the view shows. withProgress: a progress dialog for
     // the render (re-renders); a received chunk goes without one. times:
     // when each byte arrived, for the times shown (none given: now).
-    void appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times = nullptr);
-    // A hex chunk continues the view's last line when that line is short.
-    void appendHex(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times = nullptr);
+    // breaks: where pauses end lines in the data (null: nowhere).
+    void appendText(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times = nullptr,
+                    const LineBreaks *breaks = nullptr);
+    // A hex chunk continues the view's last line when that line is short
+    // and no pause ended it; the labels are the running byte offset.
+    void appendHex(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times = nullptr,
+                   const LineBreaks *breaks = nullptr);
 
     // The whole history, into a view that holds nothing of it; times: when
-    // its bytes arrived.
-    void showHistory(const unsigned char *history, uint32_t bytes, bool hex, const ArrivalTimes *times = nullptr);
+    // its bytes arrived; breaks: where pauses ended its lines (offsets into
+    // the history).
+    void showHistory(const unsigned char *history, uint32_t bytes, bool hex, const ArrivalTimes *times = nullptr,
+                     const LineBreaks *breaks = nullptr);
 
     // Lines begin with the time their first byte arrived. Takes effect with
     // the next render: the owner empties the view and shows the history.
@@ -61,6 +78,10 @@ public:
     // setShowTime does; hex always shows the bytes as they came.
     void setColours(bool on) { coloured = on; }
     bool showsColours() const { return coloured; }
+    // Highlight rules: text lines holding a rule's text show on its colour,
+    // from the next render on (the owner shows the history again).
+    void setRules(const HighlightRules &rules) { lit.setRules(rules); }
+    const HighlightRules &rules() const { return lit.rules(); }
     // The characters the view holds now.
     uint32_t viewLength() const { return view.length(); }
     // Empties the view; the hex labels start again from 000000.
@@ -91,19 +112,25 @@ private:
     void cutTop(uint32_t chars, bool hex);
     uint32_t nextLineStart(uint32_t at, uint32_t length) const;
     void endAppend(bool withProgress, bool hex);
-    void put(const TextBatch &batch, bool hex);
-    void appendColoured(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times);
+    bool put(const TextBatch &batch, bool hex);
+    void appendColoured(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times,
+                        const LineBreaks *breaks);
+    // The character the view's text ends in ('\n' for an empty view).
+    char lastShown() const;
+    // The rules judge what the last text render put in at `before`; ends:
+    // that text with its line ends, when it shows them as dots.
+    void highlight(uint32_t before, uint32_t added, bool dotted, const TextBatch *ends);
     void putColoured(const TextBatch &batch);
     bool appendRuns(const TextBatch &batch);
     // Characters of a full hex line as the view shows it.
     uint32_t hexLineChars() const;
-    // The view's length as if its hex lines had no times before them.
-    uint32_t bareHexLength(uint32_t textLength) const;
 
     PWin *owner;
     ViewText view;
     uint32_t hexLineCount;   // hex lines written since the view was emptied
-    uint32_t hexLinesCut;    // hex lines cut from the top of the view
+    uint32_t hexNext;        // the label of the next byte shown in hex
+    uint32_t hexEnd;         // the view's length after the last hex render;
+                             // a view of another length starts a fresh line
     Scrollback scrollback;   // how much of the history the view keeps
     HexTail hexTail;         // the last bytes shown in hex
     DWORD lastPump;          // when a drain last let the queue through
@@ -111,6 +138,7 @@ private:
     TimedText timedText;     // the text layout with times, running on
     bool coloured;           // text reads the escape sequences (ANSI Colours)
     AnsiText ansi;           // their reading, running on from chunk to chunk
+    LineHighlight lit;       // the highlight rules on the text lines
     int64_t tailTime;        // the time of the last hex line shown
     bool shortOfMemory;      // a render since the view was emptied could not show all
     bool memoryNoticeTaken;  // and the operator was told

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "terminal/port/PortControl.h"
 #include "terminal/port/ReceiveTap.h"
+#include "terminal/receive/HighlightDialog.h"
 #include "terminal/receive/TimedText.h"
 #include "terminal/settings/Settings.h"
 #include "terminal/ui/StatusText.h"
@@ -37,9 +38,58 @@ private:
 } // namespace
 
 ReceiveSession::ReceiveSession(PWin *owner, PortControl &port, const Waiting &waits)
-    : line(port), waiting(waits), bytes(16384), kept(bytes), renderer(owner), captureFile(nullptr), busyDepth(0),
-      hex(false)
+    : line(port), waiting(waits), bytes(16384), kept(bytes), breaks(256), renderer(owner), captureFile(nullptr),
+      busyDepth(0), hex(false)
 {
+}
+
+void ReceiveSession::attach(HWND view, HFONT font)
+{
+    renderer.attach(view, font);
+    loadPause();
+    loadRules();
+}
+
+namespace {
+const char rulesName[] = "HighlightRules";
+}
+
+// A stored value this program did not write leaves no rules.
+void ReceiveSession::loadRules()
+{
+    char stored[HighlightRules::registryChars];
+    uint32_t n = 0;
+    HighlightRules rules;
+    if (readRegText(rulesName, stored, sizeof stored, n))
+        rules.fromRegistry(stored, n);
+    renderer.setRules(rules);
+}
+
+void ReceiveSession::editRules(PWin *owner)
+{
+    HighlightRules edited = renderer.rules();
+    HighlightDialog dialog(owner, edited);
+    if (dialog.execute() == IDOK)
+        setRules(edited);
+}
+
+bool ReceiveSession::setRules(const HighlightRules &rules)
+{
+    char form[HighlightRules::registryChars];
+    rules.toRegistry(form);
+    bool stored = writeRegText(rulesName, form);
+    renderer.setRules(rules);
+    if (!hex) {
+        Busy busy(*this);
+        renderer.empty();
+        renderHistory();
+    }
+    return stored;
+}
+
+void ReceiveSession::loadPause()
+{
+    pause.setPause(loadOptions().pauseNewLineMs);
 }
 
 ReceiveSession::~ReceiveSession()
@@ -87,17 +137,21 @@ ReceiveSession::Notices ReceiveSession::drain()
         if (n == 0)
             continue;
         ChunkArrivals arrived(times);
+        uint32_t broken[PauseBreak::maxBreaks];
+        LineBreaks pauses;
+        pauses.at = broken;
+        pauses.count = pause.breaksIn(times, n, broken);
         if (captureFile)
             told.captureFailed = captureFile->write(data, n) != n;
         else if (hex)
-            renderer.appendHex(data, n, false, &arrived);
+            renderer.appendHex(data, n, false, &arrived, &pauses);
         else
-            renderer.appendText(data, n, false, &arrived);
+            renderer.appendText(data, n, false, &arrived, &pauses);
         // Bytes the history has no room for are not kept (the view and the
         // capture still get them); said once, when the drain is over.
         uint32_t before = kept.held();
         kept.append(data, n);
-        keepArrivals(data, kept.held() - before, times);
+        keepArrivals(data, kept.held() - before, times, broken, pauses.count);
         // A waiting click runs between two chunks, not after the flood.
         if (told.captureFailed || waiting.waiting())
             break;
@@ -109,14 +163,32 @@ ReceiveSession::Notices ReceiveSession::drain()
 }
 
 // The times of the first `taken` bytes of a chunk, those the history took.
-void ReceiveSession::keepArrivals(const unsigned char *data, uint32_t taken, const ChunkTimes &times)
+// A break falls on a run's first byte: the runs are the reads.
+void ReceiveSession::keepArrivals(const unsigned char *data, uint32_t taken, const ChunkTimes &times,
+                                  const uint32_t *pauses, uint32_t pauseCount)
 {
+    uint32_t start = arrivals.covered();
+    uint32_t b = 0;
     for (uint32_t r = 0; r < times.count() && times.run(r).offset < taken; ++r) {
+        uint32_t at = times.run(r).offset;
         uint32_t end = times.endOf(r, taken);
         if (end > taken)
             end = taken;
-        arrivals.add(data + times.run(r).offset, end - times.run(r).offset, times.run(r).time);
+        while (b < pauseCount && pauses[b] < at)
+            ++b;
+        bool afterPause = b < pauseCount && pauses[b] == at;
+        if (afterPause && start <= UINT32_MAX - at)
+            keepBreak(start + at);
+        arrivals.add(data + at, end - at, times.run(r).time, afterPause);
     }
+}
+
+void ReceiveSession::keepBreak(uint32_t offset)
+{
+    uint32_t n = breaks.count();
+    if (n == breaks.capacity() && !breaks.reserve(n + (n > 256 ? n / 2 : 256)) && !breaks.reserve(n + 1))
+        return;
+    breaks.at(n) = offset;
 }
 
 // The whole history, in the current mode, into the emptied view.
@@ -125,7 +197,10 @@ void ReceiveSession::renderHistory()
     if (bytes.count() <= 1)
         return;
     Busy busy(*this);
-    renderer.showHistory(bytes.items(), bytes.count() - 1, hex, &arrivals);
+    LineBreaks pauses;
+    pauses.at = breaks.items();
+    pauses.count = breaks.count();
+    renderer.showHistory(bytes.items(), bytes.count() - 1, hex, &arrivals, &pauses);
 }
 
 const char *ReceiveSession::captureName() const
@@ -139,6 +214,8 @@ void ReceiveSession::clear()
     renderer.empty();
     kept.clear();
     arrivals.clear();
+    breaks.clear();
+    pause.reset();
 }
 
 void ReceiveSession::showHex(bool on)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "terminal/receive/PauseBreak.h"
 #include "terminal/receive/ReceiveRenderer.h"
 #include "util/ArrivalTimes.h"
 #include "util/ByteHistory.h"
@@ -71,7 +72,21 @@ public:
     ReceiveSession(const ReceiveSession &) = delete;
     ReceiveSession &operator=(const ReceiveSession &) = delete;
 
-    void attach(HWND view, HFONT font) { renderer.attach(view, font); }
+    // Also takes the stored pause that ends a line (loadPause).
+    void attach(HWND view, HFONT font);
+    // New line after a pause: the stored "PauseNewLine", for what arrives
+    // from now on (the pauses already seen stay where they were).
+    void loadPause();
+    void setPause(uint32_t ms) { pause.setPause(ms); }
+    // The highlight rules: the stored "HighlightRules" (loadRules, also at
+    // attach), or new ones, stored and shown at once (a text view shows
+    // the history again).
+    void loadRules();
+    bool setRules(const HighlightRules &rules);
+    // "Highlight Rules" over owner; "&OK" sets the rules it shows.
+    void editRules(PWin *owner);
+    const HighlightRules &rules() const { return renderer.rules(); }
+    uint32_t pauseMs() const { return pause.pause(); }
     bool isBusy() const { return busyDepth != 0; }
 
     // Everything the port's queue holds now, chunk by chunk; nothing while
@@ -131,13 +146,20 @@ public:
 private:
     void renderHistory();
     const unsigned char *passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times);
-    void keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times);
+    void keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times, const uint32_t *breaks,
+                      uint32_t breakCount);
+    void keepBreak(uint32_t offset);
 
     PortControl &line;
     const Waiting &waiting;
     PVect<unsigned char> bytes;   // the history: every byte received since the last clear, then a NUL
     ByteHistory kept;             // how bytes grows, and when it cannot
     ArrivalTimes arrivals;        // when the bytes of the history arrived
+    PauseBreak pause;             // where silences end the lines shown
+    // The history offsets before which a pause ended a line, ascending, so
+    // a re-render breaks the lines where the live view did. Should memory
+    // refuse one, that break is not kept and the re-render joins the lines.
+    PVect<uint32_t> breaks;
     ReceiveRenderer renderer;     // renders into the receive view
     P_File *captureFile;          // owned; null when not capturing
     uint32_t busyDepth;           // drains and renders under way

@@ -38,6 +38,18 @@ public:
         afterCr = false;
     }
 
+    // A pause ended the line: a line begun gets its line end now, so the
+    // next byte begins a line with its own time. A line already ended (a CR
+    // waiting for its LF included) stays as it is.
+    void breakLine(TextSink &sink)
+    {
+        if (lineBegins)
+            return;
+        sink.putText("\r\n", 2);
+        lineBegins = true;
+        afterCr = false;
+    }
+
     // false when the sink aborted; what was put so far stays.
     bool render(TextSink &sink, const unsigned char *data, uint32_t length, ByteTimes &times);
 

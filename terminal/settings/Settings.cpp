@@ -260,3 +260,49 @@ bool writeRegBinary(const char *name, const unsigned char *data, uint32_t size)
     RegCloseKey(key);
     return ok;
 }
+
+bool readRegText(const char *name, char *buffer, uint32_t capacity, uint32_t &length)
+{
+    if (capacity == 0)
+        return false;
+    unsigned char *bytes = reinterpret_cast<unsigned char *>(buffer);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0, got = 0;
+    LONG r = RegQueryValueExA(key, name, nullptr, &type, nullptr, &got);
+    bool ok = r == ERROR_SUCCESS && type == REG_SZ && got <= capacity;
+    if (ok) {
+        got = capacity;
+        ok = RegQueryValueExA(key, name, nullptr, &type, bytes, &got) == ERROR_SUCCESS && type == REG_SZ &&
+             got <= capacity;
+    }
+    RegCloseKey(key);
+    if (!ok)
+        return false;
+    // A value stored without its NUL is ended here; one that fills the
+    // buffer without one is too long.
+    uint32_t n = 0;
+    while (n < got && buffer[n] != '\0')
+        ++n;
+    if (n == capacity)
+        return false;
+    buffer[n] = '\0';
+    length = n;
+    return true;
+}
+
+bool writeRegText(const char *name, const char *text)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    size_t n = 0;
+    while (text[n] != '\0')
+        ++n;
+    bool ok = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), DWORD(n + 1)) ==
+              ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}

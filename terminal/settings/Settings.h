@@ -23,6 +23,7 @@
 //   "PauseNewLine" REG_DWORD  ms of silence that ends a received line, 0 off
 //   "ReceiveFolder" REG_SZ    where received files go; empty: "OldPath"
 //   "Recall"       REG_BINARY the send box's earlier sends (SendRecall's form)
+//   "HighlightRules" REG_SZ   the highlight rules (HighlightRules' "HR1:" form)
 // A value of the wrong type, size or range is taken as missing: its
 // default holds (Options) and nothing is written until the dialog's "&OK".
 // "SetupPort" and "SetupFlow" exist only while they count with "Setup"
@@ -78,6 +79,13 @@ void storeOptions(const Options &now, const Options &before);
 bool readRegBinary(const char *name, unsigned char *buffer, uint32_t capacity, uint32_t &size);
 // Stores size bytes under name as a REG_BINARY; true when stored.
 bool writeRegBinary(const char *name, const unsigned char *data, uint32_t size);
+
+// A REG_SZ value of fewer than capacity characters into buffer, NUL ended,
+// its length in length. False (buffer untouched) when it is missing, of
+// another type or too long.
+bool readRegText(const char *name, char *buffer, uint32_t capacity, uint32_t &length);
+// Stores text (NUL ended) under name as a REG_SZ; true when stored.
+bool writeRegText(const char *name, const char *text);
 
 // The folder received files go into: "ReceiveFolder", or when that is empty
 // the folder of the last file dialog ("OldPath"). False when neither holds

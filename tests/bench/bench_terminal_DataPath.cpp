@@ -8,11 +8,13 @@
 // run; the 1 MiB hex flood against the capture of the same run, and a
 // 16 MiB text flood with a tab every 32 characters against the same flood
 // without; the 4 MiB text flood with Show Sent on and a stored command
-// repeating every 100 ms against the same flood without; a coloured log (ESC[32m, 60 characters, ESC[0m) into the view
-// with colours on against off, and the memory its runs take in a full view.
+// repeating every 100 ms against the same flood without; a coloured log
+// (ESC[32m, 60 characters, ESC[0m) into the view with colours on against
+// off, and the memory its runs take in a full view; the same log end to end
+// over the cable with ANSI Colours on against off.
 // Prints one line per figure.
 //
-//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|showsent|colour|render|send|ymodem]...
+//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|showsent|colour|colourrate|render|send|ymodem]...
 //   and, one at a time for a profiler or a closer look: tabsalone, plainalone,
 //   hexalone, capturealone (one flood each), tabview (the tabbed flood into
 //   the view alone), renderalone (the drain's render of chunks, no port),
@@ -131,6 +133,8 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
         term.check(IDC_SHOWHEX, true);
     if (!strcmp(mode, "timed") && !term.client->showsTime())
         term.client->toggleTime();
+    if (!strcmp(mode, "ansi") && !term.client->showsColours())
+        term.client->toggleColours();
     if (!strcmp(mode, "capture") && !startCapture(term, rig::tempPath("bench-capture.bin"))) {
         bench::figures("receive capture: capture could not start\n");
         return false;
@@ -192,6 +196,8 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
         rig::removeValue("ShowSent");
         rig::removeValue("Commands");
     }
+    if (!strcmp(mode, "ansi"))
+        rig::removeValue("AnsiColours");
     if (rateOut)
         *rateOut = rate;
     fflush(stdout);
@@ -497,6 +503,19 @@ std::vector<unsigned char> colouredLines(size_t lines)
     return b;
 }
 
+// The coloured log end to end, from the far end of the cable into the view:
+// ANSI Colours on against the same bytes with colours off (shown as they
+// came), same run.
+void colourAgainstPlain(size_t lines)
+{
+    std::vector<unsigned char> data = colouredLines(lines);
+    double offRate = 0, onRate = 0;
+    double ratio = pairedRates("text", "ansi", data.size(), &data, &data, offRate, onRate);
+    printf("receive colour : %.0f bytes/s with ANSI Colours against %.0f bytes/s without, %.2fx (%zu bytes)\n",
+           onRate, offRate, ratio, data.size());
+    fflush(stdout);
+}
+
 // The parser's text and runs of one chunk, put into the view with one message.
 class RunCollector : public AnsiSink
 {
@@ -677,7 +696,8 @@ int main(int argc, char **argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 2) {
-        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "showsent", "colour", "render", "send", "ymodem"})
+        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "showsent", "colour", "colourrate",
+                                 "render", "send", "ymodem"})
             runChild(what);
         return 0;
     }
@@ -807,6 +827,8 @@ int main(int argc, char **argv)
     }
     if (wanted(argc, argv, "colour"))
         colourFlood();
+    if (wanted(argc, argv, "colourrate"))
+        colourAgainstPlain((2u << 20) / 71);
     if (wanted(argc, argv, "render"))
         renderHistory(8u << 20);
     if (wanted(argc, argv, "send"))

@@ -95,3 +95,30 @@ TEST(HexTail, AViewFedInOddChunksIsTheDumpOfTheWholeStream)
     EXPECT_EQ(view.text, dumpOf(all));
     EXPECT_EQ(view.lines, (all.size() + 7) / 8);
 }
+
+// A pause begins a dump line wherever the packet begins: the tail knows what
+// the last line holds, and the labels are the running byte offset.
+TEST(HexTail, APauseBeginsALineAtTheRunningOffsetAndTheNextChunkCompletesIt)
+{
+    TailView view;
+    uint32_t offset = 0;
+    auto show = [&](const std::string &s, bool afterPause) {
+        std::vector<unsigned char> c = bytesOf(s);
+        if (afterPause)
+            view.tail.breakLine();
+        HexDump::renderFrom(view, view.tail.lineBytes(), view.tail.lineCount(), offset, c.data(),
+                            uint32_t(c.size()));
+        view.tail.follow(c.data(), uint32_t(c.size()));
+        offset += uint32_t(c.size());
+    };
+    show("ABC", false);
+    show("DEFGHIJKLM", true);
+    show("NO", false);
+    show("PQRSTUVWX", false);
+    show("Y", true);
+    EXPECT_EQ(view.text, "000000 414243" + std::string(10, ' ') + " ABC\r\n"
+                         "000003 4445464748494A4B DEFGHIJK\r\n"
+                         "00000B 4C4D4E4F50515253 LMNOPQRS\r\n"
+                         "000013 5455565758" + std::string(6, ' ') + " TUVWX\r\n"
+                         "000018 59" + std::string(14, ' ') + " Y\r\n");
+}

@@ -30,7 +30,7 @@ const MenuShape shape[] = {
     {"&Edit",
      {"&Copy\tCtrl+C", "Select &All\tCtrl+A", "", "&Find...\tCtrl+F", "Find &Next\tF3", "Find &Previous\tShift+F3", "",
       "C&lear Received"}},
-    {"&View", {"Show &Hex", "Show &Time", "ANSI &Colours"}},
+    {"&View", {"Show &Hex", "Show &Time", "ANSI &Colours", "Highlight &Rules..."}},
     {"&Port", {"&Open", "Se&ttings...", "", "&DTR", "&RTS", "P&ulse DTR", "Pu&lse RTS", "", "Send &Break"}},
     {"&Send", {"&Commands...", "&Stop Repeating"}},
     {"&Help", {"&About Line Talk..."}},
@@ -146,7 +146,7 @@ TEST_F(MenuBar, EveryItemRunsItsCommandAndIsGreyedAndCheckedAsTheTerminalIs)
                     IDM_EDIT_FINDPREVIOUS})
         EXPECT_TRUE(greyed(id)) << id;
     for (UINT id : {IDM_FILE_SENDFILE, IDM_FILE_CAPTURE, IDM_FILE_EXIT, IDM_EDIT_CLEAR, IDM_VIEW_HEX, IDM_VIEW_TIME,
-                    IDM_VIEW_COLOURS, IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS, IDM_HELP_ABOUT})
+                    IDM_VIEW_COLOURS, IDM_VIEW_RULES, IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS, IDM_HELP_ABOUT})
         EXPECT_FALSE(greyed(id)) << id;
 
     struct Row

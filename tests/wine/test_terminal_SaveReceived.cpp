@@ -23,11 +23,14 @@ protected:
         // An existing file raises the dialog's replace question first (Yes);
         // the terminal's own box then takes its default answer.
         bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-        MessageBoxAnswerer answerer(IDYES, exists ? 2 : 1);
-        FileDialogDriver driver(path.c_str(), IDYES);
+        // Wine's file dialog can take several seconds to come up on a
+        // loaded machine: the watchers' deadlines leave it room, and the
+        // box after it is waited for from when the dialog has closed.
+        MessageBoxAnswerer answerer(IDYES, exists ? 2 : 1, 60000);
+        FileDialogDriver driver(path.c_str(), IDYES, 60000);
         term.command(IDC_SAVE);
-        EXPECT_TRUE(driver.waitDone());
-        EXPECT_TRUE(answerer.waitAnswered(1));
+        EXPECT_TRUE(driver.waitDone(40000));
+        EXPECT_TRUE(answerer.waitAnswered(1, 20000));
         term.settle(300);
         int last = answerer.answeredCount() - 1;
         return answerer.text(last) + "|" + answerer.caption(last);

@@ -119,6 +119,25 @@ bool notTransferring(const mainClient &c)
     return !c.isTransferring();
 }
 
+// A stored command's item: it sends as the send box does, so it is greyed
+// with the sends; checked while it repeats.
+template <uint32_t row>
+void sendRow(mainWin &w)
+{
+    w.getClient()->commandStoredRow(row);
+}
+
+template <uint32_t row>
+bool rowRepeats(const mainClient &c)
+{
+    return c.commandKeys().repeating(row);
+}
+
+bool sendsOn(const mainClient &c)
+{
+    return c.sendsEnabled();
+}
+
 } // namespace
 
 const mainWin::MenuItem mainWin::menuItems[] = {
@@ -165,6 +184,21 @@ const mainWin::MenuItem mainWin::menuItems[] = {
      [](const mainClient &c) { return c.lineSignals().canMove(ModemLines::rts); }, nullptr},
     {IDM_PORT_BREAK, [](mainWin &w) { w.client->lineSignals().breakAsSet(); w.showStatus(); },
      [](const mainClient &c) { return c.lineSignals().canBreak(); }, nullptr},
+    {IDM_SEND_COMMANDS, [](mainWin &w) { w.client->commandEditCommands(); }, notTransferring, nullptr},
+    {IDM_SEND_STOP, [](mainWin &w) { w.client->commandKeys().stopRepeating(); },
+     [](const mainClient &c) { return c.commandKeys().anyRepeating(); }, nullptr},
+    {IDM_SEND_ROW + 0, sendRow<0>, sendsOn, rowRepeats<0>},
+    {IDM_SEND_ROW + 1, sendRow<1>, sendsOn, rowRepeats<1>},
+    {IDM_SEND_ROW + 2, sendRow<2>, sendsOn, rowRepeats<2>},
+    {IDM_SEND_ROW + 3, sendRow<3>, sendsOn, rowRepeats<3>},
+    {IDM_SEND_ROW + 4, sendRow<4>, sendsOn, rowRepeats<4>},
+    {IDM_SEND_ROW + 5, sendRow<5>, sendsOn, rowRepeats<5>},
+    {IDM_SEND_ROW + 6, sendRow<6>, sendsOn, rowRepeats<6>},
+    {IDM_SEND_ROW + 7, sendRow<7>, sendsOn, rowRepeats<7>},
+    {IDM_SEND_ROW + 8, sendRow<8>, sendsOn, rowRepeats<8>},
+    {IDM_SEND_ROW + 9, sendRow<9>, sendsOn, rowRepeats<9>},
+    {IDM_SEND_ROW + 10, sendRow<10>, sendsOn, rowRepeats<10>},
+    {IDM_SEND_ROW + 11, sendRow<11>, sendsOn, rowRepeats<11>},
     {IDM_HELP_ABOUT, [](mainWin &w) { w.showAbout(); }, always, nullptr},
 };
 
@@ -196,6 +230,7 @@ void mainWin::updateMenu()
     HMENU bar = GetMenu(hwnd);
     if (!bar)
         return;
+    showStoredCommands(bar);
     for (const MenuItem &item : menuItems) {
         EnableMenuItem(bar, item.id, MF_BYCOMMAND | (isEnabled(item) ? MF_ENABLED : MF_GRAYED));
         bool on = item.checked && client && client->hwnd && item.checked(*client);
@@ -208,6 +243,32 @@ void mainWin::updateMenu()
     const MenuItem *port = findItem(IDM_PORT_OPENCLOSE);
     UINT grey = port && isEnabled(*port) ? MF_ENABLED : MF_GRAYED;
     ModifyMenuA(bar, IDM_PORT_OPENCLOSE, MF_BYCOMMAND | MF_STRING | grey, IDM_PORT_OPENCLOSE, open ? "&Close" : "&Open");
+}
+
+// The Send menu lists the stored commands that have a text, after its own
+// two items and a separator, as they are now.
+void mainWin::showStoredCommands(HMENU bar)
+{
+    HMENU menu = nullptr;
+    for (int i = 0; i < GetMenuItemCount(bar) && !menu; ++i) {
+        HMENU sub = GetSubMenu(bar, i);
+        if (sub && GetMenuItemID(sub, 0) == IDM_SEND_COMMANDS)
+            menu = sub;
+    }
+    if (!menu || !client)
+        return;
+    while (GetMenuItemCount(menu) > 2)
+        DeleteMenu(menu, 2, MF_BYPOSITION);
+    const CommandKeys &keys = client->commandKeys();
+    char label[CommandKeys::labelSize];
+    for (uint32_t r = 0; r < CommandKeys::rows; ++r) {
+        if (!keys.hasText(r))
+            continue;
+        if (GetMenuItemCount(menu) == 2)
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        keys.menuLabel(r, label);
+        AppendMenuA(menu, MF_STRING, IDM_SEND_ROW + r, label);
+    }
 }
 
 void mainWin::showAbout()
@@ -232,9 +293,18 @@ bool isEditWindow(HWND w)
 
 bool mainWin::takeShortcut(const MSG *msg)
 {
-    if (!msg || msg->message != WM_KEYDOWN || !hwnd || !client || !client->hwnd)
+    if (!msg || !hwnd || !client || !client->hwnd)
         return false;
     if (msg->hwnd != hwnd && !IsChild(hwnd, msg->hwnd))
+        return false;
+    // F1 to F12 with a stored command (F10 comes as a system key); the
+    // others keep what they do (F3: Find Next).
+    int row = client->commandKeys().rowOfKey(msg);
+    if (row >= 0) {
+        runItem(UINT(IDM_SEND_ROW + row));
+        return true;
+    }
+    if (msg->message != WM_KEYDOWN)
         return false;
     // Ctrl+Alt is AltGr on many layouts, and Ctrl+Shift another key.
     if (GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0 || GetKeyState(VK_SHIFT) < 0)

@@ -36,9 +36,10 @@ public:
     mainClient *getClient() const { return client; }
     HWND statusBar() const { return status.window(); }
 
-    // The menu bar's shortcuts (Ctrl+S, Ctrl+C, Ctrl+A) for a key pressed
-    // anywhere in the frame; true when the key was taken. The send box and
-    // the byte fields keep Ctrl+C and Ctrl+A for their own text.
+    // The menu bar's shortcuts (Ctrl+S, Ctrl+C, Ctrl+A, and F1 to F12 for
+    // the stored commands) for a key pressed anywhere in the frame; true
+    // when the key was taken. The send box and the byte fields keep Ctrl+C
+    // and Ctrl+A for their own text.
     bool takeShortcut(const MSG *msg);
 
 protected:
@@ -58,6 +59,7 @@ private:
     bool isEnabled(const MenuItem &item) const;
     void runItem(UINT id);
     void updateMenu();
+    void showStoredCommands(HMENU bar);
     void showAbout();
 
     void statusChanged() override;

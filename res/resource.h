@@ -24,6 +24,7 @@
 #define IDD_TERMINAL 1
 #define IDD_PROGRESS 2
 #define IDD_SETTINGS 5
+#define IDD_COMMANDS 6
 #define IDD_RULES 12
 
 // Terminal dialog (template 1); "&Done" is IDCANCEL (2)
@@ -91,6 +92,17 @@
 #define IDC_SET_FOLDER 133
 #define IDC_SET_FOLDERPICK 134
 
+// Stored commands dialog (template 6): a row per key, F1 to F12, each its
+// key's label and its name, text and repeat fields, in that control order.
+// Row r (0 to 11) uses IDC_CMD_KEY + 4 * r and the three after it.
+#define IDC_CMD_NAMEHEAD 101
+#define IDC_CMD_TEXTHEAD 102
+#define IDC_CMD_REPEATHEAD 103
+#define IDC_CMD_KEY 110
+#define IDC_CMD_NAME 111
+#define IDC_CMD_TEXT 112
+#define IDC_CMD_REPEAT 113
+
 // The frame's menu bar. Each menu has a block of its own, with room for the
 // items later work adds: File "&Receive File...", "&Log to File...",
 // "Start &ZMODEM by Itself"; View "Show &Sent", "ANSI &Colours",
@@ -121,6 +133,10 @@
 #define IDM_PORT_PULSERTS 268
 #define IDM_PORT_BREAK 269
 #define IDM_SEND_FIRST 280      // the "&Send" menu: 280 to 299
+#define IDM_SEND_COMMANDS 280
+#define IDM_SEND_STOP 281
+#define IDM_SEND_ROW 282        // F1's row
+#define IDM_SEND_LASTROW 293    // F12's
 #define IDM_HELP_ABOUT 300
 
 // The frame's status bar

@@ -66,6 +66,7 @@ bool mainClient::create()
     sendBox.attach(hwnd);
     files.attach(hwnd);
     lock.attach(hwnd);
+    keys.attach(hwnd);
 
     line.loadSendDelay();
     session.restoreViewChoices();
@@ -143,9 +144,12 @@ void mainClient::onCommand(WPARAM wParam)
         runCommand(LOWORD(wParam));
 }
 
-// The port keeper's and the line signals' timers; false for any other timer.
+// The stored commands', the port keeper's and the line signals' timers;
+// false for any other timer.
 bool mainClient::onTimer(WPARAM id)
 {
+    if (keys.onTimer(id))
+        return true;
     PortControl::TimerSeen seen = line.onTimer(id);
     if (seen == PortControl::lossDue)
         onPortLost();
@@ -171,6 +175,7 @@ const mainClient::Command mainClient::commands[] = {
     {IDM_VIEW_FIND, [](mainClient &c) { c.finder.openDialog(); }},
     {IDM_VIEW_SHOWTIME, [](mainClient &c) { c.toggleTime(); }},
     {IDM_VIEW_COLOURS, [](mainClient &c) { c.toggleColours(); }},
+    {IDM_SEND_COMMANDS, [](mainClient &c) { c.keys.edit(&c); }},
     {IDM_VIEW_RULES, [](mainClient &c) { c.session.editRules(&c); }},
 };
 
@@ -186,7 +191,9 @@ void mainClient::runCommand(int id)
 {
     if (transfer.isRunning() && TransferLock::disturbs(id))
         return;
-    if (const Command *c = findCommand(id))
+    if (id >= IDM_SEND_ROW && id <= IDM_SEND_LASTROW)
+        keys.press(uint32_t(id - IDM_SEND_ROW));
+    else if (const Command *c = findCommand(id))
         c->run(*this);
 }
 

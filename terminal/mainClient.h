@@ -6,6 +6,7 @@
 
 #include "res/resource.h"
 #include "terminal/send/ByteFieldsView.h"
+#include "terminal/send/CommandKeys.h"
 #include "terminal/send/SendBox.h"
 #include "terminal/CommandQueue.h"
 #include "terminal/TerminalStatus.h"
@@ -102,6 +103,13 @@ public:
     // The line's own signals, for the menu and the status bar.
     LineControl &lineSignals() { return signals; }
     const LineControl &lineSignals() const { return signals; }
+    // The stored commands, F1 to F12. A row's key or menu item and the
+    // "Commands" dialog wait for an update of the view as a click does, and
+    // are refused during a transfer.
+    void commandStoredRow(uint32_t row) { click(IDM_SEND_ROW + int(row)); }
+    void commandEditCommands() { click(IDM_SEND_COMMANDS); }
+    CommandKeys &commandKeys() { return keys; }
+    const CommandKeys &commandKeys() const { return keys; }
 
     // For tests and benchmarks, which look inside and set limits that memory
     // alone sets otherwise.
@@ -163,6 +171,24 @@ private:
     private:
         const CommandQueue &queue;
     };
+    // The stored commands go to the line through the send box's own road,
+    // behind the same gate as "&String".
+    class CommandLine : public CommandKeys::Sender
+    {
+    public:
+        explicit CommandLine(mainClient &c) : c(c) {}
+        bool lineTaken() const override { return c.transfer.isRunning() || c.line.isWriting() || c.sendBox.isRunning(); }
+        bool updating() const override { return c.session.isBusy(); }
+        bool ensurePortOpen() override { return c.ensurePortOpen(); }
+        void sendCommand(const unsigned char *bytes, uint32_t count) override
+        {
+            if (c.sendBox.sendComposed(bytes, count) == SendBox::failed)
+                c.writeFailed();
+        }
+
+    private:
+        mainClient &c;
+    };
     // The pseudo command of a deferred PWM_EDITENTER.
     enum { deferredEditEnter = -1 };
 
@@ -198,6 +224,8 @@ private:
     Tooltips tooltips;           // of the buttons and check boxes
     ViewFinder finder;           // Find in the receive view
     TransferLock lock{transfer, finder};  // the dialog greyed around a transfer
+    CommandLine commandLine{*this};
+    CommandKeys keys{commandLine, line};  // F1 to F12, their dialog and repeats
     TerminalStatus *status = nullptr;  // the frame's status bar; not owned
 };
 

@@ -35,10 +35,16 @@ SendBox::Outcome SendBox::send(Source from)
     // The settings' "Line End" ends the text and each of its line breaks.
     char out[LineEnd::outputBound(sizeof text - 1)];
     uint32_t n = LineEnd::compose(text, typed, LineEnd::fromStored(loadOptions().lineEnd), out);
-    PacedWriter::Outcome done = paced.send(reinterpret_cast<unsigned char *>(out), n, line.sendDelay());
+    Outcome done = sendComposed(reinterpret_cast<unsigned char *>(out), n);
     HWND box = GetDlgItem(dialog, IDC_SENDBOX);
     SendMessageA(box, EM_SETSEL, 0, -1);
     SetFocus(box);
+    return done;
+}
+
+SendBox::Outcome SendBox::sendComposed(const unsigned char *bytes, uint32_t count)
+{
+    PacedWriter::Outcome done = paced.send(bytes, count, line.sendDelay());
     if (done == PacedWriter::failed)
         return failed;
     return done == PacedWriter::sent ? sent : nothing;

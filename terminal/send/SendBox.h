@@ -43,6 +43,11 @@ public:
     // nothing: the box was empty or the send aborted; failed: the port
     // closed or a write fell short, for the owner to say.
     Outcome send(Source from);
+    // Text already composed (escapes decoded, line ends in place) to the
+    // line as the box's text goes: paced when a delay is set. The stored
+    // commands come this way too, so what is done with the box's sends is
+    // done with theirs.
+    Outcome sendComposed(const unsigned char *bytes, uint32_t count);
 
 private:
     PortControl &line;

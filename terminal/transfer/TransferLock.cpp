@@ -13,6 +13,9 @@ const int locked[] = {IDC_SENDFILE, IDM_FILE_RECEIVE, IDC_SENDSTRING, IDC_SENDBY
 
 bool TransferLock::disturbs(int id)
 {
+    // A stored command sends as the send box does; its dialog is modal.
+    if (id == IDM_SEND_COMMANDS || (id >= IDM_SEND_ROW && id <= IDM_SEND_LASTROW))
+        return true;
     for (int one : locked)
         if (one == id)
             return true;

@@ -7,12 +7,14 @@
 // and the same file by YMODEM to lrzsz's rb against its raw send in the same
 // run; the 1 MiB hex flood against the capture of the same run, and a
 // 16 MiB text flood with a tab every 32 characters against the same flood
-// without; a coloured log (ESC[32m, 60 characters, ESC[0m) into the view
-// with colours on against off, and the memory its runs take in a full view;
-// the same log end to end over the cable with ANSI Colours on against off.
+// without; the 4 MiB text flood with Show Sent on and a stored command
+// repeating every 100 ms against the same flood without; a coloured log
+// (ESC[32m, 60 characters, ESC[0m) into the view with colours on against
+// off, and the memory its runs take in a full view; the same log end to end
+// over the cable with ANSI Colours on against off.
 // Prints one line per figure.
 //
-//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|colour|colourrate|render|send|ymodem|zmodem]...
+//   bench_terminal_DataPath.exe [receive|capture|hex|text|timed|hexrate|tabs|showsent|colour|colourrate|render|send|ymodem|zmodem]...
 //   and, one at a time for a profiler or a closer look: tabsalone, plainalone,
 //   hexalone, capturealone (one flood each), tabview (the tabbed flood into
 //   the view alone), renderalone (the drain's render of chunks, no port),
@@ -32,6 +34,7 @@
 
 #include "terminal/receive/AnsiParser.h"
 #include "terminal/receive/ReceiveRenderer.h"
+#include "terminal/send/StoredCommands.h"
 #include "terminal/transfer/XmodemSender.h"
 #include "tests/bench/BenchFigures.h"
 #include "tests/bench/BenchView.h"
@@ -86,6 +89,21 @@ struct Flood {
     }
 };
 
+// F1: "PING" with CR LF, every 100 ms.
+void storeRepeatingCommand()
+{
+    StoredCommands c;
+    c.set(0, "ping", 4, "PING\\0D\\0A", 10, 100);
+    std::vector<unsigned char> form(c.storedSize());
+    form.resize(c.store(form.data(), uint32_t(form.size())));
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, rig::settingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "Commands", 0, REG_BINARY, form.data(), DWORD(form.size()));
+    RegCloseKey(key);
+}
+
 bool startCapture(rig::Terminal &term, const std::string &path)
 {
     FileDialogDriver driver(path.c_str(), IDYES);
@@ -99,6 +117,12 @@ bool startCapture(rig::Terminal &term, const std::string &path)
 bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *rateOut = nullptr,
                   const std::vector<unsigned char> *bytes = nullptr)
 {
+    // "sent": the text flood with Show Sent on and F1 repeating every 100 ms.
+    const bool sent = !strcmp(mode, "sent");
+    if (sent) {
+        rig::storeDword("ShowSent", 1);
+        storeRepeatingCommand();
+    }
     rig::Terminal term{rig::dataPath};
     SerialPeer peer{"COM9", SerialPeer::listening};
     if (!term.ready() || !peer.isOpen() || !term.openPort()) {
@@ -121,6 +145,8 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
     flood.bytes = &data;
     double start = rig::nowMs();
     double cpuStart = bench::processorSeconds();
+    if (sent)
+        term.client->commandKeys().press(0);
     HANDLE t = CreateThread(nullptr, 0, &Flood::run, &flood, 0, nullptr);
     double lastGrowth = start;
     uint32_t last = 0;
@@ -163,6 +189,13 @@ bool receiveFlood(const char *mode, size_t total, double limitSeconds, double *r
         term.check(IDC_SHOWHEX, false), term.check(IDC_CAPTURE, false);
     if (!strcmp(mode, "timed"))
         rig::removeValue("ShowTime");
+    if (sent) {
+        bench::figures("receive sent   : %.0f commands sent meanwhile, %.1f a second\n",
+                       double(term.client->sentCount()) / 6.0, double(term.client->sentCount()) / 6.0 / (secs > 0 ? secs : 1));
+        term.client->commandKeys().stopRepeating();
+        rig::removeValue("ShowSent");
+        rig::removeValue("Commands");
+    }
     if (!strcmp(mode, "ansi"))
         rig::removeValue("AnsiColours");
     if (rateOut)
@@ -424,6 +457,18 @@ void hexAgainstCapture(size_t total)
     double ratio = pairedRates("capture", "hex", total, nullptr, nullptr, capture, hex);
     printf("receive hex    : %.0f against %.0f bytes/s captured, %.2fx the capture rate of this run (%zu bytes)\n",
            hex, capture, ratio, total);
+    fflush(stdout);
+}
+
+// The text flood with Show Sent on and a command repeating every 100 ms
+// against the same flood without, same run: the sent lines go in between
+// the received chunks.
+void sentAgainstPlain(size_t total)
+{
+    double plainRate = 0, sentRate = 0;
+    double ratio = pairedRates("text", "sent", total, nullptr, nullptr, plainRate, sentRate);
+    printf("receive sent   : %.0f with Show Sent and a command every 100 ms against %.0f bytes/s without, %.2fx "
+           "(%zu bytes)\n", sentRate, plainRate, ratio, total);
     fflush(stdout);
 }
 
@@ -741,8 +786,8 @@ int main(int argc, char **argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 2) {
-        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "colour", "colourrate", "render",
-                                 "send", "ymodem", "zmodem"})
+        for (const char *what : {"capture", "hex", "text", "timed", "hexrate", "tabs", "showsent", "colour", "colourrate",
+                                 "render", "send", "ymodem", "zmodem"})
             runChild(what);
         return 0;
     }
@@ -760,6 +805,8 @@ int main(int argc, char **argv)
         hexAgainstCapture(1u << 20);
     if (wanted(argc, argv, "tabs"))
         tabsAgainstPlain(16u << 20);
+    if (wanted(argc, argv, "showsent"))
+        sentAgainstPlain(4u << 20);
     // One flood of the pair alone, for a profiler.
     if (wanted(argc, argv, "tabsalone") || wanted(argc, argv, "plainalone")) {
         std::vector<unsigned char> bytes = bench::printableLines(16u << 20, 12345);

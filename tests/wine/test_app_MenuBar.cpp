@@ -32,6 +32,7 @@ const MenuShape shape[] = {
       "C&lear Received"}},
     {"&View", {"Show &Hex", "Show &Time", "ANSI &Colours", "Highlight &Rules..."}},
     {"&Port", {"&Open", "Se&ttings...", "", "&DTR", "&RTS", "P&ulse DTR", "Pu&lse RTS", "", "Send &Break"}},
+    {"&Send", {"&Commands...", "&Stop Repeating"}},
     {"&Help", {"&About Line Talk..."}},
 };
 

@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include "terminal/receive/ReceiveSession.h"
 #include "terminal/ui/ChosenFile.h"
+#include "terminal/ui/Warnings.h"
 #include "util/P_File.h"
 
 void HistoryFiles::save()
@@ -21,7 +22,7 @@ void HistoryFiles::save()
     if (session.saveTo(*file))
         MessageBoxA(dialog, "File Saved", "Success", MB_ICONINFORMATION);
     else
-        MessageBoxA(dialog, "Unable to write to File", "Error on file", MB_ICONERROR);
+        Warnings::fileWriteFailed(dialog);
     delete file;
 }
 

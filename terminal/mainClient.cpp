@@ -408,9 +408,7 @@ void mainClient::failCapture()
 
 void mainClient::sendInput(SendSource from)
 {
-    // One stream at a time on the line: the file transfer or the write
-    // under way owns it.
-    if (transfer.isRunning() || line.isWriting() || sendBox.isRunning())
+    if (lineTaken())
         return;
     if (ensurePortOpen() && sendBox.send(from) == SendBox::failed)
         writeFailed();
@@ -433,7 +431,7 @@ void mainClient::writeFailed()
 
 void mainClient::runTransfer(void (*job)(FileTransfer &))
 {
-    if (line.isWriting() || transfer.isRunning() || sendBox.isRunning())
+    if (lineTaken())
         return;
     lock.run(job);
     tellStatus();

@@ -177,7 +177,7 @@ private:
     {
     public:
         explicit CommandLine(mainClient &c) : c(c) {}
-        bool lineTaken() const override { return c.transfer.isRunning() || c.line.isWriting() || c.sendBox.isRunning(); }
+        bool lineTaken() const override { return c.lineTaken(); }
         bool updating() const override { return c.session.isBusy(); }
         bool ensurePortOpen() override { return c.ensurePortOpen(); }
         void sendCommand(const unsigned char *bytes, uint32_t count) override
@@ -198,6 +198,9 @@ private:
         void (*run)(mainClient &);
     };
     static const Command commands[];
+    // One stream at a time on the line: a file transfer, a write the line
+    // still holds or a paced send owns it until it ends.
+    bool lineTaken() const { return transfer.isRunning() || line.isWriting() || sendBox.isRunning(); }
     static const Command *findCommand(int id);
     void runCommand(int id);
     void onCommand(WPARAM wParam);

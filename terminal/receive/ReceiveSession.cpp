@@ -98,12 +98,11 @@ ReceiveSession::~ReceiveSession()
     delete captureFile;
 }
 
-// A protocol transfer takes its answers out of a chunk first; what it hands
-// back (a loader's text) is dated with the chunk's first time.
-const unsigned char *ReceiveSession::passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown,
-                                             ChunkTimes &times)
+// What a tap or the start watch left of a chunk of n bytes: the first `left`
+// of shown. Once bytes were taken out, the reads' offsets no longer fit, and
+// what is left is dated with the chunk's first time.
+const unsigned char *ReceiveSession::keptOf(DWORD left, DWORD &n, unsigned char *shown, ChunkTimes &times)
 {
-    DWORD left = line.tap()->take(chunk, n, shown);
     shown[left] = 0;
     if (left != n) {
         int64_t first = times.run(0).time;
@@ -114,20 +113,20 @@ const unsigned char *ReceiveSession::passTap(const unsigned char *chunk, DWORD &
     return shown;
 }
 
+// A protocol transfer takes its answers out of a chunk first; what it hands
+// back (a loader's text) is dated with the chunk's first time.
+const unsigned char *ReceiveSession::passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown,
+                                             ChunkTimes &times)
+{
+    return keptOf(line.tap()->take(chunk, n, shown), n, shown, times);
+}
+
 // Outside a transfer the start watch sees the chunk first; bytes it holds
 // back (a start cut between reads) come with a later chunk.
 const unsigned char *ReceiveSession::passWatch(const unsigned char *chunk, DWORD &n, unsigned char *shown,
                                                ChunkTimes &times, bool &began)
 {
-    DWORD left = startWatch->look(chunk, n, shown, began);
-    shown[left] = 0;
-    if (left != n) {
-        int64_t first = times.run(0).time;
-        times.clear();
-        times.add(0, first);
-    }
-    n = left;
-    return shown;
+    return keptOf(startWatch->look(chunk, n, shown, began), n, shown, times);
 }
 
 ReceiveSession::Notices ReceiveSession::drain()

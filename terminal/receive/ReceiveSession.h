@@ -153,6 +153,7 @@ private:
     const unsigned char *passWatch(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times,
                                    bool &began);
     const unsigned char *passTap(const unsigned char *chunk, DWORD &n, unsigned char *shown, ChunkTimes &times);
+    static const unsigned char *keptOf(DWORD left, DWORD &n, unsigned char *shown, ChunkTimes &times);
     void showChunk(const unsigned char *data, uint32_t n, const ChunkTimes &times, Notices &told);
     void keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times, const uint32_t *breaks,
                       uint32_t breakCount);

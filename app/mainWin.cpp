@@ -169,6 +169,8 @@ const mainWin::MenuItem mainWin::menuItems[] = {
      [](const mainClient &c) { return c.showsTime(); }},
     {IDM_VIEW_COLOURS, [](mainWin &w) { w.client->commandColours(); }, notTransferring,
      [](const mainClient &c) { return c.showsColours(); }},
+    {IDM_VIEW_SENT, [](mainWin &w) { w.client->commandSent(); }, notTransferring,
+     [](const mainClient &c) { return c.showsSent(); }},
     {IDM_VIEW_RULES, [](mainWin &w) { w.client->commandRules(); }, notTransferring, nullptr},
     {IDM_PORT_OPENCLOSE, [](mainWin &w) { w.client->commandPort(); }, notTransferring, nullptr},
     {IDM_PORT_SETTINGS, [](mainWin &w) { w.client->commandSettings(); }, notTransferring, nullptr},

@@ -54,6 +54,7 @@
 // Commands the terminal adds to the receive view's context menu
 #define IDM_VIEW_SHOWTIME 130
 #define IDM_VIEW_FIND 131
+#define IDM_VIEW_SHOWSENT 132
 
 // Settings dialog (template 5); "&OK" is IDOK (1), "&Cancel" IDCANCEL (2)
 #define IDC_SET_BAUDLABEL 101
@@ -114,6 +115,7 @@
 #define IDM_FILE_CAPTURE 202
 #define IDM_FILE_RECEIVE 203
 #define IDM_FILE_ZMODEMAUTO 204
+#define IDM_FILE_LOG 205
 #define IDM_FILE_EXIT 219
 #define IDM_EDIT_COPY 220
 #define IDM_EDIT_SELECTALL 221
@@ -125,6 +127,7 @@
 #define IDM_VIEW_TIME 241
 #define IDM_VIEW_COLOURS 250
 #define IDM_VIEW_RULES 251
+#define IDM_VIEW_SENT 252
 #define IDM_PORT_OPENCLOSE 260
 #define IDM_PORT_SETTINGS 261
 #define IDM_PORT_DTR 265

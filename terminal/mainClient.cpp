@@ -23,7 +23,8 @@ mainClient::mainClient(PWin *parent, HINSTANCE module)
     : PModDialog(parent, IDD_TERMINAL, module), textFont(nullptr),
       editBrush(CreateSolidBrush(paleYellow)), images(instance(), ButtonFaces::bitmapIds, ButtonFaces::count),
       line(this, images, ButtonFaces::greenLight, ButtonFaces::redLight), waits(deferred), session(this, line, waits),
-      byteFields(this), sendBox(this, line, byteFields), files(session), transfer(line, *this)
+      byteFields(this), sendBox(this, line, byteFields, session), files(session),
+      transfer(line, *this, session)
 {
     textFont = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
@@ -175,6 +176,7 @@ const mainClient::Command mainClient::commands[] = {
     {IDM_VIEW_FIND, [](mainClient &c) { c.finder.openDialog(); }},
     {IDM_VIEW_SHOWTIME, [](mainClient &c) { c.toggleTime(); }},
     {IDM_VIEW_COLOURS, [](mainClient &c) { c.toggleColours(); }},
+    {IDM_VIEW_SHOWSENT, [](mainClient &c) { c.toggleSent(); }},
     {IDM_SEND_COMMANDS, [](mainClient &c) { c.keys.edit(&c); }},
     {IDM_VIEW_RULES, [](mainClient &c) { c.session.editRules(&c); }},
 };
@@ -379,6 +381,15 @@ void mainClient::toggleTime()
 void mainClient::toggleColours()
 {
     session.showColours(!session.showsColours());
+    session.keepViewChoices();
+    afterBusy();
+}
+
+// "Show Sent": the history shown again with or without what was sent;
+// kept for the next start.
+void mainClient::toggleSent()
+{
+    session.showSent(!session.showsSent());
     session.keepViewChoices();
     afterBusy();
 }

@@ -91,6 +91,8 @@ public:
     void commandTime() { click(IDM_VIEW_SHOWTIME); }
     void commandColours() { click(IDM_VIEW_COLOURS); }
     bool showsColours() const { return session.showsColours(); }
+    void commandSent() { click(IDM_VIEW_SHOWSENT); }
+    bool showsSent() const { return session.showsSent(); }
     void commandRules() { click(IDM_VIEW_RULES); }
     void commandPort() { click(IDC_OPENCOMM); }
     void commandSettings() { click(IDC_SETUP); }
@@ -142,6 +144,7 @@ public:
     void toggleHex();
     void toggleTime();
     void toggleColours();
+    void toggleSent();
     void toggleCapture();
     // Where a send comes from: the send box or the byte fields.
     using SendSource = SendBox::Source;

@@ -3,9 +3,6 @@
 #include <cctype>
 #include <cstring>
 
-namespace {
-
-// Start of the file-name part: after the last folder separator or drive.
 const char *fileNamePart(const char *path)
 {
     const char *start = path;
@@ -15,6 +12,8 @@ const char *fileNamePart(const char *path)
     }
     return start;
 }
+
+namespace {
 
 bool equalIgnoringCase(const char *a, const char *b)
 {

@@ -10,6 +10,10 @@
 
 const size_t pathMax = 260;
 
+// The file-name part of path: after its last folder separator or drive;
+// points into path.
+const char *fileNamePart(const char *path);
+
 // The extension of the file-name part of path: from its last dot, dot
 // included; points into path, at its terminating NUL when there is none.
 const char *fileExtension(const char *path);

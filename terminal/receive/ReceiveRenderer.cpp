@@ -1,6 +1,7 @@
 #include "terminal/receive/ReceiveRenderer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -8,9 +9,11 @@
 #include "res/resource.h"
 #include "terminal/receive/BatchSinks.h"
 #include "terminal/receive/HexDump.h"
+#include "terminal/receive/SentLines.h"
 #include "terminal/receive/TextDump.h"
 #include "terminal/ui/progressBar.h"
 #include "util/ArrivalTimes.h"
+#include "util/SentRecords.h"
 #include "win/PMessagePump.h"
 #include "win/PTextView.h"
 #include "win/PWin.h"
@@ -154,6 +157,26 @@ void forEachPiece(uint32_t length, const LineBreaks *breaks, Fn fn)
         from = to;
     }
 }
+
+// The progress of one piece of a render in pieces, reported as the whole
+// render's: the bytes before the piece are done. Remembers an abort, so the
+// pieces after it are passed over.
+class PieceProgress : public RenderPace
+{
+public:
+    PieceProgress(RenderPace &whole, uint32_t before) : whole(whole), before(before) {}
+    bool step(uint32_t done) override
+    {
+        if (!whole.step(before + done))
+            aborted = true;
+        return !aborted;
+    }
+    bool aborted = false;
+
+private:
+    RenderPace &whole;
+    uint32_t before;
+};
 
 // A line the rules pick out, painted in the view: its background only, so
 // its own colours stay.
@@ -378,10 +401,11 @@ void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, boo
         appendColoured(data, length, withProgress, times, breaks);
         return;
     }
-    std::unique_ptr<RenderProgress> bar(withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr);
+    std::unique_ptr<RenderProgress> bar(withProgress && !outerPace ? new RenderProgress(owner, length, textBarColor)
+                                                                   : nullptr);
     TextBatch batch;
     batch.setLimit(renderLimit);
-    BatchTextSink sink(batch, bar.get());
+    BatchTextSink sink(batch, outerPace ? outerPace : bar.get());
     const uint32_t breakChars = breaks ? breaks->count * 2 : 0;
     if (timed) {
         // With times on, every line of the text layout (received or
@@ -442,11 +466,12 @@ void ReceiveRenderer::appendText(const unsigned char *data, uint32_t length, boo
 void ReceiveRenderer::appendColoured(const unsigned char *data, uint32_t length, bool withProgress, ByteTimes *times,
                                      const LineBreaks *breaks)
 {
-    std::unique_ptr<RenderProgress> bar(withProgress ? new RenderProgress(owner, length, textBarColor) : nullptr);
+    std::unique_ptr<RenderProgress> bar(withProgress && !outerPace ? new RenderProgress(owner, length, textBarColor)
+                                                                   : nullptr);
     TextBatch batch;
     batch.setLimit(renderLimit);
     batch.reserve(timed ? uint64_t(length) + length / 4 + TimedText::prefixChars : uint64_t(length));
-    BatchTextSink sink(batch, bar.get());
+    BatchTextSink sink(batch, outerPace ? outerPace : bar.get());
     ShownNow now;
     bool dotAll = !timed && length > TextDump::shortLimit;
     TextBatch raw;
@@ -547,13 +572,14 @@ void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, bool
         times = &now;
     if (view.length() != hexEnd)
         hexTail.breakLine();
-    std::unique_ptr<RenderProgress> bar(withProgress ? new RenderProgress(owner, length, hexBarColor) : nullptr);
+    std::unique_ptr<RenderProgress> bar(withProgress && !outerPace ? new RenderProgress(owner, length, hexBarColor)
+                                                                   : nullptr);
     TextBatch batch;
     batch.setLimit(renderLimit);
     uint32_t pieces = breaks ? breaks->count : 0;
     batch.reserve((uint64_t(length) / HexDump::bytesPerLine + 2 + pieces) * hexLineChars());
     ViewTail tail(*this);
-    BatchHexSink sink(batch, bar.get(), tail, length, timed ? times : nullptr, tailTime);
+    BatchHexSink sink(batch, outerPace ? outerPace : bar.get(), tail, length, timed ? times : nullptr, tailTime);
     bool whole = true;
     uint32_t start = hexNext;
     forEachPiece(length, breaks, [&](uint32_t from, uint32_t to, bool broken) {
@@ -574,9 +600,10 @@ void ReceiveRenderer::appendHex(const unsigned char *data, uint32_t length, bool
 // the scrollback, else as much of its end as fits. The hex labels still count
 // from the first byte received.
 void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool hex, const ArrivalTimes *times,
-                                  const LineBreaks *breaks)
+                                  const LineBreaks *breaks, const SentRecords *sent)
 {
-    if (n == 0)
+    bool withSent = sent && sent->count() != 0;
+    if (n == 0 && !withSent)
         return;
     uint32_t from;
     if (hex) {
@@ -593,6 +620,17 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
     } else {
         from = scrollback.firstTextByte(n);
     }
+    if (withSent && sent->firstAtOrAfter(from) < sent->count())
+        showInterleaved(history, from, n, hex, times, breaks, *sent);
+    else
+        showRange(history, from, n, hex, times, breaks, true);
+}
+
+// Received bytes [from, to) of the history, with their times and the breaks
+// that fall among them.
+void ReceiveRenderer::showRange(const unsigned char *history, uint32_t from, uint32_t to, bool hex,
+                                const ArrivalTimes *times, const LineBreaks *breaks, bool withProgress)
+{
     ArrivalTimes none;
     HistoryTimes arrived(times ? *times : none, from);
     ByteTimes *byteTimes = times && times->covered() > from ? &arrived : nullptr;
@@ -604,9 +642,93 @@ void ReceiveRenderer::showHistory(const unsigned char *history, uint32_t n, bool
         shown.base = from + breaks->base;
     }
     if (hex)
-        appendHex(history + from, n - from, true, byteTimes, &shown);
+        appendHex(history + from, to - from, withProgress, byteTimes, &shown);
     else
-        appendText(history + from, n - from, true, byteTimes, &shown);
+        appendText(history + from, to - from, withProgress, byteTimes, &shown);
+}
+
+// The history from `from` on with the sends placed where they went out,
+// under one progress dialog; "&Abort" ends it where it is.
+void ReceiveRenderer::showInterleaved(const unsigned char *history, uint32_t from, uint32_t n, bool hex,
+                                      const ArrivalTimes *times, const LineBreaks *breaks, const SentRecords &sent)
+{
+    RenderProgress bar(owner, n - from, hex ? hexBarColor : textBarColor);
+    Interleave order(sent, n, from);
+    Interleave::Piece piece;
+    while (order.next(piece)) {
+        if (piece.sent) {
+            SentRecords::Record r = sent.get(piece.record);
+            if (r.kind == SentRecords::fileSent) {
+                // The records keep a name without its NUL.
+                char name[SentRecords::maxName + 1];
+                uint32_t k = r.length < SentRecords::maxName ? r.length : uint32_t(SentRecords::maxName);
+                std::memcpy(name, r.data, k);
+                name[k] = 0;
+                appendSentFile(name, r.fileSize, r.time, hex);
+            }
+            else
+                appendSent(r.data, r.length, r.time, hex);
+            continue;
+        }
+        PieceProgress pace(bar, piece.from - from);
+        outerPace = &pace;
+        showRange(history, piece.from, piece.to, hex, times, breaks, true);
+        outerPace = nullptr;
+        if (pace.aborted)
+            break;
+    }
+}
+
+void ReceiveRenderer::appendSent(const unsigned char *data, uint32_t length, int64_t time, bool hex)
+{
+    TextBatch batch;
+    batch.setLimit(renderLimit);
+    batch.reserve(hex ? (uint64_t(length) / HexDump::bytesPerLine + 1) * hexLineChars()
+                      : uint64_t(length) + length / 8 + TimedText::prefixChars + 4);
+    BatchTextSink sink(batch, nullptr);
+    // A received line under way ends here and goes on after the send.
+    if (!hex && !endsLine(lastShown()))
+        sink.putText("\r\n", 2);
+    const int64_t *at = timed ? &time : nullptr;
+    if (hex)
+        SentLines::hex(sink, data, length, at);
+    else
+        SentLines::text(sink, data, length, at);
+    putSent(batch, hex);
+}
+
+void ReceiveRenderer::appendSentFile(const char *name, uint64_t size, int64_t time, bool hex)
+{
+    TextBatch batch;
+    batch.setLimit(renderLimit);
+    BatchTextSink sink(batch, nullptr);
+    if (!endsLine(lastShown()))
+        sink.putText("\r\n", 2);
+    SentLines::file(sink, name, size, timed ? &time : nullptr);
+    putSent(batch, hex);
+}
+
+// Sent lines in their colour. The received text after them starts a line
+// of its own: with its own time, a hex line at the running offset (the
+// view's length no longer is the last hex render's). The rules do not judge
+// sent lines.
+void ReceiveRenderer::putSent(const TextBatch &batch, bool hex)
+{
+    if (batch.refused())
+        shortOfMemory = true;
+    PTextViewRun run;
+    run.text = batch.text();
+    run.length = batch.length();
+    run.attr.fg = sentColour;
+    if (run.length && !view.appendRuns(&run, 1)) {
+        uint32_t t = view.length();
+        cutTop(hex ? t / hexLineChars() / 2 * hexLineChars() : t / 2, hex);
+        if (!view.appendRuns(&run, 1))
+            shortOfMemory = true;
+    }
+    timedText.reset();
+    lit.skipTo(view.length());
+    keepWithinLimit(hex);
 }
 
 // Keeps the view within its scrollback: once past the limit its top is cut,

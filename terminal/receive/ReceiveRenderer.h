@@ -13,6 +13,8 @@
 
 class ArrivalTimes;
 class PWin;
+class RenderPace;
+class SentRecords;
 class TextBatch;
 
 // Where pauses ended lines (New line after a pause): at[0..count) ascending,
@@ -65,9 +67,19 @@ public:
 
     // The whole history, into a view that holds nothing of it; times: when
     // its bytes arrived; breaks: where pauses ended its lines (offsets into
-    // the history).
+    // the history); sent: what was sent, shown where it went out (null: not
+    // shown).
     void showHistory(const unsigned char *history, uint32_t bytes, bool hex, const ArrivalTimes *times = nullptr,
-                     const LineBreaks *breaks = nullptr);
+                     const LineBreaks *breaks = nullptr, const SentRecords *sent = nullptr);
+
+    // What was sent, after what the view shows, on lines of its own in the
+    // sent colour: a received line it cuts goes on after it on a new line,
+    // hex labels go on counting received bytes. time: when it went out.
+    void appendSent(const unsigned char *data, uint32_t length, int64_t time, bool hex);
+    // A file sent: one line naming it and its size.
+    void appendSentFile(const char *name, uint64_t size, int64_t time, bool hex);
+    // Dark blue on the view's background; received text keeps the view's black.
+    enum : uint32_t { sentColour = 0x00800000 };
 
     // Lines begin with the time their first byte arrived. Takes effect with
     // the next render: the owner empties the view and shows the history.
@@ -108,6 +120,11 @@ public:
 
 private:
     void letQueueThrough();
+    void showRange(const unsigned char *history, uint32_t from, uint32_t to, bool hex, const ArrivalTimes *times,
+                   const LineBreaks *breaks, bool withProgress);
+    void showInterleaved(const unsigned char *history, uint32_t from, uint32_t n, bool hex,
+                         const ArrivalTimes *times, const LineBreaks *breaks, const SentRecords &sent);
+    void putSent(const TextBatch &batch, bool hex);
     void keepWithinLimit(bool hex);
     void cutTop(uint32_t chars, bool hex);
     uint32_t nextLineStart(uint32_t at, uint32_t length) const;
@@ -143,6 +160,7 @@ private:
     bool shortOfMemory;      // a render since the view was emptied could not show all
     bool memoryNoticeTaken;  // and the operator was told
     uint32_t renderLimit;    // characters a render may collect
+    RenderPace *outerPace = nullptr;  // the progress of a render in pieces, while one runs
     enum : DWORD { queuePauseMs = 15 };
 };
 

@@ -11,6 +11,7 @@
 #include "terminal/settings/Settings.h"
 #include "terminal/ui/StatusText.h"
 #include "util/ChunkTimes.h"
+#include "util/FileNames.h"
 #include "util/P_File.h"
 
 namespace {
@@ -234,13 +235,13 @@ void ReceiveSession::keepBreak(uint32_t offset)
 // The whole history, in the current mode, into the emptied view.
 void ReceiveSession::renderHistory()
 {
-    if (bytes.count() <= 1)
+    if (bytes.count() <= 1 && !(sentShown && sent.count()))
         return;
     Busy busy(*this);
     LineBreaks pauses;
     pauses.at = breaks.items();
     pauses.count = breaks.count();
-    renderer.showHistory(bytes.items(), bytes.count() - 1, hex, &arrivals, &pauses);
+    renderer.showHistory(bytes.items(), bytes.count() - 1, hex, &arrivals, &pauses, sentShown ? &sent : nullptr);
 }
 
 const char *ReceiveSession::captureName() const
@@ -255,7 +256,38 @@ void ReceiveSession::clear()
     kept.clear();
     arrivals.clear();
     breaks.clear();
+    sent.clear();
     pause.reset();
+}
+
+// A send shows at once, between the chunks received before and after it; a
+// send the records have no room for still shows, but a re-render leaves it
+// out. While capturing the view stays empty, sent lines included.
+void ReceiveSession::sentBytes(const unsigned char *data, uint32_t count)
+{
+    if (count == 0)
+        return;
+    int64_t now = ArrivalClock::localWallMs();
+    sent.addBytes(receivedCount(), now, data, count);
+    if (sentShown && !captureFile)
+        renderer.appendSent(data, count, now, hex);
+}
+
+void ReceiveSession::sentFile(const char *path, uint64_t size)
+{
+    const char *name = path ? fileNamePart(path) : "";
+    int64_t now = ArrivalClock::localWallMs();
+    sent.addFile(receivedCount(), now, name, size);
+    if (sentShown && !captureFile)
+        renderer.appendSentFile(name, size, now, hex);
+}
+
+void ReceiveSession::showSent(bool on)
+{
+    Busy busy(*this);
+    sentShown = on;
+    renderer.empty();
+    renderHistory();
 }
 
 void ReceiveSession::showHex(bool on)
@@ -291,6 +323,8 @@ void ReceiveSession::addTimeItem(HMENU viewMenu, bool enabled) const
         AppendMenuA(viewMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(viewMenu, MF_STRING | (showsTime() ? MF_CHECKED : MF_UNCHECKED) | (enabled ? 0 : MF_GRAYED),
                 IDM_VIEW_SHOWTIME, "Show &Time");
+    AppendMenuA(viewMenu, MF_STRING | (sentShown ? MF_CHECKED : MF_UNCHECKED) | (enabled ? 0 : MF_GRAYED),
+                IDM_VIEW_SHOWSENT, "Show &Sent");
 }
 
 bool ReceiveSession::saveTo(P_File &file) const
@@ -336,10 +370,14 @@ void ReceiveSession::restoreViewChoices()
     uint32_t coloursOn = 0;
     readRegDword("AnsiColours", coloursOn, false);
     renderer.setColours(coloursOn != 0);
+    uint32_t sentOn = 0;
+    readRegDword("ShowSent", sentOn, false);
+    sentShown = sentOn == 1;
 }
 
 void ReceiveSession::keepViewChoices() const
 {
     writeRegDword("ShowTime", renderer.showsTime() ? 1 : 0);
     writeRegDword("AnsiColours", renderer.showsColours() ? 1 : 0);
+    writeRegDword("ShowSent", sentShown ? 1 : 0);
 }

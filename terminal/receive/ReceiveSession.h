@@ -7,9 +7,11 @@
 
 #include "terminal/receive/PauseBreak.h"
 #include "terminal/receive/ReceiveRenderer.h"
+#include "terminal/receive/SentNotes.h"
 #include "util/ArrivalTimes.h"
 #include "util/ByteHistory.h"
 #include "util/PVect.h"
+#include "util/SentRecords.h"
 
 class ChunkTimes;
 class FarEndStart;
@@ -32,7 +34,12 @@ struct StatusFacts;
 // over; a drain also stops between chunks when the owner says a command
 // waits, so a click is never held up by a long flood. The history is
 // therefore always the arrival order, and the view shows each byte once.
-class ReceiveSession
+//
+// What the terminal sends is told here too (SentNotes) and kept beside the
+// history, placed between the received chunks where it went out; with Show
+// Sent on the view shows it there on lines of its own, live and in every
+// re-render. Save and the capture file hold the received bytes only.
+class ReceiveSession : public SentNotes
 {
 public:
     // Asked between two chunks of a drain: true stops it, so that what waits
@@ -110,6 +117,15 @@ public:
     // a text view shows the history again, hex is as it was.
     void showColours(bool on);
     bool showsColours() const { return renderer.showsColours(); }
+    // Sent data among the received, on lines of its own in its own colour;
+    // the history is shown again.
+    void showSent(bool on);
+    bool showsSent() const { return sentShown; }
+    // The sends, as they go on the line: kept, and shown with Show Sent.
+    void sentBytes(const unsigned char *data, uint32_t count) override;
+    void sentFile(const char *name, uint64_t size) override;
+    const SentRecords &sentRecords() const { return sent; }
+    SentRecords &sentRecords() { return sent; }
     // "Show &Time" on the receive view's context menu, checked while the
     // times show; apart from the items before it by a separator; greyed
     // unless enabled.
@@ -174,6 +190,8 @@ private:
     uint32_t busyDepth;           // drains and renders under way
     bool hex;                     // the view shows hex lines
     uint64_t fromLine = 0;        // bytes read off the line since the last clear
+    SentRecords sent;             // what was sent, placed among the history
+    bool sentShown = false;       // the view shows it (Show Sent)
     FarEndStart *startWatch = nullptr;
 };
 

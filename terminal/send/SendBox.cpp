@@ -6,6 +6,7 @@
 #include "terminal/port/PortControl.h"
 #include "terminal/send/ByteFieldsView.h"
 #include "terminal/send/LineEnd.h"
+#include "terminal/receive/SentNotes.h"
 #include "terminal/settings/Settings.h"
 
 void SendBox::attach(HWND dialogWindow)
@@ -23,6 +24,7 @@ SendBox::Outcome SendBox::send(Source from)
 {
     if (from == Source::byteFields) {
         unsigned char byte = byteFields.byte();
+        notes.sentBytes(&byte, 1);
         return line.send(&byte, 1, false) ? sent : failed;
     }
     char text[500];
@@ -44,6 +46,8 @@ SendBox::Outcome SendBox::send(Source from)
 
 SendBox::Outcome SendBox::sendComposed(const unsigned char *bytes, uint32_t count)
 {
+    // Told before the write: an answer the write's wait lets in comes after it.
+    notes.sentBytes(bytes, count);
     PacedWriter::Outcome done = paced.send(bytes, count, line.sendDelay());
     if (done == PacedWriter::failed)
         return failed;

@@ -9,6 +9,7 @@
 #include "terminal/send/SendBoxRecall.h"
 
 class ByteFieldsView;
+class SentNotes;
 class PortControl;
 class PWin;
 
@@ -24,10 +25,10 @@ public:
     enum class Source { sendBox, byteFields };
     enum Outcome { nothing, sent, failed };
 
-    // window: the dialog, which owns the progress dialog of a paced send.
-    // None of them is owned.
-    SendBox(PWin *window, PortControl &line, const ByteFieldsView &byteFields)
-        : line(line), byteFields(byteFields), paced(window, line), dialog(nullptr) {}
+    // window: the dialog, which owns the progress dialog of a paced send;
+    // notes: told what each send puts on the line. None of them is owned.
+    SendBox(PWin *window, PortControl &line, const ByteFieldsView &byteFields, SentNotes &notes)
+        : line(line), byteFields(byteFields), notes(notes), paced(window, line), dialog(nullptr) {}
     SendBox(const SendBox &) = delete;
     SendBox &operator=(const SendBox &) = delete;
 
@@ -52,6 +53,7 @@ public:
 private:
     PortControl &line;
     const ByteFieldsView &byteFields;
+    SentNotes &notes;
     PacedWriter paced;      // the box with a long pause after each byte
     SendBoxRecall recall;   // Ctrl+Up and Ctrl+Down in the box
     HWND dialog;

@@ -7,6 +7,7 @@
 #include "terminal/transfer/ProtocolTransfer.h"
 #include "terminal/settings/Settings.h"
 #include "terminal/port/PortControl.h"
+#include "terminal/receive/SentNotes.h"
 #include "terminal/ui/progressBar.h"
 #include "util/P_File.h"
 #include "win/PMessagePump.h"
@@ -18,7 +19,10 @@ const uint32_t fileChunkBytes = 512;
 
 } // namespace
 
-FileTransfer::FileTransfer(PortControl &port, PWin &window) : line(port), owner(window), running(false) {}
+FileTransfer::FileTransfer(PortControl &port, PWin &window, SentNotes &sent)
+    : line(port), owner(window), notes(sent), running(false)
+{
+}
 
 void FileTransfer::run()
 {
@@ -120,6 +124,7 @@ void FileTransfer::transfer(TransferProtocol protocol)
     // The block protocols send an empty file too: the receiver is waiting
     // for it. They pace themselves, so the pause after each byte is not asked.
     if (protocol != TransferProtocol::raw) {
+        notes.sentFile(file->getName(), file->getSize());
         ProtocolTransfer(line, owner, *file, protocol, protocolTiming).run();
         return;
     }
@@ -128,6 +133,7 @@ void FileTransfer::transfer(TransferProtocol protocol)
     bool useDelay = false;
     if (!askDelay(useDelay))
         return;
+    notes.sentFile(file->getName(), file->getSize());
     sendAll(*file, useDelay);
 }
 

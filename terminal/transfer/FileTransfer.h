@@ -9,6 +9,7 @@
 
 class P_File;
 class PortControl;
+class SentNotes;
 class PWin;
 
 // Sends a file the operator chooses through the terminal's port, in chunks,
@@ -19,8 +20,8 @@ class FileTransfer
 {
 public:
     // line: the port it opens and writes to; owner: the window of its
-    // progress dialog and message boxes.
-    FileTransfer(PortControl &line, PWin &owner);
+    // progress dialog and message boxes; notes: told of each file sent.
+    FileTransfer(PortControl &line, PWin &owner, SentNotes &notes);
     FileTransfer(const FileTransfer &) = delete;
     FileTransfer &operator=(const FileTransfer &) = delete;
 
@@ -57,6 +58,7 @@ private:
 
     PortControl &line;
     PWin &owner;
+    SentNotes &notes;
     bool running;
     XmodemSender::Timing protocolTiming = XmodemSender::standardTiming;
     ZmodemAutoStart farEnd;

@@ -349,6 +349,8 @@ void mainClient::onCommData(WPARAM)
     }
     if (told.captureFailed)
         failCapture();
+    if (told.sentNotKept)
+        Warnings::sentNotKept(hwnd);
     // What follows sz's or rz's start is still queued: the transfer takes it.
     if (told.farEndStarted)
         runTransfer([](FileTransfer &t) { t.runFarEndStart(); });
@@ -367,29 +369,12 @@ void mainClient::toggleHex()
     afterBusy();
 }
 
-// "Show Time" on the view's menu: re-renders the history as Show Hex does,
-// with or without the times, and keeps the choice for the next start.
-void mainClient::toggleTime()
+// A choice of the view turned ("Show Time", "ANSI Colours", "Show Sent"):
+// the history is shown again as Show Hex does, and the choice kept for the
+// next start.
+void mainClient::turnViewChoice(void (ReceiveSession::*set)(bool), bool (ReceiveSession::*isOn)() const)
 {
-    session.showTime(!session.showsTime());
-    session.keepViewChoices();
-    afterBusy();
-}
-
-// "ANSI Colours": the history shown again with its escape sequences read or
-// shown as they came; kept for the next start.
-void mainClient::toggleColours()
-{
-    session.showColours(!session.showsColours());
-    session.keepViewChoices();
-    afterBusy();
-}
-
-// "Show Sent": the history shown again with or without what was sent;
-// kept for the next start.
-void mainClient::toggleSent()
-{
-    session.showSent(!session.showsSent());
+    (session.*set)(!(session.*isOn)());
     session.keepViewChoices();
     afterBusy();
 }

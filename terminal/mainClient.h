@@ -142,9 +142,9 @@ public:
     void onCommData(WPARAM count);
     void clearReceived();
     void toggleHex();
-    void toggleTime();
-    void toggleColours();
-    void toggleSent();
+    void toggleTime() { turnViewChoice(&ReceiveSession::showTime, &ReceiveSession::showsTime); }
+    void toggleColours() { turnViewChoice(&ReceiveSession::showColours, &ReceiveSession::showsColours); }
+    void toggleSent() { turnViewChoice(&ReceiveSession::showSent, &ReceiveSession::showsSent); }
     void toggleCapture();
     // Where a send comes from: the send box or the byte fields.
     using SendSource = SendBox::Source;
@@ -215,6 +215,7 @@ private:
     void runDeferred();
     void afterBusy();
     void failCapture();
+    void turnViewChoice(void (ReceiveSession::*set)(bool), bool (ReceiveSession::*isOn)() const);
     void onPortLost();
     void writeFailed();
 

@@ -179,6 +179,7 @@ ReceiveSession::Notices ReceiveSession::drain()
     if (line.port())
         line.port()->notifyEnabled = 1;
     told.historyFull = kept.takeFullNotice();
+    told.sentNotKept = sent.takeFullNotice();
     return told;
 }
 

@@ -59,6 +59,7 @@ public:
         bool historyFull = false;     // from now on bytes are shown, not kept
         bool captureFailed = false;   // a capture write failed; the file is still open
         bool farEndStarted = false;   // the start watch found one: the drain stopped after it
+        bool sentNotKept = false;     // a send found no room beside the history (once until Clear)
     };
 
     // Holds the session busy for its own life.

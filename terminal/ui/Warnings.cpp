@@ -17,6 +17,13 @@ void lowMemory(HWND owner)
                 "The view shows what fitted; the buffer keeps every byte for Save.", "Low Memory", MB_ICONWARNING);
 }
 
+void sentNotKept(HWND owner)
+{
+    MessageBoxA(owner, "Not enough memory to keep what is sent beside the received data.\r\n"
+                "Sends are still shown as they go, but left out when the view is drawn again.", "Low Memory",
+                MB_ICONWARNING);
+}
+
 void commWriteFailed(HWND owner)
 {
     MessageBoxA(owner, "Unable to write to Comm", "Error Comm", MB_ICONERROR);

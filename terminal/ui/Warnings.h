@@ -11,6 +11,9 @@ namespace Warnings {
 void historyFull(HWND owner);
 // A render found too little memory: the view shows what fitted.
 void lowMemory(HWND owner);
+// What was sent no longer fits beside the history: still shown as it goes,
+// but left out when the view is drawn again.
+void sentNotKept(HWND owner);
 // A write to the port failed or fell short.
 void commWriteFailed(HWND owner);
 // A write to a file (the capture) failed.

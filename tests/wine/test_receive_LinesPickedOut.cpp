@@ -110,16 +110,7 @@ protected:
     {
         UpdateWindow(term->view());
         term->pump();
-        rig::Capture shot = rig::captureClient(term->view());
-        std::vector<int> rows;
-        for (int y = 0; y < shot.cy; ++y) {
-            int n = 0;
-            for (int x = 0; x < shot.cx; ++x)
-                n += shot.colorAt(x, y) == colour;
-            if (n > 20)
-                rows.push_back(y);
-        }
-        return rows;
+        return rig::rowsWith(rig::captureClient(term->view()), colour, 20);
     }
 
     CleanValues values;

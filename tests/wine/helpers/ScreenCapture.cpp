@@ -78,6 +78,19 @@ Capture captureClient(HWND w)
     return captureScreen(r);
 }
 
+std::vector<int> rowsWith(const Capture &shot, COLORREF colour, int minPixels)
+{
+    std::vector<int> rows;
+    for (int y = 0; y < shot.cy; ++y) {
+        int n = 0;
+        for (int x = 0; x < shot.cx; ++x)
+            n += shot.colorAt(x, y) == colour;
+        if (n > minPixels)
+            rows.push_back(y);
+    }
+    return rows;
+}
+
 Capture captureWindow(HWND w)
 {
     RECT r;

@@ -199,15 +199,18 @@ void ReceiveSession::showChunk(const unsigned char *data, uint32_t n, const Chun
         renderer.appendText(data, n, false, &arrived, &pauses);
     // Bytes the history has no room for are not kept (the view and the
     // capture still get them); said once, when the drain is over.
+    // A send since the last byte received ends the line in the view (Show
+    // Sent): the chunk's first byte begins one, and its time is noted.
+    bool afterSend = sent.count() != 0 && sent.get(sent.count() - 1).at >= receivedCount();
     uint32_t before = kept.held();
     kept.append(data, n);
-    keepArrivals(data, kept.held() - before, times, broken, pauses.count);
+    keepArrivals(data, kept.held() - before, times, broken, pauses.count, afterSend);
 }
 
 // The times of the first `taken` bytes of a chunk, those the history took.
 // A break falls on a run's first byte: the runs are the reads.
 void ReceiveSession::keepArrivals(const unsigned char *data, uint32_t taken, const ChunkTimes &times,
-                                  const uint32_t *pauses, uint32_t pauseCount)
+                                  const uint32_t *pauses, uint32_t pauseCount, bool afterSend)
 {
     uint32_t start = arrivals.covered();
     uint32_t b = 0;
@@ -221,7 +224,7 @@ void ReceiveSession::keepArrivals(const unsigned char *data, uint32_t taken, con
         bool afterPause = b < pauseCount && pauses[b] == at;
         if (afterPause && start <= UINT32_MAX - at)
             keepBreak(start + at);
-        arrivals.add(data + at, end - at, times.run(r).time, afterPause);
+        arrivals.add(data + at, end - at, times.run(r).time, afterPause || (r == 0 && afterSend));
     }
 }
 

@@ -173,7 +173,7 @@ private:
     static const unsigned char *keptOf(DWORD left, DWORD &n, unsigned char *shown, ChunkTimes &times);
     void showChunk(const unsigned char *data, uint32_t n, const ChunkTimes &times, Notices &told);
     void keepArrivals(const unsigned char *data, uint32_t kept, const ChunkTimes &times, const uint32_t *breaks,
-                      uint32_t breakCount);
+                      uint32_t breakCount, bool afterSend);
     void keepBreak(uint32_t offset);
 
     PortControl &line;

@@ -78,12 +78,13 @@ Capture captureClient(HWND w)
     return captureScreen(r);
 }
 
-std::vector<int> rowsWith(const Capture &shot, COLORREF colour, int minPixels)
+std::vector<int> rowsWith(const Capture &shot, COLORREF colour, int minPixels, int width)
 {
     std::vector<int> rows;
+    int cx = width > 0 && width < shot.cx ? width : shot.cx;
     for (int y = 0; y < shot.cy; ++y) {
         int n = 0;
-        for (int x = 0; x < shot.cx; ++x)
+        for (int x = 0; x < cx; ++x)
             n += shot.colorAt(x, y) == colour;
         if (n > minPixels)
             rows.push_back(y);

@@ -38,9 +38,9 @@ Capture captureWindow(HWND w);
 // The whole window read through its own window DC rather than the screen.
 Capture captureWindowDC(HWND w);
 
-// The rows of a capture that show the colour in more than minPixels pixels,
-// top to bottom.
-std::vector<int> rowsWith(const Capture &shot, COLORREF colour, int minPixels);
+// The rows of a capture that show the colour in more than minPixels pixels
+// among their first `width` (all when 0), top to bottom.
+std::vector<int> rowsWith(const Capture &shot, COLORREF colour, int minPixels, int width = 0);
 
 // Writes a capture as a 32-bit .bmp named fileName in LT_BUILD (or, without
 // it, the temporary folder), where the test script turns it into a PNG.

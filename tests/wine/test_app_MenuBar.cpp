@@ -26,11 +26,11 @@ struct MenuShape
 };
 
 const MenuShape shape[] = {
-    {"&File", {"Send &File...", "&Receive File...", "Start &ZMODEM by Itself", "&Save Received...\tCtrl+S", "&Capture to File", "", "E&xit"}},
+    {"&File", {"Send &File...", "&Receive File...", "Start &ZMODEM by Itself", "&Save Received...\tCtrl+S", "&Capture to File", "&Log to File...", "", "E&xit"}},
     {"&Edit",
      {"&Copy\tCtrl+C", "Select &All\tCtrl+A", "", "&Find...\tCtrl+F", "Find &Next\tF3", "Find &Previous\tShift+F3", "",
       "C&lear Received"}},
-    {"&View", {"Show &Hex", "Show &Time", "ANSI &Colours", "Highlight &Rules..."}},
+    {"&View", {"Show &Hex", "Show &Time", "Show &Sent", "ANSI &Colours", "Highlight &Rules..."}},
     {"&Port", {"&Open", "Se&ttings...", "", "&DTR", "&RTS", "P&ulse DTR", "Pu&lse RTS", "", "Send &Break"}},
     {"&Send", {"&Commands...", "&Stop Repeating"}},
     {"&Help", {"&About Line Talk..."}},
@@ -56,6 +56,7 @@ protected:
     void SetUp() override
     {
         rig::removeValue("ShowTime");
+        rig::removeValue("ShowSent");
         ASSERT_TRUE(term.ready());
         ASSERT_NE(term.menuBar(), nullptr);
     }
@@ -146,7 +147,7 @@ TEST_F(MenuBar, EveryItemRunsItsCommandAndIsGreyedAndCheckedAsTheTerminalIs)
                     IDM_EDIT_FINDPREVIOUS})
         EXPECT_TRUE(greyed(id)) << id;
     for (UINT id : {IDM_FILE_SENDFILE, IDM_FILE_CAPTURE, IDM_FILE_EXIT, IDM_EDIT_CLEAR, IDM_VIEW_HEX, IDM_VIEW_TIME,
-                    IDM_VIEW_COLOURS, IDM_VIEW_RULES, IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS, IDM_HELP_ABOUT})
+                    IDM_VIEW_SENT, IDM_VIEW_COLOURS, IDM_VIEW_RULES, IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS, IDM_HELP_ABOUT})
         EXPECT_FALSE(greyed(id)) << id;
 
     struct Row
@@ -262,6 +263,16 @@ TEST_F(MenuBar, EveryItemRunsItsCommandAndIsGreyedAndCheckedAsTheTerminalIs)
              choose(IDM_VIEW_TIME);
              EXPECT_FALSE(term.client->showsTime());
              EXPECT_FALSE(checked(IDM_VIEW_TIME));
+         }},
+        {IDM_VIEW_SENT,
+         [&] {
+             EXPECT_FALSE(checked(IDM_VIEW_SENT));
+             choose(IDM_VIEW_SENT);
+             EXPECT_TRUE(term.client->showsSent());
+             EXPECT_TRUE(checked(IDM_VIEW_SENT));
+             choose(IDM_VIEW_SENT);
+             EXPECT_FALSE(term.client->showsSent());
+             EXPECT_FALSE(checked(IDM_VIEW_SENT));
          }},
         {IDM_VIEW_COLOURS,
          [&] {

@@ -172,14 +172,14 @@ struct NestedTry {
         for (int m = 0; m < GetMenuItemCount(bar); ++m)
             SendMessageA(n->frame, WM_INITMENUPOPUP, WPARAM(GetSubMenu(bar, m)), 0);
         for (UINT id : {IDM_FILE_SENDFILE, IDM_FILE_RECEIVE, IDM_FILE_SAVE, IDM_FILE_CAPTURE, IDM_EDIT_CLEAR, IDM_VIEW_HEX, IDM_VIEW_TIME,
-                        IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS})
+                        IDM_VIEW_SENT, IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS})
             if (!(GetMenuState(bar, id, MF_BYCOMMAND) & MF_GRAYED))
                 n->enabledItems.push_back(id);
         for (int id : {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE, IDC_SETUP, IDC_OPENCOMM, IDC_SAVE, IDC_CLEAR,
-                       IDC_SHOWHEX, IDC_CAPTURE, IDM_VIEW_SHOWTIME})
+                       IDC_SHOWHEX, IDC_CAPTURE, IDM_VIEW_SHOWTIME, IDM_VIEW_SHOWSENT})
             PostMessageA(n->dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-        for (UINT id : {IDM_FILE_RECEIVE, IDM_FILE_SAVE, IDM_FILE_CAPTURE, IDM_EDIT_CLEAR, IDM_VIEW_HEX, IDM_VIEW_TIME, IDM_PORT_OPENCLOSE,
-                        IDM_PORT_SETTINGS})
+        for (UINT id : {IDM_FILE_RECEIVE, IDM_FILE_SAVE, IDM_FILE_CAPTURE, IDM_EDIT_CLEAR, IDM_VIEW_HEX, IDM_VIEW_TIME, IDM_VIEW_SENT,
+                        IDM_PORT_OPENCLOSE, IDM_PORT_SETTINGS})
             PostMessageA(n->frame, WM_COMMAND, MAKEWPARAM(id, 0), 0);
         PostMessageA(n->dialog, PWM_EDITENTER, IDC_DECFIELD, 0);
     }
@@ -218,6 +218,7 @@ TEST_F(FileSend, NothingThatWouldDisturbATransferRunsDuringIt)
     EXPECT_TRUE(term.client->isPortOpen());
     EXPECT_FALSE(term.client->showsHex());
     EXPECT_FALSE(term.client->showsTime());
+    EXPECT_FALSE(term.client->showsSent());
     EXPECT_EQ(term.history(), bytesOf("kept"));
     for (int id : {IDC_SENDFILE, IDC_SENDSTRING, IDC_SENDBYTE, IDC_SETUP, IDC_OPENCOMM, IDC_SAVE, IDC_CAPTURE,
                    IDC_SHOWHEX, IDC_CLEAR})

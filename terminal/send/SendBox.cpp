@@ -1,6 +1,8 @@
 #include "terminal/send/SendBox.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "res/resource.h"
 #include "terminal/port/PortControl.h"
@@ -12,6 +14,9 @@
 void SendBox::attach(HWND dialogWindow)
 {
     dialog = dialogWindow;
+    // The box takes no more than a send reads, so nothing typed is cut off
+    // unseen; recall and the stored commands hold texts of the same length.
+    SendDlgItemMessageA(dialog, IDC_SENDBOX, EM_LIMITTEXT, WPARAM(maxChars), 0);
     recall.attach(GetDlgItem(dialog, IDC_SENDBOX));
 }
 
@@ -27,15 +32,20 @@ SendBox::Outcome SendBox::send(Source from)
         notes.sentBytes(&byte, 1);
         return line.send(&byte, 1, false) ? sent : failed;
     }
-    char text[500];
-    UINT length = GetDlgItemTextA(dialog, IDC_SENDBOX, text, sizeof text);
+    // The text and what it becomes with its line ends, in one block; none
+    // to be had sends nothing rather than part of the text.
+    const size_t textSize = maxChars + 1;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[textSize + LineEnd::outputBound(maxChars)]);
+    if (!buffer)
+        return nothing;
+    char *text = buffer.get(), *out = text + textSize;
+    UINT length = GetDlgItemTextA(dialog, IDC_SENDBOX, text, int(textSize));
     if (length == 0)
         return nothing;
-    text[sizeof text - 1] = '\0';
-    uint32_t typed = uint32_t(strnlen(text, sizeof text - 1));
+    text[textSize - 1] = '\0';
+    uint32_t typed = uint32_t(strnlen(text, textSize - 1));
     recall.remember(text, typed);
     // The settings' "Line End" ends the text and each of its line breaks.
-    char out[LineEnd::outputBound(sizeof text - 1)];
     uint32_t n = LineEnd::compose(text, typed, LineEnd::fromStored(loadOptions().lineEnd), out);
     Outcome done = sendComposed(reinterpret_cast<unsigned char *>(out), n);
     HWND box = GetDlgItem(dialog, IDC_SENDBOX);

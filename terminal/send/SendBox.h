@@ -24,6 +24,8 @@ public:
     // in the box) or the byte of the byte fields ("&Byte", Enter in a field).
     enum class Source { sendBox, byteFields };
     enum Outcome { nothing, sent, failed };
+    // The most characters the box holds and sends, as recall keeps them.
+    enum : uint32_t { maxChars = SendRecall::maxText };
 
     // window: the dialog, which owns the progress dialog of a paced send;
     // notes: told what each send puts on the line. None of them is owned.

@@ -81,12 +81,15 @@ TEST_F(Recall, StepsThroughEarlierSendsAcrossARestart)
     EXPECT_EQ(step(false), "draft");
 }
 
-// A long text comes back whole.
-TEST_F(Recall, LongTextComesBackWhole)
+// A long text goes out whole and comes back whole.
+TEST_F(Recall, LongTextGoesOutAndComesBackWhole)
 {
     start();
-    std::string text(480, 'x');
+    std::string text;
+    for (int i = 0; i < 1500; ++i)
+        text += char('a' + i % 26);
     sendBox(text);
+    EXPECT_EQ(peer.received(), std::vector<unsigned char>(text.begin(), text.end()));
     term->setText(IDC_SENDBOX, "");
     EXPECT_EQ(step(true), text);
 }

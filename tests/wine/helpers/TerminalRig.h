@@ -375,9 +375,9 @@ public:
     }
     std::string text(int id) const
     {
-        char buf[512];
-        int n = GetWindowTextA(item(id), buf, sizeof buf);
-        return std::string(buf, n > 0 ? size_t(n) : 0);
+        std::vector<char> buf(20000);
+        int n = GetWindowTextA(item(id), buf.data(), int(buf.size()));
+        return std::string(buf.data(), n > 0 ? size_t(n) : 0);
     }
 
     std::string viewText() const

@@ -80,6 +80,8 @@ protected:
         FileDialogDriver driver(name);
         chooseLog();
         ASSERT_TRUE(driver.waitDone());
+        // An existing file is added to: nothing asks whether to replace it.
+        EXPECT_TRUE(driver.messages().empty()) << driver.messages().front();
     }
     void chooseLog() { SendMessageA(term.frame->hwnd, WM_COMMAND, MAKEWPARAM(IDM_FILE_LOG, 0), 0); }
     bool logChecked()

@@ -26,11 +26,12 @@ struct MenuShape
 };
 
 const MenuShape shape[] = {
-    {"&File", {"Send &File...", "&Receive File...", "Start &ZMODEM by Itself", "&Save Received...\tCtrl+S", "&Capture to File", "", "E&xit"}},
+    {"&File", {"Send &File...", "&Receive File...", "Start &ZMODEM by Itself", "&Save Received...\tCtrl+S", "&Capture to File",
+               "&Log to File...", "", "E&xit"}},
     {"&Edit",
      {"&Copy\tCtrl+C", "Select &All\tCtrl+A", "", "&Find...\tCtrl+F", "Find &Next\tF3", "Find &Previous\tShift+F3", "",
       "C&lear Received"}},
-    {"&View", {"Show &Hex", "Show &Time", "ANSI &Colours", "Highlight &Rules..."}},
+    {"&View", {"Show &Hex", "Show &Time", "Show &Sent", "ANSI &Colours", "Highlight &Rules..."}},
     {"&Port", {"&Open", "Se&ttings...", "", "&DTR", "&RTS", "P&ulse DTR", "Pu&lse RTS", "", "Send &Break"}},
     {"&Send", {"&Commands...", "&Stop Repeating"}},
     {"&Help", {"&About Line Talk..."}},

@@ -161,6 +161,35 @@ TEST_F(LogToFile, InHexTheDumpLinesAreLoggedAndTheLastGoesOutWhenTheLogEnds)
                       }));
 }
 
+TEST_F(LogToFile, GoesOnBesideACaptureWhichKeepsTheReceivedBytesOnly)
+{
+    std::string capture = rig::tempPath("beside.bin"), log = rig::tempPath("beside.log");
+    DeleteFileA(capture.c_str());
+    DeleteFileA(log.c_str());
+    chooseLog("beside.log");
+    {
+        FileDialogDriver driver("beside.bin");
+        term.check(IDC_CAPTURE, true);
+        ASSERT_TRUE(driver.waitDone());
+    }
+    ASSERT_TRUE(term.client->isCapturing());
+    EXPECT_TRUE(noteSays("Capturing beside.bin  Logging beside.log")) << term.status(notePart);
+    ASSERT_TRUE(receive("OK\r\n"));
+    send("AT");
+    ASSERT_TRUE(term.waitFor([&] { return peer.received() == bytesOf("AT"); }));
+    ASSERT_TRUE(term.waitFor([&] { return linesOf(log).size() >= 2; }, 5000));
+    std::vector<std::string> lines = linesOf(log);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(bodyOf(lines[0]), "RX OK");
+    EXPECT_EQ(bodyOf(lines[1]), "TX AT");
+    EXPECT_EQ(term.viewText(), "");
+    term.check(IDC_CAPTURE, false);
+    std::vector<unsigned char> captured;
+    ASSERT_TRUE(rig::readFile(capture, captured));
+    EXPECT_EQ(captured, bytesOf("OK\r\n"));
+    EXPECT_TRUE(logChecked());
+}
+
 TEST_F(LogToFile, AFailedWriteIsToldOnceAndEndsTheLogWhileTheTerminalGoesOn)
 {
     // A log file whose writes fail as on a full disk: Linux's /dev/full

@@ -53,10 +53,14 @@ bool HistoryFiles::toggleCapture()
 bool HistoryFiles::toggleLog()
 {
     SessionLog &log = session.log();
-    // A log that a failed write ended before its timer said so: said now,
-    // and that is what this choice did.
-    if (log.isOn() || log.takeFailNotice()) {
+    if (log.isOn()) {
         endLog();
+        return true;
+    }
+    // A failed write ended the log before its timer said so: said now, and
+    // that is what this choice did.
+    if (log.takeFailNotice()) {
+        logFailed();
         return true;
     }
     ChosenFile chosen(dialog, ChosenFile::toAppend);
@@ -76,13 +80,19 @@ bool HistoryFiles::toggleLog()
     return true;
 }
 
-// The timer goes first: the box below pumps messages.
 void HistoryFiles::endLog()
 {
     KillTimer(dialog, SessionLog::tickTimer);
     session.log().stop();
     if (session.log().takeFailNotice())
-        Warnings::logWriteFailed(dialog);
+        logFailed();
+}
+
+// The timer goes first: the box pumps messages.
+void HistoryFiles::logFailed()
+{
+    KillTimer(dialog, SessionLog::tickTimer);
+    Warnings::logWriteFailed(dialog);
 }
 
 bool HistoryFiles::tickLog()
@@ -92,7 +102,6 @@ bool HistoryFiles::tickLog()
     log.tick(GetTickCount());
     if (!log.takeFailNotice())
         return false;
-    KillTimer(dialog, SessionLog::tickTimer);
-    Warnings::logWriteFailed(dialog);
+    logFailed();
     return true;
 }

@@ -34,6 +34,7 @@ public:
 
 private:
     void endLog();
+    void logFailed();
 
     ReceiveSession &session;
     HWND dialog;

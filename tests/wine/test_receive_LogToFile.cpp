@@ -197,7 +197,8 @@ TEST_F(LogToFile, AFailedWriteIsToldOnceAndEndsTheLogWhileTheTerminalGoesOn)
     std::string unixFolder = rig::unixPath(rig::tempFolder());
     ASSERT_FALSE(unixFolder.empty()) << "the temporary folder is not on Z:";
     DeleteFileA(rig::tempPath("full.log").c_str());
-    rig::runLinux("/bin/sh -c \"ln -s /dev/full '" + unixFolder + "full.log' && echo linked\"");
+    ASSERT_EQ(rig::runLinux("/bin/sh -c \"ln -s /dev/full '" + unixFolder + "full.log' && echo linked\""),
+              "linked\n");
     MessageBoxAnswerer answerer(IDOK, 3, 30000);
     chooseLog("full.log");
     ASSERT_TRUE(logChecked()) << answerer.text(0);

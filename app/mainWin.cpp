@@ -151,6 +151,8 @@ const mainWin::MenuItem mainWin::menuItems[] = {
      [](const mainClient &c) { return c.hasReceived() && !c.isTransferring(); }, nullptr},
     {IDM_FILE_CAPTURE, [](mainWin &w) { w.client->commandCapture(); }, notTransferring,
      [](const mainClient &c) { return c.isCapturing(); }},
+    {IDM_FILE_LOG, [](mainWin &w) { w.client->commandLog(); }, nullptr,
+     [](const mainClient &c) { return c.isLogging(); }},
     {IDM_FILE_EXIT, [](mainWin &w) { w.client->commandExit(); }, nullptr, nullptr},
     {IDM_EDIT_COPY, [](mainWin &w) { w.client->commandCopy(); },
      [](const mainClient &c) { return c.viewHasSelection(); }, nullptr},

@@ -145,12 +145,17 @@ void mainClient::onCommand(WPARAM wParam)
         runCommand(LOWORD(wParam));
 }
 
-// The stored commands', the port keeper's and the line signals' timers;
-// false for any other timer.
+// The stored commands', the log's, the port keeper's and the line signals'
+// timers; false for any other timer.
 bool mainClient::onTimer(WPARAM id)
 {
     if (keys.onTimer(id))
         return true;
+    if (id == SessionLog::tickTimer) {
+        if (files.tickLog())
+            tellStatus();
+        return true;
+    }
     PortControl::TimerSeen seen = line.onTimer(id);
     if (seen == PortControl::lossDue)
         onPortLost();
@@ -173,6 +178,7 @@ const mainClient::Command mainClient::commands[] = {
     {IDC_SAVE, [](mainClient &c) { c.saveReceived(); }},
     {IDC_SHOWHEX, [](mainClient &c) { c.toggleHex(); }},
     {IDC_CAPTURE, [](mainClient &c) { c.toggleCapture(); }},
+    {IDM_FILE_LOG, [](mainClient &c) { if (c.files.toggleLog()) c.tellStatus(); }},
     {IDM_VIEW_FIND, [](mainClient &c) { c.finder.openDialog(); }},
     {IDM_VIEW_SHOWTIME, [](mainClient &c) { c.toggleTime(); }},
     {IDM_VIEW_COLOURS, [](mainClient &c) { c.toggleColours(); }},

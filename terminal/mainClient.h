@@ -80,6 +80,8 @@ public:
     bool startsZmodemByItself() const { return transfer.autoStart().isOn(); }
     void commandSave() { click(IDC_SAVE); }
     void commandCapture() { clickCheckBox(IDC_CAPTURE); }
+    void commandLog() { click(IDM_FILE_LOG); }
+    bool isLogging() const { return session.log().isOn(); }
     // As "&Done": the terminal goes, and the program with it.
     void commandExit() { if (hwnd) DestroyWindow(hwnd); }
     void commandCopy() { session.view().text().copy(); }

@@ -10,7 +10,10 @@ struct FileRequest
     enum Mode
     {
         openMode = 0,
-        saveMode = 1,   // any other value shows no dialog
+        saveMode = 1,
+        // A save dialog that does not ask before naming an existing file:
+        // what is written goes after what the file holds.
+        appendMode = 2,   // any other value shows no dialog
     };
 
     // Zero-based filter entry: input of a save dialog, output of both.

@@ -56,9 +56,10 @@ bool POpenSave::runDialog(FileRequest &request, DWORD *reportedFilter)
     if (request.dialogMode == FileRequest::openMode) {
         ofn.Flags |= OFN_FILEMUSTEXIST;
         ok = GetOpenFileNameA(&ofn) != FALSE;
-    } else if (request.dialogMode == FileRequest::saveMode) {
+    } else if (request.dialogMode == FileRequest::saveMode || request.dialogMode == FileRequest::appendMode) {
         ofn.nFilterIndex = request.filterIndex + 1;
-        ofn.Flags |= OFN_OVERWRITEPROMPT;
+        if (request.dialogMode == FileRequest::saveMode)
+            ofn.Flags |= OFN_OVERWRITEPROMPT;
         ok = GetSaveFileNameA(&ofn) != FALSE;
     }
     fileName[MAX_PATH - 1] = 0;

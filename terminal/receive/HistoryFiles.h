@@ -6,9 +6,10 @@
 class ReceiveSession;
 
 // The received data to files, as the operator asks for it: the history
-// saved once ("Save"), or what arrives from now on captured ("Capture to
-// File", whose check box it keeps in step). The files are chosen in the
-// terminal's save dialog.
+// saved once ("Save"), what arrives from now on captured ("Capture to
+// File", whose check box it keeps in step), or the lines shown logged with
+// their times ("Log to File", on the dialog's timer SessionLog::tickTimer).
+// The files are chosen in the terminal's save dialog.
 class HistoryFiles
 {
 public:
@@ -24,8 +25,17 @@ public:
     // The check box was clicked: the capture starts into a chosen file or
     // ends. True when it started or ended (what the status shows changed).
     bool toggleCapture();
+    // "Log to File...": the log starts into a chosen file, or the one
+    // running ends (without asking). True when it started or ended.
+    bool toggleLog();
+    // The log's timer: its lines to the file. True when a failed write
+    // ended the log (said once, here).
+    bool tickLog();
 
 private:
+    void endLog();
+    void logFailed();
+
     ReceiveSession &session;
     HWND dialog;
 };

@@ -120,11 +120,11 @@ void LogLines::finish()
     flushHexPart();
 }
 
-void LogLines::restart()
+void LogLines::restart(uint32_t shownBefore)
 {
     finish();
     afterCr = false;
-    receivedCount = 0;
+    receivedCount = shownBefore;
 }
 
 void LogLines::received(const unsigned char *data, uint32_t length, Stamp time)

@@ -50,8 +50,10 @@ public:
     void sentFile(const char *name, uint64_t size, Stamp time);
     // The received line begun goes out as it is (the log ends).
     void finish();
-    // The view was cleared: received offsets count from 0 again.
-    void restart();
+    // The view was cleared (received offsets count from 0 again), or a log
+    // starts beside a view that already shows `shownBefore` received bytes,
+    // so that the hex offsets are those the view shows.
+    void restart(uint32_t shownBefore = 0);
 
     // "YYYY-MM-DD hh:mm:ss.mmm " of a local time in milliseconds counted
     // from 1601, as the arrival times count; out holds stampChars + 1.

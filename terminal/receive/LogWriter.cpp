@@ -11,6 +11,14 @@ LogWriter::LogWriter(LogFile &file)
 {
 }
 
+void LogWriter::reset()
+{
+    buffer.clear();
+    started = false;
+    failed = false;
+    noticeTaken = false;
+}
+
 void LogWriter::fail()
 {
     failed = true;

@@ -39,6 +39,9 @@ public:
     // Writes what is held; false when the log has ended.
     bool flush();
 
+    // A new log: nothing held, no failure, the clock to be read again.
+    void reset();
+
     bool ended() const { return failed; }
     bool takeFailNotice();
     uint32_t held() const { return buffer.count(); }

@@ -191,6 +191,7 @@ void ReceiveSession::showChunk(const unsigned char *data, uint32_t n, const Chun
     LineBreaks pauses;
     pauses.at = broken;
     pauses.count = pause.breaksIn(times, n, broken);
+    logged.received(data, n, times);
     if (captureFile)
         told.captureFailed = captureFile->write(data, n) != n;
     else if (hex)
@@ -262,6 +263,7 @@ void ReceiveSession::clear()
     breaks.clear();
     sent.clear();
     pause.reset();
+    logged.restart();
 }
 
 // A send shows at once, between the chunks received before and after it; a
@@ -273,6 +275,7 @@ void ReceiveSession::sentBytes(const unsigned char *data, uint32_t count)
         return;
     int64_t now = ArrivalClock::localWallMs();
     sent.addBytes(receivedCount(), now, data, count);
+    logged.sent(data, count, now);
     if (sentShown && !captureFile)
         renderer.appendSent(data, count, now, hex);
 }
@@ -282,6 +285,7 @@ void ReceiveSession::sentFile(const char *path, uint64_t size)
     const char *name = path ? fileNamePart(path) : "";
     int64_t now = ArrivalClock::localWallMs();
     sent.addFile(receivedCount(), now, name, size);
+    logged.sentFile(name, size, now);
     if (sentShown && !captureFile)
         renderer.appendSentFile(name, size, now, hex);
 }
@@ -299,6 +303,7 @@ void ReceiveSession::showHex(bool on)
     Busy busy(*this);
     renderer.empty();
     hex = on;
+    logged.setHex(on);
     renderHistory();
 }
 
@@ -363,6 +368,7 @@ void ReceiveSession::describe(StatusFacts &facts) const
 {
     facts.received = fromLine;
     facts.capturePath = captureName();
+    facts.logPath = logged.path();
     facts.historyFull = kept.isFull();
 }
 

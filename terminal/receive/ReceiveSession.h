@@ -8,6 +8,7 @@
 #include "terminal/receive/PauseBreak.h"
 #include "terminal/receive/ReceiveRenderer.h"
 #include "terminal/receive/SentNotes.h"
+#include "terminal/receive/SessionLog.h"
 #include "util/ArrivalTimes.h"
 #include "util/ByteHistory.h"
 #include "util/PVect.h"
@@ -39,6 +40,9 @@ struct StatusFacts;
 // history, placed between the received chunks where it went out; with Show
 // Sent on the view shows it there on lines of its own, live and in every
 // re-render. Save and the capture file hold the received bytes only.
+//
+// The log ("Log to File"), when on, gets the lines as the view shows them,
+// received and sent, also while a capture keeps the view empty.
 class ReceiveSession : public SentNotes
 {
 public:
@@ -153,10 +157,13 @@ public:
     // Bytes read off the line since the last clear, a transfer's answers
     // and those the history had no room for included.
     uint64_t lineBytes() const { return fromLine; }
+    // The log of the lines shown, with their times and directions.
+    SessionLog &log() { return logged; }
+    const SessionLog &log() const { return logged; }
     // The capture file's name, null when not capturing.
     const char *captureName() const;
     // The session's half of what the status bar shows: the bytes received,
-    // the capture, a full history.
+    // the capture, the log, a full history.
     void describe(StatusFacts &facts) const;
     // The history into `file`; false when it took fewer bytes.
     bool saveTo(P_File &file) const;
@@ -194,6 +201,7 @@ private:
     SentRecords sent;             // what was sent, placed among the history
     bool sentShown = false;       // the view shows it (Show Sent)
     FarEndStart *startWatch = nullptr;
+    SessionLog logged;            // "Log to File"; off until started
 };
 
 #endif

@@ -8,6 +8,8 @@ namespace {
 const char allFilesSave[] = "All Files (*.*)\0*.*\0";
 const char allFilesOpen[] = "All Files (*.*)\0\0";
 const char *const allExtensions[] = {".*", nullptr};
+const char logFiles[] = "Log Files (*.log)\0*.log\0All Files (*.*)\0*.*\0";
+const char *const logExtensions[] = {".log", ".*", nullptr};
 
 } // namespace
 
@@ -15,6 +17,10 @@ ChosenFile::ChosenFile(HWND ownerWnd, Use how) : owner(ownerWnd), use(how), dial
 
 bool ChosenFile::choose()
 {
+    if (use == toAppend) {
+        FileRequest request = {0, logExtensions, logFiles, FileRequest::appendMode};
+        return dialog.execute(request);
+    }
     FileRequest request = {0, allExtensions, use == toWrite ? allFilesSave : allFilesOpen,
                            use == toWrite ? uint32_t(FileRequest::saveMode) : uint32_t(FileRequest::openMode)};
     return dialog.execute(request);
@@ -22,11 +28,18 @@ bool ChosenFile::choose()
 
 P_File *ChosenFile::open()
 {
+    if (use == toAppend)
+        return nullptr;
     P_File *file = new P_File(dialog.getFileName(), use == toWrite ? P_File::create : P_File::readOnly);
     if (file->open())
         return file;
     delete file;
     if (use == toWrite)
-        MessageBoxA(owner, "Unable to creat File", "Error on file", MB_ICONERROR);
+        tellNotOpened();
     return nullptr;
+}
+
+void ChosenFile::tellNotOpened() const
+{
+    MessageBoxA(owner, "Unable to creat File", "Error on file", MB_ICONERROR);
 }

@@ -109,11 +109,16 @@ const char *fileNameOf(const char *path)
 
 size_t note(const StatusFacts &facts, char *buffer, size_t size)
 {
+    size_t n = 0;
     if (facts.capturePath)
-        return put(buffer, size, "Capturing %s", fileNameOf(facts.capturePath));
-    if (facts.historyFull)
-        return put(buffer, size, "Buffer Full");
-    return put(buffer, size, "%s", "");
+        n = put(buffer, size, "Capturing %s", fileNameOf(facts.capturePath));
+    else if (facts.historyFull)
+        n = put(buffer, size, "Buffer Full");
+    else
+        n = put(buffer, size, "%s", "");
+    if (!facts.logPath || size == 0)
+        return n;
+    return n + put(buffer + n, size - n, "%sLogging %s", n ? "  " : "", fileNameOf(facts.logPath));
 }
 
 } // namespace StatusText

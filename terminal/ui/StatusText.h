@@ -23,6 +23,8 @@ struct StatusFacts
     uint64_t sent = 0;       // since the port opened
     // The capture file's path, null when no capture runs. Not owned.
     const char *capturePath = nullptr;
+    // The log file's path, null when no log runs. Not owned.
+    const char *logPath = nullptr;
     bool historyFull = false;
 };
 
@@ -42,7 +44,9 @@ size_t line(const StatusFacts &facts, char *buffer, size_t size);
 // "RX 1,048,576  TX 12".
 size_t counts(const StatusFacts &facts, char *buffer, size_t size);
 // "Capturing NAME" (the file's name without its folder) while a capture
-// runs, else "Buffer Full" once the history is full, else empty.
+// runs, else "Buffer Full" once the history is full; then "Logging NAME"
+// while a log runs, after two spaces when there is something before it
+// ("Capturing raw.bin  Logging board.log"); else empty.
 size_t note(const StatusFacts &facts, char *buffer, size_t size);
 
 // value with a comma between thousands: "1,048,576".

@@ -34,4 +34,9 @@ void fileWriteFailed(HWND owner)
     MessageBoxA(owner, "Unable to write to File", "Error on file", MB_ICONERROR);
 }
 
+void logWriteFailed(HWND owner)
+{
+    MessageBoxA(owner, "Unable to write to the log file; the log has ended.", "Error on file", MB_ICONERROR);
+}
+
 } // namespace Warnings

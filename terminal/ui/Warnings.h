@@ -18,6 +18,8 @@ void sentNotKept(HWND owner);
 void commWriteFailed(HWND owner);
 // A write to a file (the capture) failed.
 void fileWriteFailed(HWND owner);
+// A write to the log failed: the log has ended.
+void logWriteFailed(HWND owner);
 
 } // namespace Warnings
 

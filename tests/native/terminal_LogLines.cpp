@@ -153,6 +153,14 @@ TEST(LogLines, HexDumpLinesKeepCountingReceivedBytesOnly)
     rx(log, "z");
     log.finish();
     EXPECT_EQ(bodies(c).back(), "RX 000000 7A               z");
+    // A log begun beside a view that shows 13 bytes goes on at its offsets.
+    log.restart(13);
+    rx(log, "0123456");
+    log.finish();
+    std::vector<std::string> last = bodies(c);
+    last.erase(last.begin(), last.end() - 2);
+    EXPECT_EQ(last, (std::vector<std::string>{"RX 00000D 303132           012",
+                                              "RX 000010 33343536         3456"}));
 }
 
 TEST(LogLines, AFileSendIsOneLineWithNameAndSize)
@@ -228,4 +236,13 @@ TEST(LogWriter, AFailedWriteIsToldOnceAndEndsTheLog)
     EXPECT_EQ(f.writes, writes);
     EXPECT_EQ(f.written, "kept\r\n");
     EXPECT_EQ(w.held(), 0u);
+    // A new log writes again, and is told of its own failure.
+    w.reset();
+    w.line("new\r\n", 5);
+    EXPECT_TRUE(w.flush());
+    EXPECT_EQ(f.written, "kept\r\nnew\r\n");
+    f.full = true;
+    w.line("x\r\n", 3);
+    EXPECT_FALSE(w.flush());
+    EXPECT_TRUE(w.takeFailNotice());
 }

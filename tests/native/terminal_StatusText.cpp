@@ -100,20 +100,24 @@ TEST(StatusText, CountsHaveThousandsSeparators)
     }
 }
 
-TEST(StatusText, NoteNamesTheCaptureFileElseAFullHistory)
+TEST(StatusText, NoteNamesTheCaptureFileElseAFullHistoryThenTheLog)
 {
-    struct Row { const char *path; bool full; const char *text; };
+    struct Row { const char *path; bool full; const char *log; const char *text; };
     const Row rows[] = {
-        {nullptr, false, ""},
-        {nullptr, true, "Buffer Full"},
-        {"C:\\logs\\board.bin", false, "Capturing board.bin"},
-        {"Z:/tmp/x/flood.cap", true, "Capturing flood.cap"},
-        {"D:bare.txt", false, "Capturing bare.txt"},
+        {nullptr, false, nullptr, ""},
+        {nullptr, true, nullptr, "Buffer Full"},
+        {"C:\\logs\\board.bin", false, nullptr, "Capturing board.bin"},
+        {"Z:/tmp/x/flood.cap", true, nullptr, "Capturing flood.cap"},
+        {"D:bare.txt", false, nullptr, "Capturing bare.txt"},
+        {nullptr, false, "C:\\logs\\board.log", "Logging board.log"},
+        {nullptr, true, "board.log", "Buffer Full  Logging board.log"},
+        {"C:\\raw.bin", true, "C:\\a\\b.log", "Capturing raw.bin  Logging b.log"},
     };
     for (const Row &r : rows) {
         StatusFacts f;
         f.capturePath = r.path;
         f.historyFull = r.full;
+        f.logPath = r.log;
         EXPECT_EQ(textOf(StatusText::note, f), r.text);
     }
 }
@@ -128,4 +132,10 @@ TEST(StatusText, TextsAreCutToTheBufferAndZeroSizeWritesNothing)
     char untouched[2] = {'q', 0};
     EXPECT_EQ(StatusText::port(f, untouched, 0), 0u);
     EXPECT_EQ(untouched[0], 'q');
+    // A note cut within the capture leaves the log out, its length exact.
+    f.capturePath = "raw.bin";
+    f.logPath = "b.log";
+    char note[12];
+    EXPECT_EQ(StatusText::note(f, note, sizeof note), 11u);
+    EXPECT_STREQ(note, "Capturing r");
 }

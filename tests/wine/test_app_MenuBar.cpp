@@ -26,7 +26,8 @@ struct MenuShape
 };
 
 const MenuShape shape[] = {
-    {"&File", {"Send &File...", "&Receive File...", "Start &ZMODEM by Itself", "&Save Received...\tCtrl+S", "&Capture to File", "&Log to File...", "", "E&xit"}},
+    {"&File", {"Send &File...", "&Receive File...", "Start &ZMODEM by Itself", "&Save Received...\tCtrl+S", "&Capture to File",
+               "&Log to File...", "", "E&xit"}},
     {"&Edit",
      {"&Copy\tCtrl+C", "Select &All\tCtrl+A", "", "&Find...\tCtrl+F", "Find &Next\tF3", "Find &Previous\tShift+F3", "",
       "C&lear Received"}},

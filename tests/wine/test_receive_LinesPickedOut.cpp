@@ -17,34 +17,10 @@
 
 using rig::bytesOf;
 
+using rig::linesOf;
+using rig::timeOfLine;
+
 namespace {
-
-// The lines of the view, each without its line end.
-std::vector<std::string> linesOf(const std::string &text)
-{
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find("\r\n", at);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(at, end - at));
-        at = end + 2;
-    }
-    return lines;
-}
-
-// The time a line begins with ("hh:mm:ss.mmm "), in ms of the day; -1 when
-// it does not begin with one.
-int timeOfLine(const std::string &line)
-{
-    int h, m, sec, ms;
-    char space;
-    if (line.size() < 13 || sscanf(line.c_str(), "%2d:%2d:%2d.%3d%c", &h, &m, &sec, &ms, &space) != 5 ||
-        space != ' ')
-        return -1;
-    return ((h * 60 + m) * 60 + sec) * 1000 + ms;
-}
 
 std::string storedText(const char *name)
 {
@@ -87,11 +63,7 @@ protected:
         ASSERT_TRUE(peer.isOpen());
         ASSERT_TRUE(term->openPort());
     }
-    bool receive(const std::string &s)
-    {
-        size_t before = term->history().size();
-        return peer.send(bytesOf(s)) && term->waitFor([&] { return term->history().size() >= before + s.size(); });
-    }
+    bool receive(const std::string &s) { return term->receiveFrom(peer, s); }
     void letPass(double ms)
     {
         double until = rig::nowMs() + ms;

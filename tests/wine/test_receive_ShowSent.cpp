@@ -20,29 +20,10 @@
 
 using rig::bytesOf;
 
+using rig::linesOf;
+using rig::timeOfLine;
+
 namespace {
-
-std::vector<std::string> linesOf(const std::string &text)
-{
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find("\r\n", at);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(at, end - at));
-        at = end + 2;
-    }
-    return lines;
-}
-
-bool timed(const std::string &line)
-{
-    int h, m, s, ms;
-    char space;
-    return line.size() >= 13 && sscanf(line.c_str(), "%2d:%2d:%2d.%3d%c", &h, &m, &s, &ms, &space) == 5 &&
-           space == ' ';
-}
 
 const COLORREF sentColour = ReceiveRenderer::sentColour;
 const COLORREF black = RGB(0, 0, 0);
@@ -68,11 +49,7 @@ protected:
         ASSERT_TRUE(peer.isOpen());
         ASSERT_TRUE(term->openPort());
     }
-    bool receive(const std::string &s)
-    {
-        size_t before = term->history().size();
-        return peer.send(bytesOf(s)) && term->waitFor([&] { return term->history().size() >= before + s.size(); });
-    }
+    bool receive(const std::string &s) { return term->receiveFrom(peer, s); }
     // The send box's text, as "&String" sends it; true once the peer has it.
     bool sendText(const std::string &s)
     {
@@ -150,7 +127,7 @@ TEST_F(ShowSent, ACutLineGoesOnAfterTheSendWithTimesAndInHex)
     ASSERT_EQ(lines.size(), 3u) << term->viewText();
     const char *bodies[] = {"abc", "X", "def"};
     for (size_t i = 0; i < 3; ++i) {
-        EXPECT_TRUE(timed(lines[i])) << lines[i];
+        EXPECT_TRUE(rig::timeOfLine(lines[i]) >= 0) << lines[i];
         EXPECT_EQ(lines[i].substr(13), bodies[i]);
     }
 

@@ -23,6 +23,9 @@ using rig::bytesOf;
 using rig::hexDump;
 using rig::printable;
 
+using rig::linesOf;
+using rig::timeOfLine;
+
 namespace {
 
 class ReceiveView : public rig::DataPathTest
@@ -650,33 +653,6 @@ int clockDiff(int a, int b)
     return d > msPerDay / 2 ? d - msPerDay : d;
 }
 
-// The lines of the view, each without its line end.
-std::vector<std::string> linesOf(const std::string &text)
-{
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find("\r\n", at);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(at, end - at));
-        at = end + 2;
-    }
-    return lines;
-}
-
-// The time a line begins with ("hh:mm:ss.mmm "), in ms of the day; -1 when
-// it does not begin with one.
-int timeOfLine(const std::string &line)
-{
-    int h, m, sec, ms;
-    char space;
-    if (line.size() < 13 || sscanf(line.c_str(), "%2d:%2d:%2d.%3d%c", &h, &m, &sec, &ms, &space) != 5 ||
-        space != ' ' || line[2] != ':' || line[8] != '.')
-        return -1;
-    return ((h * 60 + m) * 60 + sec) * 1000 + ms;
-}
-
 // The times shown before lines: the choice is kept in the registry, so each
 // test starts and ends without it.
 struct NoStoredTime
@@ -695,11 +671,7 @@ protected:
         ASSERT_TRUE(term->openPort());
     }
 
-    bool receive(const std::string &s)
-    {
-        size_t before = term->history().size();
-        return peer.send(bytesOf(s)) && term->waitFor([&] { return term->history().size() >= before + s.size(); });
-    }
+    bool receive(const std::string &s) { return term->receiveFrom(peer, s); }
     // Lets `ms` pass on the clock, handling messages meanwhile.
     void letPass(double ms)
     {

@@ -182,6 +182,33 @@ inline std::string clipboardText()
 
 inline std::vector<unsigned char> bytesOf(const std::string &s) { return std::vector<unsigned char>(s.begin(), s.end()); }
 
+// The lines of a view's text, each without its line end.
+inline std::vector<std::string> linesOf(const std::string &text)
+{
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find("\r\n", at);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
+// The time a line begins with ("hh:mm:ss.mmm "), in ms of the day; -1 when
+// it does not begin with one.
+inline int timeOfLine(const std::string &line)
+{
+    int h, m, sec, ms;
+    char space;
+    if (line.size() < 13 || sscanf(line.c_str(), "%2d:%2d:%2d.%3d%c", &h, &m, &sec, &ms, &space) != 5 ||
+        space != ' ' || line[2] != ':' || line[8] != '.')
+        return -1;
+    return ((h * 60 + m) * 60 + sec) * 1000 + ms;
+}
+
 // A window's device context with the window's own font chosen, to measure
 // what it shows.
 class WindowFontDC
@@ -397,6 +424,12 @@ public:
         return std::vector<unsigned char>(b.items(), b.items() + (b.count() - 1));
     }
     uint32_t historyCount() const { return client->received().count(); }
+    // The far end sends s; true once the history holds it.
+    bool receiveFrom(SerialPeer &peer, const std::string &s)
+    {
+        size_t before = history().size();
+        return peer.send(s) && waitFor([&] { return history().size() >= before + s.size(); });
+    }
 
     genApp app;
     PWin *frame;

@@ -198,11 +198,11 @@ void ReceiveSession::showChunk(const unsigned char *data, uint32_t n, const Chun
         renderer.appendHex(data, n, false, &arrived, &pauses);
     else
         renderer.appendText(data, n, false, &arrived, &pauses);
-    // Bytes the history has no room for are not kept (the view and the
-    // capture still get them); said once, when the drain is over.
     // A send since the last byte received ends the line in the view (Show
     // Sent): the chunk's first byte begins one, and its time is noted.
     bool afterSend = sent.count() != 0 && sent.get(sent.count() - 1).at >= receivedCount();
+    // Bytes the history has no room for are not kept (the view and the
+    // capture still get them); said once, when the drain is over.
     uint32_t before = kept.held();
     kept.append(data, n);
     keepArrivals(data, kept.held() - before, times, broken, pauses.count, afterSend);

@@ -129,8 +129,6 @@ public:
     // The sends, as they go on the line: kept, and shown with Show Sent.
     void sentBytes(const unsigned char *data, uint32_t count) override;
     void sentFile(const char *name, uint64_t size) override;
-    const SentRecords &sentRecords() const { return sent; }
-    SentRecords &sentRecords() { return sent; }
     // "Show &Time" on the receive view's context menu, checked while the
     // times show; apart from the items before it by a separator; greyed
     // unless enabled.

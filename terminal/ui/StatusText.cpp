@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "util/FileNames.h"
+
 namespace {
 
 // snprintf that cuts instead of failing and always says how much it kept.
@@ -98,13 +100,7 @@ size_t counts(const StatusFacts &facts, char *buffer, size_t size)
 
 const char *fileNameOf(const char *path)
 {
-    if (!path)
-        return "";
-    const char *name = path;
-    for (const char *p = path; *p; ++p)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    return name;
+    return path ? fileNamePart(path) : "";
 }
 
 size_t note(const StatusFacts &facts, char *buffer, size_t size)
